@@ -1,0 +1,14 @@
+// Calibrated busy-wait: waits far shorter and more even than the system timer gives.
+#pragma once
+
+// Measures how many empty-loop iterations take 10 microseconds (DelayLoopCount) and the
+// time of the shortest wait (MinimumDelayMs). Takes several seconds.
+void CalibrateDelay();
+
+// Busy-waits ms milliseconds in 0.01 ms passes; a request at or below MinimumDelayMs runs
+// the fixed 40-iteration minimum loop. Never yields to the user interface.
+void DelayMs(float ms);
+
+// The pause between samples: split into chunks of about 10 ms, with pending user-interface
+// events processed before each chunk, so Stop and menus stay live during long pauses.
+void WaitLoopDelay(float loopDelayMs);

@@ -1,0 +1,232 @@
+#include "app/Startup.h"
+
+#include "analysis/FFT.h"
+#include "app/Analyzer.h"
+#include "app/ConfigFile.h"
+#include "app/Delay.h"
+#include "app/TextFormat.h"
+#include "commands/ViewCommands.h"
+#include "interfaces/SetupGiveIO.h"
+#include "interfaces/UsbSpiDrivers.h"
+#include "platform/Frontend.h"
+#include "plots/PlotSetup.h"
+#include "sensors/DeviceSelect.h"
+#include "sensors/m305.h"
+
+#include <string_view>
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine cl;
+    for (const auto& arg : args) {
+        if (arg.rfind("--", 0) != 0) {
+            cl.text += (cl.text.empty() ? "" : " ") + arg;
+        } else if (arg == "--help") {
+            cl.help = true;
+        } else if (arg == "--version") {
+            cl.version = true;
+        } else if (arg == "--simulate") {
+            cl.simulate = true;
+        } else if (cl.error.empty()) {
+            cl.error = "unknown option " + arg;
+        }
+    }
+    return cl;
+}
+
+std::string UsageText() {
+    return "Usage: queltoeval [OPTION]... [DEVICE]\n"
+           "Evaluation program for the KXS201, KXS202, KXS305, KXS306 and KXS307 sensors.\n"
+           "\n"
+           "DEVICE selects the sensor model at start-up: KXS201, KXS202, KXS306 or KXS307\n"
+           "(KXS305 is chosen from the Device menu). Other words are ignored.\n"
+           "\n"
+           "  --simulate   use simulated evaluation boards behind both interfaces\n"
+           "  --help       show this help and exit\n"
+           "  --version    show the version and exit\n"
+           "\n"
+           "Settings are kept in QueltoEval.cfg in the working directory.\n";
+}
+
+void Main(const std::string& commandLineText) {
+    auto& app = App();
+    app.DelayCalibrated = false;
+    CalibrateDelay();
+
+    app.StopRequested = true;
+    app.LogPlotData = true;
+    app.LoopDelayMs = 0;
+    app.SelfTestNegBit = 0;
+    app.SelfTestPosBit = 0;
+    app.SweepLength = 2048;
+    app.YScaleDivisor = 1;
+    app.MidscaleCode = 2048;
+    app.PlotYMaxCode = 4096;
+    app.PlotYMinCode = 0;
+    app.ValueDecimals = 2;
+
+    for (int ch = 0; ch <= 7; ++ch) {
+        app.ChannelScale[ch] = 1.0f;
+        app.ChannelOffset[ch] = 0;
+    }
+
+    for (int ch = 0; ch <= 3; ++ch) {
+        app.ChannelChosen[ch] = false;
+    }
+    app.LogTemperature = false;
+    app.ChosenChannelCount = 1;
+    app.ChannelChosen[0] = true;
+    app.ChosenChannelList[1] = 0;
+
+    app.InterfaceCode = 0;
+    app.DeviceName = "None";
+    app.ChannelTitle = "None";
+    app.FftOn = false;
+    app.ContinuousMode = false;
+
+    ReadConfigFile();
+
+    for (const char* name : {"KXS201", "KXS202", "KXS306", "KXS307"}) {
+        if (commandLineText == name) {
+            app.DeviceName = name;
+            break;
+        }
+    }
+
+    if (app.SweepLength == 0) {
+        app.SweepLength = 2048;
+    }
+    app.PlotSamples = app.SweepLength;
+    app.AdcBits = 12;
+    BuildWindowTable();
+    app.DataWindowWidth = app.DataWindowHeight = 0;
+    app.FftWindowWidth = app.FftWindowHeight = 0;
+
+    MDIForm_Load();
+    app.mdiAnalyzer.form.visible = true;
+    Ui().Show(FormId::mdiAnalyzer);
+}
+
+std::string OsNameFor(const OsVersionInfo& info) {
+    if (info.platformId == kPlatformLinux) {
+        return "Linux";
+    }
+    if (info.platformId == kPlatformWin9x) {
+        return info.build > 2000 ? "Win98" : "Win95";
+    }
+    return info.version <= 5.0 ? "WinNT" : "WinXP";
+}
+
+bool OsNeedsPortAccess(const std::string& osName) {
+    return osName == "WinNT" || osName == "WinXP" || osName == "Linux";
+}
+
+bool OsOffersUsb(const std::string& osName) { return osName != "Win95"; }
+
+namespace {
+
+void RestoreInterface() {
+    auto& app = App();
+    auto& m = app.mdiAnalyzer;
+    if (app.InterfaceCode == 1) {
+        if (OsNeedsPortAccess(app.OsName)) {
+            InstallGiveio();
+            giveio();
+            app.DriverModuleFlag = true;
+            m.mnuPort.checked = true;
+        }
+        m.txtInterface.text = "Parallel";
+        m.txtPort.text = HexText16(app.PortAddress);
+    } else if (app.InterfaceCode == 2) {
+        if (!OsOffersUsb(app.OsName)) {
+            Ui().MsgBox("USB not available for Windows95");
+            app.InterfaceCode = 0;
+            m.mnuUSB.checked = false;
+            m.mnuUSB.visible = false;
+            return;
+        }
+        FindUsbAdapters();
+        if (!app.CurrentAdapter.Present) {
+            Ui().ShowModal(FormId::frmUSBselect);
+        }
+        if (app.CurrentAdapter.Present) {
+            m.mnuUSB.checked = true;
+            m.txtInterface.text = "USB";
+            m.txtPort.text = app.CurrentAdapter.AdapterName;
+        } else {
+            m.txtInterface.text = "NONE";
+            m.txtPort.text = "NONE";
+            app.InterfaceCode = 0;
+        }
+    } else {
+        m.txtInterface.text = "NONE";
+        m.txtPort.text = "NONE";
+        app.InterfaceCode = 0;
+        Ui().MsgBox("Please select an interface before taking data");
+    }
+}
+
+void RestoreModel() {
+    const std::string& name = App().DeviceName;
+    if (name == "KXS201") {
+        mnuKxs201_Click();
+    } else if (name == "KXS202") {
+        mnuKxs202_Click();
+    } else if (name == "KXS305") {
+        mnuKXS305_Click();
+    } else if (name == "KXS306") {
+        mnuKxs306_Click();
+    } else if (name == "KXS307") {
+        mnuKxs307_Click();
+    }
+}
+
+} // namespace
+
+void MDIForm_Load() {
+    auto& app = App();
+    auto& m = app.mdiAnalyzer;
+    m.form.left = 50;
+    m.form.top = 50;
+    m.form.width = Ui().ScreenWidth() - 100;
+    m.form.height = Ui().ScreenHeight() - 500;
+
+    app.OsName = OsNameFor(SystemInfo().Query());
+    RestoreInterface();
+    m.txtDevice.text = app.DeviceName;
+    RestoreModel();
+
+    m.DatalogLengthCBX.text = std::to_string(app.SweepLength);
+    m.txtDlogFile.text = app.DeviceName;
+    m.txtFileIndex.text = "1";
+
+    mnuScaleFull_Click();
+    ApplyPlotLength();
+    m.chkContinuous.value = app.ContinuousMode ? 1 : 0;
+
+    app.frmData.form.visible = true;
+    Ui().Show(FormId::frmData);
+    if (app.FftOn) {
+        m.mnuFFTon.checked = true;
+        app.frmFFT.form.visible = true;
+        Ui().Show(FormId::frmFFT);
+    } else {
+        m.mnuFFToff.checked = true;
+    }
+
+    if (app.DeviceName == "KXS305" && app.InterfaceCode == 1) {
+        std::string channel = "rate";
+        SetMuxChannel(channel, 0);
+    }
+}
+
+void MDIForm_Unload(int16_t& Cancel) {
+    Cancel = 0;
+    App().StopRequested = true;
+    WriteConfigFile();
+    Ui().EndProcess();
+}
+
+void mnuExit_Click() {
+    int16_t cancel = 0;
+    MDIForm_Unload(cancel);
+}

@@ -1,0 +1,35 @@
+// Start-up and shutdown of the program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/SysInfo.h"
+
+// Our own options start with "--"; every other word is part of the command-line text.
+struct CommandLine {
+    std::string text; // the remaining words joined by single spaces
+    bool help = false;
+    bool version = false;
+    bool simulate = false;
+    std::string error; // set for an unknown option
+};
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+std::string UsageText();
+
+// Sets the defaults, reads the configuration, applies the command-line device and shows
+// the main window (whose load handler restores the interface and the model).
+void Main(const std::string& commandLineText);
+
+// The main window's load handler.
+void MDIForm_Load();
+// The main window's close handler; never refuses (Cancel stays 0).
+void MDIForm_Unload(int16_t& Cancel);
+void mnuExit_Click();
+
+std::string OsNameFor(const OsVersionInfo& info);
+// The port-access sequence is needed before the parallel port is used.
+bool OsNeedsPortAccess(const std::string& osName);
+bool OsOffersUsb(const std::string& osName);

@@ -1,0 +1,15 @@
+#include "commands/ViewCommands.h"
+
+#include "app/Analyzer.h"
+
+void mnuScaleFull_Click() {
+    auto& app = App();
+    auto& m = app.mdiAnalyzer;
+    app.YScaleDivisor = 1;
+    m.mnuScaleFull.checked = true;
+    m.mnuScaleHalf.checked = false;
+    m.mnuScaleQuarter.checked = false;
+    m.mnuScaleEighth.checked = false;
+    m.mnuScaleSixteenth.checked = false;
+    m.mnuScale32.checked = false;
+}

@@ -1,0 +1,4 @@
+// The main window's view commands.
+#pragma once
+
+void mnuScaleFull_Click();

@@ -1,0 +1,5 @@
+// Host side of the USB SPI adapter.
+#pragma once
+
+// Scans the adapters and makes the first ready one current.
+void FindUsbAdapters();

@@ -1,0 +1,37 @@
+#include "platform/Frontend.h"
+
+#include <cstdio>
+
+namespace {
+
+// Used before any frontend is installed (and by tools without a user interface):
+// messages go to standard error, windows do nothing.
+class NullFrontend final : public Frontend {
+public:
+    void MsgBox(const std::string& text, const std::string& title) override;
+    void DoEvents() override {}
+    void SetBusy(bool) override {}
+    void Show(FormId) override {}
+    void ShowModal(FormId) override {}
+    void Hide(FormId) override {}
+    void Popup(PopupMenu) override {}
+    void Refresh() override {}
+    int ScreenWidth() const override { return 1280 * 15; }
+    int ScreenHeight() const override { return 800 * 15; }
+    void EndProcess() override {}
+};
+
+NullFrontend nullFrontend;
+Frontend* installed = &nullFrontend;
+
+} // namespace
+
+void NullFrontend::MsgBox(const std::string& text, const std::string& title) {
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+}
+
+Frontend& Ui() { return *installed; }
+
+void InstallFrontend(Frontend* frontend) {
+    installed = frontend != nullptr ? frontend : &nullFrontend;
+}

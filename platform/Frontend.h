@@ -1,0 +1,38 @@
+// The one way the core asks the user interface for something it cannot express by
+// changing the form models: messages, event processing, windows, pop-up menus.
+#pragma once
+
+#include <string>
+
+inline constexpr const char* kAppTitle = "Quelto Evaluation Program";
+
+enum class FormId { mdiAnalyzer, frmData, frmFFT, frmPort, frmUSBselect, frmUSBdebug, frmLogSetup };
+
+enum class PopupMenu { Interface, Device, DataScale, EzUsb, PortAddress, FFTXscale, FFTYscale };
+
+class Frontend {
+public:
+    virtual ~Frontend() = default;
+
+    // Modal message box with an OK button.
+    virtual void MsgBox(const std::string& text, const std::string& title = kAppTitle) = 0;
+    // Lets pending user-interface events run; cheap when called often.
+    virtual void DoEvents() = 0;
+    virtual void SetBusy(bool busy) = 0;
+    virtual void Show(FormId form) = 0;
+    virtual void ShowModal(FormId form) = 0;
+    virtual void Hide(FormId form) = 0;
+    // Pops a menu up at the pointer and returns once the user picked or dismissed it.
+    virtual void Popup(PopupMenu menu) = 0;
+    // Form models changed: views re-read them.
+    virtual void Refresh() = 0;
+    // Screen size in twips.
+    virtual int ScreenWidth() const = 0;
+    virtual int ScreenHeight() const = 0;
+    // Closes every window but the main one, then ends the process with exit code 0.
+    virtual void EndProcess() = 0;
+};
+
+Frontend& Ui();
+// Installs the frontend used by Ui(); the caller keeps ownership.
+void InstallFrontend(Frontend* frontend);

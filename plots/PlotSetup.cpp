@@ -1,0 +1,19 @@
+#include "plots/PlotSetup.h"
+
+#include "analysis/FFT.h"
+#include "app/Analyzer.h"
+
+#include <string>
+
+void ApplyPlotLength() {
+    auto& app = App();
+    BuildWindowTable();
+    app.PlotSamples = app.SweepLength;
+    const int32_t n = app.PlotSamples;
+    auto& x = app.frmData.lblPlotX;
+    x[0].caption = "0";
+    x[1].caption = std::to_string(n / 4);
+    x[2].caption = std::to_string(n / 2);
+    x[3].caption = std::to_string(3 * n / 4);
+    x[4].caption = std::to_string(n);
+}

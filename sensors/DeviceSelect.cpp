@@ -1,0 +1,178 @@
+#include "sensors/DeviceSelect.h"
+
+#include "app/Analyzer.h"
+#include "platform/Frontend.h"
+
+#include <initializer_list>
+#include <string>
+
+namespace {
+
+struct ChannelEntry {
+    int channel;
+    const char* name;
+    const char* units;
+    double scale;
+    int32_t offset;
+};
+
+void WriteChannel(const ChannelEntry& e) {
+    auto& app = App();
+    app.ChannelOffset[e.channel] = e.offset;
+    app.ChannelScale[e.channel] = static_cast<float>(e.scale);
+    app.ChannelName[e.channel] = e.name;
+    app.ChannelUnits[e.channel] = e.units;
+}
+
+void CheckModelMenu(const std::string& name) {
+    auto& m = App().mdiAnalyzer;
+    m.mnuKxs201.checked = name == "KXS201";
+    m.mnuKxs202.checked = name == "KXS202";
+    m.mnuKXS305.checked = name == "KXS305";
+    m.mnuKxs306.checked = name == "KXS306";
+    m.mnuKxs307.checked = name == "KXS307";
+}
+
+void SelectModel(const char* name, std::initializer_list<ChannelEntry> rows, void (*setup)()) {
+    auto& app = App();
+    app.DeviceName = name;
+    CheckModelMenu(app.DeviceName);
+    for (const auto& row : rows) {
+        WriteChannel(row);
+    }
+    app.mdiAnalyzer.txtDevice.text = app.DeviceName;
+    setup();
+}
+
+void SetLogFileFields() {
+    auto& app = App();
+    app.mdiAnalyzer.txtDlogFile.text = app.DeviceName;
+    app.mdiAnalyzer.txtFileIndex.text = "1";
+}
+
+void SetLoggingChoice() {
+    auto& app = App();
+    app.ChannelChosen[0] = true;
+    app.ChannelChosen[1] = app.ChannelChosen[2] = app.ChannelChosen[3] = false;
+    app.LogTemperature = false;
+}
+
+void SetTestLabels(const char* a, const char* b, const char* c, const char* d) {
+    auto& t = App().frmData.lblTest;
+    t[0].caption = a;
+    t[1].caption = b;
+    t[2].caption = c;
+    t[3].caption = d;
+}
+
+} // namespace
+
+void mnuKxs201_Click() {
+    SelectModel("KXS201",
+                {{0, "X accel", "G", 1.0 / 820, 2048}, {1, "Y accel", "G", 1.0 / 820, 2048}},
+                SetupForAccel);
+}
+
+void mnuKxs202_Click() {
+    SelectModel("KXS202",
+                {{0, "X accel", "G", 1.0 / 256, 2048}, {1, "Y accel", "G", 1.0 / 256, 2048}},
+                SetupForAccel);
+}
+
+void mnuKXS305_Click() {
+    SelectModel("KXS305",
+                {{0, "Gyro", "Dgr/S", 1.0 / 81.92, 8191},
+                 {2, "Ain1", "Volts", 5.0 / 16383, 0},
+                 {3, "Ain2", "Volts", 5.0 / 16383, 0}},
+                SetupForGyro);
+}
+
+void mnuKxs306_Click() {
+    SelectModel("KXS306",
+                {{0, "Gyro", "Dgr/S", 1.0 / 10.2375, 2048},
+                 {2, "Ain1", "Volts", 5.0 / 4095, 0},
+                 {3, "Ain2", "Volts", 5.0 / 4095, 0}},
+                SetupForGyro);
+}
+
+void mnuKxs307_Click() {
+    SelectModel("KXS307",
+                {{0, "Gyro", "Dgr/S", 1.0 / 4.095, 2048},
+                 {2, "Ain1", "Volts", 5.0 / 4095, 0},
+                 {3, "Ain2", "Volts", 5.0 / 4095, 0}},
+                SetupForGyro);
+}
+
+void SetupForAccel() {
+    auto& app = App();
+    auto& m = app.mdiAnalyzer;
+    app.SpiInputPolarity = true;
+    app.SpiChannel = 1;
+    app.SpiStaticBits = 104;
+    app.SpiWordDelay = 10;
+    SetLogFileFields();
+
+    m.optAdcIn[0].caption = "X accel";
+    m.optAdcIn[1].caption = "Y accel";
+    m.optAdcIn[0].visible = m.optAdcIn[1].visible = true;
+    m.optAdcIn[2].visible = m.optAdcIn[3].visible = false;
+    m.optAdcIn[0].top = 400;
+    m.optAdcIn[1].top = 800;
+
+    m.ckSelfTestPos.caption = "Self Test";
+    m.ckSelfTestPos.visible = true;
+    m.ckSelfTestPos.top = m.optAdcIn[1].top;
+    m.ckSelfTestNeg.visible = false;
+    m.ChkPowerdown.caption = "Powerdown";
+    m.ChkPowerdown.visible = true;
+    m.ChkPowerdown.top = m.optAdcIn[0].top;
+
+    SetLoggingChoice();
+    SetTestLabels("X Accel", "Self Test", "Powerdown", "Y Accel");
+    app.MidscaleCode = 2048;
+    app.PlotIndex = 0;
+    app.YScaleDivisor = 1;
+    app.ValueDecimals = 3;
+}
+
+void SetupForGyro() {
+    auto& app = App();
+    auto& m = app.mdiAnalyzer;
+    app.SpiInputPolarity = false;
+    app.SpiChannel = 1;
+    app.SpiStaticBits = 96;
+    app.SpiWordDelay = 10;
+    SetLogFileFields();
+
+    m.optAdcIn[0].caption = "Gyro";
+    m.optAdcIn[2].caption = "Ain1";
+    m.optAdcIn[3].caption = "Ain2";
+    for (auto& opt : m.optAdcIn) {
+        opt.visible = true;
+    }
+    m.optAdcIn[1].visible = false;
+    m.optAdcIn[0].top = 320;
+    m.optAdcIn[2].top = 640;
+    m.optAdcIn[3].top = 960;
+
+    m.ckSelfTestNeg.caption = "Self Test -";
+    m.ckSelfTestPos.caption = "Self Test +";
+    m.ckSelfTestNeg.visible = m.ckSelfTestPos.visible = true;
+    m.ChkPowerdown.visible = false;
+    m.ckSelfTestNeg.top = 800;
+    m.ckSelfTestPos.top = 480;
+
+    SetLoggingChoice();
+    SetTestLabels("Gyro", "Self Test +", "Self Test -", "Gyro");
+    app.MidscaleCode = 2048;
+    app.PlotIndex = 0;
+    app.YScaleDivisor = 1;
+    app.ValueDecimals = 2;
+}
+
+void lblDevice_MouseDown(int16_t Button, int16_t /*Shift*/, float /*X*/, float /*Y*/) {
+    if (Button == 2) {
+        Ui().Popup(PopupMenu::Device);
+    }
+    App().mdiAnalyzer.txtDevice.text = App().DeviceName;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test, then the core tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps
+jobs=$(nproc)
+
+cmake --preset debug >/dev/null
+cmake --build --preset debug -j "$jobs"
+(cd build/debug && ctest --output-on-failure -j "$jobs")
+
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+(cd build/asan && ctest --output-on-failure -j "$jobs")

@@ -1,0 +1,105 @@
+#include "app/Analyzer.h"
+#include "app/Delay.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/FakeFrontend.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DelayTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetAppState(); }
+    void TearDown() override { ResetAppState(); }
+    FakeFrontend ui;
+};
+
+} // namespace
+
+TEST_F(DelayTest, CalibrationFindsTheIterationsOfTenMicroseconds) {
+    // 1 ns per iteration: 10 us take 10000 iterations.
+    FakeClock clock(1e-9);
+    CalibrateDelay();
+    const auto& app = App();
+    EXPECT_TRUE(app.DelayCalibrated);
+    EXPECT_EQ(app.DelayLoopCount, 10000);
+    EXPECT_FLOAT_EQ(app.MinimumDelayMs, 40.0f / 10000 * 0.01f);
+    EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
+
+    // Coarse pass: 400, 800, ... until 800 ms of passes take 0.5 s: 80000 passes x count x
+    // 1 ns >= 0.5 s first at count 6400 (0.512 s); then 0.8 / 0.512 x 6400 = 10000.
+    // Fine pass: exactly 3 s, so the count stays.
+    EXPECT_EQ(clock.iterationsSpun, 80000LL * (400 + 800 + 1600 + 3200 + 6400) + 300000LL * 10000);
+}
+
+TEST_F(DelayTest, CalibrationOnASlowMachineAndAStoppedClock) {
+    {
+        // 1 us per iteration: the first 800 ms probe at 400 iterations takes 32 s.
+        FakeClock clock(1e-6);
+        CalibrateDelay();
+        EXPECT_EQ(App().DelayLoopCount, 10);
+        EXPECT_FLOAT_EQ(App().MinimumDelayMs, 0.04f);
+    }
+    {
+        // A clock that never advances: 17 doublings, then the lower bounds on the measured
+        // time keep the arithmetic finite and the count is capped to 32 bits.
+        FakeClock clock(0.0);
+        CalibrateDelay();
+        EXPECT_EQ(App().DelayLoopCount, 2147483647);
+        EXPECT_GT(App().MinimumDelayMs, 0.0f);
+    }
+}
+
+TEST_F(DelayTest, WaitsRunTheRightPasses) {
+    FakeClock clock;
+    clock.recordSpins = true;
+    auto& app = App();
+    app.DelayCalibrated = true;
+    app.DelayLoopCount = 1000;
+    app.MinimumDelayMs = 0.0004f;
+
+    DelayMs(0);
+    EXPECT_EQ(clock.spins, std::vector<int32_t>{40});
+
+    clock.spins.clear();
+    DelayMs(0.004f); // rounds to 0 slices, raised to 1
+    EXPECT_EQ(clock.spins, std::vector<int32_t>{1000});
+
+    clock.spins.clear();
+    DelayMs(0.1f);
+    EXPECT_EQ(clock.spins, std::vector<int32_t>(10, 1000));
+
+    clock.spins.clear();
+    DelayMs(0.054f); // rounded to the nearest slice
+    EXPECT_EQ(clock.spins.size(), 5u);
+}
+
+TEST_F(DelayTest, WaitBeforeCalibrationCalibratesFirst) {
+    FakeClock clock(1e-9);
+    DelayMs(0); // the minimum loop needs no calibration
+    EXPECT_FALSE(App().DelayCalibrated);
+    DelayMs(1);
+    EXPECT_TRUE(App().DelayCalibrated);
+    EXPECT_EQ(App().DelayLoopCount, 10000);
+}
+
+TEST_F(DelayTest, LoopDelayIsWaitedInChunksWithEventsBeforeEach) {
+    FakeClock clock(1e-9);
+    auto& app = App();
+    app.DelayCalibrated = true;
+    app.DelayLoopCount = 10000;
+    app.MinimumDelayMs = 0.00004f;
+
+    const double t0 = clock.now;
+    WaitLoopDelay(25); // 2 chunks of 12.5 ms
+    EXPECT_EQ(ui.doEventsCalls, 2);
+    EXPECT_NEAR(clock.now - t0, 0.025, 1e-9);
+
+    WaitLoopDelay(4); // 1 chunk
+    EXPECT_EQ(ui.doEventsCalls, 3);
+
+    clock.recordSpins = true;
+    WaitLoopDelay(0); // one pass of events and the minimum loop
+    EXPECT_EQ(ui.doEventsCalls, 4);
+    EXPECT_EQ(clock.spins, std::vector<int32_t>{40});
+}

@@ -1,0 +1,226 @@
+#include "app/Analyzer.h"
+#include "app/Startup.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/FakeFrontend.h"
+#include "tests/support/FakeSysInfo.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetAppState(); }
+    void TearDown() override { ResetAppState(); }
+
+    void WriteConfig(const std::string& device, int interface, int port = 888) {
+        dir.Write("QueltoEval.cfg", "Device = " + device +
+                                        "\r\nInterface =  " + std::to_string(interface) +
+                                        " \r\nPort Address =  " + std::to_string(port) + " \r\n");
+    }
+
+    std::vector<std::string> MessageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : ui.messages) {
+            texts.push_back(m.text);
+        }
+        return texts;
+    }
+
+    TempWorkDir dir;
+    FakeClock clock{1e-9};
+    FakeFrontend ui;
+    FakeSysInfo os;
+};
+
+} // namespace
+
+TEST_F(StartupTest, DefaultsWithoutAConfigurationFile) {
+    Main("");
+    const auto& app = App();
+    EXPECT_EQ(app.DeviceName, "None");
+    EXPECT_EQ(app.InterfaceCode, 0);
+    EXPECT_EQ(app.SweepLength, 2048);
+    EXPECT_EQ(app.PlotSamples, 2048);
+    EXPECT_EQ(app.PortAddress, 0);
+    EXPECT_TRUE(app.StopRequested);
+    EXPECT_TRUE(app.LogPlotData);
+    EXPECT_EQ(app.ValueDecimals, 2);
+    EXPECT_EQ(app.AdcBits, 12);
+    EXPECT_EQ(app.WindowTable.size(), 2049u);
+    EXPECT_EQ(app.ChannelChosen, (std::array<bool, 5>{true, false, false, false, false}));
+    EXPECT_EQ(app.ChosenChannelCount, 1);
+    EXPECT_EQ(app.DelayLoopCount, 10000); // calibrated first
+    EXPECT_EQ(app.OsName, "Linux");
+
+    const auto& m = app.mdiAnalyzer;
+    EXPECT_EQ(m.txtInterface.text, "NONE");
+    EXPECT_EQ(m.txtPort.text, "NONE");
+    EXPECT_EQ(m.txtDevice.text, "None");
+    EXPECT_EQ(m.DatalogLengthCBX.text, "2048");
+    EXPECT_EQ(m.txtDlogFile.text, "None");
+    EXPECT_EQ(m.txtFileIndex.text, "1");
+    EXPECT_TRUE(m.mnuScaleFull.checked);
+    EXPECT_TRUE(m.mnuFFToff.checked);
+    EXPECT_FALSE(m.mnuFFTon.checked);
+    EXPECT_EQ(m.form.left, 50);
+    EXPECT_EQ(m.form.width, 1280 * 15 - 100);
+    EXPECT_EQ(m.form.height, 800 * 15 - 500);
+    EXPECT_EQ(app.frmData.lblPlotX[4].caption, "2048");
+    EXPECT_EQ(app.frmData.lblPlotX[3].caption, "1536");
+
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::string>{"Please select an interface before taking data"});
+    EXPECT_EQ(ui.messages[0].title, "Quelto Evaluation Program");
+    // The message comes during the load, before the main window is shown.
+    EXPECT_EQ(ui.shown, (std::vector<FormId>{FormId::frmData, FormId::mdiAnalyzer}));
+}
+
+TEST_F(StartupTest, CommandLineDeviceOverridesTheConfigurationButNotForKXS305) {
+    WriteConfig("KXS201", 1);
+    Main("KXS306");
+    EXPECT_EQ(App().DeviceName, "KXS306");
+    EXPECT_EQ(App().mdiAnalyzer.txtDevice.text, "KXS306");
+    EXPECT_TRUE(App().mdiAnalyzer.mnuKxs306.checked);
+
+    for (const char* text : {"KXS305", "kxs306", "KXS306 ", "KXS201 KXS202"}) {
+        ResetAppState();
+        Main(text);
+        EXPECT_EQ(App().DeviceName, "KXS201") << text;
+    }
+    dir.Write("QueltoEval.cfg", "");
+    ResetAppState();
+    Main("KXS305");
+    EXPECT_EQ(App().DeviceName, "None");
+}
+
+TEST_F(StartupTest, ZeroPlotSamplesBecomes2048) {
+    dir.Write("QueltoEval.cfg", "Plot Samples =  0 \r\n");
+    Main("");
+    EXPECT_EQ(App().SweepLength, 2048);
+    EXPECT_EQ(App().mdiAnalyzer.DatalogLengthCBX.text, "2048");
+}
+
+TEST_F(StartupTest, ParallelPortRestoredWithPortAccessOnSystemsThatNeedIt) {
+    WriteConfig("KXS202", 1, 0x378);
+    Main("");
+    const auto& m = App().mdiAnalyzer;
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(App().DriverModuleFlag);
+    EXPECT_TRUE(m.mnuPort.checked);
+    EXPECT_EQ(m.txtInterface.text, "Parallel");
+    EXPECT_EQ(m.txtPort.text, "378");
+    EXPECT_EQ(m.txtDevice.text, "KXS202");
+    EXPECT_EQ(m.txtDlogFile.text, "KXS202");
+    EXPECT_EQ(m.optAdcIn[0].caption, "X accel");
+
+    // The 95/98 family needs no port-access sequence and leaves the menu unchecked.
+    ResetAppState();
+    os.info = {kPlatformWin9x, 4.1, 2222};
+    Main("");
+    EXPECT_EQ(App().OsName, "Win98");
+    EXPECT_FALSE(App().DriverModuleFlag);
+    EXPECT_FALSE(App().mdiAnalyzer.mnuPort.checked);
+    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, "Parallel");
+}
+
+TEST_F(StartupTest, UsbRestoreWithoutAnAdapterFallsBackToNone) {
+    WriteConfig("KXS307", 2);
+    Main("");
+    EXPECT_EQ(ui.modals, std::vector<FormId>{FormId::frmUSBselect});
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(App().InterfaceCode, 0);
+    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, "NONE");
+    EXPECT_EQ(App().mdiAnalyzer.txtPort.text, "NONE");
+
+    // An adapter chosen in the dialog is taken.
+    ResetAppState();
+    ui.OnModal(FormId::frmUSBselect, [] {
+        App().CurrentAdapter.AdapterName = "Ezusb-1";
+        App().CurrentAdapter.Present = true;
+    });
+    Main("");
+    EXPECT_EQ(App().InterfaceCode, 2);
+    EXPECT_TRUE(App().mdiAnalyzer.mnuUSB.checked);
+    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, "USB");
+    EXPECT_EQ(App().mdiAnalyzer.txtPort.text, "Ezusb-1");
+}
+
+TEST_F(StartupTest, UsbOnWin95IsRefusedOnce) {
+    WriteConfig("KXS201", 2);
+    os.info = {kPlatformWin9x, 4.0, 950};
+    Main("");
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"USB not available for Windows95"});
+    EXPECT_EQ(App().InterfaceCode, 0);
+    EXPECT_FALSE(App().mdiAnalyzer.mnuUSB.visible);
+    EXPECT_TRUE(ui.modals.empty());
+    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, ""); // left as it was
+}
+
+TEST_F(StartupTest, UnknownInterfaceCodeAndUnknownDevice) {
+    WriteConfig("KXS999", 7);
+    Main("");
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::string>{"Please select an interface before taking data"});
+    EXPECT_EQ(App().InterfaceCode, 0);
+    EXPECT_EQ(App().DeviceName, "KXS999");
+    EXPECT_EQ(App().mdiAnalyzer.txtDevice.text, "KXS999");
+    EXPECT_FALSE(App().mdiAnalyzer.mnuKxs201.checked);
+}
+
+TEST_F(StartupTest, OsNameByFamilyVersionAndBuild) {
+    EXPECT_EQ(OsNameFor({kPlatformWin9x, 4.0, 950}), "Win95");
+    EXPECT_EQ(OsNameFor({kPlatformWin9x, 4.1, 2000}), "Win95");
+    EXPECT_EQ(OsNameFor({kPlatformWin9x, 4.1, 2001}), "Win98");
+    EXPECT_EQ(OsNameFor({kPlatformWinNT, 4.0, 1381}), "WinNT");
+    EXPECT_EQ(OsNameFor({kPlatformWinNT, 5.0, 2195}), "WinNT");
+    EXPECT_EQ(OsNameFor({kPlatformWinNT, 5.1, 2600}), "WinXP");
+    EXPECT_EQ(OsNameFor({kPlatformLinux, 6.1, 0}), "Linux");
+    EXPECT_TRUE(OsNeedsPortAccess("Linux"));
+    EXPECT_TRUE(OsNeedsPortAccess("WinNT"));
+    EXPECT_FALSE(OsNeedsPortAccess("Win98"));
+    EXPECT_TRUE(OsOffersUsb("Linux"));
+    EXPECT_FALSE(OsOffersUsb("Win95"));
+}
+
+TEST_F(StartupTest, SpectrumWindowOpensWhenTheSpectrumIsOn) {
+    auto& app = App();
+    app.FftOn = true;
+    MDIForm_Load();
+    EXPECT_TRUE(app.mdiAnalyzer.mnuFFTon.checked);
+    EXPECT_EQ(ui.shown, (std::vector<FormId>{FormId::frmData, FormId::frmFFT}));
+}
+
+TEST_F(StartupTest, ExitStopsSavesAndEnds) {
+    WriteConfig("KXS306", 1);
+    Main("");
+    App().StopRequested = false; // as during a sweep
+    App().SweepLength = 4096;
+    mnuExit_Click();
+    EXPECT_TRUE(App().StopRequested);
+    EXPECT_TRUE(ui.ended);
+    EXPECT_EQ(dir.Read("QueltoEval.cfg"), "Device = KXS306\r\n"
+                                          "Interface =  1 \r\n"
+                                          "Plot Samples =  4096 \r\n"
+                                          "Port Address =  888 \r\n");
+}
+
+TEST(CommandLine, OwnOptionsAndTheDeviceText) {
+    auto cl = ParseCommandLine({"--simulate", "KXS306"});
+    EXPECT_TRUE(cl.simulate);
+    EXPECT_EQ(cl.text, "KXS306");
+    EXPECT_TRUE(cl.error.empty());
+
+    cl = ParseCommandLine({"KXS201", "extra", "words"});
+    EXPECT_EQ(cl.text, "KXS201 extra words");
+
+    cl = ParseCommandLine({"--help"});
+    EXPECT_TRUE(cl.help);
+
+    cl = ParseCommandLine({"--frobnicate", "--version"});
+    EXPECT_EQ(cl.error, "unknown option --frobnicate");
+    EXPECT_TRUE(cl.version);
+
+    EXPECT_NE(UsageText().find("--simulate"), std::string::npos);
+}

@@ -1,0 +1,26 @@
+// A clock for tests whose time advances only with the iterations spun, at a fixed cost
+// per iteration, so the calibration runs in milliseconds and gives exact results.
+#pragma once
+
+#include "platform/Clock.h"
+
+#include <cstdint>
+#include <vector>
+
+class FakeClock : public Clock {
+public:
+    explicit FakeClock(double secondsPerIteration = 1e-9);
+    ~FakeClock() override;
+
+    double Now() override;
+    void Spin(int32_t iterations) override;
+
+    double secondsPerIteration;
+    double now = 1000.0;
+    // Added to the time at every reading (a clock that moves by itself).
+    double stepPerReading = 0.0;
+    int64_t spinCalls = 0;
+    int64_t iterationsSpun = 0;
+    bool recordSpins = false;
+    std::vector<int32_t> spins;
+};

@@ -1,0 +1,41 @@
+#include "tests/support/FakeFrontend.h"
+
+FakeFrontend::FakeFrontend() { InstallFrontend(this); }
+
+FakeFrontend::~FakeFrontend() { InstallFrontend(nullptr); }
+
+void FakeFrontend::MsgBox(const std::string& text, const std::string& title) {
+    messages.push_back({text, title});
+}
+
+void FakeFrontend::DoEvents() {
+    ++doEventsCalls;
+    auto [first, last] = doEventsActions.equal_range(doEventsCalls);
+    for (auto it = first; it != last; ++it) {
+        it->second();
+    }
+}
+
+void FakeFrontend::SetBusy(bool busy) { busyChanges.push_back(busy); }
+
+void FakeFrontend::Show(FormId form) { shown.push_back(form); }
+
+void FakeFrontend::ShowModal(FormId form) {
+    modals.push_back(form);
+    if (auto it = modalActions.find(form); it != modalActions.end()) {
+        it->second();
+    }
+}
+
+void FakeFrontend::Hide(FormId form) { hidden.push_back(form); }
+
+void FakeFrontend::Popup(PopupMenu menu) {
+    popups.push_back(menu);
+    if (auto it = popupActions.find(menu); it != popupActions.end()) {
+        it->second();
+    }
+}
+
+void FakeFrontend::AtDoEvents(int n, std::function<void()> action) {
+    doEventsActions.emplace(n, std::move(action));
+}

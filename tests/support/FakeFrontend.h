@@ -1,0 +1,56 @@
+// A frontend for tests: records what the core asked of the user interface and runs
+// scripted actions (a Stop click after some DoEvents calls, the user's pick in a pop-up
+// menu or a modal dialog).
+#pragma once
+
+#include "platform/Frontend.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+struct RecordedMessage {
+    std::string text;
+    std::string title;
+};
+
+class FakeFrontend : public Frontend {
+public:
+    FakeFrontend();
+    ~FakeFrontend() override;
+
+    void MsgBox(const std::string& text, const std::string& title) override;
+    void DoEvents() override;
+    void SetBusy(bool busy) override;
+    void Show(FormId form) override;
+    void ShowModal(FormId form) override;
+    void Hide(FormId form) override;
+    void Popup(PopupMenu menu) override;
+    void Refresh() override { ++refreshes; }
+    int ScreenWidth() const override { return screenWidth; }
+    int ScreenHeight() const override { return screenHeight; }
+    void EndProcess() override { ended = true; }
+
+    // Runs action when DoEvents is called for the n-th time (counted from 1).
+    void AtDoEvents(int n, std::function<void()> action);
+    void OnModal(FormId form, std::function<void()> action) { modalActions[form] = action; }
+    void OnPopup(PopupMenu menu, std::function<void()> action) { popupActions[menu] = action; }
+
+    std::vector<RecordedMessage> messages;
+    std::vector<FormId> shown;
+    std::vector<FormId> modals;
+    std::vector<FormId> hidden;
+    std::vector<PopupMenu> popups;
+    std::vector<bool> busyChanges;
+    int doEventsCalls = 0;
+    int refreshes = 0;
+    bool ended = false;
+    int screenWidth = 1280 * 15;
+    int screenHeight = 800 * 15;
+
+private:
+    std::multimap<int, std::function<void()>> doEventsActions;
+    std::map<FormId, std::function<void()>> modalActions;
+    std::map<PopupMenu, std::function<void()>> popupActions;
+};
