@@ -63,8 +63,12 @@ void ApplyLine(std::string_view line) {
     }
 }
 
+// Sign character (blank or "-"), digits, one trailing blank.
 std::string NumberText(long value) {
-    return (value < 0 ? "-" : " ") + std::to_string(value < 0 ? -value : value) + " ";
+    std::string text(1, value < 0 ? '-' : ' ');
+    text += std::to_string(value < 0 ? -value : value);
+    text += ' ';
+    return text;
 }
 
 } // namespace
@@ -103,10 +107,11 @@ void ReadConfigFile(const std::filesystem::path& path) {
 
 void WriteConfigFile(const std::filesystem::path& path) {
     const auto& app = App();
-    const std::string text = "Device = " + app.DeviceName + "\r\n" +
-                             "Interface = " + NumberText(app.InterfaceCode) + "\r\n" +
-                             "Plot Samples = " + NumberText(app.SweepLength) + "\r\n" +
-                             "Port Address = " + NumberText(app.PortAddress) + "\r\n";
+    std::string text;
+    text.append("Device = ").append(app.DeviceName).append("\r\n");
+    text.append("Interface = ").append(NumberText(app.InterfaceCode)).append("\r\n");
+    text.append("Plot Samples = ").append(NumberText(app.SweepLength)).append("\r\n");
+    text.append("Port Address = ").append(NumberText(app.PortAddress)).append("\r\n");
 
     // Write beside the old file and swap it in, so an interrupted exit leaves either the
     // old file or the new one, never a truncated one.

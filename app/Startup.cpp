@@ -19,7 +19,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     for (const auto& arg : args) {
         if (arg.rfind("--", 0) != 0) {
-            cl.text += (cl.text.empty() ? "" : " ") + arg;
+            if (!cl.text.empty()) {
+                cl.text += ' ';
+            }
+            cl.text += arg;
         } else if (arg == "--help") {
             cl.help = true;
         } else if (arg == "--version") {
