@@ -3,6 +3,7 @@
 #include "app/Analyzer.h"
 #include "platform/Frontend.h"
 
+#include <array>
 #include <initializer_list>
 #include <string>
 
@@ -55,6 +56,15 @@ void SetLoggingChoice() {
     app.ChannelChosen[0] = true;
     app.ChannelChosen[1] = app.ChannelChosen[2] = app.ChannelChosen[3] = false;
     app.LogTemperature = false;
+}
+
+// Step 8 of both set-ups: channel 0, shown selected.
+void SelectFirstChannel() {
+    auto& m = App().mdiAnalyzer;
+    optAdcIn_Click(0);
+    for (size_t i = 0; i < m.optAdcIn.size(); ++i) {
+        m.optAdcIn[i].value = i == 0;
+    }
 }
 
 void SetTestLabels(const char* a, const char* b, const char* c, const char* d) {
@@ -129,6 +139,7 @@ void SetupForAccel() {
 
     SetLoggingChoice();
     SetTestLabels("X Accel", "Self Test", "Powerdown", "Y Accel");
+    SelectFirstChannel();
     app.MidscaleCode = 2048;
     app.PlotIndex = 0;
     app.YScaleDivisor = 1;
@@ -164,10 +175,52 @@ void SetupForGyro() {
 
     SetLoggingChoice();
     SetTestLabels("Gyro", "Self Test +", "Self Test -", "Gyro");
+    SelectFirstChannel();
     app.MidscaleCode = 2048;
     app.PlotIndex = 0;
     app.YScaleDivisor = 1;
     app.ValueDecimals = 2;
+}
+
+const char* ChannelTitleFor(const std::string& deviceName, int16_t channel) {
+    struct Titles {
+        const char* device;
+        std::array<const char*, 4> byChannel;
+    };
+    static const Titles table[] = {
+        {"KXS201",
+         {"KXS201 X Accel Channel - (G)", "KXS201 Y Accel Channel - (G)", nullptr, nullptr}},
+        {"KXS202",
+         {"KXS202 X Accel Channel - (G)", "KXS202 Y Accel Channel - (G)", nullptr, nullptr}},
+        {"KXS305",
+         {"KXS305 Gryo Channel - (Degrees/second)", nullptr, "KXS305 Ain1 Channel - (LSB)",
+          "KXS305 Ain2 Channel - (LSB)"}},
+        {"KXS306",
+         {"KXS306 Gryo Channel - (Degrees/second)", nullptr, "KXS306 Ain1 Channel - (Volts)",
+          "KXS306 Ain2 Channel - (Volts)"}},
+        {"KXS307",
+         {"KXS307 Gyro Channel - (Degrees/second)", nullptr, "KXS307 Ain1 Channel - (Volts)",
+          "KXS307 Ain2 Channel - (Volts)"}},
+    };
+    for (const auto& row : table) {
+        if (deviceName == row.device) {
+            return channel >= 0 && channel <= 3 ? row.byChannel[channel] : "Invalid Selection";
+        }
+    }
+    return nullptr;
+}
+
+void optAdcIn_Click(int16_t Index) {
+    auto& app = App();
+    if (app.ChannelIndex >= 0 && app.ChannelIndex < int16_t(app.ChannelChosen.size())) {
+        app.ChannelChosen[app.ChannelIndex] = true;
+    }
+    app.ChannelIndex = Index;
+    if (const char* title = ChannelTitleFor(app.DeviceName, Index)) {
+        app.ChannelTitle = title;
+    }
+    app.frmData.form.caption = "Time Data -- " + app.ChannelTitle;
+    app.PlotIndex = 0;
 }
 
 void lblDevice_MouseDown(int16_t Button, int16_t /*Shift*/, float /*X*/, float /*Y*/) {

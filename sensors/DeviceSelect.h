@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 void mnuKxs201_Click();
 void mnuKxs202_Click();
@@ -12,5 +13,10 @@ void mnuKxs307_Click();
 // Main-window set-up for a dual-axis accelerometer or a single-axis gyroscope.
 void SetupForAccel();
 void SetupForGyro();
+
+// Chooses the channel shown: the previous one joins the logging choice.
+void optAdcIn_Click(int16_t Index);
+// Title of a channel of the chosen model; nullptr where the title stays as it was.
+const char* ChannelTitleFor(const std::string& deviceName, int16_t channel);
 
 void lblDevice_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
