@@ -1,0 +1,105 @@
+#include "app/QtCanvas.h"
+
+#include <QPaintEvent>
+#include <QPen>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int kFrameMs = 16;
+const QColor kBackground = Qt::white;
+
+QPointF ToPixels(float x, float y) { return {x / kTwipsPerPixel, y / kTwipsPerPixel}; }
+
+QPen PenFor(Rgb colour, LineStyle style) {
+    QPen pen(QColor(colour.r, colour.g, colour.b));
+    pen.setWidth(1);
+    pen.setStyle(style == LineStyle::Dot ? Qt::DotLine : Qt::SolidLine);
+    return pen;
+}
+
+} // namespace
+
+QtCanvas::QtCanvas(QSize pixels) { Allocate(pixels); }
+
+QtCanvas::~QtCanvas() {
+    if (painter_.isActive()) {
+        painter_.end();
+    }
+}
+
+float QtCanvas::Width() const { return static_cast<float>(image_.width() * kTwipsPerPixel); }
+
+float QtCanvas::Height() const { return static_cast<float>(image_.height() * kTwipsPerPixel); }
+
+void QtCanvas::Clear() {
+    image_.fill(kBackground);
+    Changed();
+}
+
+void QtCanvas::Line(float x1, float y1, float x2, float y2, Rgb colour, LineStyle style) {
+    painter_.setPen(PenFor(colour, style));
+    painter_.drawLine(ToPixels(x1, y1), ToPixels(x2, y2));
+    Changed();
+}
+
+void QtCanvas::Circle(float x, float y, float radius, Rgb colour) {
+    painter_.setPen(PenFor(colour, LineStyle::Solid));
+    painter_.setBrush(Qt::NoBrush);
+    const qreal r = radius / kTwipsPerPixel;
+    painter_.drawEllipse(ToPixels(x, y), r, r);
+    Changed();
+}
+
+void QtCanvas::Resize(QSize pixels) {
+    Allocate(pixels);
+    Changed();
+}
+
+void QtCanvas::Allocate(QSize pixels) {
+    if (painter_.isActive()) {
+        painter_.end();
+    }
+    image_ = QImage(pixels.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image_.fill(kBackground);
+    painter_.begin(&image_);
+}
+
+bool QtCanvas::TakeChanged() { return std::exchange(changed_, false); }
+
+void QtCanvas::Changed() {
+    if (changed_) {
+        return;
+    }
+    changed_ = true;
+    if (onChanged) {
+        onChanged();
+    }
+}
+
+CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), canvas_(size()) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    repaintTimer_.setSingleShot(true);
+    connect(&repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    canvas_.onChanged = [this] { ScheduleRepaint(); };
+    sinceRepaint_.start();
+}
+
+void CanvasWidget::paintEvent(QPaintEvent* event) {
+    canvas_.TakeChanged();
+    sinceRepaint_.restart();
+    QPainter painter(this);
+    painter.drawImage(event->rect(), canvas_.Image(), event->rect());
+}
+
+void CanvasWidget::resizeEvent(QResizeEvent*) { canvas_.Resize(size()); }
+
+void CanvasWidget::ScheduleRepaint() {
+    if (repaintTimer_.isActive()) {
+        return;
+    }
+    const qint64 wait = kFrameMs - sinceRepaint_.elapsed();
+    repaintTimer_.start(static_cast<int>(std::clamp<qint64>(wait, 0, kFrameMs)));
+}

@@ -1,0 +1,401 @@
+#include "app/QtFrontend.h"
+
+#include "app/Analyzer.h"
+#include "app/QtCanvas.h"
+#include "app/mdiAnalyzer.h"
+#include "plots/frmData.h"
+#include "plots/frmFFT.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QEvent>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QSplashScreen>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace {
+
+// Events are processed at most this often, so a loop calling DoEvents per sample runs at
+// the hardware's pace while the user interface still answers promptly.
+constexpr qint64 kEventIntervalMs = 5;
+
+FormGeometry& FormModel(FormId form) {
+    auto& app = App();
+    switch (form) {
+    case FormId::mdiAnalyzer:
+        return app.mdiAnalyzer.form;
+    case FormId::frmData:
+        return app.frmData.form;
+    case FormId::frmFFT:
+        return app.frmFFT.form;
+    case FormId::frmPort:
+        return app.frmPort.form;
+    case FormId::frmUSBselect:
+        return app.frmUSBselect.form;
+    case FormId::frmUSBdebug:
+        return app.frmUSBdebug.form;
+    case FormId::frmLogSetup:
+        return app.frmLogSetup.form;
+    }
+    return app.mdiAnalyzer.form;
+}
+
+bool Placed(const FormGeometry& g) { return g.width > 0 && g.height > 0; }
+
+// Keeps the model's own value while it still maps to the same pixel.
+void StoreTwips(int32_t& twips, int pixels) {
+    if (twips / kTwipsPerPixel != pixels) {
+        twips = pixels * kTwipsPerPixel;
+    }
+}
+
+void StoreGeometry(FormId form, const QWidget* window) {
+    auto& g = FormModel(form);
+    StoreTwips(g.left, window->x());
+    StoreTwips(g.top, window->y());
+    StoreTwips(g.width, window->width());
+    StoreTwips(g.height, window->height());
+}
+
+QPixmap SplashPixmap(const QString& title, const QString& message) {
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
+    const QFontMetrics titleMetrics(titleFont);
+    const QFontMetrics textMetrics(QApplication::font());
+    const int width =
+        std::max(titleMetrics.horizontalAdvance(title), textMetrics.horizontalAdvance(message)) +
+        64;
+    const int height = titleMetrics.height() + textMetrics.height() + 48;
+
+    QPixmap pixmap(width, height);
+    pixmap.fill(QApplication::palette().color(QPalette::Window));
+    QPainter painter(&pixmap);
+    painter.setPen(QApplication::palette().color(QPalette::Mid));
+    painter.drawRect(pixmap.rect().adjusted(0, 0, -1, -1));
+    painter.setPen(QApplication::palette().color(QPalette::WindowText));
+    painter.setFont(titleFont);
+    painter.drawText(QRect(0, 16, width, titleMetrics.height()), Qt::AlignCenter, title);
+    painter.setFont(QApplication::font());
+    painter.drawText(QRect(0, 32 + titleMetrics.height(), width, textMetrics.height()),
+                     Qt::AlignCenter, message);
+    return pixmap;
+}
+
+} // namespace
+
+// Writes what the user does to a window (moving, sizing, closing) back into its model.
+class FormGeometryWatcher final : public QObject {
+public:
+    void Watch(QWidget* window, FormId form) {
+        forms_[window] = form;
+        window->installEventFilter(this);
+        connect(window, &QObject::destroyed, this, [this, window] { forms_.erase(window); });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const auto it = forms_.find(watched);
+        if (it == forms_.end()) {
+            return false;
+        }
+        auto* window = static_cast<QWidget*>(watched);
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (window->isVisible()) {
+                StoreGeometry(it->second, window);
+            }
+            break;
+        case QEvent::Show:
+            FormModel(it->second).visible = true;
+            break;
+        case QEvent::Hide:
+            FormModel(it->second).visible = false;
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    std::map<QObject*, FormId> forms_;
+};
+
+QtFrontend::QtFrontend() : geometryWatcher_(std::make_unique<FormGeometryWatcher>()) {
+    RegisterView<MdiAnalyzerView>(FormId::mdiAnalyzer, Placement::MainWindow);
+    RegisterView<FrmDataView>(FormId::frmData, Placement::MdiChild);
+    RegisterView<FrmFftView>(FormId::frmFFT, Placement::MdiChild);
+}
+
+QtFrontend::~QtFrontend() {
+    if (&Ui() == this) {
+        InstallFrontend(nullptr);
+    }
+    CloseSplash();
+    if (busy_) {
+        QApplication::restoreOverrideCursor();
+    }
+    // The main window owns the children and the dialogs.
+    delete Window(FormId::mdiAnalyzer);
+}
+
+void QtFrontend::MsgBox(const std::string& text, const std::string& title) {
+    if (messageSink_) {
+        messageSink_(text, title);
+        return;
+    }
+    CloseSplash();
+    QWidget* main = Window(FormId::mdiAnalyzer);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::Ok,
+                    main != nullptr && main->isVisible() ? main : nullptr);
+    // The user has to be able to answer even while busy.
+    if (busy_) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    box.exec();
+    if (busy_) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtFrontend::DoEvents() {
+    if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventIntervalMs) {
+        return;
+    }
+    sinceEvents_.start();
+    Refresh();
+    QCoreApplication::processEvents();
+}
+
+void QtFrontend::SetBusy(bool busy) {
+    if (busy == busy_) {
+        return;
+    }
+    busy_ = busy;
+    if (!busy) {
+        QApplication::restoreOverrideCursor();
+        CloseSplash();
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QWidget* main = Window(FormId::mdiAnalyzer);
+    if (main != nullptr && main->isVisible()) {
+        return;
+    }
+    // Nothing would show the busy pointer yet, so say what is happening.
+    splash_ = new QSplashScreen(SplashPixmap(QString::fromUtf8(kAppTitle),
+                                             QStringLiteral("Calibrating timing, please wait…")));
+    splash_->setAttribute(Qt::WA_DeleteOnClose);
+    splash_->show();
+    // The caller is about to keep the thread busy: paint the splash before returning.
+    const QDeadlineTimer deadline(500);
+    while (splash_ != nullptr && splash_->windowHandle() != nullptr &&
+           !splash_->windowHandle()->isExposed() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    if (splash_ != nullptr) {
+        splash_->repaint();
+    }
+    QCoreApplication::processEvents();
+}
+
+void QtFrontend::Show(FormId form) {
+    OpenView* open = Ensure(form);
+    if (open == nullptr) {
+        return;
+    }
+    SyncWindow(form, *open);
+    open->view->SyncFromModel();
+    open->window->show();
+    if (form == FormId::mdiAnalyzer) {
+        CloseSplash();
+        open->window->activateWindow();
+    }
+    PlaceChildren();
+}
+
+void QtFrontend::ShowModal(FormId form) {
+    OpenView* open = Ensure(form);
+    if (open == nullptr) {
+        return;
+    }
+    SyncWindow(form, *open);
+    open->view->SyncFromModel();
+    if (auto* dialog = qobject_cast<QDialog*>(open->window.data())) {
+        dialog->exec();
+    }
+}
+
+void QtFrontend::Hide(FormId form) {
+    if (QWidget* window = Window(form)) {
+        window->hide();
+    }
+}
+
+void QtFrontend::Popup(PopupMenu menu) {
+    if (Ensure(FormId::mdiAnalyzer) == nullptr) {
+        return;
+    }
+    if (QMenu* popup = MainWindow()->PopupMenuFor(menu)) {
+        Refresh();
+        popup->exec(QCursor::pos());
+    }
+}
+
+void QtFrontend::Refresh() {
+    for (auto& [form, open] : open_) {
+        if (open.window != nullptr) {
+            SyncWindow(form, open);
+            open.view->SyncFromModel();
+        }
+    }
+}
+
+int QtFrontend::ScreenWidth() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return (screen != nullptr ? screen->geometry().width() : 1280) * kTwipsPerPixel;
+}
+
+int QtFrontend::ScreenHeight() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return (screen != nullptr ? screen->geometry().height() : 800) * kTwipsPerPixel;
+}
+
+void QtFrontend::EndProcess() {
+    endRequested_ = true;
+    CloseSplash();
+    for (auto& [form, open] : open_) {
+        if (form != FormId::mdiAnalyzer && open.window != nullptr) {
+            open.window->hide();
+        }
+    }
+    QCoreApplication::exit(0);
+}
+
+QWidget* QtFrontend::Window(FormId form) const {
+    const auto it = open_.find(form);
+    return it != open_.end() ? it->second.window.data() : nullptr;
+}
+
+MdiAnalyzerView* QtFrontend::MainWindow() const {
+    return static_cast<MdiAnalyzerView*>(Window(FormId::mdiAnalyzer));
+}
+
+QtFrontend::OpenView* QtFrontend::Ensure(FormId form) {
+    if (auto it = open_.find(form); it != open_.end() && it->second.window != nullptr) {
+        return &it->second;
+    }
+    const auto registered = registry_.find(form);
+    if (registered == registry_.end()) {
+        return nullptr;
+    }
+    const Placement placement = registered->second.placement;
+    if (placement != Placement::MainWindow && Ensure(FormId::mdiAnalyzer) == nullptr) {
+        return nullptr;
+    }
+    const Created created = registered->second.create();
+    QWidget* window = created.widget;
+    switch (placement) {
+    case Placement::MainWindow:
+        break;
+    case Placement::MdiChild:
+        window = MainWindow()->AddChild(created.widget);
+        break;
+    case Placement::Dialog:
+        created.widget->setParent(MainWindow(), created.widget->windowFlags() | Qt::Dialog);
+        break;
+    }
+    geometryWatcher_->Watch(window, form);
+    if (auto* main = qobject_cast<MdiAnalyzerView*>(created.widget)) {
+        QObject::connect(main, &MdiAnalyzerView::childAreaResized, main,
+                         [this] { PlaceChildren(); });
+    }
+    OpenView& open = open_[form];
+    open = {window, created.view, placement};
+    SyncWindow(form, open);
+    return &open;
+}
+
+void QtFrontend::SyncWindow(FormId form, OpenView& open) {
+    const auto& g = FormModel(form);
+    QWidget* window = open.window;
+    const QString title = QString::fromStdString(g.caption);
+    if (window->windowTitle() != title) {
+        window->setWindowTitle(title);
+    }
+    if (!Placed(g)) {
+        return;
+    }
+    const QPoint pos(g.left / kTwipsPerPixel, g.top / kTwipsPerPixel);
+    const QSize size(g.width / kTwipsPerPixel, g.height / kTwipsPerPixel);
+    if (window->pos() != pos) {
+        window->move(pos);
+    }
+    if (window->size() != size) {
+        window->resize(size);
+    }
+}
+
+// A plot window without a placement fills the main window's area; the time and spectrum
+// windows share it top and bottom. Placed so, they follow the area's size until moved.
+void QtFrontend::PlaceChildren() {
+    const MdiAnalyzerView* main = MainWindow();
+    if (main == nullptr || !main->isVisible()) {
+        return;
+    }
+    auto shown = [this](FormId form) -> QWidget* {
+        QWidget* window = Window(form);
+        return window != nullptr && !window->isHidden() ? window : nullptr;
+    };
+    auto wantsPlace = [this](FormId form, const QWidget* window) {
+        if (window == nullptr) {
+            return false;
+        }
+        const auto placed = autoPlaced_.find(form);
+        if (placed != autoPlaced_.end() && placed->second != window->geometry()) {
+            autoPlaced_.erase(placed);
+            return false;
+        }
+        return placed != autoPlaced_.end() || !Placed(FormModel(form));
+    };
+    QWidget* data = shown(FormId::frmData);
+    QWidget* fft = shown(FormId::frmFFT);
+    const bool placeData = wantsPlace(FormId::frmData, data);
+    const bool placeFft = wantsPlace(FormId::frmFFT, fft);
+    const bool fftIsNew = placeFft && !autoPlaced_.contains(FormId::frmFFT);
+    const QRect area = main->ChildArea();
+    const QRect top(area.left(), area.top(), area.width(), area.height() / 2);
+    const QRect bottom(area.left(), top.bottom() + 1, area.width(), area.height() - top.height());
+    auto place = [this](QWidget* window, FormId form, const QRect& rect) {
+        window->setGeometry(rect);
+        StoreGeometry(form, window);
+        autoPlaced_[form] = rect;
+    };
+    if (placeData) {
+        place(data, FormId::frmData, fft != nullptr ? top : area);
+    }
+    if (placeFft) {
+        place(fft, FormId::frmFFT, data != nullptr ? bottom : area);
+        // A new spectrum window takes its half from the time window, wherever that was.
+        if (data != nullptr && fftIsNew && !placeData) {
+            place(data, FormId::frmData, top);
+        }
+    }
+}
+
+void QtFrontend::CloseSplash() {
+    if (splash_ != nullptr) {
+        splash_->close();
+    }
+}

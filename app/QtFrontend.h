@@ -1,0 +1,96 @@
+// The Qt user interface behind Frontend: creates the windows on first touch, keeps them in
+// step with their form models and lets long loops process events cheaply.
+#pragma once
+
+#include "platform/Frontend.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+class QSplashScreen;
+class FormGeometryWatcher;
+class MdiAnalyzerView;
+
+// A window that shows one form model.
+class FormView {
+public:
+    virtual ~FormView() = default;
+    // Re-reads the form model; user-edit signals are blocked meanwhile.
+    virtual void SyncFromModel() = 0;
+};
+
+class QtFrontend final : public Frontend {
+public:
+    enum class Placement { MainWindow, MdiChild, Dialog };
+    using MessageSink = std::function<void(const std::string& text, const std::string& title)>;
+
+    QtFrontend();
+    ~QtFrontend() override;
+
+    void MsgBox(const std::string& text, const std::string& title) override;
+    void DoEvents() override;
+    void SetBusy(bool busy) override;
+    void Show(FormId form) override;
+    void ShowModal(FormId form) override;
+    void Hide(FormId form) override;
+    void Popup(PopupMenu menu) override;
+    void Refresh() override;
+    int ScreenWidth() const override;
+    int ScreenHeight() const override;
+    void EndProcess() override;
+
+    // View is a QWidget and a FormView with a default constructor; it is built on first touch.
+    // Views shown modally derive from QDialog.
+    template <class View> void RegisterView(FormId form, Placement placement) {
+        registry_[form] = {[] {
+                               auto* view = new View;
+                               return Created{view, view};
+                           },
+                           placement};
+    }
+
+    // When set, messages go here instead of a modal box (tests).
+    void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
+
+    // The form's window if it was created, else nullptr.
+    QWidget* Window(FormId form) const;
+    MdiAnalyzerView* MainWindow() const;
+    bool EndRequested() const { return endRequested_; }
+
+private:
+    struct Created {
+        QWidget* widget;
+        FormView* view;
+    };
+    struct Registration {
+        std::function<Created()> create;
+        Placement placement;
+    };
+    struct OpenView {
+        QPointer<QWidget> window; // the widget itself, or its MDI frame
+        FormView* view = nullptr;
+        Placement placement = Placement::Dialog;
+    };
+
+    OpenView* Ensure(FormId form);
+    void SyncWindow(FormId form, OpenView& open);
+    void PlaceChildren();
+    void CloseSplash();
+
+    std::map<FormId, Registration> registry_;
+    std::map<FormId, OpenView> open_;
+    std::map<FormId, QRect> autoPlaced_; // where PlaceChildren put a child
+    std::unique_ptr<FormGeometryWatcher> geometryWatcher_;
+    MessageSink messageSink_;
+    QElapsedTimer sinceEvents_;
+    QPointer<QSplashScreen> splash_;
+    bool busy_ = false;
+    bool endRequested_ = false;
+};

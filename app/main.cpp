@@ -1,0 +1,86 @@
+// The program: our own options first, then the Qt application around the core.
+#include "app/Analyzer.h"
+#include "app/QtFrontend.h"
+#include "app/Startup.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+int signalFds[2] = {-1, -1};
+
+void OnTerminate(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalFds[0], &byte, 1);
+}
+
+// A logout or Ctrl+C ends the program as "Exit" does, so the configuration is written. The
+// handler only wakes the event loop; the exit runs there.
+void InstallTerminationHandlers(QObject* owner) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(signalFds[1], &byte, 1);
+        mnuExit_Click();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+    return {argv + std::min(argc, 1), argv + argc};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Help and version work without a display.
+    const CommandLine early = ParseCommandLine(Arguments(argc, argv));
+    if (!early.error.empty()) {
+        std::cerr << early.error << "\n" << UsageText();
+        return 2;
+    }
+    if (early.help) {
+        std::cout << UsageText();
+        return 0;
+    }
+    if (early.version) {
+        std::cout << "queltoeval " << QUELTO_VERSION << "\n";
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    // Qt has taken its own arguments (-platform, ...) out by now.
+    std::vector<std::string> args;
+    const QStringList remaining = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < remaining.size(); ++i) {
+        args.push_back(remaining[i].toStdString());
+    }
+    const CommandLine commandLine = ParseCommandLine(args);
+    App().Simulate = commandLine.simulate;
+
+    QtFrontend frontend;
+    InstallFrontend(&frontend);
+    InstallTerminationHandlers(&app);
+    Main(commandLine.text);
+    if (frontend.EndRequested()) {
+        return 0;
+    }
+    return app.exec();
+}

@@ -1,0 +1,469 @@
+// The Qt views driven by the real start-up, with the calibration on a fake clock and the
+// configuration file in a temporary directory.
+#include "app/Analyzer.h"
+#include "app/QtCanvas.h"
+#include "app/QtFrontend.h"
+#include "app/Startup.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/FakeFrontend.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSplashScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+struct Message {
+    std::string text;
+    std::string title;
+    bool windowShown;
+};
+
+int CountPixels(const QImage& image, QColor colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += image.pixelColor(x, y) == colour ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// Picks an item of the pop-up menu that is about to open, by keyboard as a user would.
+void PickFromNextPopup(const QString& actionName) {
+    auto tries = std::make_shared<int>(0);
+    auto attempt = std::make_shared<std::function<void()>>();
+    *attempt = [actionName, tries, attempt] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) {
+            if (++*tries < 200) {
+                QTimer::singleShot(10, *attempt);
+            }
+            return;
+        }
+        for (QAction* action : menu->actions()) {
+            if (action->objectName() == actionName) {
+                menu->setActiveAction(action);
+            }
+        }
+        QTest::keyClick(menu, Qt::Key_Return);
+        *attempt = nullptr;
+    };
+    QTimer::singleShot(0, *attempt);
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void bringsUpTheLoadedMainWindow();
+    void panelHoldsEveryControlInOrder();
+    void menuBarShowsTheVisibleMenusOnly();
+    void deviceMenuSelectsTheModel();
+    void rightClickOnDevicePopsUpTheDeviceMenu();
+    void userEditsReachTheModel();
+    void refreshAndDoEventsShowModelChanges();
+    void plotWindowsOpenInsideTheMainWindow();
+    void canvasDrawsInTwips();
+    void closingWritesTheConfiguration();
+
+private:
+    template <class T> T* Control(const char* name) const {
+        T* widget = MainWindow()->findChild<T*>(QString::fromLatin1(name));
+        if (widget == nullptr) {
+            qFatal("no control %s", name);
+        }
+        return widget;
+    }
+    QMainWindow* MainWindow() const {
+        return qobject_cast<QMainWindow*>(ui_->Window(FormId::mdiAnalyzer));
+    }
+
+    FakeClock clock_{1e-9};
+    QTemporaryDir dir_;
+    QString previousDir_;
+    std::unique_ptr<QtFrontend> ui_;
+    std::vector<Message> messages_;
+};
+
+void MainWindowTest::initTestCase() {
+    QVERIFY(dir_.isValid());
+    previousDir_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    ResetAppState();
+    ui_ = std::make_unique<QtFrontend>();
+    InstallFrontend(ui_.get());
+    ui_->SetMessageSink([this](const std::string& text, const std::string& title) {
+        const QWidget* main = ui_->Window(FormId::mdiAnalyzer);
+        messages_.push_back({text, title, main != nullptr && main->isVisible()});
+    });
+    ::Main("");
+    QVERIFY(MainWindow() != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(MainWindow()));
+}
+
+void MainWindowTest::cleanupTestCase() {
+    ui_.reset();
+    QDir::setCurrent(previousDir_);
+    ResetAppState();
+}
+
+void MainWindowTest::bringsUpTheLoadedMainWindow() {
+    QCOMPARE(MainWindow()->windowTitle(),
+             QString("KXS201 / 202 / 305 / 306 / 307   Evaluation - Rev 3"));
+    QVERIFY(MainWindow()->isVisible());
+
+    // No configuration: one message, during the load, before the window was shown.
+    QCOMPARE(messages_.size(), size_t{1});
+    QCOMPARE(messages_[0].text, std::string("Please select an interface before taking data"));
+    QCOMPARE(messages_[0].title, std::string("Quelto Evaluation Program"));
+    QVERIFY(!messages_[0].windowShown);
+
+    QCOMPARE(Control<QLineEdit>("txtInterface")->text(), QString("NONE"));
+    QCOMPARE(Control<QLineEdit>("txtPort")->text(), QString("NONE"));
+    QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("None"));
+    QCOMPARE(Control<QLineEdit>("txtLoopDelay")->text(), QString("0.0"));
+    QCOMPARE(Control<QLineEdit>("txtFileIndex")->text(), QString("1"));
+
+    auto* lengths = Control<QComboBox>("DatalogLengthCBX");
+    QStringList items;
+    for (int i = 0; i < lengths->count(); ++i) {
+        items << lengths->itemText(i);
+    }
+    QCOMPARE(items, QStringList({"256", "512", "1024", "2048", "4096", "8192", "16384", "32768"}));
+    QCOMPARE(lengths->currentText(), QString("2048"));
+
+    // The calibration's splash is gone and the pointer is back.
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        QVERIFY(qobject_cast<QSplashScreen*>(top) == nullptr || !top->isVisible());
+    }
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+
+    // The geometry follows the model, and the user's moving and sizing goes back into it.
+    auto& form = App().mdiAnalyzer.form;
+    QCOMPARE(form.height, QGuiApplication::primaryScreen()->geometry().height() * 15 - 500);
+    form.left = 30 * 15;
+    form.top = 20 * 15;
+    form.width = 900 * 15;
+    form.height = 640 * 15;
+    Ui().Refresh();
+    QCOMPARE(MainWindow()->pos(), QPoint(30, 20));
+    QCOMPARE(MainWindow()->size(), QSize(900, 640));
+    MainWindow()->resize(880, 620);
+    MainWindow()->move(40, 25);
+    QCOMPARE(form.width, 880 * 15);
+    QCOMPARE(form.height, 620 * 15);
+    QCOMPARE(form.left, 40 * 15);
+    QCOMPARE(form.top, 25 * 15);
+}
+
+void MainWindowTest::panelHoldsEveryControlInOrder() {
+    const QStringList order = {
+        "cmdLogData",       "cmdStop",       "cmdSingleSweep",   "frmDataLog",    "cmdSetupDlog",
+        "txtDlogFile",      "txtFileIndex",  "FileNameLbL",      "frameDataRead", "chkContinuous",
+        "DatalogLengthCBX", "txtLoopDelay",  "DataLogLengthLBL", "Label1",        "frameADC",
+        "ckSelfTestPos",    "ckSelfTestNeg", "optAdcIn0",        "optAdcIn1",     "optAdcIn2",
+        "optAdcIn3",        "ChkPowerdown",  "frameSetup",       "txtPort",       "txtInterface",
+        "txtDevice",        "lblPort",       "lblInterface",     "lblDevice"};
+    auto* panel = Control<QDockWidget>("Picture1");
+    QStringList found;
+    for (QWidget* widget : panel->findChildren<QWidget*>()) {
+        if (order.contains(widget->objectName())) {
+            found << widget->objectName();
+        }
+    }
+    QCOMPARE(found, order);
+
+    const QList<QPair<const char*, QString>> captions = {
+        {"cmdLogData", "Log Data"},
+        {"cmdStop", "Stop"},
+        {"cmdSingleSweep", "Plot Data"},
+        {"frmDataLog", "Datalog Setup"},
+        {"cmdSetupDlog", "Configure"},
+        {"FileNameLbL", " Output File"},
+        {"frameDataRead", "Data Setup"},
+        {"chkContinuous", "Continuous Loop"},
+        {"DataLogLengthLBL", "Samples"},
+        {"Label1", "Read Delay (mS)"},
+        {"frameADC", "Part Setup"},
+        {"frameSetup", "Program Setup"},
+        {"lblPort", "Port"},
+        {"lblInterface", "Interface"},
+        {"lblDevice", "Device"},
+    };
+    for (const auto& [name, caption] : captions) {
+        QCOMPARE(Control<QWidget>(name)->accessibleName(), caption);
+    }
+    QCOMPARE(Control<QPushButton>("cmdSingleSweep")->text(), QString("Plot Data"));
+    QCOMPARE(Control<QGroupBox>("frameDataRead")->title(), QString("Data Setup"));
+    QCOMPARE(Control<QLabel>("Label1")->text(), QString("Read Delay (mS)"));
+    auto* stop = Control<QPushButton>("cmdStop");
+    QVERIFY(stop->text().isEmpty());
+    QVERIFY(!stop->icon().isNull());
+
+    QCOMPARE(Control<QLabel>("lblPort")->toolTip(), QString("Right Click to change the Port"));
+    QCOMPARE(Control<QLabel>("lblInterface")->toolTip(),
+             QString("Right Click to change the Interface"));
+    QCOMPARE(Control<QLabel>("lblDevice")->toolTip(), QString("Right Click to change the device"));
+}
+
+void MainWindowTest::menuBarShowsTheVisibleMenusOnly() {
+    QStringList onBar;
+    for (QAction* action : MainWindow()->menuBar()->actions()) {
+        if (action->isVisible()) {
+            onBar << action->text();
+        }
+    }
+    QCOMPARE(onBar, QStringList({"&Interface", "&Device", "Read &Temp", "&Run Test", "FFT",
+                                 "&Print", "&Help", "Exit"}));
+
+    for (const char* name : {"mnuDataScale", "mnuEzUsb", "mnuPortAddress", "mnuSampleRate",
+                             "mnuAux", "mnuFFTXscale", "mnuFFTYscale", "mnuSim"}) {
+        QVERIFY2(!Control<QMenu>(name)->menuAction()->isVisible(), name);
+    }
+    QStringList yScale;
+    for (QAction* action : Control<QMenu>("mnuDataYScale")->actions()) {
+        yScale << action->text();
+    }
+    QCOMPARE(yScale, QStringList({"Full", "1/2", "1/4", "1/8", "1/16", "1/32",
+                                  "Set Plot Midscale to Average", "Reset Midscale to 0"}));
+    QCOMPARE(Control<QMenu>("mnuFFTYscale")->actions().size(), 9);
+
+    // Ticks and visibility follow the models.
+    auto* fftOff = Control<QAction>("mnuFFToff");
+    QVERIFY(fftOff->isChecked());
+    QVERIFY(Control<QAction>("mnuScaleFull")->isChecked());
+    QVERIFY(!Control<QAction>("mnuFFTon")->isChecked());
+    auto& m = App().mdiAnalyzer;
+    m.mnuUSB.visible = false;
+    m.mnuSim.visible = true;
+    Ui().Refresh();
+    QVERIFY(!Control<QAction>("mnuUSB")->isVisible());
+    QVERIFY(Control<QMenu>("mnuSim")->menuAction()->isVisible());
+    m.mnuUSB.visible = true;
+    m.mnuSim.visible = false;
+    Ui().Refresh();
+    QVERIFY(Control<QAction>("mnuUSB")->isVisible());
+
+    // Choosing a ticked item without a handler leaves the tick to the model.
+    fftOff->trigger();
+    QVERIFY(fftOff->isChecked());
+}
+
+void MainWindowTest::deviceMenuSelectsTheModel() {
+    Control<QAction>("mnuKxs201")->trigger();
+
+    QCOMPARE(App().DeviceName, std::string("KXS201"));
+    QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("KXS201"));
+    QCOMPARE(Control<QLineEdit>("txtDlogFile")->text(), QString("KXS201"));
+    QCOMPARE(Control<QRadioButton>("optAdcIn0")->text(), QString("X accel"));
+    QCOMPARE(Control<QRadioButton>("optAdcIn1")->text(), QString("Y accel"));
+    QVERIFY(Control<QRadioButton>("optAdcIn2")->isHidden());
+    QVERIFY(Control<QCheckBox>("ckSelfTestNeg")->isHidden());
+    QCOMPARE(Control<QCheckBox>("ckSelfTestPos")->text(), QString("Self Test"));
+    QVERIFY(Control<QAction>("mnuKxs201")->isChecked());
+    QVERIFY(!Control<QAction>("mnuKxs306")->isChecked());
+
+    // "Powerdown" sits beside the first channel, "Self Test" beside the second, although
+    // "Self Test" comes first in the window's order.
+    QCoreApplication::processEvents();
+    auto* powerdown = Control<QCheckBox>("ChkPowerdown");
+    auto* selfTest = Control<QCheckBox>("ckSelfTestPos");
+    QVERIFY(powerdown->y() < selfTest->y());
+
+    auto* data = ui_->Window(FormId::frmData);
+    QCOMPARE(data->findChild<QLabel*>("lblTest0")->text(), QString("X Accel"));
+    QCOMPARE(data->findChild<QLabel*>("lblTest3")->text(), QString("Y Accel"));
+}
+
+void MainWindowTest::rightClickOnDevicePopsUpTheDeviceMenu() {
+    PickFromNextPopup("mnuKxs306");
+    QTest::mouseClick(Control<QLabel>("lblDevice"), Qt::RightButton);
+
+    QCOMPARE(App().DeviceName, std::string("KXS306"));
+    QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("KXS306"));
+    QCOMPARE(Control<QRadioButton>("optAdcIn0")->text(), QString("Gyro"));
+    QVERIFY(Control<QRadioButton>("optAdcIn1")->isHidden());
+    QVERIFY(!Control<QRadioButton>("optAdcIn3")->isHidden());
+
+    // A left click pops nothing up and shows the device again.
+    App().mdiAnalyzer.txtDevice.text = "stale";
+    QTest::mouseClick(Control<QLabel>("lblDevice"), Qt::LeftButton);
+    QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("KXS306"));
+}
+
+void MainWindowTest::userEditsReachTheModel() {
+    auto& m = App().mdiAnalyzer;
+    auto* delay = Control<QLineEdit>("txtLoopDelay");
+    delay->selectAll();
+    QTest::keyClicks(delay, "2.5");
+    QCOMPARE(m.txtLoopDelay.text, std::string("2.5"));
+
+    auto* lengths = Control<QComboBox>("DatalogLengthCBX");
+    lengths->setFocus();
+    QTest::keyClick(lengths, Qt::Key_Down);
+    QCOMPARE(m.DatalogLengthCBX.text, std::string("4096"));
+
+    QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
+    QCOMPARE(m.chkContinuous.value, int16_t{1});
+    QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
+    QCOMPARE(m.chkContinuous.value, int16_t{0});
+
+    QTest::mouseClick(Control<QRadioButton>("optAdcIn2"), Qt::LeftButton);
+    QVERIFY(m.optAdcIn[2].value);
+    QVERIFY(!m.optAdcIn[0].value);
+    QCOMPARE(App().ChannelIndex, int16_t{2});
+    QVERIFY(ui_->Window(FormId::frmData)->windowTitle().startsWith("Time Data -- KXS306"));
+
+    // Read-only boxes: the labels' pop-ups change them.
+    auto* device = Control<QLineEdit>("txtDevice");
+    QTest::keyClicks(device, "X");
+    QCOMPARE(m.txtDevice.text, std::string("KXS306"));
+}
+
+void MainWindowTest::refreshAndDoEventsShowModelChanges() {
+    auto& m = App().mdiAnalyzer;
+    m.txtPort.text = "278";
+    m.optAdcIn[2].value = false; // a group with nothing chosen
+    m.chkContinuous.value = 1;
+    App().frmData.lblMin.caption = "-1.25";
+    Ui().Refresh();
+    QCOMPARE(Control<QLineEdit>("txtPort")->text(), QString("278"));
+    QVERIFY(!Control<QRadioButton>("optAdcIn2")->isChecked());
+    QVERIFY(Control<QCheckBox>("chkContinuous")->isChecked());
+    QCOMPARE(ui_->Window(FormId::frmData)->findChild<QLabel*>("lblMin")->text(), QString("-1.25"));
+    m.chkContinuous.value = 0;
+
+    // A loop calling DoEvents per sample gets its views updated every few milliseconds,
+    // not at every call.
+    auto* max = ui_->Window(FormId::frmData)->findChild<QLabel*>("lblMax");
+    int calls = 0;
+    int updates = 0;
+    QString shown = max->text();
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 60) {
+        App().frmData.lblMax.caption = std::to_string(++calls);
+        Ui().DoEvents();
+        if (max->text() != shown) {
+            shown = max->text();
+            ++updates;
+        }
+    }
+    QVERIFY2(updates >= 2 && updates <= 20, qPrintable(QString::number(updates)));
+    QVERIFY(calls > 10 * updates);
+}
+
+void MainWindowTest::plotWindowsOpenInsideTheMainWindow() {
+    auto* area = Control<QMdiArea>("mdiArea");
+    auto* data = ui_->Window(FormId::frmData);
+    QVERIFY(area->subWindowList().contains(data));
+    QVERIFY(data->isVisible());
+    QCOMPARE(data->geometry(), area->viewport()->rect());
+
+    auto* pic1 = data->findChild<CanvasWidget*>("pic1");
+    QVERIFY(pic1 != nullptr);
+    QCOMPARE(App().frmData.pic1, static_cast<Canvas*>(&pic1->Canvas()));
+    QCOMPARE(data->findChild<QGroupBox*>("frameStats")->title(), QString("Statistics"));
+    for (const char* name : {"lblYscale0", "lblYscale8", "lblPlotX4", "lblTest3", "lblAverage"}) {
+        QVERIFY2(data->findChild<QLabel*>(name) != nullptr, name);
+    }
+    QCOMPARE(data->findChild<QLabel*>("lblPlotX4")->text(), QString("2048"));
+    QCOMPARE(data->findChild<QLabel*>("lblShowAverage")->toolTip(),
+             QString("Right Click to Set Plot to Average"));
+
+    App().frmData.form.caption = "Time Data -- KXS306 Gyro";
+    Ui().Refresh();
+    QCOMPARE(data->windowTitle(), QString("Time Data -- KXS306 Gyro"));
+
+    // The spectrum window takes the lower half; closing it hides it.
+    Ui().Show(FormId::frmFFT);
+    auto* fft = ui_->Window(FormId::frmFFT);
+    QVERIFY(fft != nullptr && fft->isVisible());
+    QVERIFY(App().frmFFT.pic1 != nullptr);
+    QCOMPARE(fft->findChild<QGroupBox*>("frameFreqStats")->title(), QString("FFT Statistics"));
+    QCOMPARE(fft->findChild<QLabel*>("Label7")->text(), QString("@ Freq"));
+    QCOMPARE(data->geometry().bottom() + 1, fft->geometry().top());
+    QCOMPARE(fft->geometry().bottom(), area->viewport()->rect().bottom());
+    QCOMPARE(App().frmFFT.form.top, fft->y() * 15);
+    QVERIFY(App().frmFFT.form.visible);
+    fft->close();
+    QVERIFY(!fft->isVisible());
+    QVERIFY(!App().frmFFT.form.visible);
+    QCOMPARE(ui_->Window(FormId::frmFFT), fft);
+}
+
+void MainWindowTest::canvasDrawsInTwips() {
+    QtCanvas canvas(QSize(100, 50));
+    QCOMPARE(canvas.Width(), 1500.0f);
+    QCOMPARE(canvas.Height(), 750.0f);
+    int changes = 0;
+    canvas.onChanged = [&changes] { ++changes; };
+
+    const QColor red(255, 0, 0);
+    const QColor blue(0, 0, 128);
+    canvas.Line(0, 150, 1500, 150, {255, 0, 0}, LineStyle::Solid);
+    canvas.Line(0, 450, 1500, 450, {0, 0, 128}, LineStyle::Dot);
+    const QImage& image = canvas.Image();
+    QVERIFY(CountPixels(image, red) >= 99);
+    QCOMPARE(image.pixelColor(50, 10), red);
+    QCOMPARE(image.pixelColor(50, 11), QColor(Qt::white));
+    const int dots = CountPixels(image, blue);
+    QVERIFY2(dots > 20 && dots < 80, qPrintable(QString::number(dots)));
+    // One notice until the widget has taken the change.
+    QCOMPARE(changes, 1);
+    QVERIFY(canvas.TakeChanged());
+
+    canvas.Circle(750, 375, 150, {0, 128, 0});
+    QCOMPARE(changes, 2);
+    QCOMPARE(image.pixelColor(50, 25), QColor(Qt::white));
+    QVERIFY(CountPixels(image, QColor(0, 128, 0)) > 30);
+
+    canvas.Clear();
+    QCOMPARE(CountPixels(image, red), 0);
+    canvas.Line(0, 0, 1500, 750, {255, 0, 0}, LineStyle::Solid);
+    canvas.Resize(QSize(200, 80));
+    QCOMPARE(canvas.Width(), 3000.0f);
+    QCOMPARE(canvas.Height(), 1200.0f);
+    QCOMPARE(CountPixels(canvas.Image(), red), 0);
+}
+
+void MainWindowTest::closingWritesTheConfiguration() {
+    const QString config = dir_.filePath("QueltoEval.cfg");
+    QVERIFY(!QFile::exists(config));
+    QVERIFY(MainWindow()->close());
+
+    QFile file(config);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith("Device = KXS306\r\n"));
+    QVERIFY(ui_->EndRequested());
+    QVERIFY(!ui_->Window(FormId::frmData)->isVisible());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
