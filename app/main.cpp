@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     // Help and version work without a display.
     const CommandLine early = ParseCommandLine(Arguments(argc, argv));
     if (!early.error.empty()) {
-        std::cerr << early.error << "\n" << UsageText();
+        std::cerr << "queltoeval: " << early.error << "\n" << UsageText();
         return 2;
     }
     if (early.help) {
