@@ -202,7 +202,7 @@ QHBoxLayout* NewQuarterCaptions(QWidget* parent, std::array<MouseLabel*, 4>& lab
 }
 
 QGroupBox* NewReadoutFrame(QWidget* parent, const char* name,
-                           std::initializer_list<std::pair<const char*, const char*>> names,
+                           const std::vector<std::pair<const char*, const char*>>& names,
                            std::vector<std::pair<MouseLabel*, MouseLabel*>>& labels) {
     auto* frame = new QGroupBox(parent);
     frame->setObjectName(name);

@@ -66,5 +66,5 @@ QHBoxLayout* NewQuarterCaptions(QWidget* parent, std::array<MouseLabel*, 4>& lab
 // A frame of readouts, each row a title label and a value label; labels are (title, value)
 // pairs created in that order as the frame's children.
 QGroupBox* NewReadoutFrame(QWidget* parent, const char* name,
-                           std::initializer_list<std::pair<const char*, const char*>> names,
+                           const std::vector<std::pair<const char*, const char*>>& names,
                            std::vector<std::pair<MouseLabel*, MouseLabel*>>& labels);

@@ -1,28 +1,10 @@
 // The spectrum window: the drawing area with its axis labels and the spectrum's readouts.
 #pragma once
 
-#include "app/QtFrontend.h"
+#include "plots/QtPlotWindow.h"
 
-#include <QWidget>
-
-#include <array>
-#include <functional>
-#include <vector>
-
-class CanvasWidget;
-class MouseLabel;
-
-class FrmFftView final : public QWidget, public FormView {
+class FrmFftView final : public QtPlotWindow<FrmFftForm> {
     Q_OBJECT
 public:
     FrmFftView();
-    ~FrmFftView() override;
-
-    void SyncFromModel() override;
-
-private:
-    CanvasWidget* pic1_;
-    std::array<MouseLabel*, 9> lblYscale_{};
-    std::array<MouseLabel*, 5> lblPlotX_{};
-    std::vector<std::function<void()>> syncs_;
 };
