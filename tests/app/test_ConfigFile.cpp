@@ -2,16 +2,16 @@
 #include "app/ConfigFile.h"
 #include "tests/support/TempDir.h"
 
+#include "tests/support/AppStateTest.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 namespace {
 
-class ConfigFileTest : public ::testing::Test {
+class ConfigFileTest : public AppStateTest {
 protected:
-    void SetUp() override { ResetAppState(); }
-    void TearDown() override { ResetAppState(); }
     TempWorkDir dir;
 };
 

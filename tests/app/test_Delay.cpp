@@ -3,14 +3,14 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeFrontend.h"
 
+#include "tests/support/AppStateTest.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-class DelayTest : public ::testing::Test {
+class DelayTest : public AppStateTest {
 protected:
-    void SetUp() override { ResetAppState(); }
-    void TearDown() override { ResetAppState(); }
     FakeFrontend ui;
 };
 

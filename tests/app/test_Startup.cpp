@@ -5,15 +5,14 @@
 #include "tests/support/FakeSysInfo.h"
 #include "tests/support/TempDir.h"
 
+#include "tests/support/AppStateTest.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public AppStateTest {
 protected:
-    void SetUp() override { ResetAppState(); }
-    void TearDown() override { ResetAppState(); }
-
     void WriteConfig(const std::string& device, int interface, int port = 888) {
         dir.Write("QueltoEval.cfg", "Device = " + device +
                                         "\r\nInterface =  " + std::to_string(interface) +

@@ -2,14 +2,14 @@
 #include "sensors/DeviceSelect.h"
 #include "tests/support/FakeFrontend.h"
 
+#include "tests/support/AppStateTest.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-class DeviceSelectTest : public ::testing::Test {
+class DeviceSelectTest : public AppStateTest {
 protected:
-    void SetUp() override { ResetAppState(); }
-    void TearDown() override { ResetAppState(); }
     FakeFrontend ui;
 };
 
