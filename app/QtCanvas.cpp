@@ -13,13 +13,6 @@ const QColor kBackground = Qt::white;
 
 QPointF ToPixels(float x, float y) { return {x / kTwipsPerPixel, y / kTwipsPerPixel}; }
 
-QPen PenFor(Rgb colour, LineStyle style) {
-    QPen pen(QColor(colour.r, colour.g, colour.b));
-    pen.setWidth(1);
-    pen.setStyle(style == LineStyle::Dot ? Qt::DotLine : Qt::SolidLine);
-    return pen;
-}
-
 } // namespace
 
 QtCanvas::QtCanvas(QSize pixels) { Allocate(pixels); }
@@ -39,15 +32,28 @@ void QtCanvas::Clear() {
     Changed();
 }
 
+// A plot draws thousands of segments in one colour: the pen is only rebuilt when it changes.
+void QtCanvas::UsePen(Rgb colour, LineStyle style) {
+    if (penValid_ && colour == penColour_ && style == penStyle_) {
+        return;
+    }
+    QPen pen(QColor(colour.r, colour.g, colour.b));
+    pen.setWidth(1);
+    pen.setStyle(style == LineStyle::Dot ? Qt::DotLine : Qt::SolidLine);
+    painter_.setPen(pen);
+    penColour_ = colour;
+    penStyle_ = style;
+    penValid_ = true;
+}
+
 void QtCanvas::Line(float x1, float y1, float x2, float y2, Rgb colour, LineStyle style) {
-    painter_.setPen(PenFor(colour, style));
+    UsePen(colour, style);
     painter_.drawLine(ToPixels(x1, y1), ToPixels(x2, y2));
     Changed();
 }
 
 void QtCanvas::Circle(float x, float y, float radius, Rgb colour) {
-    painter_.setPen(PenFor(colour, LineStyle::Solid));
-    painter_.setBrush(Qt::NoBrush);
+    UsePen(colour, LineStyle::Solid);
     const qreal r = radius / kTwipsPerPixel;
     painter_.drawEllipse(ToPixels(x, y), r, r);
     Changed();
@@ -65,6 +71,8 @@ void QtCanvas::Allocate(QSize pixels) {
     image_ = QImage(pixels.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     image_.fill(kBackground);
     painter_.begin(&image_);
+    painter_.setBrush(Qt::NoBrush);
+    penValid_ = false;
 }
 
 bool QtCanvas::TakeChanged() { return std::exchange(changed_, false); }

@@ -36,12 +36,16 @@ public:
 
 private:
     void Allocate(QSize pixels);
+    void UsePen(Rgb colour, LineStyle style);
     void Changed();
 
     QImage image_;
     QPainter painter_;
     Rgb foreColor_{0, 0, 0};
     bool changed_ = false;
+    bool penValid_ = false;
+    Rgb penColour_;
+    LineStyle penStyle_ = LineStyle::Solid;
 };
 
 // Shows a QtCanvas and repaints it at most about 60 times a second however fast it is drawn on.
