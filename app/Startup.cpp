@@ -12,8 +12,35 @@
 #include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/m305.h"
+#include "simulator/SimSensor.h"
+
+#include <algorithm>
 
 #include <string_view>
+
+namespace {
+
+// "0,2" -> {0, 2}; each number 0..3, at most once.
+bool ParseAdapterList(const std::string& text, std::vector<int>& numbers) {
+    numbers.clear();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, comma - start);
+        if (item.size() != 1 || item[0] < '0' || item[0] > '3') {
+            return false;
+        }
+        const int n = item[0] - '0';
+        if (std::find(numbers.begin(), numbers.end(), n) != numbers.end()) {
+            return false;
+        }
+        numbers.push_back(n);
+        start = comma + 1;
+    }
+    return true;
+}
+
+} // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
@@ -29,6 +56,19 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             cl.version = true;
         } else if (arg == "--simulate") {
             cl.simulate = true;
+        } else if (arg.rfind("--simulate=", 0) == 0) {
+            cl.simulate = true;
+            cl.simulateModel = arg.substr(11);
+            if (SimBoardFor(cl.simulateModel) == SimBoard::None && cl.error.empty()) {
+                cl.error = "unknown sensor model in " + arg;
+            }
+        } else if (arg.rfind("--simulate-adapters=", 0) == 0) {
+            cl.simulate = true;
+            if (!ParseAdapterList(arg.substr(20), cl.simulateAdapters) && cl.error.empty()) {
+                cl.error = "adapter numbers are 0 to 3, separated by commas: " + arg;
+            }
+        } else if (arg == "--direct-io") {
+            cl.directIo = true;
         } else if (cl.error.empty()) {
             cl.error = "unknown option " + arg;
         }
@@ -43,9 +83,15 @@ std::string UsageText() {
            "DEVICE selects the sensor model at start-up: KXS201, KXS202, KXS306 or KXS307\n"
            "(KXS305 is chosen from the Device menu). Other words are ignored.\n"
            "\n"
-           "  --simulate   use simulated evaluation boards behind both interfaces\n"
-           "  --help       show this help and exit\n"
-           "  --version    show the version and exit\n"
+           "  --simulate          use simulated evaluation boards behind both interfaces;\n"
+           "                      the board follows the model chosen in the program\n"
+           "  --simulate=MODEL    the same, with the board of MODEL (for example KXS306)\n"
+           "  --simulate-adapters=N[,N...]\n"
+           "                      simulated USB adapters at these numbers (0 to 3; default 0)\n"
+           "  --direct-io         reach the parallel port by raw port I/O (x86, needs root\n"
+           "                      rights) instead of the parport driver\n"
+           "  --help              show this help and exit\n"
+           "  --version           show the version and exit\n"
            "\n"
            "Settings are kept in QueltoEval.cfg in the working directory.\n";
 }

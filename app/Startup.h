@@ -13,7 +13,10 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     bool simulate = false;
-    std::string error; // set for an unknown option
+    std::string simulateModel;            // --simulate=MODEL fixes the simulated board
+    std::vector<int> simulateAdapters{0}; // numbers of the simulated USB adapters
+    bool directIo = false;                // raw port I/O instead of the parport driver
+    std::string error;                    // set for an unknown option
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);

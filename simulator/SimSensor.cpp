@@ -1,0 +1,119 @@
+#include "simulator/SimSensor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+// Where each input sits at rest, as a fraction of full scale.
+constexpr double kRestLevel[4] = {0.50, 0.48, 0.25, 0.75};
+// Output shift of an active self-test line, as a fraction of full scale.
+constexpr double kSelfTestShift = 0.08;
+
+} // namespace
+
+SimBoard SimBoardFor(const std::string& deviceName) {
+    if (deviceName == "KXS201" || deviceName == "KXS202") {
+        return SimBoard::Accel;
+    }
+    if (deviceName == "KXS305") {
+        return SimBoard::Mux;
+    }
+    if (deviceName == "KXS306" || deviceName == "KXS307") {
+        return SimBoard::Gyro;
+    }
+    return SimBoard::None;
+}
+
+SimSensor::SimSensor() { Restart(); }
+
+void SimSensor::SetModel(const std::string& deviceName) {
+    model_ = deviceName;
+    board_ = SimBoardFor(deviceName);
+}
+
+void SimSensor::SetSignal(const SimSignal& signal) {
+    signal_ = signal;
+    signal_.samplesPerSweep = std::max(1, signal_.samplesPerSweep);
+    signal_.noiseCodes = std::max(0.0, signal_.noiseCodes);
+    Restart();
+}
+
+void SimSensor::Restart() {
+    rng_.seed(signal_.seed);
+    noise_.reset();
+    std::fill(std::begin(samples_), std::end(samples_), 0);
+}
+
+void SimSensor::SetSelfTest(bool positive, bool negative) {
+    selfTestPos_ = positive;
+    selfTestNeg_ = negative;
+}
+
+void SimSensor::SetPowerDown(bool on) { powerDown_ = on; }
+
+double SimSensor::Wave(int channel) {
+    const double n = static_cast<double>(samples_[channel]++);
+    const double phase =
+        2.0 * std::numbers::pi * signal_.cyclesPerSweep * n / signal_.samplesPerSweep;
+    return kRestLevel[channel] + 0.5 * signal_.amplitude * std::sin(phase);
+}
+
+int SimSensor::Code(double fraction, int bits, double noiseScale) {
+    const int full = 1 << bits;
+    double code = fraction * full;
+    if (signal_.noiseCodes > 0 && noiseScale > 0) {
+        code += noise_(rng_) * signal_.noiseCodes * noiseScale;
+    }
+    return std::clamp(static_cast<int>(std::lround(code)), 0, full - 1);
+}
+
+int SimSensor::ConvertGyro(int address) {
+    switch (address & 3) {
+    case 0: {
+        double level = Wave(0);
+        level += selfTestPos_ ? kSelfTestShift : 0.0;
+        level -= selfTestNeg_ ? kSelfTestShift : 0.0;
+        return Code(level, 12, 1.0);
+    }
+    case 1: {
+        const double code =
+            kGyroTemperatureOffset + (signal_.temperatureC - 25.0) * kGyroCodesPerDegree;
+        return Code(code / 4096.0, 12, 0.0);
+    }
+    default:
+        return Code(kRestLevel[address & 3], 12, 1.0);
+    }
+}
+
+int SimSensor::ConvertAccel(int axis) {
+    if (powerDown_) {
+        return 0;
+    }
+    const int channel = axis & 1;
+    const double level = Wave(channel) + (selfTestPos_ ? kSelfTestShift : 0.0);
+    return Code(level, 12, 1.0);
+}
+
+int SimSensor::ConvertMux(SimMuxInput input, int selfTest) {
+    switch (input) {
+    case SimMuxInput::Rate:
+        return Code(Wave(0) + kSelfTestShift * std::clamp(selfTest, -1, 1), 14, 4.0);
+    case SimMuxInput::Adc1:
+        return Code(kRestLevel[2], 14, 4.0);
+    case SimMuxInput::Adc2:
+        return Code(kRestLevel[3], 14, 4.0);
+    case SimMuxInput::Temper:
+        // The board reads kelvin at 0.0339 per code, with a 25 degree offset of its own.
+        return std::clamp(
+            static_cast<int>(std::lround((signal_.temperatureC + 248.15) / 0.033908420138)), 0,
+            16383);
+    }
+    return 0;
+}
+
+int SimSensor::TemperatureWord() const {
+    const int steps = static_cast<int>(std::lround(signal_.temperatureC / 0.25));
+    return (std::clamp(steps, -512, 511) & 0x3FF) << 5;
+}
