@@ -9,3 +9,5 @@ void FindUsbAdapters() {
     app.CurrentAdapter = {};
     app.CurrentAdapterIndex = -1;
 }
+
+void SetSpiStaticBits(uint8_t&) {}

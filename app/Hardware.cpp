@@ -1,0 +1,28 @@
+#include "app/Hardware.h"
+
+#include "platform/PortIo.h"
+#include "platform/PortIoLinux.h"
+#include "simulator/SimBoards.h"
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<PortBackend> realPort;
+
+} // namespace
+
+void InstallHardware(const CommandLine& commandLine) {
+    if (commandLine.simulate) {
+        SimulatedBoards().Attach(commandLine.simulateModel);
+        InstallPortBackend(&SimulatedBoards().port);
+        return;
+    }
+    realPort = commandLine.directIo ? MakeDirectIoBackend() : MakePpdevBackend();
+    InstallPortBackend(realPort.get());
+}
+
+void RemoveHardware() {
+    InstallPortBackend(nullptr);
+    realPort.reset();
+}

@@ -1,0 +1,22 @@
+// The simulated world behind both interfaces when the program runs with --simulate.
+#pragma once
+
+#include <string>
+
+#include "simulator/SimParallelBoard.h"
+#include "simulator/SimSensor.h"
+
+struct SimBoardsState {
+    SimSensor sensor;
+    SimParallelBoard port{sensor};
+    bool attached = false;
+    bool modelFixed = false; // --simulate=MODEL: the board does not follow the chosen model
+
+    // Plugs the boards in; an empty model lets the board follow the model chosen in the program.
+    void Attach(const std::string& fixedModel);
+};
+
+SimBoardsState& SimulatedBoards();
+
+// The engineer plugs in the board of the model just chosen (unless a model was fixed).
+void SimulatedBoardFollows(const std::string& deviceName);

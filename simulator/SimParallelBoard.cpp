@@ -1,0 +1,192 @@
+#include "simulator/SimParallelBoard.h"
+
+#include <chrono>
+
+namespace {
+
+// Line bits of the converter boards (after the board's inverting buffers).
+constexpr uint8_t kSelect = 1; // converter chip select, active low
+constexpr uint8_t kClock = 2;
+constexpr uint8_t kDataIn = 4;
+constexpr uint8_t kSelfTestPos = 16;
+constexpr uint8_t kLine5 = 32; // gyroscope: negative self-test; accelerometer: temperature select
+
+// Model-3 lines, driven as they stand.
+constexpr uint8_t kMuxConvert = 1;
+constexpr uint8_t kMuxClock = 2;
+constexpr uint8_t kMuxDataIn = 4;
+constexpr uint8_t kMuxLoad = 32;
+
+// Clocks (counted from 1) that carry the code's most significant bit.
+constexpr int kGyroFirstCodeClock = 4;
+constexpr int kAccelFirstCodeClock = 5;
+// Rising edges after the converter line rises before the model-3 code's first bit.
+constexpr int kMuxFirstCodeEdge = 6;
+
+bool Rose(bool before, bool now) { return !before && now; }
+bool Fell(bool before, bool now) { return before && !now; }
+
+} // namespace
+
+SimParallelBoard::SimParallelBoard(SimSensor& sensor) : sensor_(sensor) {}
+
+bool SimParallelBoard::Open(uint16_t, std::string&) { return true; }
+
+void SimParallelBoard::Close() {}
+
+void SimParallelBoard::SetAccessLatency(double microseconds) {
+    latencySeconds_ = microseconds > 0 ? microseconds * 1e-6 : 0.0;
+}
+
+void SimParallelBoard::Wait() const {
+    if (latencySeconds_ <= 0) {
+        return;
+    }
+    using clock = std::chrono::steady_clock;
+    const auto end = clock::now() + std::chrono::duration<double>(latencySeconds_);
+    while (clock::now() < end) {
+    }
+}
+
+void SimParallelBoard::Write(PortRegister reg, uint8_t value) {
+    Wait();
+    if (reg == PortRegister::Control) {
+        control_ = value;
+        return;
+    }
+    if (reg != PortRegister::Data) {
+        return;
+    }
+    data_ = value;
+    switch (sensor_.Board()) {
+    case SimBoard::Gyro:
+        OnGyroLines(static_cast<uint8_t>(~value & 0x3F));
+        break;
+    case SimBoard::Accel:
+        OnAccelLines(static_cast<uint8_t>(~value));
+        break;
+    case SimBoard::Mux:
+        OnMuxLines(value);
+        break;
+    case SimBoard::None:
+        break;
+    }
+}
+
+uint8_t SimParallelBoard::Read(PortRegister reg) {
+    Wait();
+    switch (reg) {
+    case PortRegister::Data:
+        return data_;
+    case PortRegister::Control:
+        return control_;
+    case PortRegister::Status:
+        break;
+    }
+    if (sensor_.Board() == SimBoard::None) {
+        return kNoBoardByte;
+    }
+    // The board pulls the line low for a 1.
+    return output_ ? 0xBF : 0xFF;
+}
+
+void SimParallelBoard::OnGyroLines(uint8_t lines) {
+    sensor_.SetSelfTest(lines & kSelfTestPos, lines & kLine5);
+    const bool selected = !(lines & kSelect);
+    const bool clock = lines & kClock;
+    if (Rose(gyroSelected_, selected)) {
+        // Converts the channel addressed by the previous control word.
+        gyroOut_ = static_cast<uint16_t>(sensor_.ConvertGyro(gyroAddress_));
+        gyroBits_ = 0;
+        gyroIn_ = 0;
+        output_ = false;
+    } else if (Fell(gyroSelected_, selected)) {
+        // A complete write word (bit 15 set) addresses the next conversion.
+        if (gyroBits_ == 16 && (gyroIn_ & 0x8000)) {
+            gyroAddress_ = (gyroIn_ >> 10) & 3;
+        }
+        output_ = false;
+    } else if (selected && Fell(gyroClock_, clock) && gyroBits_ < 16) {
+        gyroIn_ = static_cast<uint16_t>((gyroIn_ << 1) | ((lines & kDataIn) ? 1 : 0));
+        const int clockNumber = ++gyroBits_;
+        const int bit = 11 - (clockNumber - kGyroFirstCodeClock);
+        output_ = bit >= 0 && bit <= 11 && ((gyroOut_ >> bit) & 1);
+    }
+    gyroSelected_ = selected;
+    gyroClock_ = clock;
+}
+
+void SimParallelBoard::OnAccelLines(uint8_t lines) {
+    sensor_.SetSelfTest(lines & kSelfTestPos, false);
+    const bool selected = !(lines & kSelect);
+    const bool tempSelected = !(lines & kLine5);
+    const bool clock = lines & kClock;
+    if (Rose(accelSelected_, selected)) {
+        accelOut_ = static_cast<uint16_t>(sensor_.ConvertAccel(accelAxis_));
+        accelBits_ = 0;
+        accelIn_ = 0;
+        output_ = false;
+    } else if (Fell(accelSelected_, selected)) {
+        if (accelBits_ == 16) {
+            accelAxis_ = (accelIn_ >> 11) & 1;
+            sensor_.SetPowerDown(accelIn_ & 0x0100);
+        }
+        output_ = false;
+    }
+    if (Rose(tempSelected_, tempSelected)) {
+        accelOut_ = static_cast<uint16_t>(sensor_.TemperatureWord());
+        accelBits_ = 0;
+        output_ = false;
+    }
+    if ((selected || tempSelected) && accelBits_ < 16) {
+        if (Fell(accelClock_, clock)) {
+            // Both parts shift their output on the falling edge, MSB of a 16-bit frame first.
+            const int clockNumber = ++accelBits_;
+            const int bit = selected ? 11 - (clockNumber - kAccelFirstCodeClock) : 16 - clockNumber;
+            output_ = bit >= 0 && bit <= 15 && ((accelOut_ >> bit) & 1);
+        } else if (selected && Rose(accelClock_, clock)) {
+            accelIn_ = static_cast<uint16_t>((accelIn_ << 1) | ((lines & kDataIn) ? 1 : 0));
+        }
+    }
+    accelSelected_ = selected;
+    tempSelected_ = tempSelected;
+    accelClock_ = clock;
+}
+
+void SimParallelBoard::OnMuxLines(uint8_t lines) {
+    const bool clock = lines & kMuxClock;
+    const bool loading = lines & kMuxLoad;
+    const bool converting = lines & kMuxConvert;
+
+    if (loading && Rose(muxClock_, clock)) {
+        // The control word travels inverted on the data line.
+        muxShift_ = static_cast<uint8_t>((muxShift_ << 1) | ((lines & kMuxDataIn) ? 0 : 1));
+    }
+    if (Fell(muxLoading_, loading)) {
+        muxRegister_ = muxShift_;
+    }
+
+    if (Rose(muxConverting_, converting)) {
+        SimMuxInput input = SimMuxInput::Rate;
+        if (muxRegister_ & 0x80) {
+            input = SimMuxInput::Adc2;
+        } else if (muxRegister_ & 0x40) {
+            input = SimMuxInput::Adc1;
+        } else if (muxRegister_ & 0x10) {
+            input = SimMuxInput::Temper;
+        }
+        const int selfTest = (muxRegister_ & 2) ? 1 : (muxRegister_ & 1) ? -1 : 0;
+        muxCode_ = sensor_.ConvertMux(input, selfTest);
+        muxEdges_ = 0;
+        output_ = false;
+    } else if (converting && Rose(muxClock_, clock)) {
+        const int bit = 13 - (++muxEdges_ - kMuxFirstCodeEdge);
+        output_ = bit >= 0 && bit <= 13 && ((muxCode_ >> bit) & 1);
+    } else if (!converting) {
+        output_ = false;
+    }
+
+    muxClock_ = clock;
+    muxLoading_ = loading;
+    muxConverting_ = converting;
+}
