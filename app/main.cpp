@@ -1,5 +1,6 @@
 // The program: our own options first, then the Qt application around the core.
 #include "app/Analyzer.h"
+#include "app/Hardware.h"
 #include "app/QtFrontend.h"
 #include "app/Startup.h"
 
@@ -78,9 +79,9 @@ int main(int argc, char** argv) {
     QtFrontend frontend;
     InstallFrontend(&frontend);
     InstallTerminationHandlers(&app);
+    InstallHardware(commandLine);
     Main(commandLine.text);
-    if (frontend.EndRequested()) {
-        return 0;
-    }
-    return app.exec();
+    const int code = frontend.EndRequested() ? 0 : app.exec();
+    RemoveHardware();
+    return code;
 }
