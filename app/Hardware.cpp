@@ -1,5 +1,7 @@
 #include "app/Hardware.h"
 
+#include "platform/EzUsbDriver.h"
+#include "platform/EzUsbLibusb.h"
 #include "platform/PortIo.h"
 #include "platform/PortIoLinux.h"
 #include "simulator/SimBoards.h"
@@ -9,6 +11,7 @@
 namespace {
 
 std::unique_ptr<PortBackend> realPort;
+std::unique_ptr<EzUsbDriver> realUsb;
 
 } // namespace
 
@@ -16,13 +19,21 @@ void InstallHardware(const CommandLine& commandLine) {
     if (commandLine.simulate) {
         SimulatedBoards().Attach(commandLine.simulateModel);
         InstallPortBackend(&SimulatedBoards().port);
+        for (int number : commandLine.simulateAdapters) {
+            SimulatedBoards().usb.Plug(number);
+        }
+        InstallEzUsbDriver(&SimulatedBoards().usb);
         return;
     }
     realPort = commandLine.directIo ? MakeDirectIoBackend() : MakePpdevBackend();
     InstallPortBackend(realPort.get());
+    realUsb = MakeLibusbEzUsbDriver();
+    InstallEzUsbDriver(realUsb.get());
 }
 
 void RemoveHardware() {
     InstallPortBackend(nullptr);
     realPort.reset();
+    InstallEzUsbDriver(nullptr);
+    realUsb.reset();
 }

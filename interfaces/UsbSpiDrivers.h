@@ -1,9 +1,41 @@
-// Host side of the USB SPI adapter.
+// Host side of the USB SPI adapter: the scan, each adapter's board information, the bulk
+// transfer primitive and the four adapter transactions.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
+#include <string>
 
-// Scans the adapters and makes the first ready one current.
+#include "app/Analyzer.h"
+#include "platform/EzUsbDriver.h"
+
+using PipeInfoRecord = std::array<uint8_t, kPipeInfoSize>;
+
+int32_t OpenUsbDevice(const AdapterRecord& record);
+// Ignores a handle that is not open (a failed open included).
+void CloseUsbDevice(int32_t handle);
+// 1 when the pipe-information request succeeded, else 0.
+int32_t GetPipeInfo(int32_t handle, PipeInfoRecord& record);
+// The maximum packet size of pipe 0..16; 0 without a handle or when the request fails.
+uint16_t GetPipeMaxPacketSize(int32_t handle, int16_t pipe);
+// -2 without a handle; otherwise 1 when the last request moved all byteCount bytes, else 0.
+// byteCount receives the bytes moved. A read goes to an endpoint towards the host, anything
+// else is a write; loops asks for extra reads, each placed after the one before.
+int32_t BulkTransfer(int32_t handle, int16_t pipe, std::span<uint8_t> buffer, int32_t& byteCount,
+                     int32_t loops);
+// The text of string descriptor index, or "None" without a handle or when a request fails.
+std::string GetStringDescriptor(int32_t handle, uint8_t index);
+
+void ScanUsbAdapters();
+void GetBoardInfo(int32_t handle, AdapterRecord& record);
+// Scans and makes the first ready adapter current.
 void FindUsbAdapters();
-// Sets the adapter's static output bits (self-test lines); nothing without a ready adapter.
+
+// The transactions do nothing at all without a ready adapter.
+void ReadSpiSetup();
+void SetSpiWordDelay(uint8_t& delay);
+// Sets the adapter's static output bits (self-test lines).
 void SetSpiStaticBits(uint8_t& bits);
+// count (1..16) words from SpiWriteWords[1..count]; the answers in SpiReadWords[1..count].
+void SpiTransfer(uint8_t& count);

@@ -5,10 +5,12 @@
 
 #include "simulator/SimParallelBoard.h"
 #include "simulator/SimSensor.h"
+#include "simulator/SimUsbAdapter.h"
 
 struct SimBoardsState {
     SimSensor sensor;
     SimParallelBoard port{sensor};
+    SimEzUsbDriver usb{sensor};
     bool attached = false;
     bool modelFixed = false; // --simulate=MODEL: the board does not follow the chosen model
 

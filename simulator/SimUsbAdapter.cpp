@@ -1,0 +1,260 @@
+#include "simulator/SimUsbAdapter.h"
+
+#include "platform/AdapterIds.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr uint8_t kBulk = 2;
+
+// Firmware commands.
+constexpr uint8_t kRevision = 0x00;
+constexpr uint8_t kReadSetup = 0x01;
+constexpr uint8_t kSetWordDelay = 0x0B;
+constexpr uint8_t kSetStaticBits = 0x0C;
+constexpr uint8_t kTransferPos = 0x0D;
+constexpr uint8_t kTransferNeg = 0x0E;
+constexpr int kMaxWords = 16;
+
+// Static output bits wired to the sensor's self-test inputs.
+constexpr uint8_t kSelfTestNegBit = 0x08;
+constexpr uint8_t kSelfTestPosBit = 0x10;
+
+// Converter word bits: a gyroscope control word has bit 15 set and the channel in 11..10; an
+// accelerometer word has the axis in bit 11 and power-down in bit 8.
+constexpr uint16_t kGyroWrite = 0x8000;
+constexpr uint16_t kAccelPowerDown = 0x0100;
+
+std::vector<uint8_t> StringOf(const std::string& text) {
+    std::vector<uint8_t> d{static_cast<uint8_t>(2 + 2 * text.size()), 3};
+    for (char c : text) {
+        d.push_back(static_cast<uint8_t>(c));
+        d.push_back(0);
+    }
+    return d;
+}
+
+} // namespace
+
+SimAdapterConfig DefaultSimAdapterConfig() { return {AdapterVendorId, Fifo4ProductId}; }
+
+SimUsbAdapter::SimUsbAdapter(SimSensor& sensor, SimAdapterConfig config)
+    : sensor_(sensor), config_(std::move(config)) {
+    const uint16_t packet = config_.highSpeed ? 512 : 64;
+    // Commands out, replies in, and a second pair (unused by the host) for streaming.
+    endpoints_ = {
+        {0x01, kBulk, packet}, {0x81, kBulk, packet}, {0x02, kBulk, packet}, {0x86, kBulk, packet}};
+}
+
+std::vector<uint8_t> SimUsbAdapter::DeviceDescriptor() const {
+    const uint16_t usb = config_.highSpeed ? 0x0200 : 0x0110;
+    return {18,
+            1,
+            static_cast<uint8_t>(usb & 0xFF),
+            static_cast<uint8_t>(usb >> 8),
+            0xFF,
+            0xFF,
+            0xFF,
+            64,
+            static_cast<uint8_t>(config_.vendorId & 0xFF),
+            static_cast<uint8_t>(config_.vendorId >> 8),
+            static_cast<uint8_t>(config_.productId & 0xFF),
+            static_cast<uint8_t>(config_.productId >> 8),
+            static_cast<uint8_t>(config_.revisionMinor),
+            config_.revisionMajor,
+            1,
+            2,
+            0,
+            1};
+}
+
+std::vector<uint8_t> SimUsbAdapter::StringDescriptor(int index) const {
+    switch (index) {
+    case 0:
+        return {4, 3, 0x09, 0x04}; // English (United States)
+    case 1:
+        return StringOf(config_.manufacturer);
+    case 2:
+        return StringOf(config_.product);
+    default:
+        return {};
+    }
+}
+
+void SimUsbAdapter::Write(int pipe, std::span<const uint8_t> bytes) {
+    if (pipe == 0 && !bytes.empty()) {
+        RunCommand(bytes);
+    }
+}
+
+size_t SimUsbAdapter::Read(int pipe, std::span<uint8_t> bytes) {
+    if (pipe != 1) {
+        return 0;
+    }
+    const size_t n = std::min(bytes.size(), reply_.size());
+    std::copy_n(reply_.begin(), n, bytes.begin());
+    reply_.erase(reply_.begin(), reply_.begin() + static_cast<std::ptrdiff_t>(n));
+    return n;
+}
+
+void SimUsbAdapter::RunCommand(std::span<const uint8_t> command) {
+    // A new command drops a reply the host never fetched.
+    reply_.clear();
+    switch (command[0]) {
+    case kRevision:
+        reply_ = {config_.revisionMajor, config_.revisionMinor};
+        break;
+    case kReadSetup:
+        reply_ = {wordDelay_, staticBits_};
+        break;
+    case kSetWordDelay:
+        if (command.size() == 2) {
+            wordDelay_ = std::max<uint8_t>(command[1], 1);
+        }
+        break;
+    case kSetStaticBits:
+        if (command.size() == 2) {
+            staticBits_ = command[1];
+            sensor_.SetSelfTest(staticBits_ & kSelfTestPosBit, staticBits_ & kSelfTestNegBit);
+        }
+        break;
+    case kTransferPos:
+    case kTransferNeg: {
+        if (command.size() < 3) {
+            break;
+        }
+        const uint8_t channel = command[1];
+        const int words = command[2];
+        if (channel < 1 || channel > 5 || words < 1 || words > kMaxWords ||
+            command.size() != static_cast<size_t>(2 * words + 3)) {
+            break;
+        }
+        for (int k = 0; k < words; ++k) {
+            const uint16_t out =
+                static_cast<uint16_t>(command[3 + 2 * k] << 8 | command[4 + 2 * k]);
+            const uint16_t in = TransferWord(channel, out);
+            reply_.push_back(static_cast<uint8_t>(in >> 8));
+            reply_.push_back(static_cast<uint8_t>(in & 0xFF));
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+uint16_t SimUsbAdapter::TransferWord(uint8_t channel, uint16_t word) {
+    const SimBoard board = sensor_.Board();
+    if (channel == 1 && (board == SimBoard::Gyro || board == SimBoard::Mux)) {
+        const auto code = static_cast<uint16_t>(sensor_.ConvertGyro(gyroAddress_));
+        if (word & kGyroWrite) {
+            gyroAddress_ = (word >> 10) & 3;
+        }
+        return code;
+    }
+    if (channel == 1 && board == SimBoard::Accel) {
+        const auto code = static_cast<uint16_t>(sensor_.ConvertAccel(accelAxis_));
+        accelAxis_ = (word >> 11) & 1;
+        sensor_.SetPowerDown(word & kAccelPowerDown);
+        return code;
+    }
+    if (channel == 2 && board == SimBoard::Accel) {
+        return static_cast<uint16_t>(sensor_.TemperatureWord());
+    }
+    // Nothing answers on this chip select: the data line stays low.
+    return 0;
+}
+
+SimEzUsbDriver::SimEzUsbDriver(SimSensor& sensor) : sensor_(sensor) {}
+
+SimUsbAdapter& SimEzUsbDriver::Plug(int number, SimAdapterConfig config) {
+    auto& slot = adapters_.at(static_cast<size_t>(number));
+    slot = std::make_unique<SimUsbAdapter>(sensor_, std::move(config));
+    return *slot;
+}
+
+void SimEzUsbDriver::Unplug(int number) {
+    adapters_.at(static_cast<size_t>(number)).reset();
+    std::erase_if(handles_, [number](const auto& h) { return h.second == number; });
+}
+
+SimUsbAdapter* SimEzUsbDriver::Adapter(int number) {
+    return number >= 0 && number < 4 ? adapters_[static_cast<size_t>(number)].get() : nullptr;
+}
+
+int32_t SimEzUsbDriver::Open(const std::string& deviceName) {
+    const int number = EzUsbDeviceNumber(deviceName);
+    if (Adapter(number) == nullptr) {
+        return kNoDeviceHandle;
+    }
+    const int32_t handle = nextHandle_;
+    nextHandle_ = nextHandle_ == INT32_MAX ? 1 : nextHandle_ + 1;
+    handles_[handle] = number;
+    return handle;
+}
+
+void SimEzUsbDriver::Close(int32_t handle) { handles_.erase(handle); }
+
+bool SimEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<const uint8_t> input,
+                               std::span<uint8_t> output, uint32_t& bytesReturned) {
+    bytesReturned = 0;
+    const auto it = handles_.find(handle);
+    if (it == handles_.end()) {
+        return false;
+    }
+    SimUsbAdapter& adapter = *adapters_[static_cast<size_t>(it->second)];
+    const auto& pipes = adapter.Endpoints();
+    switch (code) {
+    case IoctlGetPipeInfo:
+        if (output.size() < kPipeInfoSize) {
+            return false;
+        }
+        FillPipeInfo(output, pipes);
+        bytesReturned = kPipeInfoSize;
+        return true;
+    case IoctlGetDeviceDescriptor: {
+        const auto descriptor = adapter.DeviceDescriptor();
+        if (output.size() < descriptor.size()) {
+            return false;
+        }
+        std::copy(descriptor.begin(), descriptor.end(), output.begin());
+        bytesReturned = static_cast<uint32_t>(descriptor.size());
+        return true;
+    }
+    case IoctlGetStringDescriptor: {
+        if (input.size() != kStringRequestSize || input[4] != kStringRequestTag) {
+            return false;
+        }
+        const auto descriptor = adapter.StringDescriptor(input[0]);
+        if (descriptor.empty()) {
+            return false;
+        }
+        const size_t n = std::min(descriptor.size(), output.size());
+        std::copy_n(descriptor.begin(), n, output.begin());
+        bytesReturned = static_cast<uint32_t>(n);
+        return true;
+    }
+    case IoctlBulkRead:
+    case IoctlBulkWrite: {
+        const int32_t pipe = BulkRequestPipe(input);
+        if (pipe < 0 || static_cast<size_t>(pipe) >= pipes.size()) {
+            return false;
+        }
+        const bool towardsHost = pipes[static_cast<size_t>(pipe)].endpointAddress & 0x80;
+        if (towardsHost != (code == IoctlBulkRead)) {
+            return false;
+        }
+        if (code == IoctlBulkWrite) {
+            adapter.Write(pipe, output);
+            bytesReturned = static_cast<uint32_t>(output.size());
+            return true;
+        }
+        // A read the firmware cannot fill would time out on the wire.
+        bytesReturned = static_cast<uint32_t>(adapter.Read(pipe, output));
+        return bytesReturned == output.size();
+    }
+    default:
+        return false;
+    }
+}
