@@ -172,9 +172,75 @@ struct FrmPortForm {
 };
 struct FrmUSBselectForm {
     FormGeometry form{"USB SPI Card Selection"};
+    Frame frameAdaptors{"Adaptor List"};
+    Label lblDevice{"Device"};
+    Label lblRev{"Rev"};
+    Label lblSpeed{"Speed"};
+    std::array<OptionButton, 5> optUsbPort{OptionButton{"EzUsb0"}, OptionButton{"EzUsb1"},
+                                           OptionButton{"EzUsb2"}, OptionButton{"EzUsb3"},
+                                           OptionButton{"None"}};
+    std::array<TextBox, 4> txtDescript0;
+    std::array<TextBox, 4> txtDriverRev;
+    std::array<TextBox, 4> txtSpeed;
+    Button cmdFindEzUsb{"Search"};
+    Button cmdOK{"OK"};
+    Button cmdDebugUsb{"Debug"};
 };
+
+// The USB debug console. Arrays indexed by channel, bit or word number leave the unused
+// low elements alone.
 struct FrmUSBdebugForm {
     FormGeometry form{"USB SPI Card Setup"};
+
+    Frame frameBufferSetup{"Buffer Select"};
+    Label lblDevice{"Device"};
+    Label lblDescriptor0{"Descriptor0"};
+    Label lblDescriptor1{"Descriptor1"};
+    Label lblRev{"Rev"};
+    Label lblSpeed{"Speed"};
+    std::array<OptionButton, 5> optUsbPort{OptionButton{"EzUsb0"}, OptionButton{"EzUsb1"},
+                                           OptionButton{"EzUsb2"}, OptionButton{"EzUsb3"},
+                                           OptionButton{"None"}};
+    std::array<TextBox, 4> txtUsbPort;
+    std::array<TextBox, 4> txtDescript0;
+    std::array<TextBox, 4> txtDescript1;
+    std::array<TextBox, 4> txtDriverRev;
+    std::array<TextBox, 4> txtSpeed;
+    Button cmdFindEzUsb{"Search"};
+
+    Frame frameSPIsetup{"SPI Setup", false};
+    Frame frameSpiChan{"Csel Channel"};
+    std::array<OptionButton, 5> optSpiChan{OptionButton{}, OptionButton{"Chan1"},
+                                           OptionButton{"Chan2"}, OptionButton{"Chan3"},
+                                           OptionButton{"Chan4"}};
+    Label lblDelay{"Delay between words (uS)"};
+    TextBox txtLoopDelay{"10"};
+    Button cmdReadDelay{"Read"};
+    Label lblPolarity{"Data Input Polarity"};
+    Button cmdPolarity{"Pos"};
+    Frame frameSpiStatic{"Static Bits"};
+    std::array<CheckBox, 6> chkStaticBits{CheckBox{},      CheckBox{},      CheckBox{"CS2"},
+                                          CheckBox{"CS3"}, CheckBox{"CS4"}, CheckBox{"CS5"}};
+    Button cmdSetSpiBits{"Set Bits"};
+    Button cmdReadBits{"Read"};
+
+    Frame frameManual{"Manual Setup", false};
+    Label lblWrite{"Write (hex)"};
+    std::array<TextBox, 17> txtWriteSpi = [] {
+        std::array<TextBox, 17> boxes;
+        for (size_t k = 1; k < boxes.size(); ++k) {
+            boxes[k].text = "0";
+        }
+        return boxes;
+    }();
+    Label lblReadback{"Readback"};
+    std::array<TextBox, 17> txtReadSpi;
+    Label lblNumWords{"# Words to Write"};
+    TextBox txtNumWords{"1"};
+    Button cmdWriteSpi{"Write"};
+    Button cmdLoop{"Loop"};
+
+    Button cmdExit{"OK"};
 };
 struct FrmLogSetupForm {
     FormGeometry form{"Datalog Setup"};

@@ -33,8 +33,10 @@ struct TextBox {
 };
 
 struct Frame {
-    explicit Frame(std::string caption = {}) : caption(std::move(caption)) {}
+    explicit Frame(std::string caption = {}, bool enabled = true)
+        : caption(std::move(caption)), enabled(enabled) {}
     std::string caption;
+    bool enabled = true; // a disabled frame disables what it holds
     bool visible = true;
 };
 

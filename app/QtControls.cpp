@@ -123,6 +123,7 @@ void SyncFrame(QGroupBox* widget, const Frame& model) {
         widget->setTitle(title);
         widget->setAccessibleName(title);
     }
+    SyncEnabled(widget, model.enabled);
     SyncVisible(widget, model.visible);
 }
 

@@ -1,0 +1,400 @@
+// The adapter selection dialog, the main window's USB commands and the debug console, driven
+// through their handlers against the scripted driver.
+#include "app/Analyzer.h"
+#include "interfaces/UsbDebug.h"
+#include "interfaces/UsbSelect.h"
+#include "interfaces/UsbSpiDrivers.h"
+#include "tests/support/AppStateTest.h"
+#include "tests/support/FakeFrontend.h"
+#include "tests/support/ScriptedEzUsb.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Writes = std::vector<Bytes>;
+
+class UsbDialogTest : public AppStateTest {
+protected:
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& m : ui.messages) {
+            texts.push_back(m.text);
+        }
+        return texts;
+    }
+    FrmUSBselectForm& Select() { return App().frmUSBselect; }
+    FrmUSBdebugForm& Debug() { return App().frmUSBdebug; }
+    std::vector<bool> Enabled(const std::array<OptionButton, 5>& group) const {
+        std::vector<bool> enabled;
+        for (const auto& o : group) {
+            enabled.push_back(o.enabled);
+        }
+        return enabled;
+    }
+    int Chosen(const std::array<OptionButton, 5>& group) const {
+        for (int i = 0; i < 5; ++i) {
+            if (group[static_cast<size_t>(i)].value) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    // The console open on adapter 0, with the requests of its activation forgotten.
+    void ConsoleOnAdapter0() {
+        usb.Attach(0);
+        frmUSBdebug_Form_Activate();
+        ASSERT_TRUE(App().CurrentAdapter.Present);
+        usb.requests.clear();
+    }
+
+    FakeFrontend ui;
+    ScriptedEzUsbDriver usb;
+};
+
+TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2) {
+    auto& app = App();
+    app.SpiWordDelay = 10;
+    app.SpiStaticBits = 96;
+    usb.Attach(2).string1 = UsbString("SPI-A");
+    ui.OnModal(FormId::frmUSBselect, [] {
+        frmUSBselect_Form_Activate();
+        frmUSBselect_cmdOK_Click();
+    });
+    mnuUSB_Click();
+
+    auto& f = Select();
+    EXPECT_EQ(Enabled(f.optUsbPort), (std::vector<bool>{false, false, true, false, true}));
+    EXPECT_EQ(Chosen(f.optUsbPort), 2);
+    EXPECT_EQ(f.txtDescript0[2].text, "SPI-A");
+    EXPECT_EQ(f.txtDriverRev[2].text, "1.2");
+    EXPECT_EQ(f.txtSpeed[2].text, "2.0");
+    EXPECT_EQ(f.txtDescript0[0].text, "");
+    // The chosen adapter got the delay, then the static bits.
+    const Writes writes = usb.Writes();
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ((Writes{writes.end() - 2, writes.end()}), (Writes{{0x0B, 10}, {0x0C, 96}}));
+
+    EXPECT_EQ(app.InterfaceCode, 2);
+    EXPECT_EQ(ui.hidden, std::vector<FormId>{FormId::frmUSBselect});
+    const auto& m = app.mdiAnalyzer;
+    EXPECT_TRUE(m.mnuUSB.checked);
+    EXPECT_FALSE(m.mnuPort.checked);
+    EXPECT_EQ(m.txtInterface.text, "USB");
+    EXPECT_EQ(m.txtPort.text, "Ezusb-2");
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(UsbDialogTest, NoneOrNoAdapterLeavesNoInterface) {
+    auto& app = App();
+    auto& m = app.mdiAnalyzer;
+    // The user picks "None" although an adapter is there.
+    usb.Attach(0);
+    m.mnuPort.checked = true;
+    app.StopRequested = false;
+    ui.OnModal(FormId::frmUSBselect, [] {
+        frmUSBselect_Form_Activate();
+        frmUSBselect_optUsbPort_Click(4);
+        frmUSBselect_cmdOK_Click();
+    });
+    mnuUSB_Click();
+    EXPECT_EQ(app.InterfaceCode, 0);
+    EXPECT_TRUE(app.StopRequested);
+    EXPECT_EQ(m.txtInterface.text, "NONE");
+    EXPECT_EQ(m.txtPort.text, "NONE");
+    EXPECT_FALSE(m.mnuPort.checked);
+    EXPECT_FALSE(m.mnuUSB.checked);
+
+    // Nothing attached: every option off, "None" chosen, no message; the close box is OK.
+    usb.adapters[0].reset();
+    app.InterfaceCode = 2;
+    ui.OnModal(FormId::frmUSBselect, [] {
+        frmUSBselect_Form_Activate();
+        int16_t cancel = 0;
+        frmUSBselect_Form_QueryUnload(cancel, 0);
+        EXPECT_EQ(cancel, 1);
+    });
+    mnuUSB_Click();
+    EXPECT_EQ(Enabled(Select().optUsbPort), (std::vector<bool>{false, false, false, false, true}));
+    EXPECT_EQ(Chosen(Select().optUsbPort), 4);
+    EXPECT_EQ(app.InterfaceCode, 0);
+    EXPECT_EQ(ui.hidden.size(), 2u);
+    EXPECT_TRUE(ui.messages.empty());
+
+    // Other closings proceed.
+    int16_t cancel = 0;
+    frmUSBselect_Form_QueryUnload(cancel, 1);
+    EXPECT_EQ(cancel, 0);
+    EXPECT_EQ(ui.hidden.size(), 2u);
+}
+
+TEST_F(UsbDialogTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
+    usb.Attach(0);
+    frmUSBselect_Form_Activate();
+    frmUSBselect_Form_Activate();
+    EXPECT_EQ(usb.Count(IoctlGetDeviceDescriptor), 2);
+    frmUSBselect_cmdDebugUsb_Click();
+    EXPECT_EQ(ui.modals, std::vector<FormId>{FormId::frmUSBdebug});
+    EXPECT_EQ(usb.Count(IoctlGetDeviceDescriptor), 3);
+    // Searching again re-applies the choice even though it did not change.
+    EXPECT_EQ(usb.Count(IoctlBulkWrite) - 3, 2 * 3);
+}
+
+TEST_F(UsbDialogTest, SelectionFailuresLeaveTheAdapterOut) {
+    usb.Attach(1).pipe3MaxPacket = 0;
+    frmUSBselect_Form_Activate();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Error getting Board Info"});
+    EXPECT_FALSE(Select().optUsbPort[1].enabled);
+    EXPECT_EQ(Select().txtDescript0[1].text, "");
+    EXPECT_EQ(Chosen(Select().optUsbPort), 4);
+
+    // The delay cannot be sent: the adapter is not ready and OK gives no interface.
+    ui.messages.clear();
+    usb.adapters[1]->pipe3MaxPacket = 512;
+    usb.failIf = [](const RecordedRequest& r) {
+        return r.code == IoctlBulkWrite && r.sent.size() == 2 && r.sent[0] == 0x0B;
+    };
+    frmUSBselect_Form_Activate();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Error Setting up SPI"});
+    frmUSBselect_cmdOK_Click();
+    EXPECT_EQ(App().InterfaceCode, 0);
+}
+
+TEST_F(UsbDialogTest, AdapterMenuAndInterfaceLabel) {
+    auto& app = App();
+    usb.Attach(1);
+    usb.Attach(3);
+    FindUsbAdapters();
+    app.DeviceName = "KXS305";
+    mnuEzUsb3_Click();
+    EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-3");
+    EXPECT_EQ(app.mdiAnalyzer.txtPort.text, "Ezusb-3");
+    EXPECT_FALSE(app.SpiInputPolarity); // the gyroscope set-up
+    EXPECT_EQ(app.CurrentAdapterIndex, 1);
+
+    app.DeviceName = "KXS201";
+    mnuEzUsb1_Click();
+    EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-1");
+    EXPECT_TRUE(app.SpiInputPolarity); // the accelerometer set-up
+
+    lblInterface_MouseDown(1, 0, 0, 0);
+    EXPECT_TRUE(ui.popups.empty());
+    lblInterface_MouseDown(2, 0, 10, 10);
+    EXPECT_EQ(ui.popups, std::vector<PopupMenu>{PopupMenu::Interface});
+}
+
+TEST_F(UsbDialogTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
+    auto& app = App();
+    app.SpiStaticBits = 0x68;
+    app.SpiWordDelay = 10;
+    app.SpiChannel = 2;
+    app.SpiInputPolarity = false;
+    usb.Attach(0).replies = {{1, 2}, {12, 0x28}, {12, 0x28}};
+    frmUSBdebug_Form_Activate();
+    auto& f = Debug();
+    EXPECT_TRUE(f.frameSPIsetup.enabled);
+    EXPECT_TRUE(f.frameManual.enabled);
+    EXPECT_EQ(f.txtUsbPort[0].text, "FIFO4 - 0");
+    EXPECT_EQ(f.txtUsbPort[1].text, "None");
+    EXPECT_EQ(f.txtDescript1[0].text, "SPI Adapter");
+    EXPECT_EQ(f.txtSpeed[0].text, "2.0");
+    // Bits, delay, then the set-up read twice (once per "Read" command).
+    EXPECT_EQ(usb.Writes(), (Writes{{0x00}, {0x0C, 0x68}, {0x0B, 10}, {0x01}, {0x01}}));
+    EXPECT_EQ(f.txtLoopDelay.text, "12");
+    // 0x28 ticks CS2 and CS4 only.
+    EXPECT_EQ(f.chkStaticBits[2].value, 1);
+    EXPECT_EQ(f.chkStaticBits[3].value, 0);
+    EXPECT_EQ(f.chkStaticBits[4].value, 1);
+    EXPECT_EQ(f.chkStaticBits[5].value, 0);
+    EXPECT_TRUE(f.optSpiChan[2].value);
+    EXPECT_EQ(f.cmdPolarity.caption, "Neg");
+
+    // "None" disables both frames; choosing the adapter again sends everything again.
+    frmUSBdebug_optUsbPort_Click(4);
+    EXPECT_FALSE(f.frameSPIsetup.enabled);
+    EXPECT_FALSE(f.frameManual.enabled);
+    EXPECT_FALSE(app.CurrentAdapter.Present);
+    usb.requests.clear();
+    frmUSBdebug_optUsbPort_Click(0);
+    EXPECT_TRUE(f.frameManual.enabled);
+    EXPECT_EQ(usb.Writes(), (Writes{{0x0C, 0x28}, {0x0B, 12}, {0x01}, {0x01}}));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(UsbDialogTest, ConsoleSetUpCommands) {
+    auto& app = App();
+    ConsoleOnAdapter0();
+    auto& f = Debug();
+    struct Case {
+        const char* text;
+        uint8_t sent;
+    };
+    for (const Case c : {Case{"0", 1}, Case{"300", 255}, Case{"2.5", 2}, Case{"x", 1}}) {
+        SCOPED_TRACE(c.text);
+        f.txtLoopDelay.text = c.text;
+        frmUSBdebug_txtLoopDelay_KeyDown(13, 0);
+        EXPECT_EQ(usb.Writes().back(), (Bytes{0x0B, c.sent}));
+        EXPECT_EQ(f.txtLoopDelay.text, std::to_string(c.sent));
+    }
+    const size_t sent = usb.Writes().size();
+    f.txtLoopDelay.text = "40";
+    frmUSBdebug_txtLoopDelay_KeyDown(65, 0);
+    EXPECT_EQ(usb.Writes().size(), sent);
+
+    for (auto& box : f.chkStaticBits) {
+        box.value = 0;
+    }
+    f.chkStaticBits[3].value = 1;
+    f.chkStaticBits[5].value = 2; // greyed counts as ticked
+    frmUSBdebug_cmdSetSpiBits_Click();
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x0C, 0x50}));
+
+    usb.requests.clear();
+    EXPECT_EQ(f.cmdPolarity.caption, "Neg");
+    frmUSBdebug_cmdPolarity_Click();
+    EXPECT_EQ(f.cmdPolarity.caption, "Pos");
+    EXPECT_TRUE(app.SpiInputPolarity);
+    frmUSBdebug_cmdPolarity_Click();
+    EXPECT_EQ(f.cmdPolarity.caption, "Neg");
+    EXPECT_FALSE(app.SpiInputPolarity);
+    frmUSBdebug_optSpiChan_Click(3);
+    EXPECT_EQ(app.SpiChannel, 3);
+    EXPECT_TRUE(usb.requests.empty());
+
+    // A failed "Set Bits" marks "None".
+    usb.failIf = [](const RecordedRequest& r) { return r.code == IoctlBulkWrite; };
+    frmUSBdebug_cmdSetSpiBits_Click();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Error Setting SPI Bits"});
+    EXPECT_TRUE(f.optUsbPort[4].value);
+    EXPECT_FALSE(f.frameSPIsetup.enabled);
+}
+
+TEST_F(UsbDialogTest, ConsoleWriteTakesTheBoxesAndShowsTheAnswer) {
+    auto& app = App();
+    ConsoleOnAdapter0();
+    auto& f = Debug();
+    app.SpiInputPolarity = true;
+    app.SpiChannel = 1;
+    f.txtNumWords.text = "2";
+    f.txtWriteSpi[1].text = "8310";
+    f.txtWriteSpi[2].text = "";
+    f.txtWriteSpi[3].text = "ABCD";
+    f.txtReadSpi[9].text = "old";
+    usb.adapters[0]->replies = {{0x0F, 0xFF, 0x00, 0x2A}};
+    frmUSBdebug_cmdWriteSpi_Click();
+    EXPECT_EQ(app.SpiWriteWords[1], 0x8310);
+    EXPECT_EQ(app.SpiWriteWords[2], 0);
+    EXPECT_EQ(f.txtWriteSpi[1].text, "8310");
+    EXPECT_EQ(f.txtWriteSpi[2].text, "0");
+    EXPECT_EQ(f.txtWriteSpi[3].text, "");
+    EXPECT_EQ(f.txtReadSpi[9].text, "");
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x0D, 1, 2, 0x83, 0x10, 0, 0}));
+    EXPECT_EQ(f.txtReadSpi[1].text, "FFF");
+    EXPECT_EQ(f.txtReadSpi[2].text, "2A");
+
+    for (const auto& [text, count] : std::vector<std::pair<const char*, int>>{
+             {"0", 1}, {"20", 16}, {"2.5", 2}, {"", 2}, {"999", 16}}) {
+        SCOPED_TRACE(text);
+        f.txtNumWords.text = text;
+        frmUSBdebug_cmdWriteSpi_Click();
+        EXPECT_EQ(f.txtNumWords.text, std::to_string(count));
+        EXPECT_EQ(usb.Writes().back()[2], count);
+    }
+    // Non-hexadecimal characters count as 0 digits.
+    f.txtNumWords.text = "1";
+    f.txtWriteSpi[1].text = "g1z";
+    frmUSBdebug_cmdWriteSpi_Click();
+    EXPECT_EQ(app.SpiWriteWords[1], 0x010);
+    EXPECT_EQ(f.txtWriteSpi[1].text, "10");
+}
+
+TEST_F(UsbDialogTest, ConsoleLoopRunsUntilStopWithTheUserInterfaceLive) {
+    auto& app = App();
+    ConsoleOnAdapter0();
+    auto& f = Debug();
+    f.txtNumWords.text = "1";
+    f.txtWriteSpi[1].text = "8710";
+    // Stop is clicked while the loop lets events run for the third time.
+    ui.AtDoEvents(3, [&] {
+        EXPECT_EQ(f.cmdLoop.caption, "Stop");
+        frmUSBdebug_cmdLoop_Click();
+    });
+    frmUSBdebug_cmdLoop_Click();
+    EXPECT_EQ(f.cmdLoop.caption, "Loop");
+    EXPECT_TRUE(app.StopRequested);
+    EXPECT_EQ(ui.doEventsCalls, 3);
+    // The first "Write" and three loop transfers, all of the same word.
+    EXPECT_EQ(usb.Count(IoctlBulkWrite), 4);
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x0E, 1, 1, 0x87, 0x10}));
+
+    // Unplugged during the loop: the message, "None", and the loop ends.
+    ui.AtDoEvents(5, [&] { usb.adapters[0].reset(); });
+    frmUSBdebug_cmdLoop_Click();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Error Writing SPI"});
+    EXPECT_TRUE(f.optUsbPort[4].value);
+    EXPECT_FALSE(f.frameManual.enabled);
+    EXPECT_EQ(f.cmdLoop.caption, "Loop");
+    EXPECT_EQ(ui.doEventsCalls, 6);
+}
+
+TEST_F(UsbDialogTest, ClosingTheConsoleEndsItsLoop) {
+    ConsoleOnAdapter0();
+    ui.AtDoEvents(2, [] {
+        int16_t cancel = 0;
+        frmUSBdebug_Form_QueryUnload(cancel, 0);
+        EXPECT_EQ(cancel, 1);
+    });
+    frmUSBdebug_cmdLoop_Click();
+    EXPECT_EQ(ui.doEventsCalls, 2);
+    EXPECT_EQ(ui.hidden, std::vector<FormId>{FormId::frmUSBdebug});
+    EXPECT_EQ(Debug().cmdLoop.caption, "Loop");
+}
+
+TEST_F(UsbDialogTest, ConsoleWithoutAnAdapterAsksForOne) {
+    auto& app = App();
+    frmUSBdebug_Form_Activate();
+    auto& f = Debug();
+    EXPECT_TRUE(f.optUsbPort[4].value);
+    EXPECT_FALSE(f.frameSPIsetup.enabled);
+    app.SpiWordDelay = 9;
+    f.txtLoopDelay.text = "50";
+
+    frmUSBdebug_cmdReadDelay_Click();
+    frmUSBdebug_txtLoopDelay_KeyDown(13, 0);
+    frmUSBdebug_cmdReadBits_Click();
+    EXPECT_EQ(f.txtLoopDelay.text, "9");
+    app.StopRequested = false;
+    frmUSBdebug_cmdSetSpiBits_Click();
+    EXPECT_TRUE(app.StopRequested);
+    frmUSBdebug_cmdWriteSpi_Click();
+    frmUSBdebug_cmdLoop_Click();
+    EXPECT_EQ(Messages(), std::vector<std::string>(6, "Please Select a Buffer first"));
+    EXPECT_EQ(f.cmdLoop.caption, "Loop");
+    EXPECT_TRUE(f.optUsbPort[4].value);
+    EXPECT_EQ(ui.doEventsCalls, 0);
+    EXPECT_TRUE(usb.requests.empty());
+}
+
+TEST_F(UsbDialogTest, BoxesRefuseWhatDoesNotFit) {
+    for (const char* ok : {"", "0", "8310", "ffFF"}) {
+        EXPECT_TRUE(WordBoxAccepts(ok)) << ok;
+    }
+    for (const char* bad : {"12345", "83g0", " 1", "-1"}) {
+        EXPECT_FALSE(WordBoxAccepts(bad)) << bad;
+    }
+    for (const char* ok : {"", "0", "20", "255", "255.4", "2."}) {
+        EXPECT_TRUE(WordCountBoxAccepts(ok)) << ok;
+    }
+    for (const char* bad : {"256", "255.5", "1000", "1e3", "-1", "2.555", "a"}) {
+        EXPECT_FALSE(WordCountBoxAccepts(bad)) << bad;
+    }
+    for (const char* ok : {"", "0", "300", "2.5", "999"}) {
+        EXPECT_TRUE(DelayBoxAccepts(ok)) << ok;
+    }
+    for (const char* bad : {"1000", "1e9", "x", "-5"}) {
+        EXPECT_FALSE(DelayBoxAccepts(bad)) << bad;
+    }
+}
+
+} // namespace
