@@ -3,6 +3,8 @@
 #include "app/Analyzer.h"
 #include "app/QtCanvas.h"
 #include "app/mdiAnalyzer.h"
+#include "interfaces/frmUSBdebug.h"
+#include "interfaces/frmUSBselect.h"
 #include "plots/frmData.h"
 #include "plots/frmFFT.h"
 
@@ -135,6 +137,8 @@ QtFrontend::QtFrontend() : geometryWatcher_(std::make_unique<FormGeometryWatcher
     RegisterView<MdiAnalyzerView>(FormId::mdiAnalyzer, Placement::MainWindow);
     RegisterView<FrmDataView>(FormId::frmData, Placement::MdiChild);
     RegisterView<FrmFftView>(FormId::frmFFT, Placement::MdiChild);
+    RegisterView<FrmUSBselectView>(FormId::frmUSBselect, Placement::Dialog);
+    RegisterView<FrmUSBdebugView>(FormId::frmUSBdebug, Placement::Dialog);
 }
 
 QtFrontend::~QtFrontend() {

@@ -3,6 +3,7 @@
 #include "app/QtControls.h"
 #include "app/Startup.h"
 #include "commands/ViewCommands.h"
+#include "interfaces/UsbSelect.h"
 #include "sensors/DeviceSelect.h"
 
 #include <QCheckBox>
@@ -326,9 +327,10 @@ void MdiAnalyzerView::BuildPanel() {
     for (auto* box : {txtPort, txtInterface, txtDevice}) {
         box->setReadOnly(true);
     }
-    // The port and interface pop-ups have no handlers yet.
+    // The port pop-up has no handler yet.
     auto* lblPort = NewLabel(frameSetup, "lblPort", &Form::lblPort, nullptr, syncs);
-    auto* lblInterface = NewLabel(frameSetup, "lblInterface", &Form::lblInterface, nullptr, syncs);
+    auto* lblInterface =
+        NewLabel(frameSetup, "lblInterface", &Form::lblInterface, lblInterface_MouseDown, syncs);
     auto* lblDevice =
         NewLabel(frameSetup, "lblDevice", &Form::lblDevice, lblDevice_MouseDown, syncs);
     auto* setupGrid = new QGridLayout(frameSetup);
@@ -376,7 +378,7 @@ void MdiAnalyzerView::BuildMenus() {
 
     auto* interfaceMenu = AddMenu(bar, "mnuInterface", &Form::mnuInterface);
     AddItem(interfaceMenu, "mnuPort", &Form::mnuPort);
-    AddItem(interfaceMenu, "mnuUSB", &Form::mnuUSB);
+    AddItem(interfaceMenu, "mnuUSB", &Form::mnuUSB, mnuUSB_Click);
     auto* sim = AddMenu(interfaceMenu, "mnuSim", &Form::mnuSim);
     AddItem(sim, "mnuSimUse", &Form::mnuSimUse);
     AddItem(sim, "mnuSimMax", &Form::mnuSimMax);
@@ -410,10 +412,13 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(bar, "mnuExit", &Form::mnuExit, mnuExit_Click);
 
     auto* ezUsb = AddMenu(bar, "mnuEzUsb", &Form::mnuEzUsb);
+    constexpr Click ezUsbClicks[4] = {mnuEzUsb0_Click, mnuEzUsb1_Click, mnuEzUsb2_Click,
+                                      mnuEzUsb3_Click};
     for (int i = 0; i < 4; ++i) {
         const QByteArray name = "mnuEzUsb" + QByteArray::number(i);
         AddItem(
-            ezUsb, name.constData(), [i]() -> MenuItem& { return Model().mnuEzUsbN[i]; }, nullptr);
+            ezUsb, name.constData(), [i]() -> MenuItem& { return Model().mnuEzUsbN[i]; },
+            ezUsbClicks[i]);
     }
     auto* portAddress = AddMenu(bar, "mnuPortAddress", &Form::mnuPortAddress);
     AddItem(portAddress, "mnuPort378", &Form::mnuPort378);

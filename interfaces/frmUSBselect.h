@@ -1,0 +1,10 @@
+// The dialog "USB SPI Card Selection".
+#pragma once
+
+#include "interfaces/QtUsbDialog.h"
+
+class FrmUSBselectView final : public QtUsbDialog {
+    Q_OBJECT
+public:
+    FrmUSBselectView();
+};
