@@ -178,9 +178,7 @@ void RestoreInterface() {
     auto& m = app.mdiAnalyzer;
     if (app.InterfaceCode == 1) {
         if (OsNeedsPortAccess(app.OsName)) {
-            InstallGiveio();
-            giveio();
-            app.DriverModuleFlag = true;
+            OpenPortAccess(false);
             m.mnuPort.checked = true;
         }
         m.txtInterface.text = "Parallel";
