@@ -49,7 +49,9 @@ public:
     }
 };
 
-Win32ProcessRunner systemRunner;
-const bool installed = (InstallProcessRunner(&systemRunner), true);
-
 } // namespace
+
+ProcessRunner* SystemProcessRunnerBackend() {
+    static Win32ProcessRunner runner;
+    return &runner;
+}

@@ -60,7 +60,9 @@ private:
     uint32_t next_ = 1;
 };
 
-Win32Registry systemRegistry;
-const bool installed = (InstallRegistry(&systemRegistry), true);
-
 } // namespace
+
+Registry* SystemRegistryBackend() {
+    static Win32Registry registry;
+    return &registry;
+}
