@@ -6,6 +6,7 @@
 #include "app/Startup.h"
 #include "platform/PortIo.h"
 #include "simulator/SimBoards.h"
+#include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/FakeClock.h"
 
 #include <QAction>
@@ -23,50 +24,6 @@
 
 #include <functional>
 #include <memory>
-
-namespace {
-
-// Runs action on the modal dialog that is about to open.
-void WithNextModal(std::function<void(QDialog*)> action) {
-    auto tries = std::make_shared<int>(0);
-    auto attempt = std::make_shared<std::function<void()>>();
-    *attempt = [action, tries, attempt] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible()) {
-            if (++*tries < 300) {
-                QTimer::singleShot(10, *attempt);
-            }
-            return;
-        }
-        action(dialog);
-        *attempt = nullptr;
-    };
-    QTimer::singleShot(0, *attempt);
-}
-
-void PickFromNextPopup(const QString& actionName) {
-    auto tries = std::make_shared<int>(0);
-    auto attempt = std::make_shared<std::function<void()>>();
-    *attempt = [actionName, tries, attempt] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (menu == nullptr) {
-            if (++*tries < 300) {
-                QTimer::singleShot(10, *attempt);
-            }
-            return;
-        }
-        for (QAction* action : menu->actions()) {
-            if (action->objectName() == actionName) {
-                menu->setActiveAction(action);
-            }
-        }
-        QTest::keyClick(menu, Qt::Key_Return);
-        *attempt = nullptr;
-    };
-    QTimer::singleShot(0, *attempt);
-}
-
-} // namespace
 
 class PortDialogTest : public QObject {
     Q_OBJECT
