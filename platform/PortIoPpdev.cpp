@@ -123,6 +123,8 @@ public:
         if (!Request(fd, PPEXCL, nullptr) || !Request(fd, PPCLAIM, nullptr)) {
             const int error = errno;
             ::close(fd);
+            // ppdev answers ENXIO when exclusive access can't be granted because another
+            // driver is registered on the port.
             reason = (error == EBUSY || error == ENXIO)
                          ? BusyText(path)
                          : path + ": the port could not be claimed: " + ErrnoText(error) + ".";
