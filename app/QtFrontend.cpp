@@ -3,6 +3,7 @@
 #include "app/Analyzer.h"
 #include "app/QtCanvas.h"
 #include "app/mdiAnalyzer.h"
+#include "interfaces/frmPort.h"
 #include "plots/frmData.h"
 #include "plots/frmFFT.h"
 
@@ -11,6 +12,8 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QEvent>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -135,6 +138,7 @@ QtFrontend::QtFrontend() : geometryWatcher_(std::make_unique<FormGeometryWatcher
     RegisterView<MdiAnalyzerView>(FormId::mdiAnalyzer, Placement::MainWindow);
     RegisterView<FrmDataView>(FormId::frmData, Placement::MdiChild);
     RegisterView<FrmFftView>(FormId::frmFFT, Placement::MdiChild);
+    RegisterView<FrmPortView>(FormId::frmPort, Placement::Dialog);
 }
 
 QtFrontend::~QtFrontend() {
@@ -251,6 +255,21 @@ void QtFrontend::Popup(PopupMenu menu) {
         Refresh();
         popup->exec(QCursor::pos());
     }
+}
+
+std::optional<std::string> QtFrontend::InputBox(const std::string& prompt, const std::string& title,
+                                                const std::string& initial) {
+    if (inputSink_) {
+        return inputSink_(prompt);
+    }
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        Window(FormId::mdiAnalyzer), QString::fromStdString(title), QString::fromStdString(prompt),
+        QLineEdit::Normal, QString::fromStdString(initial), &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return text.toStdString();
 }
 
 void QtFrontend::Refresh() {

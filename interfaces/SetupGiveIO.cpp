@@ -169,6 +169,11 @@ bool OpenPortAccess(bool once) {
     // The port stays claimed while it is the interface; a new address needs a new claim.
     (void)once;
     const auto base = static_cast<uint16_t>(app.PortAddress);
+    if (base == 0) {
+        ClosePort(); // no port chosen
+        app.DriverModuleFlag = false;
+        return false;
+    }
     if (PortIsOpen() && OpenPortBase() == base) {
         return true;
     }
