@@ -30,6 +30,6 @@ public:
     virtual std::string ProgramDirectory() = 0;
 };
 
-// nullptr (the default where no backend exists) makes every call fail.
+// The system's own by default (none on Linux: every call fails); nullptr restores it.
 ProcessRunner* InstalledProcessRunner();
 void InstallProcessRunner(ProcessRunner* runner);

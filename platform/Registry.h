@@ -28,6 +28,6 @@ public:
     virtual int32_t CloseKey(uint32_t key) = 0;
 };
 
-// nullptr (the default on systems without a registry) makes every call fail.
+// The system's registry by default (none on Linux: every call fails); nullptr restores it.
 Registry* InstalledRegistry();
 void InstallRegistry(Registry* registry);
