@@ -18,7 +18,9 @@ void InstallHardware(const CommandLine& commandLine) {
         InstallPortBackend(&SimulatedBoards().port);
         return;
     }
+#ifdef __linux__
     realPort = commandLine.directIo ? MakeDirectIoBackend() : MakePpdevBackend();
+#endif
     InstallPortBackend(realPort.get());
 }
 
