@@ -166,10 +166,17 @@ struct FrmFftForm {
     Label lblTemp;
 };
 
-// Dialogs whose controls arrive with their own modules.
+// The parallel port dialog.
 struct FrmPortForm {
     FormGeometry form{"Parallel Port Setup"};
+    bool loaded = false; // created on first use, then only hidden and shown
+    Button cmdOK{"OK"};
+    Button cmdCancel{"Cancel"};
+    TextBox txtUser;
+    Label Label1{"Port Address (Hex)"};
 };
+
+// Dialogs whose controls arrive with their own modules.
 struct FrmUSBselectForm {
     FormGeometry form{"USB SPI Card Selection"};
     Frame frameAdaptors{"Adaptor List"};

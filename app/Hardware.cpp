@@ -25,7 +25,9 @@ void InstallHardware(const CommandLine& commandLine) {
         InstallEzUsbDriver(&SimulatedBoards().usb);
         return;
     }
+#ifdef __linux__
     realPort = commandLine.directIo ? MakeDirectIoBackend() : MakePpdevBackend();
+#endif
     InstallPortBackend(realPort.get());
     realUsb = MakeLibusbEzUsbDriver();
     InstallEzUsbDriver(realUsb.get());

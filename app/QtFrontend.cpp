@@ -3,6 +3,7 @@
 #include "app/Analyzer.h"
 #include "app/QtCanvas.h"
 #include "app/mdiAnalyzer.h"
+#include "interfaces/frmPort.h"
 #include "interfaces/frmUSBdebug.h"
 #include "interfaces/frmUSBselect.h"
 #include "plots/frmData.h"
@@ -13,6 +14,8 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QEvent>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -137,6 +140,7 @@ QtFrontend::QtFrontend() : geometryWatcher_(std::make_unique<FormGeometryWatcher
     RegisterView<MdiAnalyzerView>(FormId::mdiAnalyzer, Placement::MainWindow);
     RegisterView<FrmDataView>(FormId::frmData, Placement::MdiChild);
     RegisterView<FrmFftView>(FormId::frmFFT, Placement::MdiChild);
+    RegisterView<FrmPortView>(FormId::frmPort, Placement::Dialog);
     RegisterView<FrmUSBselectView>(FormId::frmUSBselect, Placement::Dialog);
     RegisterView<FrmUSBdebugView>(FormId::frmUSBdebug, Placement::Dialog);
 }
@@ -255,6 +259,21 @@ void QtFrontend::Popup(PopupMenu menu) {
         Refresh();
         popup->exec(QCursor::pos());
     }
+}
+
+std::optional<std::string> QtFrontend::InputBox(const std::string& prompt, const std::string& title,
+                                                const std::string& initial) {
+    if (inputSink_) {
+        return inputSink_(prompt);
+    }
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        Window(FormId::mdiAnalyzer), QString::fromStdString(title), QString::fromStdString(prompt),
+        QLineEdit::Normal, QString::fromStdString(initial), &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return text.toStdString();
 }
 
 void QtFrontend::Refresh() {

@@ -41,6 +41,8 @@ public:
     void ShowModal(FormId form) override;
     void Hide(FormId form) override;
     void Popup(PopupMenu menu) override;
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& initial) override;
     void Refresh() override;
     int ScreenWidth() const override;
     int ScreenHeight() const override;
@@ -58,6 +60,9 @@ public:
 
     // When set, messages go here instead of a modal box (tests).
     void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
+    // When set, input boxes are answered here (tests).
+    using InputSink = std::function<std::optional<std::string>(const std::string& prompt)>;
+    void SetInputSink(InputSink sink) { inputSink_ = std::move(sink); }
 
     // The form's window if it was created, else nullptr.
     QWidget* Window(FormId form) const;
@@ -89,6 +94,7 @@ private:
     std::map<FormId, QRect> autoPlaced_; // where PlaceChildren put a child
     std::unique_ptr<FormGeometryWatcher> geometryWatcher_;
     MessageSink messageSink_;
+    InputSink inputSink_;
     QElapsedTimer sinceEvents_;
     QPointer<QSplashScreen> splash_;
     bool busy_ = false;

@@ -5,6 +5,7 @@
 #include "app/ConfigFile.h"
 #include "app/Delay.h"
 #include "app/TextFormat.h"
+#include "commands/SimulatorCommands.h"
 #include "commands/ViewCommands.h"
 #include "interfaces/SetupGiveIO.h"
 #include "interfaces/UsbSpiDrivers.h"
@@ -12,6 +13,7 @@
 #include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/m305.h"
+#include "simulator/SimBoards.h"
 #include "simulator/SimSensor.h"
 
 #include <algorithm>
@@ -178,9 +180,7 @@ void RestoreInterface() {
     auto& m = app.mdiAnalyzer;
     if (app.InterfaceCode == 1) {
         if (OsNeedsPortAccess(app.OsName)) {
-            InstallGiveio();
-            giveio();
-            app.DriverModuleFlag = true;
+            OpenPortAccess(false);
             m.mnuPort.checked = true;
         }
         m.txtInterface.text = "Parallel";
@@ -240,6 +240,8 @@ void MDIForm_Load() {
     m.form.height = Ui().ScreenHeight() - 500;
 
     app.OsName = OsNameFor(SystemInfo().Query());
+    ShowSimulatorMenu();
+    SimulatedSweepLength(app.SweepLength);
     RestoreInterface();
     m.txtDevice.text = app.DeviceName;
     RestoreModel();

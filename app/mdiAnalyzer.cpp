@@ -2,7 +2,9 @@
 
 #include "app/QtControls.h"
 #include "app/Startup.h"
+#include "commands/SimulatorCommands.h"
 #include "commands/ViewCommands.h"
+#include "interfaces/PortSetup.h"
 #include "interfaces/UsbSelect.h"
 #include "sensors/DeviceSelect.h"
 
@@ -327,8 +329,7 @@ void MdiAnalyzerView::BuildPanel() {
     for (auto* box : {txtPort, txtInterface, txtDevice}) {
         box->setReadOnly(true);
     }
-    // The port pop-up has no handler yet.
-    auto* lblPort = NewLabel(frameSetup, "lblPort", &Form::lblPort, nullptr, syncs);
+    auto* lblPort = NewLabel(frameSetup, "lblPort", &Form::lblPort, lblPort_MouseDown, syncs);
     auto* lblInterface =
         NewLabel(frameSetup, "lblInterface", &Form::lblInterface, lblInterface_MouseDown, syncs);
     auto* lblDevice =
@@ -377,12 +378,12 @@ void MdiAnalyzerView::BuildMenus() {
     QWidget* bar = menuBar();
 
     auto* interfaceMenu = AddMenu(bar, "mnuInterface", &Form::mnuInterface);
-    AddItem(interfaceMenu, "mnuPort", &Form::mnuPort);
+    AddItem(interfaceMenu, "mnuPort", &Form::mnuPort, mnuPort_Click);
     AddItem(interfaceMenu, "mnuUSB", &Form::mnuUSB, mnuUSB_Click);
     auto* sim = AddMenu(interfaceMenu, "mnuSim", &Form::mnuSim);
-    AddItem(sim, "mnuSimUse", &Form::mnuSimUse);
-    AddItem(sim, "mnuSimMax", &Form::mnuSimMax);
-    AddItem(sim, "mnuSimFreq", &Form::mnuSimFreq);
+    AddItem(sim, "mnuSimUse", &Form::mnuSimUse, mnuSimUse_Click);
+    AddItem(sim, "mnuSimMax", &Form::mnuSimMax, mnuSimMax_Click);
+    AddItem(sim, "mnuSimFreq", &Form::mnuSimFreq, mnuSimFreq_Click);
 
     auto* device = AddMenu(bar, "mnuDevice", &Form::mnuDevice);
     AddItem(device, "mnuKxs201", &Form::mnuKxs201, mnuKxs201_Click);
@@ -421,9 +422,9 @@ void MdiAnalyzerView::BuildMenus() {
             ezUsbClicks[i]);
     }
     auto* portAddress = AddMenu(bar, "mnuPortAddress", &Form::mnuPortAddress);
-    AddItem(portAddress, "mnuPort378", &Form::mnuPort378);
-    AddItem(portAddress, "mnuPort278", &Form::mnuPort278);
-    AddItem(portAddress, "mnuPort3BC", &Form::mnuPort3BC);
+    AddItem(portAddress, "mnuPort378", &Form::mnuPort378, mnuPort378_Click);
+    AddItem(portAddress, "mnuPort278", &Form::mnuPort278, mnuPort278_Click);
+    AddItem(portAddress, "mnuPort3BC", &Form::mnuPort3BC, mnuPort3BC_Click);
     auto* sampleRate = AddMenu(bar, "mnuSampleRate", &Form::mnuSampleRate);
     AddItem(sampleRate, "mnuFrequency", &Form::mnuFrequency);
     auto* aux = AddMenu(bar, "mnuAux", &Form::mnuAux);

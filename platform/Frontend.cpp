@@ -15,6 +15,10 @@ public:
     void ShowModal(FormId) override {}
     void Hide(FormId) override {}
     void Popup(PopupMenu) override {}
+    std::optional<std::string> InputBox(const std::string&, const std::string&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
     void Refresh() override {}
     int ScreenWidth() const override { return 1280 * 15; }
     int ScreenHeight() const override { return 800 * 15; }

@@ -2,6 +2,7 @@
 // changing the form models: messages, event processing, windows, pop-up menus.
 #pragma once
 
+#include <optional>
 #include <string>
 
 inline constexpr const char* kAppTitle = "Quelto Evaluation Program";
@@ -22,6 +23,9 @@ public:
     virtual void Show(FormId form) = 0;
     virtual void ShowModal(FormId form) = 0;
     virtual void Hide(FormId form) = 0;
+    // Asks for one line of text, offering initial; nullopt when the user cancels.
+    virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                                const std::string& initial) = 0;
     // Pops a menu up at the pointer and returns once the user picked or dismissed it.
     virtual void Popup(PopupMenu menu) = 0;
     // Form models changed: views re-read them.

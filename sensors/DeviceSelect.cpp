@@ -2,6 +2,7 @@
 
 #include "app/Analyzer.h"
 #include "platform/Frontend.h"
+#include "simulator/SimBoards.h"
 
 #include <array>
 #include <initializer_list>
@@ -37,6 +38,7 @@ void CheckModelMenu(const std::string& name) {
 void SelectModel(const char* name, std::initializer_list<ChannelEntry> rows, void (*setup)()) {
     auto& app = App();
     app.DeviceName = name;
+    SimulatedBoardFollows(app.DeviceName);
     CheckModelMenu(app.DeviceName);
     for (const auto& row : rows) {
         WriteChannel(row);

@@ -1,11 +1,33 @@
 #include "simulator/SimBoards.h"
 
-void SimBoardsState::Attach(const std::string& fixedModel) {
-    attached = true;
-    modelFixed = !fixedModel.empty();
-    if (modelFixed) {
-        sensor.SetModel(fixedModel);
+namespace {
+
+void ApplyModel(SimBoardsState& boards) {
+    if (!boards.plugged) {
+        boards.sensor.SetModel("None");
+    } else if (!boards.modelFixed) {
+        boards.sensor.SetModel(boards.followedModel);
+    } else {
+        boards.sensor.SetModel(boards.fixedModel);
     }
+}
+
+} // namespace
+
+void SimBoardsState::Attach(const std::string& fixed) {
+    attached = true;
+    modelFixed = !fixed.empty();
+    fixedModel = fixed;
+    ApplyModel(*this);
+}
+
+void SimBoardsState::Detach() {
+    attached = modelFixed = false;
+    plugged = true;
+    fixedModel.clear();
+    followedModel = "None";
+    sensor.SetSignal(SimSignal{});
+    ApplyModel(*this);
 }
 
 SimBoardsState& SimulatedBoards() {
@@ -15,7 +37,23 @@ SimBoardsState& SimulatedBoards() {
 
 void SimulatedBoardFollows(const std::string& deviceName) {
     auto& boards = SimulatedBoards();
-    if (boards.attached && !boards.modelFixed) {
-        boards.sensor.SetModel(deviceName);
+    boards.followedModel = deviceName;
+    if (boards.attached) {
+        ApplyModel(boards);
+    }
+}
+
+void PlugSimulatedBoard(bool plugged) {
+    auto& boards = SimulatedBoards();
+    boards.plugged = plugged;
+    ApplyModel(boards);
+}
+
+void SimulatedSweepLength(int32_t samples) {
+    auto& sensor = SimulatedBoards().sensor;
+    if (samples > 0 && samples != sensor.Signal().samplesPerSweep) {
+        SimSignal signal = sensor.Signal();
+        signal.samplesPerSweep = samples;
+        sensor.SetSignal(signal);
     }
 }

@@ -138,15 +138,13 @@ void SimParallelBoard::OnAccelLines(uint8_t lines) {
         accelBits_ = 0;
         output_ = false;
     }
-    if ((selected || tempSelected) && accelBits_ < 16) {
-        if (Fell(accelClock_, clock)) {
-            // Both parts shift their output on the falling edge, MSB of a 16-bit frame first.
-            const int clockNumber = ++accelBits_;
-            const int bit = selected ? 11 - (clockNumber - kAccelFirstCodeClock) : 16 - clockNumber;
-            output_ = bit >= 0 && bit <= 15 && ((accelOut_ >> bit) & 1);
-        } else if (selected && Rose(accelClock_, clock)) {
-            accelIn_ = static_cast<uint16_t>((accelIn_ << 1) | ((lines & kDataIn) ? 1 : 0));
-        }
+    if ((selected || tempSelected) && accelBits_ < 16 && Fell(accelClock_, clock)) {
+        // Both parts shift their output on the falling edge, MSB of a 16-bit frame first.
+        const int clockNumber = ++accelBits_;
+        const int bit = selected ? 11 - (clockNumber - kAccelFirstCodeClock) : 16 - clockNumber;
+        output_ = bit >= 0 && bit <= 15 && ((accelOut_ >> bit) & 1);
+    } else if (selected && Rose(accelClock_, clock)) {
+        accelIn_ = static_cast<uint16_t>((accelIn_ << 1) | ((lines & kDataIn) ? 1 : 0));
     }
     accelSelected_ = selected;
     tempSelected_ = tempSelected;

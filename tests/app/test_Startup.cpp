@@ -3,6 +3,7 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeFrontend.h"
 #include "tests/support/FakeSysInfo.h"
+#include "tests/support/PortRecorder.h"
 #include "tests/support/TempDir.h"
 
 #include "tests/support/AppStateTest.h"
@@ -31,6 +32,7 @@ protected:
     FakeClock clock{1e-9};
     FakeFrontend ui;
     FakeSysInfo os;
+    PortRecorder port;
 };
 
 } // namespace
@@ -113,6 +115,21 @@ TEST_F(StartupTest, ParallelPortRestoredWithPortAccessOnSystemsThatNeedIt) {
     EXPECT_EQ(m.txtDevice.text, "KXS202");
     EXPECT_EQ(m.txtDlogFile.text, "KXS202");
     EXPECT_EQ(m.optAdcIn[0].caption, "X accel");
+    EXPECT_EQ(port.opened, std::vector<uint16_t>{0x378});
+    EXPECT_TRUE(PortIsOpen());
+
+    // Refused access is reported with its reason, and the port stays closed.
+    ResetAppState();
+    ClosePort();
+    port.openSucceeds = false;
+    Main("");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              "The required I/O drivers could not be installed.\nPermission denied");
+    EXPECT_EQ(ui.messages[0].title, "Error");
+    EXPECT_FALSE(App().DriverModuleFlag);
+    EXPECT_FALSE(PortIsOpen());
+    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, "Parallel");
 
     // The 95/98 family needs no port-access sequence and leaves the menu unchecked.
     ResetAppState();

@@ -4,6 +4,7 @@
 #include "app/QtCanvas.h"
 #include "app/QtFrontend.h"
 #include "app/Startup.h"
+#include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeFrontend.h"
 
@@ -47,29 +48,6 @@ int CountPixels(const QImage& image, QColor colour) {
         }
     }
     return count;
-}
-
-// Picks an item of the pop-up menu that is about to open, by keyboard as a user would.
-void PickFromNextPopup(const QString& actionName) {
-    auto tries = std::make_shared<int>(0);
-    auto attempt = std::make_shared<std::function<void()>>();
-    *attempt = [actionName, tries, attempt] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (menu == nullptr) {
-            if (++*tries < 200) {
-                QTimer::singleShot(10, *attempt);
-            }
-            return;
-        }
-        for (QAction* action : menu->actions()) {
-            if (action->objectName() == actionName) {
-                menu->setActiveAction(action);
-            }
-        }
-        QTest::keyClick(menu, Qt::Key_Return);
-        *attempt = nullptr;
-    };
-    QTimer::singleShot(0, *attempt);
 }
 
 } // namespace

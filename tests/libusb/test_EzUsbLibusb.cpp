@@ -1,7 +1,6 @@
 // The libusb backend against an emulated adapter: umockdev presents a device with the
 // simulated adapter's descriptors and endpoints, and its ioctl handler answers the URBs that
-// libusb submits with the simulated firmware. Needs libumockdev-preload, so the program
-// restarts itself with it preloaded.
+// libusb submits with the simulated firmware.
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/EzUsbLibusb.h"
 #include "simulator/SimUsbAdapter.h"
@@ -15,12 +14,10 @@
 #include <linux/usbdevice_fs.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <mutex>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -369,20 +366,3 @@ TEST_F(LibusbBackendTest, UnpluggedAdapterFailsAndIsGone) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // umockdev works by interposing on the C library: start again with it preloaded.
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (preload == nullptr || std::strstr(preload, "libumockdev-preload") == nullptr) {
-        std::string value = "libumockdev-preload.so.0";
-        if (preload != nullptr && *preload != '\0') {
-            value += std::string(":") + preload;
-        }
-        setenv("LD_PRELOAD", value.c_str(), 1);
-        execv("/proc/self/exe", argv);
-        std::perror("execv");
-        return 1;
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -36,6 +36,19 @@ void FakeFrontend::Popup(PopupMenu menu) {
     }
 }
 
+std::optional<std::string> FakeFrontend::InputBox(const std::string& prompt,
+                                                  const std::string& title,
+                                                  const std::string& initial) {
+    inputPrompts.push_back({prompt, title});
+    inputInitials.push_back(initial);
+    if (inputAnswers.empty()) {
+        return std::nullopt;
+    }
+    auto answer = inputAnswers.front();
+    inputAnswers.erase(inputAnswers.begin());
+    return answer;
+}
+
 void FakeFrontend::AtDoEvents(int n, std::function<void()> action) {
     doEventsActions.emplace(n, std::move(action));
 }

@@ -27,6 +27,9 @@ public:
     void ShowModal(FormId form) override;
     void Hide(FormId form) override;
     void Popup(PopupMenu menu) override;
+    // Answers from inputAnswers in order; a cancel when none is left.
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& initial) override;
     void Refresh() override { ++refreshes; }
     int ScreenWidth() const override { return screenWidth; }
     int ScreenHeight() const override { return screenHeight; }
@@ -42,6 +45,9 @@ public:
     std::vector<FormId> modals;
     std::vector<FormId> hidden;
     std::vector<PopupMenu> popups;
+    std::vector<RecordedMessage> inputPrompts; // prompt and title of each input box
+    std::vector<std::string> inputInitials;
+    std::vector<std::optional<std::string>> inputAnswers;
     std::vector<bool> busyChanges;
     int doEventsCalls = 0;
     int refreshes = 0;

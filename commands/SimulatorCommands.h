@@ -1,0 +1,10 @@
+// The "Simulator" menu, shown when the program runs on the simulated boards.
+#pragma once
+
+// Shows the menu when the simulated boards are attached.
+void ShowSimulatorMenu();
+// Plugs the simulated board in or pulls it out.
+void mnuSimUse_Click();
+// Ask for the signal's peak amplitude (fraction of full scale) and frequency (per sweep).
+void mnuSimMax_Click();
+void mnuSimFreq_Click();

@@ -1,0 +1,12 @@
+// SPI transfers bit-banged on the parallel port for the converter boards of models 1, 2, 4
+// and 5. Every line is driven inverted; the sensor's output is status bit 6, inverted.
+#pragma once
+
+#include <cstdint>
+
+// 12-bit code of the gyroscope converter (models 4 and 5); answers one transfer late.
+int32_t PortReadGyro();
+// 12-bit code of the accelerometer converter (models 1 and 2).
+int32_t PortReadAccel();
+// Temperature of an accelerometer board, into Temperature.
+void PortReadAccelTemp();

@@ -1,0 +1,281 @@
+#include "app/Analyzer.h"
+#include "sensors/ControlLines.h"
+#include "sensors/PortTransfers.h"
+#include "sensors/m305.h"
+#include "tests/support/AppStateTest.h"
+#include "tests/support/FakeFrontend.h"
+#include "tests/support/PortRecorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kMinimumLoop = 40;
+constexpr int kLoopCount = 100; // iterations per 0.01 ms in these tests
+
+class PortTransferTest : public AppStateTest {
+protected:
+    void SetUp() override {
+        AppStateTest::SetUp();
+        auto& app = App();
+        app.DelayCalibrated = true;
+        app.DelayLoopCount = kLoopCount;
+        app.MinimumDelayMs = 0.0004f;
+        app.InterfaceCode = 1;
+        app.PortAddress = 0x378;
+        app.mdiAnalyzer.txtPort.text = "378";
+        std::string reason;
+        ASSERT_TRUE(OpenPort(0x378, reason));
+    }
+
+    std::vector<PortEvent::Kind> Kinds() const {
+        std::vector<PortEvent::Kind> kinds;
+        for (const auto& e : port.log) {
+            kinds.push_back(e.kind);
+        }
+        return kinds;
+    }
+
+    // The word a converter board sees on its data line, sampled at each clock edge where
+    // the host sets it (bytes are written inverted).
+    static int WordSent(const std::vector<int>& writes, int first, int step, int mask) {
+        int word = 0;
+        for (int k = 0; k < 16; ++k) {
+            word = word << 1 | (((mask - writes[first + k * step]) & 4) ? 1 : 0);
+        }
+        return word;
+    }
+
+    FakeFrontend ui;
+    PortRecorder port;
+    PortClock clock{port};
+};
+
+} // namespace
+
+TEST_F(PortTransferTest, GyroscopeTransferBytesWaitsAndControlWord) {
+    auto& app = App();
+    app.ChanAddrLow = 4;
+    PortReadGyro();
+
+    const auto writes = port.DataWrites();
+    ASSERT_EQ(writes.size(), 2u + 32u + 1u);
+    EXPECT_EQ(writes[0], 60); // select inactive, clock 1
+    EXPECT_EQ(writes[1], 61); // select active
+    EXPECT_EQ(WordSent(writes, 2, 2, 63), 0x8715);
+    EXPECT_EQ(writes.back(), 60);
+
+    // Each phase waits the minimum loop; the transfer ends with a 0.1 ms pause, then lets
+    // events run.
+    std::vector<PortEvent::Kind> expected = {PortEvent::Write, PortEvent::Wait, PortEvent::Write,
+                                             PortEvent::Wait};
+    for (int i = 0; i < 16; ++i) {
+        expected.insert(expected.end(), {PortEvent::Write, PortEvent::Wait, PortEvent::Write,
+                                         PortEvent::Wait, PortEvent::Read, PortEvent::Wait});
+    }
+    expected.push_back(PortEvent::Write);
+    expected.insert(expected.end(), 10, PortEvent::Wait);
+    EXPECT_EQ(Kinds(), expected);
+    EXPECT_EQ(port.log[1].value, kMinimumLoop);
+    EXPECT_EQ(port.log.back().value, kLoopCount);
+    EXPECT_EQ(ui.doEventsCalls, 1);
+
+    port.log.clear();
+    app.ChanAddrHigh = 4;
+    app.SelfTestNegBit = 32;
+    PortReadGyro();
+    const auto withSelfTest = port.DataWrites();
+    EXPECT_EQ(WordSent(withSelfTest, 2, 2, 63 - 32), 0x8F15);
+    for (int byte : withSelfTest) {
+        EXPECT_EQ(byte & 32, 0) << byte; // the negative line is held on in every byte
+        EXPECT_LT(byte, 64);
+    }
+}
+
+TEST_F(PortTransferTest, AccelerometerTransfersCarryChannelPowerDownAndSelfTest) {
+    auto& app = App();
+    app.ChanAddrLow = 4;
+    app.PowerDown = 4;
+    app.SelfTestPosBit = 16;
+    PortReadAccel();
+    const auto writes = port.DataWrites();
+    ASSERT_EQ(writes.size(), 2u + 32u + 1u);
+    EXPECT_EQ(WordSent(writes, 2, 2, 255 - 16), 0x8980);
+    EXPECT_EQ(writes[0], 255 - 16 - 35);
+    EXPECT_EQ(writes.back(), 255 - 16 - 33);
+
+    port.log.clear();
+    PortReadAccelTemp();
+    const auto tempWrites = port.DataWrites();
+    ASSERT_EQ(tempWrites.size(), 2u + 32u + 1u);
+    EXPECT_EQ(tempWrites[1], 255 - 16 - 3); // temperature select active
+    // The 0.5 ms pause comes between the select and the first clock.
+    int waitsAfterSelect = 0;
+    for (std::size_t i = 3; port.log[i].kind == PortEvent::Wait; ++i) {
+        ++waitsAfterSelect;
+    }
+    EXPECT_EQ(waitsAfterSelect, 50);
+
+    for (const auto& e : port.log) {
+        if (e.kind == PortEvent::Write) {
+            EXPECT_EQ(e.value & 16, 0) << e.value;
+            EXPECT_EQ(e.value & 0xC0, 0xC0) << e.value;
+        }
+    }
+}
+
+TEST_F(PortTransferTest, StuckStatusLineAndNoInterface) {
+    auto& app = App();
+    port.statusValue = 0xFF;
+    EXPECT_EQ(PortReadGyro(), 0);
+    EXPECT_EQ(PortReadAccel(), 0);
+    app.Temperature = 99;
+    PortReadAccelTemp();
+    EXPECT_FLOAT_EQ(app.Temperature, 0.0f);
+
+    port.statusValue = 0x00;
+    EXPECT_EQ(PortReadGyro(), 4095);
+    EXPECT_EQ(PortReadAccel(), 4095);
+    PortReadAccelTemp();
+    EXPECT_FLOAT_EQ(app.Temperature, -0.25f);
+
+    // The model-3 converter reads its bits inverted.
+    app.InterfaceCode = 1;
+    EXPECT_EQ(readAdc(), 16383);
+    port.statusValue = 0xFF;
+    EXPECT_EQ(readAdc(), 0);
+
+    port.log.clear();
+    app.InterfaceCode = 0;
+    app.Temperature = 7;
+    EXPECT_EQ(PortReadGyro(), 0);
+    EXPECT_EQ(PortReadAccel(), 0);
+    PortReadAccelTemp();
+    EXPECT_FLOAT_EQ(app.Temperature, 7.0f);
+    EXPECT_TRUE(port.log.empty());
+}
+
+TEST_F(PortTransferTest, ScriptedBitsAssembleMostSignificantFirst) {
+    // Gyroscope: bits received at clocks 4..15 form the code; the line is low for a 1.
+    const int code = 0xA5C;
+    for (int clockNumber = 1; clockNumber <= 16; ++clockNumber) {
+        const int bit =
+            clockNumber >= 4 && clockNumber <= 15 ? (code >> (15 - clockNumber)) & 1 : 1;
+        port.statusScript.push_back(bit ? 0x00 : 0x40);
+    }
+    EXPECT_EQ(PortReadGyro(), code);
+
+    // Temperature: sign at clock 2, nine bits at clocks 3..11: -137 steps of 0.25 degrees.
+    const int v = -137 & 0x3FF;
+    for (int clockNumber = 1; clockNumber <= 16; ++clockNumber) {
+        const int bit = clockNumber >= 2 && clockNumber <= 11 ? (v >> (11 - clockNumber)) & 1 : 0;
+        port.statusScript.push_back(bit ? 0x00 : 0x40);
+    }
+    PortReadAccelTemp();
+    EXPECT_FLOAT_EQ(App().Temperature, -34.25f);
+}
+
+TEST_F(PortTransferTest, SetMuxWritesAndMessages) {
+    std::string rate = "Rate";
+    setMux(rate, 0);
+    EXPECT_EQ(rate, "RATE");
+    const std::vector<int> expected = {2,  2,  2,  34, 34, 34, 32, 36, 38, 36, 36,
+                                       38, 36, 32, 34, 32, 36, 38, 36, 36, 38, 36,
+                                       36, 38, 36, 36, 38, 36, 36, 38, 36, 0};
+    EXPECT_EQ(port.DataWrites(), expected);
+
+    // The register word as the board shifts it in: data travels inverted.
+    auto wordOf = [this] {
+        const auto w = port.DataWrites();
+        int word = 0;
+        for (int bit = 0; bit < 8; ++bit) {
+            word = word << 1 | ((w[8 + 3 * bit] & 4) ? 0 : 1);
+        }
+        return word;
+    };
+    port.log.clear();
+    std::string temper = "Temper";
+    SetMuxChannel(temper, 1);
+    EXPECT_EQ(wordOf(), 18);
+    port.log.clear();
+    std::string lower = "rate";
+    setMux(lower, -1);
+    EXPECT_EQ(wordOf(), 33);
+
+    port.log.clear();
+    std::string gyro = "Gyro";
+    setMux(gyro, 0);
+    std::string adc1 = "ADC1";
+    setMux(adc1, 2);
+    EXPECT_TRUE(port.log.empty());
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "ERROR\r\nmodule: m305\r\nsub: setMux\r\n\r\n"
+                                   "ChanName must = ADC1 , ADC2 , Rate or  Temper\r\n"
+                                   "ChanName = GYRO\r\n");
+    EXPECT_EQ(ui.messages[1].text, "ERROR\r\nmodule: m305\r\nsub: setMux\r\n\r\n"
+                                   "SeflTest must = -1 , 0 or 1\r\nSelfTest = 2\r\n");
+    EXPECT_EQ(ui.messages[1].title, "Quelto Evaluation Program");
+}
+
+TEST_F(PortTransferTest, ModelThreeRoutinesStayOffThePortUnlessItIsTheInterface) {
+    auto& app = App();
+    app.InterfaceCode = 2;
+    app.mdiAnalyzer.txtPort.text = "Ezusb-0";
+    std::string rate = "RATE";
+    setMux(rate, 0);
+    EXPECT_EQ(readAdc(), 0);
+    EXPECT_TRUE(port.log.empty());
+
+    // A port box that names another address reaches nothing either.
+    app.InterfaceCode = 1;
+    app.mdiAnalyzer.txtPort.text = "278";
+    setMux(rate, 0);
+    readAdc();
+    EXPECT_TRUE(port.log.empty());
+}
+
+TEST_F(PortTransferTest, SelfTestLinesOnEachInterface) {
+    auto& app = App();
+    SetSelfTestPos(1);
+    SetSelfTestNeg(1);
+    EXPECT_EQ(app.SelfTestPosBit, 16);
+    EXPECT_EQ(app.SelfTestNegBit, 32);
+    EXPECT_TRUE(port.log.empty()); // the next transfer carries them
+
+    app.InterfaceCode = 2;
+    SetSelfTestNeg(1);
+    EXPECT_EQ(app.SelfTestNegBit, 8);
+    SetSelfTestPos(0);
+    SetSelfTestNeg(0);
+    EXPECT_EQ(app.SelfTestPosBit, 0);
+    EXPECT_EQ(app.SelfTestNegBit, 0);
+    EXPECT_TRUE(port.log.empty());
+}
+
+TEST_F(PortTransferTest, OnlyTheOpenPortsRegistersAreReached) {
+    vbOut(0x378, 0x155); // the low byte only
+    vbOut(0x37A, 7);
+    vbOut(0x37B, 1);
+    vbOut(0x377, 1);
+    vbOut(0x278, 1);
+    EXPECT_EQ(vbInp(0x379), 0xFF);
+    EXPECT_EQ(vbInp(0x37B), kNoBoardByte);
+    const std::vector<PortEvent> expected = {{PortEvent::Write, PortRegister::Data, 0x55},
+                                             {PortEvent::Write, PortRegister::Control, 7},
+                                             {PortEvent::Read, PortRegister::Status, 0xFF}};
+    EXPECT_EQ(port.log, expected);
+
+    // Closed, or never granted: nothing reaches the backend.
+    ClosePort();
+    port.log.clear();
+    vbOut(0x378, 1);
+    EXPECT_EQ(vbInp(0x379), kNoBoardByte);
+    port.openSucceeds = false;
+    std::string reason;
+    EXPECT_FALSE(OpenPort(0x378, reason));
+    EXPECT_EQ(reason, "Permission denied");
+    vbOut(0x378, 1);
+    EXPECT_TRUE(port.log.empty());
+    port.openSucceeds = true;
+    EXPECT_FALSE(OpenPort(0xFFFF, reason)); // its registers would run past the I/O space
+}

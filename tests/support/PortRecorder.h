@@ -1,0 +1,60 @@
+// A port backend for tests: records every register access in order (and, with its clock,
+// every busy-wait between them), answers status reads from a script or from a board
+// behind it, and installs itself for its lifetime.
+#pragma once
+
+#include "platform/PortIo.h"
+#include "tests/support/FakeClock.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+struct PortEvent {
+    enum Kind { Write, Read, Wait } kind;
+    PortRegister reg = PortRegister::Data;
+    int value = 0; // byte written or read; iterations spun for a wait
+    bool operator==(const PortEvent&) const = default;
+};
+
+class PortRecorder : public PortBackend {
+public:
+    // With a board, accesses reach it and status reads give its answers.
+    explicit PortRecorder(PortBackend* board = nullptr);
+    ~PortRecorder() override;
+
+    bool Open(uint16_t base, std::string& reason) override;
+    void Close() override;
+    void Write(PortRegister reg, uint8_t value) override;
+    uint8_t Read(PortRegister reg) override;
+
+    // The bytes written to the data register, in order.
+    std::vector<int> DataWrites() const;
+
+    std::vector<PortEvent> log;
+    // Status bytes to answer, in order; when empty, statusValue.
+    std::deque<uint8_t> statusScript;
+    uint8_t statusValue = 0xFF;
+    bool openSucceeds = true;
+    std::string openFailure = "Permission denied";
+    std::vector<uint16_t> opened;
+    int closes = 0;
+
+private:
+    PortBackend* board_;
+};
+
+// A fake clock whose busy-waits also go into a recorder's log, so tests see where the
+// transfers wait between port accesses.
+class PortClock : public FakeClock {
+public:
+    explicit PortClock(PortRecorder& recorder) : recorder_(recorder) {}
+    void Spin(int32_t iterations) override {
+        FakeClock::Spin(iterations);
+        recorder_.log.push_back({PortEvent::Wait, PortRegister::Data, iterations});
+    }
+
+private:
+    PortRecorder& recorder_;
+};
