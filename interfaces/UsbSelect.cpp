@@ -4,6 +4,7 @@
 #include "app/TextFormat.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Frontend.h"
+#include "platform/PortIo.h"
 #include "sensors/DeviceSelect.h"
 
 namespace {
@@ -87,6 +88,8 @@ void frmUSBselect_optUsbPort_Click(int16_t Index) {
 
 void frmUSBselect_cmdOK_Click() {
     App().InterfaceCode = App().CurrentAdapter.Present ? 2 : 0;
+    // The parallel port is claimed only while it is the interface.
+    ClosePort();
     Form().form.visible = false;
     Ui().Hide(FormId::frmUSBselect);
 }
@@ -118,6 +121,7 @@ void mnuUSB_Click() {
         m.txtInterface.text = "NONE";
         m.txtPort.text = "NONE";
         app.InterfaceCode = 0;
+        ClosePort();
         m.mnuPort.checked = false;
         m.mnuUSB.checked = false;
     }

@@ -1,5 +1,6 @@
 #include "app/Analyzer.h"
 #include "interfaces/PortSetup.h"
+#include "interfaces/UsbSelect.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/FakeFrontend.h"
 #include "tests/support/PortRecorder.h"
@@ -154,4 +155,20 @@ TEST_F(PortSetupTest, PortLabelPopups) {
     app.UsbAdapters[0].Present = true;
     lblPort_MouseDown(2, 0, 0, 0);
     EXPECT_FALSE(app.mdiAnalyzer.mnuEzUsbN[0].enabled);
+}
+
+TEST_F(PortSetupTest, ThePortIsClaimedOnlyWhileItIsTheInterface) {
+    Answer("378");
+    mnuPort_Click();
+    ASSERT_TRUE(PortIsOpen());
+    App().CurrentAdapter.Present = true;
+    frmUSBselect_cmdOK_Click();
+    EXPECT_EQ(App().InterfaceCode, 2);
+    EXPECT_FALSE(PortIsOpen());
+    EXPECT_EQ(port.closes, 1);
+
+    Answer("378");
+    mnuPort_Click();
+    EXPECT_TRUE(PortIsOpen());
+    EXPECT_EQ(port.opened, (std::vector<uint16_t>{0x378, 0x378}));
 }
