@@ -16,8 +16,8 @@
 namespace {
 
 void SetPlace(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                        height / kTwipsPerPixel);
+    widget->setGeometry(QtUsbDialog::Pixels(left), QtUsbDialog::Pixels(top),
+                        QtUsbDialog::Pixels(width), QtUsbDialog::Pixels(height));
 }
 
 // Refuses text the core says does not fit the box.
@@ -34,6 +34,12 @@ private:
 };
 
 } // namespace
+
+int QtUsbDialog::Pixels(int twips) {
+    // The layout was drawn for a narrower font than ours; spread it so captions fit.
+    constexpr double kSpread = 1.2;
+    return static_cast<int>(twips * kSpread / kTwipsPerPixel);
+}
 
 QtUsbDialog::QtUsbDialog(void (*activate)(), QueryUnload queryUnload)
     : activate_(activate), queryUnload_(queryUnload) {}

@@ -25,6 +25,8 @@ public:
 
     QtUsbDialog(void (*activate)(), QueryUnload queryUnload);
     void SyncFromModel() override;
+    // A length of the forms' twips layout on the screen.
+    static int Pixels(int twips);
 
 protected:
     template <class T> using Get = std::function<T&()>;

@@ -28,7 +28,7 @@ template <class T, size_t N> auto Element(std::array<T, N> F::*array, size_t ind
 
 FrmUSBdebugView::FrmUSBdebugView()
     : QtUsbDialog(frmUSBdebug_Form_Activate, frmUSBdebug_Form_QueryUnload) {
-    setFixedSize(9600 / 15, 5400 / 15);
+    setFixedSize(Pixels(9600), Pixels(5400));
 
     auto* buffers =
         AddFrame(this, "frameBufferSetup", Member(&F::frameBufferSetup), {120, 120, 6360, 2400});

@@ -17,7 +17,7 @@ constexpr int kRowHeight = 285;
 FrmUSBselectView::FrmUSBselectView()
     : QtUsbDialog(frmUSBselect_Form_Activate, frmUSBselect_Form_QueryUnload) {
     using F = FrmUSBselectForm;
-    setFixedSize(5160 / 15, 2640 / 15);
+    setFixedSize(Pixels(5160), Pixels(2640));
     auto* list = AddFrame(this, "frameAdaptors", []() -> Frame& { return Model().frameAdaptors; },
                           {120, 120, 3600, 2400});
     AddLabel(list, "lblDevice", []() -> Label& { return Model().lblDevice; },
