@@ -251,31 +251,3 @@ TEST_F(PortTransferTest, SelfTestLinesOnEachInterface) {
     EXPECT_EQ(app.SelfTestNegBit, 0);
     EXPECT_TRUE(port.log.empty());
 }
-
-TEST_F(PortTransferTest, OnlyTheOpenPortsRegistersAreReached) {
-    vbOut(0x378, 0x155); // the low byte only
-    vbOut(0x37A, 7);
-    vbOut(0x37B, 1);
-    vbOut(0x377, 1);
-    vbOut(0x278, 1);
-    EXPECT_EQ(vbInp(0x379), 0xFF);
-    EXPECT_EQ(vbInp(0x37B), kNoBoardByte);
-    const std::vector<PortEvent> expected = {{PortEvent::Write, PortRegister::Data, 0x55},
-                                             {PortEvent::Write, PortRegister::Control, 7},
-                                             {PortEvent::Read, PortRegister::Status, 0xFF}};
-    EXPECT_EQ(port.log, expected);
-
-    // Closed, or never granted: nothing reaches the backend.
-    ClosePort();
-    port.log.clear();
-    vbOut(0x378, 1);
-    EXPECT_EQ(vbInp(0x379), kNoBoardByte);
-    port.openSucceeds = false;
-    std::string reason;
-    EXPECT_FALSE(OpenPort(0x378, reason));
-    EXPECT_EQ(reason, "Permission denied");
-    vbOut(0x378, 1);
-    EXPECT_TRUE(port.log.empty());
-    port.openSucceeds = true;
-    EXPECT_FALSE(OpenPort(0xFFFF, reason)); // its registers would run past the I/O space
-}
