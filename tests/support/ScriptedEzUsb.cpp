@@ -20,8 +20,6 @@ bool ScriptedEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<con
     bytesReturned = 0;
     RecordedRequest& request = requests.emplace_back();
     request.code = code;
-    request.input.assign(input.begin(), input.end());
-    request.outputSize = output.size();
     if (code == IoctlBulkWrite) {
         request.sent.assign(output.begin(), output.end());
     }

@@ -12,9 +12,7 @@
 
 struct RecordedRequest {
     uint32_t code = 0;
-    std::vector<uint8_t> input;
     std::vector<uint8_t> sent; // a bulk write's bytes
-    size_t outputSize = 0;
 };
 
 class ScriptedEzUsbDriver final : public EzUsbDriver {
