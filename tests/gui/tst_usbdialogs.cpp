@@ -33,7 +33,7 @@ private:
         }
         return widget;
     }
-    // Runs action once the dialog is up and its activation (queued behind the showing) ran.
+    // Runs action on the dialog once it is up, queued behind its activation (a fresh search).
     void WhenShown(FormId form, std::function<void()> action) {
         WhenOpen<QWidget>(
             [this, form]() -> QWidget* {
