@@ -126,11 +126,15 @@ private:
         urb->status = 0;
         urb->actual_length = 0;
         if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
-            // GET_DESCRIPTOR of a string: the answer follows the 8-byte set-up packet.
+            // GET_DESCRIPTOR of a string: the answer follows the 8-byte set-up packet. Texts
+            // exist only in the language that the list at index 0 gives.
             const auto descriptor = adapter_.StringDescriptor(bytes[2]);
             urb->actual_length =
                 std::min(static_cast<int>(descriptor.size()), bytes[6] | bytes[7] << 8);
             std::copy_n(descriptor.begin(), urb->actual_length, bytes.begin() + 8);
+            if (bytes[2] != 0 && (bytes[4] | bytes[5] << 8) != 0x0409) {
+                urb->status = -EPIPE;
+            }
         } else if (!in) {
             adapter_.Write(PipeOf(urb->endpoint), bytes);
             urb->actual_length = urb->buffer_length;
