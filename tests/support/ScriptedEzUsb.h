@@ -41,8 +41,8 @@ public:
     SimSensor sensor;
     // A request for which this answers true fails (after being recorded).
     std::function<bool(const RecordedRequest&)> failIf;
-    // Answers to bulk reads, in order, in place of the firmware's; then string descriptors by
-    // index. Both are returned as they stand, so a bLength beyond the bytes sent is short.
+    // Answers in place of the firmware's: to bulk reads, in order, and string descriptors by
+    // index. Both go out as they stand, so a bLength beyond the bytes sent is a short answer.
     std::deque<std::vector<uint8_t>> replies;
     std::map<uint8_t, std::vector<uint8_t>> strings;
     std::vector<RecordedRequest> requests;
