@@ -91,25 +91,7 @@ TEST_F(UsbHostTest, TransactionsSendAndReadExactBytes) {
     EXPECT_TRUE(app.CurrentAdapter.Present);
 }
 
-TEST_F(UsbHostTest, BoardInformationFromDescriptorsFirmwareAndPipe3) {
-    SimAdapterConfig fullSpeed = DefaultSimAdapterConfig();
-    fullSpeed.highSpeed = false;
-    usb.Attach(0, fullSpeed);
-    usb.Attach(1, {AdapterVendorId, McpProductId});
-    FindUsbAdapters();
-    const auto& r = App().UsbAdapters;
-    EXPECT_EQ(r[0].BoardType, "FIFO4");
-    EXPECT_EQ(r[0].Descriptor1, "Quelto");
-    EXPECT_EQ(r[0].Descriptor2, "USB SPI Adapter");
-    EXPECT_FLOAT_EQ(r[0].FirmwareRev, 1.2f);
-    EXPECT_EQ(r[0].UsbSpeed, "1.1");
-    EXPECT_EQ(r[1].BoardType, "MCP");
-    EXPECT_EQ(r[1].UsbSpeed, "2");
-    EXPECT_EQ(usb.Writes(), (std::vector<Bytes>{{0x00}, {0x00}}));
-    EXPECT_EQ(usb.OpenHandles(), 0);
-}
-
-TEST_F(UsbHostTest, ScanCountsRecognisedAdaptersAndPicksTheFirst) {
+TEST_F(UsbHostTest, ScanFindsTheRecognisedAdaptersWithTheirBoardInformation) {
     auto& app = App();
     FindUsbAdapters();
     EXPECT_EQ(app.UsbAdapterCount, 0);
@@ -117,15 +99,27 @@ TEST_F(UsbHostTest, ScanCountsRecognisedAdaptersAndPicksTheFirst) {
     EXPECT_EQ(app.CurrentAdapterIndex, -1);
 
     usb.Attach(1);
-    usb.Attach(3);
+    SimAdapterConfig fullSpeedMcp{AdapterVendorId, McpProductId};
+    fullSpeedMcp.highSpeed = false;
+    usb.Attach(3, fullSpeedMcp);
     // The adapter vendor's other product, and another vendor's device.
     usb.Attach(0, {AdapterVendorId, 0x7777});
     usb.Attach(2, {0x0BAD, Fifo4ProductId});
     FindUsbAdapters();
     EXPECT_EQ(app.UsbAdapterCount, 2);
     EXPECT_EQ(Present(), "-+-+");
-    EXPECT_TRUE(app.UsbAdapters[0].AdapterName.empty());
-    EXPECT_EQ(app.UsbAdapters[3].AdapterName, "Ezusb-3");
+    const auto& r = app.UsbAdapters;
+    EXPECT_TRUE(r[0].AdapterName.empty());
+    EXPECT_EQ(r[1].BoardType, "FIFO4");
+    EXPECT_EQ(r[1].Descriptor1, "Quelto");
+    EXPECT_EQ(r[1].Descriptor2, "USB SPI Adapter");
+    EXPECT_FLOAT_EQ(r[1].FirmwareRev, 1.2f);
+    EXPECT_EQ(r[1].UsbSpeed, "2");
+    EXPECT_EQ(r[3].AdapterName, "Ezusb-3");
+    EXPECT_EQ(r[3].BoardType, "MCP");
+    EXPECT_EQ(r[3].UsbSpeed, "1.1");
+    // Only the recognised adapters were asked for their firmware revision.
+    EXPECT_EQ(usb.Writes(), (std::vector<Bytes>{{0x00}, {0x00}}));
     EXPECT_EQ(app.CurrentAdapterIndex, 1);
     EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-1");
     EXPECT_TRUE(app.CurrentAdapter.Present);
