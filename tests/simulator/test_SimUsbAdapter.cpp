@@ -1,10 +1,10 @@
-// The simulated adapter through the host side: its board information, the firmware's
-// commands, and the sensor parts behind its chip selects.
+// The simulated adapter's firmware through the host side: the sensor parts behind its chip
+// selects answering one word late, the self-test lines on its static bits, and the requests
+// its driver refuses as the wire would.
 #include "interfaces/UsbSpiDrivers.h"
-#include "platform/AdapterIds.h"
-#include "simulator/SimUsbAdapter.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/FakeFrontend.h"
+#include "tests/support/ScriptedEzUsb.h"
 
 #include <gtest/gtest.h>
 
@@ -15,22 +15,16 @@ namespace {
 
 class SimAdapterTest : public AppStateTest {
 protected:
-    void SetUp() override {
-        AppStateTest::SetUp();
+    // A fresh adapter over a quiet sensor of this model, current.
+    void Ready(const std::string& model) {
+        ResetAppState();
         SimSignal quiet;
         quiet.amplitude = 0;
         quiet.noiseCodes = 0;
         quiet.temperatureC = 30;
-        sensor.SetSignal(quiet);
-        InstallEzUsbDriver(&driver);
-    }
-    void TearDown() override {
-        InstallEzUsbDriver(nullptr);
-        AppStateTest::TearDown();
-    }
-    void Ready(const std::string& model) {
-        sensor.SetModel(model);
-        driver.Plug(0);
+        usb.sensor.SetSignal(quiet);
+        usb.sensor.SetModel(model);
+        usb.Attach(0);
         FindUsbAdapters();
         ASSERT_TRUE(App().CurrentAdapter.Present);
     }
@@ -46,43 +40,12 @@ protected:
     }
 
     FakeFrontend ui;
-    SimSensor sensor;
-    SimEzUsbDriver driver{sensor};
+    ScriptedEzUsbDriver usb;
 };
-
-TEST_F(SimAdapterTest, BoardInformationAndSetUpRoundTrip) {
-    driver.Plug(2);
-    SimAdapterConfig slow = DefaultSimAdapterConfig();
-    slow.highSpeed = false;
-    slow.productId = McpProductId;
-    driver.Plug(3, slow);
-    FindUsbAdapters();
-    const auto& app = App();
-    EXPECT_EQ(app.UsbAdapterCount, 2);
-    EXPECT_EQ(app.CurrentAdapterIndex, 2);
-    EXPECT_EQ(app.UsbAdapters[2].Descriptor1, "Quelto");
-    EXPECT_EQ(app.UsbAdapters[2].Descriptor2, "USB SPI Adapter");
-    EXPECT_FLOAT_EQ(app.UsbAdapters[2].FirmwareRev, 1.2f);
-    EXPECT_EQ(app.UsbAdapters[2].UsbSpeed, "2");
-    EXPECT_EQ(app.UsbAdapters[3].UsbSpeed, "1.1");
-    EXPECT_EQ(app.UsbAdapters[3].BoardType, "MCP");
-
-    uint8_t delay = 33;
-    uint8_t bits = 0xE8; // bit 7 is not a static output
-    SetSpiWordDelay(delay);
-    SetSpiStaticBits(bits);
-    App().SpiWordDelay = 0;
-    App().SpiStaticBits = 0;
-    ReadSpiSetup();
-    EXPECT_EQ(App().SpiWordDelay, 33);
-    EXPECT_EQ(App().SpiStaticBits, 0x68);
-    EXPECT_TRUE(ui.messages.empty());
-}
 
 TEST_F(SimAdapterTest, GyroscopeWordsAnswerOneWordLate) {
     for (const char* model : {"KXS306", "KXS307", "KXS305"}) {
         SCOPED_TRACE(model);
-        ResetAppState();
         Ready(model);
         // Rate 2048 at rest, temperature 2048 + 5 degrees x 6.88, auxiliaries 1024 and 3072.
         EXPECT_EQ(Transfer(1, {0x8310, 0x8710, 0x8B10, 0x8F10, 0x8310}),
@@ -99,7 +62,6 @@ TEST_F(SimAdapterTest, GyroscopeWordsAnswerOneWordLate) {
 TEST_F(SimAdapterTest, AccelerometerAxesPowerDownAndTemperature) {
     for (const char* model : {"KXS201", "KXS202"}) {
         SCOPED_TRACE(model);
-        ResetAppState();
         Ready(model);
         EXPECT_EQ(Transfer(1, {0x0400, 0x0C00, 0x0000}), (std::vector<int>{2048, 2048, 1966}));
         // Power-down (bit 8) silences the converter from the next word on.
@@ -125,7 +87,6 @@ TEST_F(SimAdapterTest, StaticBitsDriveTheSelfTestLines) {
     EXPECT_EQ(rate(), 2048);
 
     // The accelerometer has the positive line only.
-    ResetAppState();
     Ready("KXS201");
     auto x = [this] { return Transfer(1, {0x0400, 0x0400})[1]; };
     SetSpiStaticBits(negative);
@@ -135,31 +96,25 @@ TEST_F(SimAdapterTest, StaticBitsDriveTheSelfTestLines) {
 }
 
 TEST_F(SimAdapterTest, DriverRefusesWhatTheWireWouldNot) {
-    driver.Plug(0);
-    const int32_t handle = driver.Open("Ezusb-0");
-    ASSERT_GE(handle, 1);
-    EXPECT_LT(driver.Open("Ezusb-1"), 1);
-    EXPECT_LT(driver.Open("ezusb-0"), 1);
-    const std::array<uint8_t, 4> pipe1{1, 0, 0, 0};
-    const std::array<uint8_t, 4> pipe0{0, 0, 0, 0};
+    usb.Attach(0);
+    const int32_t handle = usb.Open("Ezusb-0");
     std::array<uint8_t, 2> reply{};
-    uint32_t returned = 0;
-    // Nothing to answer: a read times out.
-    EXPECT_FALSE(driver.IoControl(handle, IoctlBulkRead, pipe1, reply, returned));
-    // Reads only from an endpoint towards the host, writes only to one away from it.
-    EXPECT_FALSE(driver.IoControl(handle, IoctlBulkRead, pipe0, reply, returned));
     std::array<uint8_t, 1> revision{0x00};
-    EXPECT_FALSE(driver.IoControl(handle, IoctlBulkWrite, pipe1, revision, returned));
-    EXPECT_TRUE(driver.IoControl(handle, IoctlBulkWrite, pipe0, revision, returned));
-    // A malformed transfer command gets no answer and leaves none.
     std::array<uint8_t, 4> truncated{0x0D, 1, 2, 0x83};
-    EXPECT_TRUE(driver.IoControl(handle, IoctlBulkWrite, pipe0, truncated, returned));
-    EXPECT_FALSE(driver.IoControl(handle, IoctlBulkRead, pipe1, reply, returned));
-
-    driver.Unplug(0);
-    EXPECT_FALSE(driver.IoControl(handle, IoctlBulkWrite, pipe0, revision, returned));
-    driver.Close(handle);
-    driver.Close(12345);
+    auto request = [&](uint32_t code, uint8_t pipe, std::span<uint8_t> bytes) {
+        const std::array<uint8_t, 4> input{pipe, 0, 0, 0};
+        uint32_t returned = 0;
+        return usb.IoControl(handle, code, input, bytes, returned);
+    };
+    // Nothing to answer: a read times out.
+    EXPECT_FALSE(request(IoctlBulkRead, 1, reply));
+    // Reads only from an endpoint towards the host, writes only to one away from it.
+    EXPECT_FALSE(request(IoctlBulkRead, 0, reply));
+    EXPECT_FALSE(request(IoctlBulkWrite, 1, revision));
+    // A malformed transfer command drops the pending reply and leaves none.
+    EXPECT_TRUE(request(IoctlBulkWrite, 0, revision));
+    EXPECT_TRUE(request(IoctlBulkWrite, 0, truncated));
+    EXPECT_FALSE(request(IoctlBulkRead, 1, reply));
 }
 
 } // namespace
