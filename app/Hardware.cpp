@@ -27,9 +27,9 @@ void InstallHardware(const CommandLine& commandLine) {
     }
 #ifdef __linux__
     realPort = commandLine.directIo ? MakeDirectIoBackend() : MakePpdevBackend();
+    realUsb = MakeLibusbEzUsbDriver();
 #endif
     InstallPortBackend(realPort.get());
-    realUsb = MakeLibusbEzUsbDriver();
     InstallEzUsbDriver(realUsb.get());
 }
 
