@@ -1,5 +1,5 @@
 // The ppdev backend through real open and ioctl calls, on a /dev/parport0 emulated by
-// umockdev whose ioctl handler is the simulated evaluation board.
+// umockdev whose ioctl handler stands for the driver and the board behind it.
 #include "app/Analyzer.h"
 #include "platform/PortIo.h"
 #include "platform/PortIoLinux.h"
@@ -37,11 +37,11 @@ void PrintTo(const Request& r, std::ostream* os) {
     *os << "ioctl 0x" << std::hex << r.code << std::dec << "(" << r.value << ")";
 }
 
-// The kernel side of /dev/parport0: requests go to the board behind it, in order, and can be
-// made to fail.
+// The kernel side of /dev/parport0 with a board whose status lines the test sets: requests
+// are recorded in order and can be made to fail.
 class EmulatedParport {
 public:
-    explicit EmulatedParport(PortBackend& board) : board_(board) {}
+    uint8_t status = 0;
 
     std::vector<Request> Requests() {
         std::lock_guard lock(mutex_);
@@ -81,45 +81,27 @@ private:
     // The byte a register request carries, after the board has taken or given it; -1 for
     // requests ppdev does not know.
     int Exchange(unsigned long code, UMockdevIoctlData* arg) {
-        const std::map<unsigned long, PortRegister> registers{{PPWDATA, PortRegister::Data},
-                                                              {PPRDATA, PortRegister::Data},
-                                                              {PPRSTATUS, PortRegister::Status},
-                                                              {PPWCONTROL, PortRegister::Control},
-                                                              {PPRCONTROL, PortRegister::Control}};
-        const auto reg = registers.find(code);
-        if (reg == registers.end()) {
+        uint8_t* reg = code == PPWDATA || code == PPRDATA         ? &data_
+                       : code == PPWCONTROL || code == PPRCONTROL ? &control_
+                       : code == PPRSTATUS                        ? &status
+                                                                  : nullptr;
+        if (reg == nullptr) {
             return -1;
         }
         UMockdevIoctlData* byte = umockdev_ioctl_data_resolve(arg, 0, 1, nullptr);
-        uint8_t& value = byte->data[0];
         if (code == PPWDATA || code == PPWCONTROL) {
-            board_.Write(reg->second, value);
+            *reg = byte->data[0];
         } else {
-            value = board_.Read(reg->second);
+            byte->data[0] = *reg;
         }
-        const int result = value;
         g_object_unref(byte); // the argument keeps it until complete() copies it back
-        return result;
+        return *reg;
     }
 
-    PortBackend& board_;
     std::mutex mutex_;
     std::vector<Request> requests_;
     std::map<unsigned long, int> failures_;
-};
-
-// A board whose status lines the test sets, for exact byte checks.
-class ScriptedBoard : public PortBackend {
-public:
-    bool Open(uint16_t, std::string&) override { return true; }
-    void Close() override {}
-    void Write(PortRegister reg, uint8_t value) override {
-        (reg == PortRegister::Data ? data : control) = value;
-    }
-    uint8_t Read(PortRegister reg) override {
-        return reg == PortRegister::Data ? data : reg == PortRegister::Control ? control : status;
-    }
-    uint8_t data = 0, control = 0, status = 0;
+    uint8_t data_ = 0, control_ = 0;
 };
 
 const Request kExcl{PPEXCL, -1}, kClaim{PPCLAIM, -1}, kRelease{PPRELEASE, -1};
@@ -180,8 +162,7 @@ protected:
         return port->Open(base, reason);
     }
 
-    ScriptedBoard board;
-    EmulatedParport parport{board};
+    EmulatedParport parport;
     Testbed testbed{parport};
     std::unique_ptr<PortBackend> port;
     std::string reason;
@@ -311,14 +292,14 @@ TEST_F(Ppdev, PermissionDeniedNamesTheGroupThatOwnsTheDevice) {
 TEST_F(Ppdev, RegistersMapToTheirRequestsWithTheirBytes) {
     ASSERT_TRUE(Open()) << reason;
     parport.Clear();
-    board.status = 0x87;
+    parport.status = 0x87;
     port->Write(PortRegister::Data, 0xA5);
     port->Write(PortRegister::Control, 0x0C);
     port->Write(PortRegister::Status, 0x11); // read-only: not sent
     EXPECT_EQ(port->Read(PortRegister::Status), 0x87);
     EXPECT_EQ(port->Read(PortRegister::Data), 0xA5);
     EXPECT_EQ(port->Read(PortRegister::Control), 0x0C);
-    board.status = 0x00;
+    parport.status = 0x00;
     EXPECT_EQ(port->Read(PortRegister::Status), 0x00);
     EXPECT_EQ(parport.Requests(), (std::vector<Request>{{PPWDATA, 0xA5},
                                                         {PPWCONTROL, 0x0C},
@@ -330,7 +311,7 @@ TEST_F(Ppdev, RegistersMapToTheirRequestsWithTheirBytes) {
 
 TEST_F(Ppdev, FailingDeviceReadsNoBoardAndIsNotHammered) {
     ASSERT_TRUE(Open()) << reason;
-    board.status = 0x00;
+    parport.status = 0x00;
     EXPECT_EQ(port->Read(PortRegister::Status), 0x00);
     parport.Clear();
     parport.Fail(0, EIO);
@@ -355,7 +336,7 @@ TEST_F(Ppdev, PortLayerNeverSendsAddressesOutsideTheOpenPort) {
     InstallPortBackend(port.get());
     ASSERT_TRUE(OpenPort(0x378, reason)) << reason;
     parport.Clear();
-    board.status = 0x40;
+    parport.status = 0x40;
     for (const int16_t address : {0x377, 0x37B, 0x37F, 0x278, 0x3BC, 0x779, -1}) {
         vbOut(address, 0x99);
         EXPECT_EQ(vbInp(address), kNoBoardByte) << address;
@@ -381,7 +362,7 @@ TEST_F(Ppdev, TransferReachesTheDriverWithEveryAccess) {
     InstallPortBackend(ppdev.get());
     ASSERT_TRUE(OpenPort(0x378, reason)) << reason;
     parport.Clear();
-    board.status = 0x00; // every bit a 1
+    parport.status = 0x00; // every bit a 1
     EXPECT_EQ(PortReadAccel(), 4095);
     InstallPortBackend(nullptr);
     ResetAppState();
