@@ -1,17 +1,71 @@
-// Helpers of the Qt Test programs: acting on pop-up menus and modal dialogs that open inside
-// a call which does not return until they close.
+// Helpers of the Qt Test programs: their common start, finding controls, and acting on
+// pop-up menus and modal dialogs that open inside a call which does not return until they
+// close.
 #pragma once
+
+#include "app/Analyzer.h"
+#include "app/QtFrontend.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QMainWindow>
 #include <QMenu>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
+
+// The named control under parent; a missing one ends the program, as no check can go on.
+template <class T> T* Find(const QWidget* parent, const char* name) {
+    T* widget = parent != nullptr ? parent->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    if (widget == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return widget;
+}
+
+// A fresh state and the real frontend, with message boxes recorded instead of shown; with
+// inTempDir the working folder (where the configuration goes) is a temporary one until the
+// fixture goes.
+struct GuiFixture {
+    struct Message {
+        std::string text, title;
+        bool mainShown; // whether the main window was up when it came
+    };
+
+    explicit GuiFixture(bool inTempDir = true) : previousDir(QDir::currentPath()) {
+        if (inTempDir) {
+            QDir::setCurrent(dir.path());
+        }
+        ResetAppState();
+        ui = std::make_unique<QtFrontend>();
+        InstallFrontend(ui.get());
+        ui->SetMessageSink([this](const std::string& text, const std::string& title) {
+            const QWidget* main = MainWindow();
+            messages.push_back({text, title, main != nullptr && main->isVisible()});
+        });
+    }
+    ~GuiFixture() {
+        ui.reset();
+        QDir::setCurrent(previousDir);
+        ResetAppState();
+    }
+    QMainWindow* MainWindow() const {
+        return qobject_cast<QMainWindow*>(ui->Window(FormId::mdiAnalyzer));
+    }
+
+    QTemporaryDir dir;
+    QString previousDir;
+    std::unique_ptr<QtFrontend> ui;
+    std::vector<Message> messages;
+};
 
 // Retries action every 10 ms until ready() gives a widget (for up to 3 s), then runs it once.
 template <class Widget>

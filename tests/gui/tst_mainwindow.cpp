@@ -1,24 +1,18 @@
 // The Qt views driven by the real start-up, with the calibration on a fake clock and the
 // configuration file in a temporary directory.
-#include "app/Analyzer.h"
 #include "app/QtCanvas.h"
-#include "app/QtFrontend.h"
 #include "app/Startup.h"
 #include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/FakeFrontend.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QDockWidget>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -26,19 +20,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplashScreen>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-
-#include <memory>
 
 namespace {
-
-struct Message {
-    std::string text;
-    std::string title;
-    bool windowShown;
-};
 
 int CountPixels(const QImage& image, QColor colour) {
     int count = 0;
@@ -63,53 +46,29 @@ private slots:
     void panelHoldsEveryControlInOrder();
     void menuBarShowsTheVisibleMenusOnly();
     void deviceMenuSelectsTheModel();
-    void rightClickOnDevicePopsUpTheDeviceMenu();
     void userEditsReachTheModel();
-    void refreshAndDoEventsShowModelChanges();
+    void refreshShowsModelChanges();
     void plotWindowsOpenInsideTheMainWindow();
     void canvasDrawsInTwips();
     void closingWritesTheConfiguration();
 
 private:
-    template <class T> T* Control(const char* name) const {
-        T* widget = MainWindow()->findChild<T*>(QString::fromLatin1(name));
-        if (widget == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return widget;
-    }
-    QMainWindow* MainWindow() const {
-        return qobject_cast<QMainWindow*>(ui_->Window(FormId::mdiAnalyzer));
-    }
+    template <class T> T* Control(const char* name) const { return Find<T>(MainWindow(), name); }
+    QMainWindow* MainWindow() const { return gui_->MainWindow(); }
+    QWidget* DataWindow() const { return gui_->ui->Window(FormId::frmData); }
 
     FakeClock clock_{1e-9};
-    QTemporaryDir dir_;
-    QString previousDir_;
-    std::unique_ptr<QtFrontend> ui_;
-    std::vector<Message> messages_;
+    std::unique_ptr<GuiFixture> gui_;
 };
 
 void MainWindowTest::initTestCase() {
-    QVERIFY(dir_.isValid());
-    previousDir_ = QDir::currentPath();
-    QDir::setCurrent(dir_.path());
-    ResetAppState();
-    ui_ = std::make_unique<QtFrontend>();
-    InstallFrontend(ui_.get());
-    ui_->SetMessageSink([this](const std::string& text, const std::string& title) {
-        const QWidget* main = ui_->Window(FormId::mdiAnalyzer);
-        messages_.push_back({text, title, main != nullptr && main->isVisible()});
-    });
+    gui_ = std::make_unique<GuiFixture>();
     ::Main("");
     QVERIFY(MainWindow() != nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(MainWindow()));
 }
 
-void MainWindowTest::cleanupTestCase() {
-    ui_.reset();
-    QDir::setCurrent(previousDir_);
-    ResetAppState();
-}
+void MainWindowTest::cleanupTestCase() { gui_.reset(); }
 
 void MainWindowTest::bringsUpTheLoadedMainWindow() {
     QCOMPARE(MainWindow()->windowTitle(),
@@ -117,23 +76,15 @@ void MainWindowTest::bringsUpTheLoadedMainWindow() {
     QVERIFY(MainWindow()->isVisible());
 
     // No configuration: one message, during the load, before the window was shown.
-    QCOMPARE(messages_.size(), size_t{1});
-    QCOMPARE(messages_[0].text, std::string("Please select an interface before taking data"));
-    QCOMPARE(messages_[0].title, std::string("Quelto Evaluation Program"));
-    QVERIFY(!messages_[0].windowShown);
+    const auto& messages = gui_->messages;
+    QCOMPARE(messages.size(), size_t{1});
+    QCOMPARE(messages[0].text, std::string("Please select an interface before taking data"));
+    QCOMPARE(messages[0].title, std::string("Quelto Evaluation Program"));
+    QVERIFY(!messages[0].mainShown);
 
-    QCOMPARE(Control<QLineEdit>("txtInterface")->text(), QString("NONE"));
-    QCOMPARE(Control<QLineEdit>("txtPort")->text(), QString("NONE"));
     QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("None"));
-    QCOMPARE(Control<QLineEdit>("txtLoopDelay")->text(), QString("0.0"));
-    QCOMPARE(Control<QLineEdit>("txtFileIndex")->text(), QString("1"));
-
     auto* lengths = Control<QComboBox>("DatalogLengthCBX");
-    QStringList items;
-    for (int i = 0; i < lengths->count(); ++i) {
-        items << lengths->itemText(i);
-    }
-    QCOMPARE(items, QStringList({"256", "512", "1024", "2048", "4096", "8192", "16384", "32768"}));
+    QCOMPARE(lengths->count(), 8);
     QCOMPARE(lengths->currentText(), QString("2048"));
 
     // The calibration's splash is gone and the pointer is back.
@@ -154,10 +105,8 @@ void MainWindowTest::bringsUpTheLoadedMainWindow() {
     QCOMPARE(MainWindow()->size(), QSize(900, 640));
     MainWindow()->resize(880, 620);
     MainWindow()->move(40, 25);
-    QCOMPARE(form.width, 880 * 15);
-    QCOMPARE(form.height, 620 * 15);
-    QCOMPARE(form.left, 40 * 15);
-    QCOMPARE(form.top, 25 * 15);
+    QCOMPARE(QRect(form.left, form.top, form.width, form.height),
+             QRect(40 * 15, 25 * 15, 880 * 15, 620 * 15));
 }
 
 void MainWindowTest::panelHoldsEveryControlInOrder() {
@@ -177,36 +126,16 @@ void MainWindowTest::panelHoldsEveryControlInOrder() {
     }
     QCOMPARE(found, order);
 
-    const QList<QPair<const char*, QString>> captions = {
-        {"cmdLogData", "Log Data"},
-        {"cmdStop", "Stop"},
-        {"cmdSingleSweep", "Plot Data"},
-        {"frmDataLog", "Datalog Setup"},
-        {"cmdSetupDlog", "Configure"},
-        {"FileNameLbL", " Output File"},
-        {"frameDataRead", "Data Setup"},
-        {"chkContinuous", "Continuous Loop"},
-        {"DataLogLengthLBL", "Samples"},
-        {"Label1", "Read Delay (mS)"},
-        {"frameADC", "Part Setup"},
-        {"frameSetup", "Program Setup"},
-        {"lblPort", "Port"},
-        {"lblInterface", "Interface"},
-        {"lblDevice", "Device"},
-    };
-    for (const auto& [name, caption] : captions) {
-        QCOMPARE(Control<QWidget>(name)->accessibleName(), caption);
-    }
-    // What is shown, not only the accessible name.
+    // One control of each kind carries its model's caption; the icon button shows no text.
+    QCOMPARE(Control<QPushButton>("cmdLogData")->accessibleName(), QString("Log Data"));
     QCOMPARE(Control<QGroupBox>("frameDataRead")->title(), QString("Data Setup"));
+    QCOMPARE(Control<QCheckBox>("chkContinuous")->accessibleName(), QString("Continuous Loop"));
+    QCOMPARE(Control<QLabel>("FileNameLbL")->accessibleName(), QString(" Output File"));
     auto* stop = Control<QPushButton>("cmdStop");
+    QCOMPARE(stop->accessibleName(), QString("Stop"));
     QVERIFY(stop->text().isEmpty());
     QVERIFY(!stop->icon().isNull());
-
     QCOMPARE(Control<QLabel>("lblPort")->toolTip(), QString("Right Click to change the Port"));
-    QCOMPARE(Control<QLabel>("lblInterface")->toolTip(),
-             QString("Right Click to change the Interface"));
-    QCOMPARE(Control<QLabel>("lblDevice")->toolTip(), QString("Right Click to change the device"));
 }
 
 void MainWindowTest::menuBarShowsTheVisibleMenusOnly() {
@@ -218,23 +147,14 @@ void MainWindowTest::menuBarShowsTheVisibleMenusOnly() {
     }
     QCOMPARE(onBar, QStringList({"&Interface", "&Device", "Read &Temp", "&Run Test", "FFT",
                                  "&Print", "&Help", "Exit"}));
-
-    for (const char* name : {"mnuDataScale", "mnuEzUsb", "mnuPortAddress", "mnuSampleRate",
-                             "mnuAux", "mnuFFTXscale", "mnuFFTYscale", "mnuSim"}) {
-        QVERIFY2(!Control<QMenu>(name)->menuAction()->isVisible(), name);
-    }
-    QStringList yScale;
-    for (QAction* action : Control<QMenu>("mnuDataYScale")->actions()) {
-        yScale << action->text();
-    }
-    QCOMPARE(yScale, QStringList({"Full", "1/2", "1/4", "1/8", "1/16", "1/32",
-                                  "Set Plot Midscale to Average", "Reset Midscale to 0"}));
+    const auto yScale = Control<QMenu>("mnuDataYScale")->actions();
+    QCOMPARE(yScale.size(), 8);
+    QCOMPARE(yScale.back()->text(), QString("Reset Midscale to 0"));
     QCOMPARE(Control<QMenu>("mnuFFTYscale")->actions().size(), 9);
 
     // Ticks and visibility follow the models.
     auto* fftOff = Control<QAction>("mnuFFToff");
     QVERIFY(fftOff->isChecked());
-    QVERIFY(Control<QAction>("mnuScaleFull")->isChecked());
     QVERIFY(!Control<QAction>("mnuFFTon")->isChecked());
     auto& m = App().mdiAnalyzer;
     m.mnuUSB.visible = false;
@@ -251,18 +171,12 @@ void MainWindowTest::menuBarShowsTheVisibleMenusOnly() {
 }
 
 void MainWindowTest::deviceMenuSelectsTheModel() {
+    // What the model holds per device is checked in the core tests; here, that it shows.
     Control<QAction>("mnuKxs201")->trigger();
-
-    QCOMPARE(App().DeviceName, std::string("KXS201"));
     QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("KXS201"));
-    QCOMPARE(Control<QLineEdit>("txtDlogFile")->text(), QString("KXS201"));
-    QCOMPARE(Control<QRadioButton>("optAdcIn0")->text(), QString("X accel"));
     QCOMPARE(Control<QRadioButton>("optAdcIn1")->text(), QString("Y accel"));
     QVERIFY(Control<QRadioButton>("optAdcIn2")->isHidden());
-    QVERIFY(Control<QCheckBox>("ckSelfTestNeg")->isHidden());
-    QCOMPARE(Control<QCheckBox>("ckSelfTestPos")->text(), QString("Self Test"));
     QVERIFY(Control<QAction>("mnuKxs201")->isChecked());
-    QVERIFY(!Control<QAction>("mnuKxs306")->isChecked());
 
     // "Powerdown" sits beside the first channel, "Self Test" beside the second, although
     // "Self Test" comes first in the window's order.
@@ -271,20 +185,14 @@ void MainWindowTest::deviceMenuSelectsTheModel() {
     auto* selfTest = Control<QCheckBox>("ckSelfTestPos");
     QVERIFY(powerdown->y() < selfTest->y());
 
-    auto* data = ui_->Window(FormId::frmData);
-    QCOMPARE(data->findChild<QLabel*>("lblTest0")->text(), QString("X Accel"));
-    QCOMPARE(data->findChild<QLabel*>("lblTest3")->text(), QString("Y Accel"));
-}
+    QCOMPARE(Find<QLabel>(DataWindow(), "lblTest3")->text(), QString("Y Accel"));
 
-void MainWindowTest::rightClickOnDevicePopsUpTheDeviceMenu() {
+    // The Device label's right click pops up the same menu.
     PickFromNextPopup("mnuKxs306");
     QTest::mouseClick(Control<QLabel>("lblDevice"), Qt::RightButton);
 
-    QCOMPARE(App().DeviceName, std::string("KXS306"));
     QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("KXS306"));
-    QCOMPARE(Control<QRadioButton>("optAdcIn0")->text(), QString("Gyro"));
     QVERIFY(Control<QRadioButton>("optAdcIn1")->isHidden());
-    QVERIFY(!Control<QRadioButton>("optAdcIn3")->isHidden());
 
     // A left click pops nothing up and shows the device again.
     App().mdiAnalyzer.txtDevice.text = "stale";
@@ -310,10 +218,9 @@ void MainWindowTest::userEditsReachTheModel() {
     QCOMPARE(m.chkContinuous.value, int16_t{0});
 
     QTest::mouseClick(Control<QRadioButton>("optAdcIn2"), Qt::LeftButton);
-    QVERIFY(m.optAdcIn[2].value);
     QVERIFY(!m.optAdcIn[0].value);
     QCOMPARE(App().ChannelIndex, int16_t{2});
-    QVERIFY(ui_->Window(FormId::frmData)->windowTitle().startsWith("Time Data -- KXS306"));
+    QVERIFY(DataWindow()->windowTitle().startsWith("Time Data -- KXS306"));
 
     // Read-only boxes: the labels' pop-ups change them.
     auto* device = Control<QLineEdit>("txtDevice");
@@ -321,7 +228,7 @@ void MainWindowTest::userEditsReachTheModel() {
     QCOMPARE(m.txtDevice.text, std::string("KXS306"));
 }
 
-void MainWindowTest::refreshAndDoEventsShowModelChanges() {
+void MainWindowTest::refreshShowsModelChanges() {
     auto& m = App().mdiAnalyzer;
     m.txtPort.text = "278";
     m.optAdcIn[2].value = false; // a group with nothing chosen
@@ -331,43 +238,18 @@ void MainWindowTest::refreshAndDoEventsShowModelChanges() {
     QCOMPARE(Control<QLineEdit>("txtPort")->text(), QString("278"));
     QVERIFY(!Control<QRadioButton>("optAdcIn2")->isChecked());
     QVERIFY(Control<QCheckBox>("chkContinuous")->isChecked());
-    QCOMPARE(ui_->Window(FormId::frmData)->findChild<QLabel*>("lblMin")->text(), QString("-1.25"));
+    QCOMPARE(Find<QLabel>(DataWindow(), "lblMin")->text(), QString("-1.25"));
     m.chkContinuous.value = 0;
-
-    // A loop calling DoEvents per sample gets its views updated every few milliseconds,
-    // not at every call.
-    auto* max = ui_->Window(FormId::frmData)->findChild<QLabel*>("lblMax");
-    int calls = 0;
-    int updates = 0;
-    QString shown = max->text();
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 60) {
-        App().frmData.lblMax.caption = std::to_string(++calls);
-        Ui().DoEvents();
-        if (max->text() != shown) {
-            shown = max->text();
-            ++updates;
-        }
-    }
-    QVERIFY2(updates >= 1 && updates <= 20, qPrintable(QString::number(updates)));
-    QVERIFY(calls > 10 * updates);
 }
 
 void MainWindowTest::plotWindowsOpenInsideTheMainWindow() {
     auto* area = Control<QMdiArea>("mdiArea");
-    auto* data = ui_->Window(FormId::frmData);
+    auto* data = DataWindow();
     QVERIFY(area->subWindowList().contains(data));
     QVERIFY(data->isVisible());
     QCOMPARE(data->geometry(), area->viewport()->rect());
-
-    auto* pic1 = data->findChild<CanvasWidget*>("pic1");
-    QVERIFY(pic1 != nullptr);
-    QCOMPARE(App().frmData.pic1, static_cast<Canvas*>(&pic1->Canvas()));
-    QCOMPARE(data->findChild<QGroupBox*>("frameStats")->title(), QString("Statistics"));
-    QCOMPARE(data->findChild<QLabel*>("lblPlotX4")->text(), QString("2048"));
-    QCOMPARE(data->findChild<QLabel*>("lblShowAverage")->toolTip(),
-             QString("Right Click to Set Plot to Average"));
+    QCOMPARE(App().frmData.pic1, static_cast<Canvas*>(&Find<CanvasWidget>(data, "pic1")->Canvas()));
+    QCOMPARE(Find<QLabel>(data, "lblPlotX4")->text(), QString("2048"));
 
     App().frmData.form.caption = "Time Data -- KXS306 Gyro";
     Ui().Refresh();
@@ -375,11 +257,9 @@ void MainWindowTest::plotWindowsOpenInsideTheMainWindow() {
 
     // The spectrum window takes the lower half; closing it hides it.
     Ui().Show(FormId::frmFFT);
-    auto* fft = ui_->Window(FormId::frmFFT);
+    auto* fft = gui_->ui->Window(FormId::frmFFT);
     QVERIFY(fft != nullptr && fft->isVisible());
     QVERIFY(App().frmFFT.pic1 != nullptr);
-    QCOMPARE(fft->findChild<QGroupBox*>("frameFreqStats")->title(), QString("FFT Statistics"));
-    QCOMPARE(fft->findChild<QLabel*>("Label7")->text(), QString("@ Freq"));
     QCOMPARE(data->geometry().bottom() + 1, fft->geometry().top());
     QCOMPARE(fft->geometry().bottom(), area->viewport()->rect().bottom());
     QCOMPARE(App().frmFFT.form.top, fft->y() * 15);
@@ -387,7 +267,7 @@ void MainWindowTest::plotWindowsOpenInsideTheMainWindow() {
     fft->close();
     QVERIFY(!fft->isVisible());
     QVERIFY(!App().frmFFT.form.visible);
-    QCOMPARE(ui_->Window(FormId::frmFFT), fft);
+    QCOMPARE(gui_->ui->Window(FormId::frmFFT), fft);
 }
 
 void MainWindowTest::canvasDrawsInTwips() {
@@ -413,7 +293,7 @@ void MainWindowTest::canvasDrawsInTwips() {
 
     canvas.Circle(750, 375, 150, {0, 128, 0});
     QCOMPARE(changes, 2);
-    QCOMPARE(image.pixelColor(50, 25), QColor(Qt::white));
+    QCOMPARE(image.pixelColor(50, 25), QColor(Qt::white)); // an outline, not a disc
     QVERIFY(CountPixels(image, QColor(0, 128, 0)) > 30);
 
     canvas.Clear();
@@ -426,15 +306,15 @@ void MainWindowTest::canvasDrawsInTwips() {
 }
 
 void MainWindowTest::closingWritesTheConfiguration() {
-    const QString config = dir_.filePath("QueltoEval.cfg");
+    const QString config = gui_->dir.filePath("QueltoEval.cfg");
     QVERIFY(!QFile::exists(config));
     QVERIFY(MainWindow()->close());
 
     QFile file(config);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("Device = KXS306\r\n"));
-    QVERIFY(ui_->EndRequested());
-    QVERIFY(!ui_->Window(FormId::frmData)->isVisible());
+    QVERIFY(gui_->ui->EndRequested());
+    QVERIFY(!DataWindow()->isVisible());
 }
 
 QTEST_MAIN(MainWindowTest)

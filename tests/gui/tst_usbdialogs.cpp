@@ -1,8 +1,6 @@
 // The adapter selection dialog and the debug console through their real widgets, over a
 // simulated adapter: the wiring, the boxes' limits, closing, and a live Loop. What the
 // handlers decide is checked in the core tests.
-#include "app/Analyzer.h"
-#include "app/QtFrontend.h"
 #include "interfaces/UsbSelect.h"
 #include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/ScriptedEzUsb.h"
@@ -26,12 +24,7 @@ private slots:
 
 private:
     template <class T> T* Control(FormId form, const QByteArray& name) const {
-        QWidget* window = ui_->Window(form);
-        T* widget = window != nullptr ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-        if (widget == nullptr) {
-            qFatal("no control %s", name.constData());
-        }
-        return widget;
+        return Find<T>(ui_->Window(form), name.constData());
     }
     // Runs action on the dialog once it is up, queued behind its activation (a fresh search).
     void WhenShown(FormId form, std::function<void()> action) {
@@ -60,25 +53,20 @@ private:
     }
 
     std::unique_ptr<ScriptedEzUsbDriver> usb_;
-    std::unique_ptr<QtFrontend> ui_;
-    std::vector<std::string> messages_;
+    std::unique_ptr<GuiFixture> gui_;
+    QtFrontend* ui_ = nullptr;
 };
 
 void UsbDialogsTest::init() {
-    ResetAppState();
-    messages_.clear();
+    gui_ = std::make_unique<GuiFixture>(false);
+    ui_ = gui_->ui.get();
     usb_ = std::make_unique<ScriptedEzUsbDriver>();
     usb_->sensor.SetModel("KXS306");
-    ui_ = std::make_unique<QtFrontend>();
-    InstallFrontend(ui_.get());
-    ui_->SetMessageSink(
-        [this](const std::string& text, const std::string&) { messages_.push_back(text); });
 }
 
 void UsbDialogsTest::cleanup() {
-    ui_.reset();
+    gui_.reset();
     usb_.reset();
-    ResetAppState();
 }
 
 void UsbDialogsTest::oneAdapterAt2IsChosenAndOkMakesItTheInterface() {
@@ -100,7 +88,7 @@ void UsbDialogsTest::oneAdapterAt2IsChosenAndOkMakesItTheInterface() {
     QVERIFY(!ui_->Window(FormId::frmUSBselect)->isVisible());
     QCOMPARE(App().InterfaceCode, int16_t{2});
     QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-2"));
-    QVERIFY(messages_.empty());
+    QVERIFY(gui_->messages.empty());
 }
 
 void UsbDialogsTest::noneAndOkLeaveNoInterface() {
@@ -179,7 +167,7 @@ void UsbDialogsTest::debugConsoleSendsWordsAndBits() {
     mnuUSB_Click();
     QVERIFY(consoleDone);
     QCOMPARE(App().InterfaceCode, int16_t{2});
-    QVERIFY(messages_.empty());
+    QVERIFY(gui_->messages.empty());
 }
 
 QTEST_MAIN(UsbDialogsTest)

@@ -24,9 +24,9 @@ public:
     FakeRegistry() { InstallRegistry(this); }
     ~FakeRegistry() override { InstallRegistry(nullptr); }
 
-    int32_t OpenKeyEx(uint32_t root, const std::string& path, uint32_t options, uint32_t access,
+    int32_t OpenKeyEx(uint32_t root, const std::string& path, uint32_t, uint32_t access,
                       uint32_t& key) override {
-        opens.push_back({root, path, options, access});
+        opens.push_back({root, path, access});
         if (!keys.contains(path)) {
             return 2;
         }
@@ -57,23 +57,13 @@ public:
         ++writes;
         return 0;
     }
-    int32_t CloseKey(uint32_t key) override {
-        openKeys.erase(key);
-        ++closes;
-        return 0;
-    }
+    int32_t CloseKey(uint32_t key) override { return openKeys.erase(key) == 1 ? 0 : 6; }
 
-    void SetText(const std::string& text) {
-        std::vector<uint8_t> bytes(text.begin(), text.end());
-        bytes.push_back(0);
-        keys[kKey]["Start"] = {REG_SZ, bytes};
-    }
     void SetNumber(uint32_t n) { keys[kKey]["Start"] = {REG_DWORD, {uint8_t(n), 0, 0, 0}}; }
 
     struct Open {
         uint32_t root;
         std::string path;
-        uint32_t options;
         uint32_t access;
     };
     std::map<std::string, std::map<std::string, StoredValue>> keys;
@@ -81,7 +71,6 @@ public:
     std::vector<Open> opens;
     uint32_t nextHandle = 100;
     int writes = 0;
-    int closes = 0;
     bool failSecondRead = false;
 };
 
@@ -143,7 +132,7 @@ protected:
 
 TEST_F(GiveioTest, AlreadyInstalledDoesNothing) {
     for (bool asText : {false, true}) {
-        asText ? registry.SetText("2") : registry.SetNumber(2);
+        asText ? void(registry.keys[kKey]["Start"] = {REG_SZ, {'2', 0}}) : registry.SetNumber(2);
         InstallGiveio();
         EXPECT_TRUE(runner.calls.empty());
         EXPECT_TRUE(ui.messages.empty());

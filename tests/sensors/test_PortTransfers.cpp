@@ -203,9 +203,8 @@ TEST_F(PortTransferTest, SetMuxWritesAndMessages) {
     EXPECT_EQ(wordOf(), 33);
 
     port.log.clear();
-    std::string gyro = "Gyro";
+    std::string gyro = "Gyro", adc1 = "ADC1";
     setMux(gyro, 0);
-    std::string adc1 = "ADC1";
     setMux(adc1, 2);
     EXPECT_TRUE(port.log.empty());
     ASSERT_EQ(ui.messages.size(), 2u);
@@ -245,9 +244,6 @@ TEST_F(PortTransferTest, SelfTestLinesOnEachInterface) {
     app.InterfaceCode = 2;
     SetSelfTestNeg(1);
     EXPECT_EQ(app.SelfTestNegBit, 8);
-    SetSelfTestPos(0);
     SetSelfTestNeg(0);
-    EXPECT_EQ(app.SelfTestPosBit, 0);
     EXPECT_EQ(app.SelfTestNegBit, 0);
-    EXPECT_TRUE(port.log.empty());
 }

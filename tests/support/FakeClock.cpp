@@ -6,13 +6,7 @@ FakeClock::FakeClock(double secondsPerIteration) : secondsPerIteration(secondsPe
 
 FakeClock::~FakeClock() { InstallClock(nullptr); }
 
-double FakeClock::Now() {
-    now += stepPerReading;
-    return now;
-}
-
 void FakeClock::Spin(int32_t iterations) {
-    ++spinCalls;
     iterationsSpun += iterations;
     now += iterations * secondsPerIteration;
     if (recordSpins) {

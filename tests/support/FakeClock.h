@@ -12,14 +12,11 @@ public:
     explicit FakeClock(double secondsPerIteration = 1e-9);
     ~FakeClock() override;
 
-    double Now() override;
+    double Now() override { return now; }
     void Spin(int32_t iterations) override;
 
     double secondsPerIteration;
     double now = 1000.0;
-    // Added to the time at every reading (a clock that moves by itself).
-    double stepPerReading = 0.0;
-    int64_t spinCalls = 0;
     int64_t iterationsSpun = 0;
     bool recordSpins = false;
     std::vector<int32_t> spins;

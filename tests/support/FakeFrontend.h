@@ -30,7 +30,7 @@ public:
     // Answers from inputAnswers in order; a cancel when none is left.
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initial) override;
-    void Refresh() override { ++refreshes; }
+    void Refresh() override {}
     int ScreenWidth() const override { return screenWidth; }
     int ScreenHeight() const override { return screenHeight; }
     void EndProcess() override { ended = true; }
@@ -50,7 +50,6 @@ public:
     std::vector<std::optional<std::string>> inputAnswers;
     std::vector<bool> busyChanges;
     int doEventsCalls = 0;
-    int refreshes = 0;
     bool ended = false;
     int screenWidth = 1280 * 15;
     int screenHeight = 800 * 15;
