@@ -218,5 +218,16 @@ TEST(CommandLine, OwnOptionsAndTheDeviceText) {
     EXPECT_EQ(cl.error, "unknown option --frobnicate");
     EXPECT_TRUE(cl.version);
 
+    // The simulation options: a fixed board, adapter numbers 0..3 each once.
+    cl = ParseCommandLine({"--simulate=KXS201", "--simulate-adapters=2,0", "--direct-io"});
+    EXPECT_TRUE(cl.simulate && cl.directIo);
+    EXPECT_EQ(cl.simulateModel, "KXS201");
+    EXPECT_EQ(cl.simulateAdapters, (std::vector<int>{2, 0}));
+    EXPECT_TRUE(cl.error.empty());
+    for (const char* bad : {"--simulate=KXS999", "--simulate-adapters=4", "--simulate-adapters=1,1",
+                            "--simulate-adapters=", "--simulate-adapters=0,,1"}) {
+        EXPECT_FALSE(ParseCommandLine({bad}).error.empty()) << bad;
+    }
+
     EXPECT_NE(UsageText().find("--simulate"), std::string::npos);
 }
