@@ -122,6 +122,9 @@ struct MdiAnalyzerForm {
     MenuItem mnuFFTY100th{"1/100"};
     MenuItem mnuFFTY250th{"1/250"};
     MenuItem mnuFFTYauto{"Auto"};
+
+    // Name of the control that should have the keyboard focus; the view moves it there.
+    std::string focus;
 };
 
 // The time-plot window.

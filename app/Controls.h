@@ -75,10 +75,13 @@ struct MenuItem {
     bool visible = true;
 };
 
+enum class WindowState { Normal, Minimized, Maximized };
+
 struct FormGeometry {
     explicit FormGeometry(std::string caption = {}) : caption(std::move(caption)) {}
     std::string caption;
     bool visible = false;
+    WindowState state = WindowState::Normal;
     int32_t left = 0;
     int32_t top = 0;
     int32_t width = 0;

@@ -102,7 +102,20 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     painter.drawImage(event->rect(), canvas_.Image(), event->rect());
 }
 
-void CanvasWidget::resizeEvent(QResizeEvent*) { canvas_.Resize(size()); }
+void CanvasWidget::resizeEvent(QResizeEvent*) {
+    canvas_.Resize(size());
+    if (onResized) {
+        onResized();
+    }
+}
+
+void CanvasWidget::mousePressEvent(QMouseEvent* event) {
+    if (onMousePress) {
+        onMousePress(event);
+    } else {
+        QWidget::mousePressEvent(event);
+    }
+}
 
 void CanvasWidget::ScheduleRepaint() {
     if (repaintTimer_.isActive()) {

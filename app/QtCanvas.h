@@ -55,10 +55,14 @@ public:
     explicit CanvasWidget(QWidget* parent = nullptr);
 
     QtCanvas& Canvas() { return canvas_; }
+    // After a resize (the canvas is then blank) and on a mouse press.
+    std::function<void()> onResized;
+    std::function<void(QMouseEvent*)> onMousePress;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void ScheduleRepaint();

@@ -136,11 +136,7 @@ void SyncMenuItem(QAction* action, const MenuItem& model) {
     action->setVisible(model.visible);
 }
 
-void MouseLabel::mousePressEvent(QMouseEvent* event) {
-    if (!onMouseDown) {
-        QLabel::mousePressEvent(event);
-        return;
-    }
+MouseDown ToMouseDown(const QMouseEvent* event) {
     MouseDown down;
     switch (event->button()) {
     case Qt::LeftButton:
@@ -161,7 +157,15 @@ void MouseLabel::mousePressEvent(QMouseEvent* event) {
                                       (mods & Qt::AltModifier ? 4 : 0));
     down.x = static_cast<float>(event->position().x() * kTwipsPerPixel);
     down.y = static_cast<float>(event->position().y() * kTwipsPerPixel);
-    onMouseDown(down);
+    return down;
+}
+
+void MouseLabel::mousePressEvent(QMouseEvent* event) {
+    if (!onMouseDown) {
+        QLabel::mousePressEvent(event);
+        return;
+    }
+    onMouseDown(ToMouseDown(event));
 }
 
 QVBoxLayout* NewYAxis(QWidget* parent, std::array<MouseLabel*, 9>& labels) {

@@ -21,6 +21,7 @@ class QComboBox;
 class QGroupBox;
 class QHBoxLayout;
 class QLineEdit;
+class QMouseEvent;
 class QRadioButton;
 class QVBoxLayout;
 class QWidget;
@@ -46,6 +47,8 @@ struct MouseDown {
     float x = 0;
     float y = 0;
 };
+
+MouseDown ToMouseDown(const QMouseEvent* event);
 
 class MouseLabel final : public QLabel {
 public:

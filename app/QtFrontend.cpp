@@ -123,6 +123,11 @@ protected:
         case QEvent::Show:
             FormModel(it->second).visible = true;
             break;
+        case QEvent::WindowStateChange:
+            FormModel(it->second).state = window->isMinimized()   ? WindowState::Minimized
+                                          : window->isMaximized() ? WindowState::Maximized
+                                                                  : WindowState::Normal;
+            break;
         case QEvent::Hide:
             FormModel(it->second).visible = false;
             break;

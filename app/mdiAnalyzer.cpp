@@ -7,6 +7,7 @@
 #include "interfaces/PortSetup.h"
 #include "interfaces/UsbSelect.h"
 #include "sensors/DeviceSelect.h"
+#include "sensors/Sweep.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -249,13 +250,13 @@ void MdiAnalyzerView::BuildPanel() {
 
     // Created in the order of the window's controls, which is also the tab order.
     auto* cmdLogData = NewButton(panel, "cmdLogData", &Form::cmdLogData, nullptr, syncs);
-    auto* cmdStop = NewButton(panel, "cmdStop", &Form::cmdStop, nullptr, syncs);
+    auto* cmdStop = NewButton(panel, "cmdStop", &Form::cmdStop, cmdStop_Click, syncs);
     cmdStop->setIcon(StopIcon());
     cmdStop->setIconSize(QSize(32, 32));
     cmdStop->setAccessibleName(QStringLiteral("Stop"));
     cmdStop->setToolTip(QStringLiteral("Stop"));
     auto* cmdSingleSweep =
-        NewButton(panel, "cmdSingleSweep", &Form::cmdSingleSweep, nullptr, syncs);
+        NewButton(panel, "cmdSingleSweep", &Form::cmdSingleSweep, cmdSingleSweep_Click, syncs);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdLogData);
     buttons->addWidget(cmdStop);
@@ -280,8 +281,8 @@ void MdiAnalyzerView::BuildPanel() {
     row->addWidget(frmDataLog);
 
     auto* frameDataRead = NewFrame(panel, "frameDataRead", &Form::frameDataRead, syncs);
-    auto* chkContinuous =
-        NewCheckBox(frameDataRead, "chkContinuous", &Form::chkContinuous, nullptr, syncs);
+    auto* chkContinuous = NewCheckBox(frameDataRead, "chkContinuous", &Form::chkContinuous,
+                                      chkContinuous_Click, syncs);
     auto* DatalogLengthCBX = NewComboBox(frameDataRead, "DatalogLengthCBX", &Form::DatalogLengthCBX,
                                          "Samples", nullptr, syncs);
     auto* txtLoopDelay = NewTextBox(frameDataRead, "txtLoopDelay", &Form::txtLoopDelay,
@@ -395,15 +396,15 @@ void MdiAnalyzerView::BuildMenus() {
     auto* dataScale = AddMenu(bar, "mnuDataScale", &Form::mnuDataScale);
     auto* yScale = AddMenu(dataScale, "mnuDataYScale", &Form::mnuDataYScale);
     AddItem(yScale, "mnuScaleFull", &Form::mnuScaleFull, mnuScaleFull_Click);
-    AddItem(yScale, "mnuScaleHalf", &Form::mnuScaleHalf);
-    AddItem(yScale, "mnuScaleQuarter", &Form::mnuScaleQuarter);
-    AddItem(yScale, "mnuScaleEighth", &Form::mnuScaleEighth);
-    AddItem(yScale, "mnuScaleSixteenth", &Form::mnuScaleSixteenth);
-    AddItem(yScale, "mnuScale32", &Form::mnuScale32);
-    AddItem(yScale, "mnuSetPlottoAvg", &Form::mnuSetPlottoAvg);
-    AddItem(yScale, "mnuResetMidScale", &Form::mnuResetMidScale);
+    AddItem(yScale, "mnuScaleHalf", &Form::mnuScaleHalf, mnuScaleHalf_Click);
+    AddItem(yScale, "mnuScaleQuarter", &Form::mnuScaleQuarter, mnuScaleQuarter_Click);
+    AddItem(yScale, "mnuScaleEighth", &Form::mnuScaleEighth, mnuScaleEighth_Click);
+    AddItem(yScale, "mnuScaleSixteenth", &Form::mnuScaleSixteenth, mnuScaleSixteenth_Click);
+    AddItem(yScale, "mnuScale32", &Form::mnuScale32, mnuScale32_Click);
+    AddItem(yScale, "mnuSetPlottoAvg", &Form::mnuSetPlottoAvg, mnuSetPlottoAvg_Click);
+    AddItem(yScale, "mnuResetMidScale", &Form::mnuResetMidScale, mnuReSetMidscale_click);
 
-    AddItem(bar, "mnuReadTemp", &Form::mnuReadTemp);
+    AddItem(bar, "mnuReadTemp", &Form::mnuReadTemp, mnuReadTemp_Click);
     AddItem(bar, "mnuTest", &Form::mnuTest);
     auto* fft = AddMenu(bar, "mnuFFT", &Form::mnuFFT);
     AddItem(fft, "mnuFFTon", &Form::mnuFFTon);
@@ -448,9 +449,14 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(fftY, "mnuFFTY250th", &Form::mnuFFTY250th);
     AddItem(fftY, "mnuFFTYauto", &Form::mnuFFTYauto);
 
-    popups_ = {{PopupMenu::Interface, interfaceMenu}, {PopupMenu::Device, device},
-               {PopupMenu::DataScale, yScale},        {PopupMenu::EzUsb, ezUsb},
-               {PopupMenu::PortAddress, portAddress}, {PopupMenu::FFTXscale, fftX},
+    popups_ = {{PopupMenu::Interface, interfaceMenu},
+               {PopupMenu::Device, device},
+               {PopupMenu::DataScale, yScale},
+               {PopupMenu::EzUsb, ezUsb},
+               {PopupMenu::PortAddress, portAddress},
+               {PopupMenu::SampleRate, sampleRate},
+               {PopupMenu::Aux, aux},
+               {PopupMenu::FFTXscale, fftX},
                {PopupMenu::FFTYscale, fftY}};
 }
 
@@ -459,6 +465,12 @@ void MdiAnalyzerView::SyncFromModel() {
         sync();
     }
     ArrangePartSetup();
+    if (auto& focus = Model().focus; !focus.empty()) {
+        if (auto* widget = findChild<QWidget*>(ToQt(focus))) {
+            widget->setFocus();
+        }
+        focus.clear();
+    }
 }
 
 void MdiAnalyzerView::ArrangePartSetup() {

@@ -13,3 +13,11 @@ void mnuScaleFull_Click() {
     m.mnuScaleSixteenth.checked = false;
     m.mnuScale32.checked = false;
 }
+
+void mnuScaleHalf_Click() {}
+void mnuScaleQuarter_Click() {}
+void mnuScaleEighth_Click() {}
+void mnuScaleSixteenth_Click() {}
+void mnuScale32_Click() {}
+void mnuSetPlottoAvg_Click() {}
+void mnuReSetMidscale_click() {}

@@ -9,7 +9,17 @@ inline constexpr const char* kAppTitle = "Quelto Evaluation Program";
 
 enum class FormId { mdiAnalyzer, frmData, frmFFT, frmPort, frmUSBselect, frmUSBdebug, frmLogSetup };
 
-enum class PopupMenu { Interface, Device, DataScale, EzUsb, PortAddress, FFTXscale, FFTYscale };
+enum class PopupMenu {
+    Interface,
+    Device,
+    DataScale,
+    EzUsb,
+    PortAddress,
+    SampleRate,
+    Aux,
+    FFTXscale,
+    FFTYscale
+};
 
 class Frontend {
 public:

@@ -17,3 +17,12 @@ void ApplyPlotLength() {
     x[3].caption = std::to_string(3 * n / 4);
     x[4].caption = std::to_string(n);
 }
+
+void DrawTimeGrid() {}
+void ApplyTimeYScale() {}
+void PlotSample(int32_t) {}
+void ReplotTrace() {}
+void frmData_Form_Load() {}
+void frmData_Form_Resize() {}
+void frmData_lblYscale_MouseDown(int16_t, int16_t, int16_t, float, float) {}
+void frmData_pic1_MouseDown(int16_t, int16_t, float, float) {}

@@ -37,13 +37,11 @@ public:
         pic1_->setMinimumSize(240, 120);
         model_().pic1 = &pic1_->Canvas();
 
-        std::array<MouseLabel*, 9> lblYscale{};
-        std::array<MouseLabel*, 5> lblPlotX{};
-        grid_->addLayout(NewYAxis(this, lblYscale), 0, 0);
+        grid_->addLayout(NewYAxis(this, lblYscale_), 0, 0);
         grid_->addWidget(pic1_, 0, 1);
-        grid_->addLayout(NewXAxis(this, lblPlotX), 1, 1);
-        BindLabels(lblYscale, "lblYscale", &Form::lblYscale);
-        BindLabels(lblPlotX, "lblPlotX", &Form::lblPlotX);
+        grid_->addLayout(NewXAxis(this, lblPlotX_), 1, 1);
+        BindLabels(lblYscale_, "lblYscale", &Form::lblYscale);
+        BindLabels(lblPlotX_, "lblPlotX", &Form::lblPlotX);
         grid_->setColumnStretch(1, 1);
         grid_->setRowStretch(0, 1);
     }
@@ -98,6 +96,8 @@ protected:
 
     QGridLayout* grid_;
     CanvasWidget* pic1_;
+    std::array<MouseLabel*, 9> lblYscale_{};
+    std::array<MouseLabel*, 5> lblPlotX_{};
     std::vector<std::function<void()>> syncs_;
 
 private:

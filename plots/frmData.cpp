@@ -1,5 +1,8 @@
 #include "plots/frmData.h"
 
+#include "analysis/Statistics.h"
+#include "plots/PlotSetup.h"
+
 namespace {
 
 FrmDataForm& Model() { return App().frmData; }
@@ -22,5 +25,26 @@ FrmDataView::FrmDataView() : QtPlotWindow("frmData", Model) {
                      {"label5", &F::label5, "lblPkPk", &F::lblPkPk},
                      {"lblShowAverage", &F::lblShowAverage, "lblAverage", &F::lblAverage}});
     grid_->addWidget(frameStats, 0, 2, 3, 1, Qt::AlignTop);
+
+    for (int i = 0; i < int(lblYscale_.size()); ++i) {
+        lblYscale_[i]->onMouseDown = [i](const MouseDown& down) {
+            frmData_lblYscale_MouseDown(int16_t(i), down.button, down.shift, down.x, down.y);
+            Ui().Refresh();
+        };
+    }
+    frameStats->findChild<MouseLabel*>(QStringLiteral("lblTS"))->onMouseDown =
+        [](const MouseDown& down) {
+            frmData_lblTS_MouseDown(down.button, down.shift, down.x, down.y);
+            Ui().Refresh();
+        };
+    pic1_->onMousePress = [](QMouseEvent* event) {
+        const MouseDown down = ToMouseDown(event);
+        frmData_pic1_MouseDown(down.button, down.shift, down.x, down.y);
+        Ui().Refresh();
+    };
+    pic1_->onResized = [] {
+        frmData_Form_Resize();
+        Ui().Refresh();
+    };
     SyncFromModel();
 }

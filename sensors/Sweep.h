@@ -1,0 +1,15 @@
+// Acquisition runs: one sweep, continuous sweeps until Stop, and the temperature on demand.
+#pragma once
+
+// True when an interface and a model are chosen; normalises the read delay.
+bool SetupOK();
+// Takes SweepLength samples of the selected channel, plotting them as they come; false when
+// stopped before the end.
+bool AcquireSweep();
+// True while a sweep (or another acquisition) is running.
+bool AcquisitionRunning();
+
+void cmdSingleSweep_Click();
+void cmdStop_Click();
+void chkContinuous_Click();
+void mnuReadTemp_Click();
