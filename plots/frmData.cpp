@@ -42,9 +42,6 @@ FrmDataView::FrmDataView() : QtPlotWindow("frmData", Model) {
         frmData_pic1_MouseDown(down.button, down.shift, down.x, down.y);
         Ui().Refresh();
     };
-    pic1_->onResized = [] {
-        frmData_Form_Resize();
-        Ui().Refresh();
-    };
+    pic1_->onResized = [] { frmData_Form_Resize(); };
     SyncFromModel();
 }
