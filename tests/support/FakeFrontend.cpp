@@ -14,6 +14,9 @@ void FakeFrontend::DoEvents() {
     for (auto it = first; it != last; ++it) {
         it->second();
     }
+    if (everyDoEvents) {
+        everyDoEvents();
+    }
 }
 
 void FakeFrontend::SetBusy(bool busy) { busyChanges.push_back(busy); }

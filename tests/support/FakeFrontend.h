@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct RecordedMessage {
@@ -37,6 +38,8 @@ public:
 
     // Runs action when DoEvents is called for the n-th time (counted from 1).
     void AtDoEvents(int n, std::function<void()> action);
+    // Runs action at every DoEvents call (a user who acts once a condition holds).
+    void OnEveryDoEvents(std::function<void()> action) { everyDoEvents = std::move(action); }
     void OnModal(FormId form, std::function<void()> action) { modalActions[form] = action; }
     void OnPopup(PopupMenu menu, std::function<void()> action) { popupActions[menu] = action; }
 
@@ -56,6 +59,7 @@ public:
 
 private:
     std::multimap<int, std::function<void()>> doEventsActions;
+    std::function<void()> everyDoEvents;
     std::map<FormId, std::function<void()>> modalActions;
     std::map<PopupMenu, std::function<void()>> popupActions;
 };
