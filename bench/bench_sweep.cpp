@@ -1,0 +1,212 @@
+// Sweeps at the speed of the hardware, not of the screen. On the simulated parallel-port
+// board with 1 us per register access (a real port):
+//   SweepQtVsNull   samples per second of the same sweep with no user interface at all and
+//                   in the real Qt windows plotting every sample, alternated in each
+//                   iteration; "ratio" is Qt / none.
+//   StopLatency     from a Stop click queued during a continuous run to the end of the run.
+//   ReplotAfterResize  resizing the time-plot window, which redraws a 32768-sample trace.
+//
+//   cmake --preset bench && cmake --build --preset bench && build/bench/bench/bench_sweep
+// (runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise)
+
+#include "app/Analyzer.h"
+#include "app/Delay.h"
+#include "app/QtFrontend.h"
+#include "platform/PortIo.h"
+#include "plots/PlotSetup.h"
+#include "sensors/DeviceSelect.h"
+#include "sensors/Sweep.h"
+#include "simulator/SimBoards.h"
+
+#include <QApplication>
+#include <QMdiSubWindow>
+#include <QPushButton>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+std::unique_ptr<QtFrontend> qtFrontend;
+Canvas* qtCanvas = nullptr;
+
+void SelectModel(int model) {
+    switch (model) {
+    case 0:
+        mnuKxs201_Click();
+        break;
+    default:
+        mnuKxs306_Click();
+        break;
+    }
+}
+
+const char* ModelName(int model) { return model == 0 ? "KXS201" : "KXS306"; }
+
+// The main window at 1280 x 800 pixels with the time-plot window in it, the simulated board
+// behind the parallel port at 1 us per access.
+void SetUpOnce() {
+    if (qtFrontend) {
+        return;
+    }
+    auto& app = App();
+    CalibrateDelay();
+    auto& boards = SimulatedBoards();
+    boards.Attach("");
+    boards.port.SetAccessLatency(1.0);
+    InstallPortBackend(&boards.port);
+    std::string reason;
+    OpenPort(0x378, reason);
+    app.InterfaceCode = 1;
+    app.PortAddress = 0x378;
+    app.mdiAnalyzer.txtInterface.text = "Parallel";
+    app.mdiAnalyzer.txtPort.text = "378";
+
+    qtFrontend = std::make_unique<QtFrontend>();
+    InstallFrontend(qtFrontend.get());
+    auto& main = app.mdiAnalyzer.form;
+    main.left = main.top = 0;
+    main.width = 1280 * 15;
+    main.height = 800 * 15;
+    main.visible = true;
+    Ui().Show(FormId::mdiAnalyzer);
+    app.frmData.form.visible = true;
+    Ui().Show(FormId::frmData);
+    QCoreApplication::processEvents();
+    qtCanvas = app.frmData.pic1;
+}
+
+void UseQt(bool qt) {
+    if (qt) {
+        InstallFrontend(qtFrontend.get());
+        App().frmData.pic1 = qtCanvas;
+    } else {
+        InstallFrontend(nullptr);
+        App().frmData.pic1 = nullptr;
+    }
+}
+
+// Seconds taken by one "Plot Data".
+double TimedSweep() {
+    const auto start = Steady::now();
+    cmdSingleSweep_Click();
+    return std::chrono::duration<double>(Steady::now() - start).count();
+}
+
+void SweepQtVsNull(benchmark::State& state) {
+    SetUpOnce();
+    const int model = static_cast<int>(state.range(0));
+    UseQt(true);
+    SelectModel(model);
+    App().SweepLength = 2048;
+    ApplyPlotLength();
+    double nullSeconds = 0;
+    double qtSeconds = 0;
+    int64_t samples = 0;
+    for (auto _ : state) {
+        UseQt(false);
+        nullSeconds += TimedSweep();
+        UseQt(true);
+        qtSeconds += TimedSweep();
+        samples += App().SamplesTaken;
+    }
+    UseQt(true);
+    const double nullRate = samples / nullSeconds;
+    const double qtRate = samples / qtSeconds;
+    state.counters["none_samples_per_s"] = nullRate;
+    state.counters["qt_samples_per_s"] = qtRate;
+    state.counters["ratio"] = qtRate / nullRate;
+    state.SetLabel(ModelName(model));
+}
+BENCHMARK(SweepQtVsNull)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A user's click arrives from the window system at any moment; it is queued from another
+// thread here so that the wait for the next event processing counts too.
+void StopLatency(benchmark::State& state) {
+    SetUpOnce();
+    UseQt(true);
+    SelectModel(static_cast<int>(state.range(0)));
+    auto& app = App();
+    app.SweepLength = 2048;
+    ApplyPlotLength();
+    app.mdiAnalyzer.chkContinuous.value = 1;
+    chkContinuous_Click();
+    auto* stop = qtFrontend->Window(FormId::mdiAnalyzer)->findChild<QPushButton*>("cmdStop");
+    double worst = 0;
+    for (auto _ : state) {
+        Steady::time_point clicked;
+        std::thread user([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            clicked = Steady::now();
+            QMetaObject::invokeMethod(stop, "click", Qt::QueuedConnection);
+        });
+        cmdSingleSweep_Click();
+        const auto ended = Steady::now();
+        user.join();
+        const double seconds = std::chrono::duration<double>(ended - clicked).count();
+        worst = std::max(worst, seconds);
+        state.SetIterationTime(seconds);
+    }
+    app.mdiAnalyzer.chkContinuous.value = 0;
+    chkContinuous_Click();
+    state.counters["worst_ms"] = worst * 1000;
+    state.SetLabel(ModelName(static_cast<int>(state.range(0))));
+}
+BENCHMARK(StopLatency)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+
+void ReplotAfterResize(benchmark::State& state) {
+    SetUpOnce();
+    UseQt(true);
+    mnuKxs201_Click();
+    auto& app = App();
+    app.SweepLength = 32768;
+    ApplyPlotLength();
+    for (int32_t i = 1; i <= 32768; ++i) {
+        app.RawCodes[i] =
+            2048 + static_cast<int32_t>(900 * std::sin(2 * std::numbers::pi * 8 * i / 32768.0) +
+                                        (i * 7919 % 13) - 6);
+    }
+    app.PlotIndex = 32768;
+    auto* window = qobject_cast<QMdiSubWindow*>(qtFrontend->Window(FormId::frmData));
+    const QSize sizes[2] = {window->size(), window->size() - QSize(40, 30)};
+    int next = 1;
+    for (auto _ : state) {
+        window->resize(sizes[next]);
+        next ^= 1;
+        benchmark::DoNotOptimize(app.PlotIndex);
+    }
+    state.counters["plotted"] = app.PlotIndex;
+}
+BENCHMARK(ReplotAfterResize)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    UseQt(true);
+    qtFrontend.reset();
+    ClosePort();
+    InstallPortBackend(nullptr);
+    SimulatedBoards().Detach();
+    return 0;
+}

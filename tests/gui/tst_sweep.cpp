@@ -1,0 +1,133 @@
+// A sweep from end to end as an engineer takes it: the real windows on the simulated board,
+// the model and the port chosen from the menus, "Plot Data" pressed; then Stop in a
+// continuous run, and closing the window in the middle of one.
+#include "app/Hardware.h"
+#include "app/Startup.h"
+#include "simulator/SimBoards.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/FakeClock.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+class SweepTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void plotDataDrawsTheTraceAndItsStatistics();
+    void stopEndsAContinuousRun();
+    void closingTheWindowDuringARunSavesAndEnds();
+
+private:
+    QMainWindow* MainWindow() const { return gui_->MainWindow(); }
+    template <class T> T* Control(const char* name) const { return Find<T>(MainWindow(), name); }
+    double Readout(const char* name) const {
+        bool ok = false;
+        const double value = Find<QLabel>(DataWindow(), name)->text().toDouble(&ok);
+        if (!ok) {
+            qFatal("%s is not a number", name);
+        }
+        return value;
+    }
+    QWidget* DataWindow() const { return gui_->ui->Window(FormId::frmData); }
+
+    FakeClock clock_{1e-9};
+    std::unique_ptr<GuiFixture> gui_;
+};
+
+void SweepTest::initTestCase() {
+    gui_ = std::make_unique<GuiFixture>();
+    CommandLine commandLine;
+    commandLine.simulate = true;
+    InstallHardware(commandLine);
+    ::Main("");
+    QVERIFY(QTest::qWaitForWindowExposed(MainWindow()));
+    MainWindow()->resize(1100, 760);
+    gui_->messages.clear();
+}
+
+void SweepTest::cleanupTestCase() {
+    gui_.reset();
+    RemoveHardware();
+    SimulatedBoards().Detach();
+}
+
+void SweepTest::plotDataDrawsTheTraceAndItsStatistics() {
+    PickFromNextPopup("mnuKxs306");
+    QTest::mouseClick(Control<QLabel>("lblDevice"), Qt::RightButton);
+    WithNextModal([](QDialog* dialog) {
+        auto* box = Find<QLineEdit>(dialog, "txtUser");
+        box->selectAll();
+        QTest::keyClicks(box, "378");
+        QTest::mouseClick(Find<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
+    });
+    Control<QAction>("mnuPort")->trigger();
+    QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("KXS306"));
+    QCOMPARE(Control<QLineEdit>("txtInterface")->text(), QString("Parallel"));
+    QCOMPARE(DataWindow()->windowTitle(),
+             QString("Time Data -- KXS306 Gryo Channel - (Degrees/second)"));
+
+    QTest::mouseClick(Control<QPushButton>("cmdSingleSweep"), Qt::LeftButton);
+    QVERIFY(gui_->messages.empty());
+    QCOMPARE(App().SamplesTaken, 2048);
+
+    // The trace colour fills a good part of the plot's width.
+    auto* pic1 = Find<QWidget>(DataWindow(), "pic1");
+    const QImage image = pic1->grab().toImage();
+    const QRgb trace = qRgb(0, 0, 128);
+    int columnsWithTrace = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (image.pixel(x, y) == trace) {
+                ++columnsWithTrace;
+                break;
+            }
+        }
+    }
+    QVERIFY2(columnsWithTrace > image.width() * 9 / 10,
+             qPrintable(QString::number(columnsWithTrace)));
+
+    // The simulated rate is a sine of 1/4 full scale (512 codes of 0.0977 deg/s) with a
+    // little noise, over whole periods.
+    QVERIFY(qAbs(Readout("lblMax") - 50.0) < 1.0);
+    QVERIFY(qAbs(Readout("lblMin") + 50.0) < 1.0);
+    QVERIFY(qAbs(Readout("lblPkPk") - 100.0) < 2.0);
+    QVERIFY(qAbs(Readout("lblAverage")) < 0.5);
+    QVERIFY(qAbs(Readout("lblRMS") - 35.36) < 0.5);
+    QVERIFY(Readout("lblTsample") > 0);
+    QCOMPARE(Find<QLabel>(DataWindow(), "lblTemp")->text(), QString("25.00"));
+    QVERIFY(Control<QPushButton>("cmdSingleSweep")->isEnabled());
+}
+
+void SweepTest::stopEndsAContinuousRun() {
+    QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
+    QVERIFY(App().ContinuousMode);
+    bool stopWasLive = false;
+    QTimer::singleShot(300, [this, &stopWasLive] {
+        stopWasLive = !Control<QPushButton>("cmdSingleSweep")->isEnabled();
+        QTest::mouseClick(Control<QPushButton>("cmdStop"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Control<QPushButton>("cmdSingleSweep"), Qt::LeftButton);
+    QVERIFY(stopWasLive);
+    QVERIFY(App().StopRequested);
+    QVERIFY(Control<QPushButton>("cmdSingleSweep")->isEnabled());
+    QVERIFY(Control<QPushButton>("cmdStop")->hasFocus());
+}
+
+void SweepTest::closingTheWindowDuringARunSavesAndEnds() {
+    QTimer::singleShot(200, [this] { MainWindow()->close(); });
+    QTest::mouseClick(Control<QPushButton>("cmdSingleSweep"), Qt::LeftButton);
+    QVERIFY(gui_->ui->EndRequested());
+    QFile config(gui_->dir.filePath("QueltoEval.cfg"));
+    QVERIFY(config.open(QIODevice::ReadOnly));
+    QVERIFY(config.readAll().startsWith("Device = KXS306\r\nInterface =  1 \r\n"));
+}
+
+QTEST_MAIN(SweepTest)
+#include "tst_sweep.moc"
