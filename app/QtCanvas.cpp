@@ -13,6 +13,11 @@ const QColor kBackground = Qt::white;
 
 QPointF ToPixels(float x, float y) { return {x / kTwipsPerPixel, y / kTwipsPerPixel}; }
 
+// The pixels a pen of width 1 may touch around the given points.
+QRect Around(QPointF a, QPointF b) {
+    return QRectF(a, b).normalized().toAlignedRect().adjusted(-2, -2, 2, 2);
+}
+
 } // namespace
 
 QtCanvas::QtCanvas(QSize pixels) { Allocate(pixels); }
@@ -29,7 +34,7 @@ float QtCanvas::Height() const { return static_cast<float>(image_.height() * kTw
 
 void QtCanvas::Clear() {
     image_.fill(kBackground);
-    Changed();
+    Changed(image_.rect());
 }
 
 // A plot draws thousands of segments in one colour: the pen is only rebuilt when it changes.
@@ -48,20 +53,23 @@ void QtCanvas::UsePen(Rgb colour, LineStyle style) {
 
 void QtCanvas::Line(float x1, float y1, float x2, float y2, Rgb colour, LineStyle style) {
     UsePen(colour, style);
-    painter_.drawLine(ToPixels(x1, y1), ToPixels(x2, y2));
-    Changed();
+    const QPointF a = ToPixels(x1, y1);
+    const QPointF b = ToPixels(x2, y2);
+    painter_.drawLine(a, b);
+    Changed(Around(a, b));
 }
 
 void QtCanvas::Circle(float x, float y, float radius, Rgb colour) {
     UsePen(colour, LineStyle::Solid);
     const qreal r = radius / kTwipsPerPixel;
-    painter_.drawEllipse(ToPixels(x, y), r, r);
-    Changed();
+    const QPointF centre = ToPixels(x, y);
+    painter_.drawEllipse(centre, r, r);
+    Changed(Around(centre - QPointF(r, r), centre + QPointF(r, r)));
 }
 
 void QtCanvas::Resize(QSize pixels) {
     Allocate(pixels);
-    Changed();
+    Changed(image_.rect());
 }
 
 void QtCanvas::Allocate(QSize pixels) {
@@ -75,9 +83,13 @@ void QtCanvas::Allocate(QSize pixels) {
     penValid_ = false;
 }
 
-bool QtCanvas::TakeChanged() { return std::exchange(changed_, false); }
+QRect QtCanvas::TakeChanged() {
+    changed_ = false;
+    return std::exchange(dirty_, QRect()).intersected(image_.rect());
+}
 
-void QtCanvas::Changed() {
+void QtCanvas::Changed(const QRect& pixels) {
+    dirty_ |= pixels;
     if (changed_) {
         return;
     }
@@ -90,13 +102,17 @@ void QtCanvas::Changed() {
 CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), canvas_(size()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     repaintTimer_.setSingleShot(true);
-    connect(&repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(&repaintTimer_, &QTimer::timeout, this, [this] {
+        const QRect changed = canvas_.TakeChanged();
+        if (!changed.isEmpty()) {
+            update(changed);
+        }
+    });
     canvas_.onChanged = [this] { ScheduleRepaint(); };
     sinceRepaint_.start();
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
-    canvas_.TakeChanged();
     sinceRepaint_.restart();
     QPainter painter(this);
     painter.drawImage(event->rect(), canvas_.Image(), event->rect());

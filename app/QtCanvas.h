@@ -32,17 +32,19 @@ public:
 
     // Called once when the image changes after the last TakeChanged().
     std::function<void()> onChanged;
-    bool TakeChanged();
+    // The pixels changed since the last call (empty when none), so a repaint covers only them.
+    QRect TakeChanged();
 
 private:
     void Allocate(QSize pixels);
     void UsePen(Rgb colour, LineStyle style);
-    void Changed();
+    void Changed(const QRect& pixels);
 
     QImage image_;
     QPainter painter_;
     Rgb foreColor_{0, 0, 0};
     bool changed_ = false;
+    QRect dirty_;
     bool penValid_ = false;
     Rgb penColour_;
     LineStyle penStyle_ = LineStyle::Solid;
