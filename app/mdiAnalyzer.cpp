@@ -25,6 +25,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -254,7 +255,7 @@ void MdiAnalyzerView::BuildPanel() {
     cmdStop->setIcon(StopIcon());
     cmdStop->setIconSize(QSize(32, 32));
     cmdStop->setAccessibleName(QStringLiteral("Stop"));
-    cmdStop->setToolTip(QStringLiteral("Stop"));
+    cmdStop->setToolTip(QStringLiteral("Stop (Esc)"));
     auto* cmdSingleSweep =
         NewButton(panel, "cmdSingleSweep", &Form::cmdSingleSweep, cmdSingleSweep_Click, syncs);
     auto* buttons = new QVBoxLayout;
@@ -262,6 +263,12 @@ void MdiAnalyzerView::BuildPanel() {
     buttons->addWidget(cmdStop);
     buttons->addWidget(cmdSingleSweep);
     buttons->addStretch(1);
+    // Keys for the two commands used most at the bench, live during a sweep too.
+    cmdSingleSweep->setToolTip(QStringLiteral("Plot Data (F5)"));
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, cmdSingleSweep,
+            &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, cmdStop,
+            &QPushButton::click);
     row->addLayout(buttons);
 
     auto* frmDataLog = NewFrame(panel, "frmDataLog", &Form::frmDataLog, syncs);
