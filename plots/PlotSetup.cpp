@@ -1,9 +1,70 @@
 #include "plots/PlotSetup.h"
 
 #include "analysis/FFT.h"
+#include "analysis/Statistics.h"
 #include "app/Analyzer.h"
+#include "app/TextFormat.h"
+#include "platform/Canvas.h"
+#include "platform/Frontend.h"
+#include "sensors/ReadData.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+
+namespace {
+
+constexpr Rgb kGridColour{192, 192, 192};
+constexpr Rgb kTraceColour{0, 0, 128};
+constexpr float kMarkerRadius = 20;
+
+// Where the form places pic1, and the label widths the axis labels are centred with.
+constexpr float kPic1Left = 1200;
+constexpr float kPic1Top = 120;
+constexpr float kPlotXLabelWidth = 800;
+constexpr float kTestLabelWidth = 1600;
+
+float PicWidth() {
+    const Canvas* pic = App().frmData.pic1;
+    return pic ? pic->Width() : 0.0f;
+}
+
+float PicHeight() {
+    const Canvas* pic = App().frmData.pic1;
+    return pic ? pic->Height() : 0.0f;
+}
+
+// Many samples to a pixel would stack thousands of identical markers: one is drawn each time
+// the position crosses a quarter of the marker's radius.
+constexpr float kMarkerSpacing = kMarkerRadius / 4;
+
+bool MarkerMoves(float x, float step) {
+    return std::floor(x / kMarkerSpacing) != std::floor((x - step) / kMarkerSpacing);
+}
+
+int32_t Rounded(float value) { return static_cast<int32_t>(RoundToEven(value)); }
+
+float CodeValue(int32_t code) {
+    const auto& app = App();
+    return static_cast<float>(code - app.ChannelOffset[app.ChannelIndex]) *
+           app.ChannelScale[app.ChannelIndex];
+}
+
+const char* ValuePattern(int32_t decimals) { return decimals == 3 ? "0.000" : "0.00"; }
+
+bool ShowsKxs305() { return App().mdiAnalyzer.txtDevice.text == "KXS305"; }
+
+void CheckScaleMenu(int32_t divisor) {
+    auto& m = App().mdiAnalyzer;
+    m.mnuScaleFull.checked = divisor == 1;
+    m.mnuScaleHalf.checked = divisor == 2;
+    m.mnuScaleQuarter.checked = divisor == 4;
+    m.mnuScaleEighth.checked = divisor == 8;
+    m.mnuScaleSixteenth.checked = divisor == 16;
+    m.mnuScale32.checked = divisor == 32;
+}
+
+} // namespace
 
 void ApplyPlotLength() {
     auto& app = App();
@@ -16,13 +77,178 @@ void ApplyPlotLength() {
     x[2].caption = std::to_string(n / 2);
     x[3].caption = std::to_string(3 * n / 4);
     x[4].caption = std::to_string(n);
+    DrawTimeGrid();
 }
 
-void DrawTimeGrid() {}
-void ApplyTimeYScale() {}
-void PlotSample(int32_t) {}
-void ReplotTrace() {}
-void frmData_Form_Load() {}
-void frmData_Form_Resize() {}
-void frmData_lblYscale_MouseDown(int16_t, int16_t, int16_t, float, float) {}
-void frmData_pic1_MouseDown(int16_t, int16_t, float, float) {}
+void DrawTimeGrid() {
+    auto& app = App();
+    auto& form = app.frmData;
+    const float W = PicWidth();
+    const float H = PicHeight();
+    if (form.pic1) {
+        form.pic1->Clear();
+    }
+
+    const int32_t D = Rounded(H / 8);
+    float tickY = kPic1Top + 10;
+    form.lblYscale[8].top = Rounded(tickY - 100);
+    for (int i = 1; i <= 8; ++i) {
+        tickY += (H + 40) / 8 - 10;
+        form.lblYscale[8 - i].top = Rounded(tickY - 100);
+        if (form.pic1) {
+            form.pic1->Line(0, float(D * i), W, float(D * i), kGridColour, LineStyle::Dot);
+        }
+    }
+
+    for (int i = 0; i <= 4; ++i) {
+        const float tickX = kPic1Left + W * float(i) / 4;
+        form.lblPlotX[i].left = Rounded(tickX - kPlotXLabelWidth / 2);
+        if (i < 4) {
+            const float middle = kPic1Left + W * (float(i) + 0.5f) / 4;
+            form.lblTest[i].left = Rounded(middle - kTestLabelWidth / 2);
+        }
+    }
+    if (form.pic1) {
+        for (int i = 0; i <= 7; ++i) {
+            const float X = float(Rounded(W * float(i) / 8));
+            form.pic1->Line(X, 0, X, H, kGridColour, LineStyle::Dot);
+        }
+    }
+
+    // No samples across (or no plot area) leaves nothing to step by rather than dividing by 0.
+    app.PlotXStep = app.PlotSamples > 0 ? W / float(app.PlotSamples) : 0.0f;
+    const int32_t codeSpan = app.PlotYMaxCode - app.PlotYMinCode;
+    app.PlotYScale = codeSpan > 0 ? H / float(codeSpan) : 0.0f;
+}
+
+void ApplyTimeYScale() {
+    auto& app = App();
+    app.CodesPerDivision = 512 / app.YScaleDivisor;
+    const int16_t ch = app.ChannelIndex;
+    const bool kxs305 = ShowsKxs305();
+    if (kxs305) {
+        app.ValueDecimals = 0;
+    }
+    const char* pattern = app.ValueDecimals == 0 ? "0" : ValuePattern(app.ValueDecimals);
+    for (int i = 0; i <= 8; ++i) {
+        const int32_t code = app.MidscaleCode - (4 - i) * app.CodesPerDivision;
+        float value = CodeValue(code);
+        // Model 3 labels its rate axis -100..100 and its inputs in converter codes.
+        if (kxs305 && ch == 0) {
+            value = float((4 - i) * -25);
+        } else if (kxs305 && (ch == 2 || ch == 3)) {
+            value = float(i * 2048);
+        }
+        app.frmData.lblYscale[i].caption = Format(value, pattern);
+    }
+    app.PlotYMaxCode = app.MidscaleCode + 4 * app.CodesPerDivision;
+    app.PlotYMinCode = app.MidscaleCode - 4 * app.CodesPerDivision;
+    DrawTimeGrid();
+    CheckScaleMenu(app.YScaleDivisor);
+}
+
+void PlotSample(int32_t code) {
+    auto& app = App();
+    app.PlotX += app.PlotXStep;
+    // A trace also ends where the sample buffer does, whatever the float steps add up to.
+    if (app.PlotX > PicWidth() || app.PlotIndex >= kMaxSampleIndex) {
+        ReadTemperature();
+        app.PlotX = app.PlotXStep;
+    }
+    const bool newTrace = app.PlotX == app.PlotXStep;
+    if (newTrace) {
+        DrawTimeGrid();
+        app.PlotIndex = 0;
+    }
+
+    ++app.PlotIndex;
+    app.SampleValue = CodeValue(code);
+    app.RawCodes[app.PlotIndex] = code;
+    Ui().DoEvents();
+
+    const float H = PicHeight();
+    float y = H / 2 - float(code - app.MidscaleCode) * app.PlotYScale;
+    const int16_t ch = app.ChannelIndex;
+    if (ShowsKxs305() && (ch == 0 || ch == 2 || ch == 3)) {
+        y = H / 2 - app.SampleValue * H / 202;
+    }
+    y = std::clamp(y, 0.0f, H);
+
+    if (newTrace) {
+        app.LastPlotY = Rounded(y);
+        if (Canvas* pic = app.frmData.pic1) {
+            pic->Line(0, y, app.PlotX, y, kTraceColour);
+        }
+    }
+    if (app.PlotIndex % 250 == 0) {
+        int32_t count = app.PlotIndex;
+        ComputeStatistics(count);
+    }
+    Ui().DoEvents();
+
+    if (Canvas* pic = app.frmData.pic1) {
+        pic->Line(app.PlotX, float(app.LastPlotY), app.PlotX + app.PlotXStep, y, kTraceColour);
+        if (newTrace || MarkerMoves(app.PlotX, app.PlotXStep)) {
+            pic->Circle(app.PlotX, 0, kMarkerRadius, pic->ForeColor());
+        }
+    }
+    app.LastPlotY = Rounded(y);
+}
+
+void ReplotTrace() {
+    auto& app = App();
+    const int32_t n = std::min(app.PlotIndex, kMaxSampleIndex);
+    // Without a step nothing can be drawn, and every sample would restart the trace and
+    // overwrite the stored codes.
+    if (n < 1 || app.PlotXStep <= 0) {
+        return;
+    }
+    app.PlotX = 0;
+    for (int32_t i = 1; i <= n; ++i) {
+        if (app.PlotX + app.PlotXStep <= PicWidth()) {
+            PlotSample(app.RawCodes[i]);
+        }
+    }
+}
+
+void frmData_Form_Load() { ApplyPlotLength(); }
+
+// The Qt canvas is blank after any resize and the layouts place the controls, so every
+// resize redraws; there is no size threshold or minimised state to wait for.
+void frmData_Form_Resize() {
+    auto& app = App();
+    app.PlotX = PicWidth() + 1;
+    DrawTimeGrid();
+    ReplotTrace();
+    app.DataWindowWidth = app.frmData.form.width;
+    app.DataWindowHeight = app.frmData.form.height;
+}
+
+void frmData_lblYscale_MouseDown(int16_t /*Index*/, int16_t Button, int16_t /*Shift*/, float /*X*/,
+                                 float /*Y*/) {
+    if (Button == 2) {
+        Ui().Popup(PopupMenu::DataScale);
+    }
+}
+
+void frmData_pic1_MouseDown(int16_t Button, int16_t /*Shift*/, float X, float /*Y*/) {
+    auto& app = App();
+    if (Button != 2 || app.PlotIndex == 0 || app.PlotXStep <= 0) {
+        return;
+    }
+    const double position = double(X) / app.PlotXStep;
+    if (!(position >= 0) || position > kMaxSampleIndex) {
+        return;
+    }
+    // Index 0 holds no sample; at or past the last one there is nothing to show.
+    const auto index = static_cast<int32_t>(RoundToEven(position));
+    if (index < 1 || index >= app.PlotIndex) {
+        return;
+    }
+    const int32_t code = app.RawCodes[index];
+    auto& m = app.mdiAnalyzer;
+    m.mnuAux1.caption = "Index = " + std::to_string(index);
+    m.mnuAux2.caption = "Value = " + Format(CodeValue(code), ValuePattern(app.ValueDecimals));
+    m.mnuAux3.caption = "Code  = " + std::to_string(code);
+    Ui().Popup(PopupMenu::Aux);
+}

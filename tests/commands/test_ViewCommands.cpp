@@ -1,0 +1,39 @@
+#include "app/Analyzer.h"
+#include "commands/ViewCommands.h"
+#include "sensors/DeviceSelect.h"
+#include "tests/support/AppStateTest.h"
+#include "tests/support/FakeFrontend.h"
+
+#include <gtest/gtest.h>
+
+class ViewCommandsTest : public AppStateTest {
+protected:
+    FakeFrontend ui;
+};
+
+TEST_F(ViewCommandsTest, ZoomAndMidscaleItems) {
+    auto& app = App();
+    mnuScale32_Click();
+    EXPECT_EQ(app.PlotYMinCode, 1984);
+    EXPECT_EQ(app.PlotYMaxCode, 2112);
+    EXPECT_TRUE(app.mdiAnalyzer.mnuScale32.checked);
+    EXPECT_FALSE(app.mdiAnalyzer.mnuScaleFull.checked);
+
+    mnuKxs306_Click();
+    app.MidscaleCode = 2500;
+    mnuReSetMidscale_click();
+    EXPECT_EQ(app.MidscaleCode, 2048);
+    mnuKXS305_Click();
+    mnuReSetMidscale_click();
+    EXPECT_EQ(app.MidscaleCode, 3000);
+    optAdcIn_Click(2);
+    mnuReSetMidscale_click();
+    EXPECT_EQ(app.MidscaleCode, 1000);
+
+    mnuKxs202_Click(); // 256 codes a G: 0.5 G is 128 codes above 2048, ties go to the even code
+    for (auto [mean, code] : {std::pair{0.5f, 2176}, {0.5f / 256, 2048}, {1.5f / 256, 2050}}) {
+        app.StatMean = mean;
+        mnuSetPlottoAvg_Click();
+        EXPECT_EQ(app.MidscaleCode, code) << mean;
+    }
+}

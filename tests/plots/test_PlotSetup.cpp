@@ -1,0 +1,112 @@
+#include "app/Analyzer.h"
+#include "plots/PlotSetup.h"
+#include "tests/support/AppStateTest.h"
+#include "tests/support/FakeFrontend.h"
+#include "tests/support/RecordingCanvas.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A 1000 x 800 twip plot of 100 samples: 10 twips a sample, 400 the centre line.
+class PlotTest : public AppStateTest {
+protected:
+    void SetUp() override {
+        AppStateTest::SetUp();
+        App().frmData.pic1 = &pic;
+        App().SweepLength = 100;
+        ApplyPlotLength();
+        App().PlotX = 0;
+    }
+
+    FakeFrontend ui;
+    RecordingCanvas pic{1000, 800};
+};
+
+std::string Labels() {
+    std::string texts;
+    for (const auto& label : App().frmData.lblYscale) {
+        texts += label.caption + " ";
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST_F(PlotTest, ValueLabelsInTheChannelsUnitsOrTheModel3Steps) {
+    App().ChannelScale[0] = 1.0f / 820;
+    App().ChannelOffset[0] = 2048;
+    App().ValueDecimals = 3;
+    ApplyTimeYScale();
+    EXPECT_EQ(Labels(), "-2.498 -1.873 -1.249 -0.624 0.000 0.624 1.249 1.873 2.498 ");
+    App().mdiAnalyzer.txtDevice.text = "KXS305";
+    ApplyTimeYScale();
+    EXPECT_EQ(Labels(), "-100 -75 -50 -25 0 25 50 75 100 ");
+}
+
+TEST_F(PlotTest, AfterAResizeATraceStartsFlatAndRunsAlongTheEdgesOffTheRange) {
+    App().YScaleDivisor = 4; // codes 1536..2560
+    ApplyTimeYScale();
+    pic.width = 500; // 5 twips a sample
+    pic.foreColor = {255, 0, 0};
+    pic.ops.clear();
+    App().PlotX = 300; // where the last trace ended
+    frmData_Form_Resize();
+    for (int code : {2048, 3000, -5000}) {
+        PlotSample(code);
+    }
+    const auto& op = pic.ops;
+    ASSERT_EQ(op.size(), 17u * 2 + 7); // the grid after the resize and again for the trace
+    EXPECT_EQ((std::vector<float>{op[34].x1, op[34].y1, op[34].x2}),
+              (std::vector<float>{0, 400, 5}));
+    EXPECT_EQ(op[34].colour, (Rgb{0, 0, 128}));
+    EXPECT_EQ(op[36].kind, CanvasOp::Circle);
+    EXPECT_EQ(op[36].colour, pic.foreColor);
+    EXPECT_EQ((std::vector<float>{op[37].y2, op[39].y1, op[39].y2}),
+              (std::vector<float>{0, 0, 800}));
+}
+
+TEST_F(PlotTest, ReplotAndReadoutKeepToTheStoredSamples) {
+    auto& app = App();
+    app.ChannelOffset[0] = 2048;
+    for (int k = 1; k <= 20; ++k) {
+        PlotSample(2048 + k);
+    }
+    frmData_pic1_MouseDown(2, 0, 104, 0);
+    EXPECT_EQ(app.mdiAnalyzer.mnuAux1.caption + app.mdiAnalyzer.mnuAux2.caption +
+                  app.mdiAnalyzer.mnuAux3.caption,
+              "Index = 10Value = 10.00Code  = 2058");
+    // Index 0 is no sample; at the last sample and beyond there is nothing to show.
+    for (float x : {3.0f, 200.0f}) {
+        frmData_pic1_MouseDown(2, 0, x, 0);
+    }
+    EXPECT_EQ(ui.popups.size(), 1u);
+
+    app.SweepLength = 4; // 250 twips a sample: the first four fit
+    ApplyPlotLength();
+    ReplotTrace();
+    EXPECT_EQ(app.PlotIndex, 4);
+
+    // Without a step (no samples across, no plot area) the stored trace stays as it was.
+    app.SweepLength = 0;
+    ApplyPlotLength();
+    EXPECT_EQ(app.PlotXStep, 0);
+    ReplotTrace();
+    app.frmData.pic1 = nullptr;
+    frmData_Form_Resize();
+    EXPECT_EQ(app.PlotIndex, 4);
+    EXPECT_EQ(app.RawCodes[1], 2049);
+    frmData_pic1_MouseDown(2, 0, 104, 0);
+    EXPECT_EQ(ui.popups.size(), 1u);
+}
+
+TEST_F(PlotTest, ATraceNeverRunsPastTheSampleBuffer) {
+    // On this width the float steps add up short of the edge: more than 65540 samples fit.
+    pic.width = 1030;
+    App().SweepLength = kMaxSampleIndex;
+    ApplyPlotLength();
+    for (int i = 0; i < kMaxSampleIndex + 100; ++i) {
+        PlotSample(2048);
+        ASSERT_LE(App().PlotIndex, kMaxSampleIndex);
+    }
+}
