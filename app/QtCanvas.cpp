@@ -34,6 +34,7 @@ float QtCanvas::Height() const { return static_cast<float>(image_.height() * kTw
 
 void QtCanvas::Clear() {
     image_.fill(kBackground);
+    lastCircle_ = QPoint(-1, -1);
     Changed(image_.rect());
 }
 
@@ -60,9 +61,16 @@ void QtCanvas::Line(float x1, float y1, float x2, float y2, Rgb colour, LineStyl
 }
 
 void QtCanvas::Circle(float x, float y, float radius, Rgb colour) {
+    const QPointF centre = ToPixels(x, y);
+    const QPoint quarters = (centre * 4).toPoint();
+    if (quarters == lastCircle_ && radius == lastRadius_ && colour == lastCircleColour_) {
+        return;
+    }
+    lastCircle_ = quarters;
+    lastRadius_ = radius;
+    lastCircleColour_ = colour;
     UsePen(colour, LineStyle::Solid);
     const qreal r = radius / kTwipsPerPixel;
-    const QPointF centre = ToPixels(x, y);
     painter_.drawEllipse(centre, r, r);
     Changed(Around(centre - QPointF(r, r), centre + QPointF(r, r)));
 }
@@ -81,6 +89,7 @@ void QtCanvas::Allocate(QSize pixels) {
     painter_.begin(&image_);
     painter_.setBrush(Qt::NoBrush);
     penValid_ = false;
+    lastCircle_ = QPoint(-1, -1);
 }
 
 QRect QtCanvas::TakeChanged() {

@@ -46,6 +46,10 @@ private:
     bool changed_ = false;
     QRect dirty_;
     bool penValid_ = false;
+    // The last circle, in quarter pixels: a plot marks every sample, often many to a pixel.
+    QPoint lastCircle_{-1, -1};
+    float lastRadius_ = 0;
+    Rgb lastCircleColour_;
     Rgb penColour_;
     LineStyle penStyle_ = LineStyle::Solid;
 };

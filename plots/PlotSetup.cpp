@@ -34,14 +34,6 @@ float PicHeight() {
     return pic ? pic->Height() : 0.0f;
 }
 
-// Many samples to a pixel would stack thousands of identical markers: one is drawn each time
-// the position crosses a quarter of the marker's radius.
-constexpr float kMarkerSpacing = kMarkerRadius / 4;
-
-bool MarkerMoves(float x, float step) {
-    return std::floor(x / kMarkerSpacing) != std::floor((x - step) / kMarkerSpacing);
-}
-
 int32_t Rounded(float value) { return static_cast<int32_t>(RoundToEven(value)); }
 
 float CodeValue(int32_t code) {
@@ -188,9 +180,7 @@ void PlotSample(int32_t code) {
 
     if (Canvas* pic = app.frmData.pic1) {
         pic->Line(app.PlotX, float(app.LastPlotY), app.PlotX + app.PlotXStep, y, kTraceColour);
-        if (newTrace || MarkerMoves(app.PlotX, app.PlotXStep)) {
-            pic->Circle(app.PlotX, 0, kMarkerRadius, pic->ForeColor());
-        }
+        pic->Circle(app.PlotX, 0, kMarkerRadius, pic->ForeColor());
     }
     app.LastPlotY = Rounded(y);
 }
