@@ -13,3 +13,7 @@ float ReadTemperature();
 int32_t UsbReadGyro();
 int32_t UsbReadAccel();
 void UsbReadAccelTemp();
+
+// A raw code of channel ch in the channel's units. A channel outside the tables keeps its
+// code (scale 1, offset 0).
+float ChannelValue(int32_t code, int16_t ch);
