@@ -1,6 +1,9 @@
 #include "app/Analyzer.h"
+#include "interfaces/UsbSpiDrivers.h"
+#include "platform/Canvas.h"
 #include "sensors/DeviceSelect.h"
 #include "tests/support/FakeFrontend.h"
+#include "tests/support/ScriptedEzUsb.h"
 
 #include "tests/support/AppStateTest.h"
 
@@ -18,6 +21,22 @@ float Convert(int code, int ch) {
     return (static_cast<float>(code) - static_cast<float>(app.ChannelOffset[ch])) *
            app.ChannelScale[ch];
 }
+
+// A drawing area of a given width that counts its clears.
+class SizedCanvas : public Canvas {
+public:
+    explicit SizedCanvas(float width) : width_(width) {}
+    float Width() const override { return width_; }
+    float Height() const override { return 3000; }
+    void Clear() override { ++clears; }
+    void Line(float, float, float, float, Rgb, LineStyle) override {}
+    void Circle(float, float, float, Rgb) override {}
+    Rgb ForeColor() const override { return {}; }
+    int clears = 0;
+
+private:
+    float width_;
+};
 
 } // namespace
 
@@ -110,4 +129,60 @@ TEST_F(DeviceSelectTest, DeviceLabelRightClickPopsTheMenuAndRewritesTheBox) {
     lblDevice_MouseDown(2, 0, 0, 0);
     EXPECT_EQ(ui.popups, std::vector<PopupMenu>{PopupMenu::Device});
     EXPECT_EQ(App().mdiAnalyzer.txtDevice.text, "KXS307");
+}
+
+TEST_F(DeviceSelectTest, SetUpsResetLinesBoxesAndReadoutsButLeavePowerDown) {
+    auto& app = App();
+    auto& m = app.mdiAnalyzer;
+    ScriptedEzUsbDriver usb;
+    const SimUsbAdapter& adapter = usb.Attach(0);
+    FindUsbAdapters();
+    app.InterfaceCode = 2;
+    app.PowerDown = 4;
+    m.ChkPowerdown.value = 1;
+    m.ckSelfTestPos.value = 1;
+    app.SamplesTaken = 100;
+    app.frmData.lblMin.caption = "3.00";
+
+    // An accelerometer: negative line on with its (hidden) box ticked, positive line off.
+    mnuKxs201_Click();
+    EXPECT_EQ(m.ckSelfTestNeg.value, 1);
+    EXPECT_EQ(m.ckSelfTestPos.value, 0);
+    EXPECT_EQ(adapter.StaticBits(), 104);
+    EXPECT_EQ(app.SamplesTaken, 0);
+    EXPECT_EQ(app.frmData.lblMin.caption, "0");
+
+    mnuKxs306_Click();
+    EXPECT_EQ(m.ckSelfTestNeg.value, 0);
+    EXPECT_EQ(adapter.StaticBits(), 96);
+    EXPECT_EQ(app.PowerDown, 4);
+    EXPECT_EQ(m.ChkPowerdown.value, 1);
+
+    // On the parallel port the next transfer carries the lines.
+    app.InterfaceCode = 1;
+    app.SelfTestPosBit = 16;
+    mnuKxs202_Click();
+    EXPECT_EQ(app.SelfTestNegBit, 32);
+    EXPECT_EQ(app.SelfTestPosBit, 0);
+}
+
+TEST_F(DeviceSelectTest, ChannelClickStartsANewTraceAndRetitlesTheSpectrum) {
+    auto& app = App();
+    mnuKxs306_Click();
+    EXPECT_FLOAT_EQ(app.PlotX, 1);
+
+    SizedCanvas time(9000);
+    SizedCanvas spectrum(6000);
+    app.frmData.pic1 = &time;
+    app.frmFFT.pic1 = &spectrum;
+    app.PlotIndex = 5;
+    optAdcIn_Click(2);
+    EXPECT_FLOAT_EQ(app.PlotX, 9001);
+    EXPECT_EQ(app.PlotIndex, 0);
+    EXPECT_EQ(spectrum.clears, 0);
+
+    app.FftOn = true;
+    optAdcIn_Click(3);
+    EXPECT_EQ(spectrum.clears, 1);
+    EXPECT_EQ(app.frmFFT.form.caption, "Freq Data -- KXS306 Ain2 Channel - (Volts)");
 }
