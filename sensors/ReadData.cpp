@@ -162,7 +162,7 @@ float ReadTemperature() {
 float ChannelValue(int32_t code, int16_t ch) {
     const auto& app = App();
     if (ch < 0 || ch >= static_cast<int16_t>(app.ChannelScale.size())) {
-        return static_cast<float>(code);
+        return 0.0f;
     }
     const auto index = static_cast<size_t>(ch);
     return (static_cast<float>(code) - static_cast<float>(app.ChannelOffset[index])) *

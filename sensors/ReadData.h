@@ -14,6 +14,5 @@ int32_t UsbReadGyro();
 int32_t UsbReadAccel();
 void UsbReadAccelTemp();
 
-// A raw code of channel ch in the channel's units. A channel outside the tables keeps its
-// code (scale 1, offset 0).
+// A raw code of channel ch in the channel's units; 0 for a channel outside the tables.
 float ChannelValue(int32_t code, int16_t ch);
