@@ -118,7 +118,7 @@ void UsbReadAccelTemp() {
     auto& app = App();
     app.SpiChannel = 2;
     Transfer({0});
-    // A 10-bit two's-complement count of quarter degrees in bits 14..5.
+    // Quarter degrees from bit 5 up; above 255 the count is negative.
     auto v = RoundToEven(app.SpiReadWords[1] / 32.0);
     if (v > 255) {
         v -= 512;
