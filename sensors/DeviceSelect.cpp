@@ -1,7 +1,11 @@
 #include "sensors/DeviceSelect.h"
 
+#include "analysis/Statistics.h"
 #include "app/Analyzer.h"
+#include "platform/Canvas.h"
 #include "platform/Frontend.h"
+#include "plots/PlotSetup.h"
+#include "sensors/ControlLines.h"
 #include "simulator/SimBoards.h"
 
 #include <array>
@@ -67,6 +71,26 @@ void SelectFirstChannel() {
     for (size_t i = 0; i < m.optAdcIn.size(); ++i) {
         m.optAdcIn[i].value = i == 0;
     }
+}
+
+void ClearSampleReadouts() {
+    App().SamplesTaken = 0;
+    ClearReadouts();
+}
+
+// The boxes' click handlers are not wired yet: the lines are set here directly, so the boxes
+// only show them.
+void SetSelfTestLines(int16_t negative, int16_t positive) {
+    auto& m = App().mdiAnalyzer;
+    SetSelfTestNeg(negative);
+    SetCheckValue(m.ckSelfTestNeg, negative, nullptr);
+    SetSelfTestPos(positive);
+    SetCheckValue(m.ckSelfTestPos, positive, nullptr);
+}
+
+void RedrawTimePlot() {
+    ApplyTimeYScale();
+    DrawTimeGrid();
 }
 
 void SetTestLabels(const char* a, const char* b, const char* c, const char* d) {
@@ -141,11 +165,14 @@ void SetupForAccel() {
 
     SetLoggingChoice();
     SetTestLabels("X Accel", "Self Test", "Powerdown", "Y Accel");
+    ClearSampleReadouts();
     SelectFirstChannel();
+    SetSelfTestLines(1, 0);
     app.MidscaleCode = 2048;
     app.PlotIndex = 0;
     app.YScaleDivisor = 1;
     app.ValueDecimals = 3;
+    RedrawTimePlot();
 }
 
 void SetupForGyro() {
@@ -177,11 +204,14 @@ void SetupForGyro() {
 
     SetLoggingChoice();
     SetTestLabels("Gyro", "Self Test +", "Self Test -", "Gyro");
+    ClearSampleReadouts();
     SelectFirstChannel();
+    SetSelfTestLines(0, 0);
     app.MidscaleCode = 2048;
     app.PlotIndex = 0;
     app.YScaleDivisor = 1;
     app.ValueDecimals = 2;
+    RedrawTimePlot();
 }
 
 const char* ChannelTitleFor(const std::string& deviceName, int16_t channel) {
@@ -222,7 +252,17 @@ void optAdcIn_Click(int16_t Index) {
         app.ChannelTitle = title;
     }
     app.frmData.form.caption = "Time Data -- " + app.ChannelTitle;
+    ApplyTimeYScale();
+    // Past the right edge, so that the next sample starts a new trace.
+    const Canvas* plot = app.frmData.pic1;
+    app.PlotX = (plot != nullptr ? plot->Width() : 0.0f) + 1;
     app.PlotIndex = 0;
+    if (app.FftOn) {
+        if (app.frmFFT.pic1 != nullptr) {
+            app.frmFFT.pic1->Clear();
+        }
+        app.frmFFT.form.caption = "Freq Data -- " + app.ChannelTitle;
+    }
 }
 
 void lblDevice_MouseDown(int16_t Button, int16_t /*Shift*/, float /*X*/, float /*Y*/) {

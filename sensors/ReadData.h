@@ -13,3 +13,6 @@ float ReadTemperature();
 int32_t UsbReadGyro();
 int32_t UsbReadAccel();
 void UsbReadAccelTemp();
+
+// A raw code of channel ch in the channel's units; 0 for a channel outside the tables.
+float ChannelValue(int32_t code, int16_t ch);

@@ -1,6 +1,8 @@
 #include "app/Analyzer.h"
+#include "interfaces/UsbSpiDrivers.h"
 #include "sensors/DeviceSelect.h"
 #include "tests/support/FakeFrontend.h"
+#include "tests/support/ScriptedEzUsb.h"
 
 #include "tests/support/AppStateTest.h"
 
@@ -110,4 +112,38 @@ TEST_F(DeviceSelectTest, DeviceLabelRightClickPopsTheMenuAndRewritesTheBox) {
     lblDevice_MouseDown(2, 0, 0, 0);
     EXPECT_EQ(ui.popups, std::vector<PopupMenu>{PopupMenu::Device});
     EXPECT_EQ(App().mdiAnalyzer.txtDevice.text, "KXS307");
+}
+
+TEST_F(DeviceSelectTest, SetUpsResetLinesBoxesReadoutsAndTraceButLeavePowerDown) {
+    auto& app = App();
+    auto& m = app.mdiAnalyzer;
+    ScriptedEzUsbDriver usb;
+    const SimUsbAdapter& adapter = usb.Attach(0);
+    FindUsbAdapters();
+    app.InterfaceCode = 2;
+    app.PowerDown = 4;
+    m.ChkPowerdown.value = 1;
+    m.ckSelfTestPos.value = 1;
+    app.SamplesTaken = 100;
+    app.frmData.lblMin.caption = "3.00";
+
+    // An accelerometer: negative line on with its (hidden) box ticked, positive line off.
+    mnuKxs201_Click();
+    EXPECT_EQ(m.ckSelfTestNeg.value, 1);
+    EXPECT_EQ(m.ckSelfTestPos.value, 0);
+    EXPECT_EQ(adapter.StaticBits(), 104);
+    EXPECT_EQ(app.SamplesTaken, 0);
+    EXPECT_EQ(app.frmData.lblMin.caption, "0");
+
+    mnuKxs306_Click();
+    EXPECT_EQ(m.ckSelfTestNeg.value, 0);
+    EXPECT_EQ(adapter.StaticBits(), 96);
+    EXPECT_EQ(app.PowerDown, 4);
+    EXPECT_EQ(m.ChkPowerdown.value, 1);
+
+    // A channel click starts a new trace and, with the spectrum on, retitles the spectrum.
+    EXPECT_FLOAT_EQ(app.PlotX, 1);
+    app.FftOn = true;
+    optAdcIn_Click(3);
+    EXPECT_EQ(app.frmFFT.form.caption, "Freq Data -- KXS306 Ain2 Channel - (Volts)");
 }
