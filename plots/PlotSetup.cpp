@@ -36,11 +36,7 @@ float PicHeight() {
 
 int32_t Rounded(float value) { return static_cast<int32_t>(RoundToEven(value)); }
 
-float CodeValue(int32_t code) {
-    const auto& app = App();
-    return static_cast<float>(code - app.ChannelOffset[app.ChannelIndex]) *
-           app.ChannelScale[app.ChannelIndex];
-}
+float CodeValue(int32_t code) { return ChannelValue(code, App().ChannelIndex); }
 
 const char* ValuePattern(int32_t decimals) { return decimals == 3 ? "0.000" : "0.00"; }
 
@@ -205,9 +201,11 @@ void frmData_Form_Load() { ApplyPlotLength(); }
 
 // The Qt canvas is blank after any resize and the layouts place the controls, so every
 // resize redraws; there is no size threshold or minimised state to wait for.
+// The next sample starts a new trace from 0 as from past the edge, but a sweep running
+// with nothing plotted yet goes on drawing.
 void frmData_Form_Resize() {
     auto& app = App();
-    app.PlotX = PicWidth() + 1;
+    app.PlotX = 0;
     DrawTimeGrid();
     ReplotTrace();
     app.DataWindowWidth = app.frmData.form.width;

@@ -66,14 +66,7 @@ float PlotWidth() {
 // The buffers hold samples 1..kMaxSampleIndex, whatever length the configuration asked for.
 int32_t SamplesWanted() { return std::clamp(App().SweepLength, 0, kMaxSampleIndex); }
 
-float Converted(int32_t code, int16_t ch) {
-    const auto& app = App();
-    if (ch < 0 || ch >= static_cast<int16_t>(app.ChannelScale.size())) {
-        return 0.0f;
-    }
-    return (static_cast<float>(code) - static_cast<float>(app.ChannelOffset[ch])) *
-           app.ChannelScale[ch];
-}
+bool AdapterLost() { return App().InterfaceCode == 2 && !App().CurrentAdapter.Present; }
 
 } // namespace
 
@@ -102,6 +95,9 @@ bool SetupOK() {
 bool AcquireSweep() {
     auto& app = App();
     app.PlotX = 0;
+    // The last trace is about to be overwritten: a resize before the first sample must not
+    // redraw it up to the edge, which would keep this sweep from drawing.
+    app.PlotIndex = 0;
     app.SampleIndex = 0;
     app.StopRequested = false;
     SimulatedSweepLength(app.SweepLength);
@@ -116,7 +112,13 @@ bool AcquireSweep() {
     while (app.SampleIndex < SamplesWanted()) {
         const int16_t ch = app.ChannelIndex;
         const int32_t code = ReadChannel(ch);
-        app.Samples[app.SampleIndex] = Converted(code, ch);
+        // A failed transfer leaves the last answer in place: that is no new sample.
+        if (AdapterLost()) {
+            completed = false;
+            app.StopRequested = true;
+            break;
+        }
+        app.Samples[app.SampleIndex] = ChannelValue(code, ch);
         ++app.SampleIndex;
         app.SamplesTaken = app.SampleIndex;
         app.RawCodes[app.SampleIndex] = code;
@@ -125,7 +127,7 @@ bool AcquireSweep() {
             PlotSample(code);
         }
         WaitLoopDelay(app.LoopDelayMs);
-        if (app.InterfaceCode == 2 && !app.CurrentAdapter.Present) {
+        if (AdapterLost()) {
             app.StopRequested = true;
         }
         if (app.StopRequested) {
@@ -183,7 +185,7 @@ void cmdSingleSweep_Click() {
             m.focus = "cmdSingleSweep";
         }
     }
-    if (app.InterfaceCode == 2 && !app.CurrentAdapter.Present) {
+    if (AdapterLost()) {
         app.InterfaceCode = 0;
         m.txtInterface.text = "None";
         m.txtPort.text = "None";
