@@ -222,8 +222,11 @@ QGroupBox* NewReadoutFrame(QWidget* parent, const char* name,
         value->setObjectName(valueName);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         value->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        value->setMinimumWidth(valueWidth);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // A fixed size keeps a new value from laying the whole window out again, and an opaque
+        // one from repainting the frame around it: a sweep changes these many times a second.
+        value->setText(QStringLiteral("0"));
+        value->setFixedSize(valueWidth, value->sizeHint().height());
+        value->setAutoFillBackground(true);
         grid->addWidget(title, row, 0);
         grid->addWidget(value, row, 1);
         labels.emplace_back(title, value);

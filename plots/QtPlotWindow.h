@@ -31,6 +31,9 @@ public:
 
     QtPlotWindow(const char* name, ModelAccess model) : model_(model) {
         setObjectName(name);
+        // Opaque, so a readout that changes during a sweep repaints only this window's own
+        // background, not the frame and title bar of the window around it.
+        setAutoFillBackground(true);
         grid_ = new QGridLayout(this);
         pic1_ = new CanvasWidget(this);
         pic1_->setObjectName(QStringLiteral("pic1"));
