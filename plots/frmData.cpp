@@ -43,5 +43,6 @@ FrmDataView::FrmDataView() : QtPlotWindow("frmData", Model) {
         Ui().Refresh();
     };
     pic1_->onResized = [] { frmData_Form_Resize(); };
+    frmData_Form_Load();
     SyncFromModel();
 }

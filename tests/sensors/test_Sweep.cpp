@@ -4,12 +4,15 @@
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/EzUsbDriver.h"
 #include "platform/PortIo.h"
+#include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
+#include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
 #include "simulator/SimBoards.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeFrontend.h"
+#include "tests/support/RecordingCanvas.h"
 #include "tests/support/ScriptedEzUsb.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +122,28 @@ TEST_F(SweepTest, StoppedSweepKeepsWhatItTookAndItsStatistics) {
     EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(app.mdiAnalyzer.focus, "cmdSingleSweep");
     EXPECT_TRUE(app.mdiAnalyzer.cmdSingleSweep.enabled);
+}
+
+TEST_F(SweepTest, SweepDrawsWhatFitsAndStoresTheRest) {
+    // 2048 samples on a 2048-twip plot: one twip a sample, the last one only stored.
+    RecordingCanvas pic{2048, 1000};
+    App().frmData.pic1 = &pic;
+    OnPort(mnuKxs307_Click);
+    auto& app = App();
+    app.SweepLength = 2048;
+    ApplyPlotLength();
+    cmdSingleSweep_Click();
+    App().frmData.pic1 = nullptr;
+
+    EXPECT_EQ(app.SamplesTaken, 2048);
+    EXPECT_EQ(app.PlotIndex, 2047);
+    int traceSegments = 0;
+    for (const auto& op : pic.ops) {
+        traceSegments += op.kind == CanvasOp::Line && op.colour == Rgb{0, 0, 128};
+    }
+    EXPECT_EQ(traceSegments, 2047 + 1); // one per sample, and the flat start
+    EXPECT_NE(app.RawCodes[2048], 0);
+    EXPECT_EQ(app.Samples[2047], ChannelValue(app.RawCodes[2048], 0));
 }
 
 TEST_F(SweepTest, ClockThatDoesNotAdvanceGivesNoRateInsteadOfInfinity) {
