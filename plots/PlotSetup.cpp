@@ -14,6 +14,11 @@
 
 namespace {
 
+// Redrawing a stored trace leaves the statistics of the sweep alone: the readouts would
+// otherwise show those of its first 250, 500, ... samples. A counter, as a redraw may run
+// inside another one's event processing.
+int replotDepth = 0;
+
 constexpr Rgb kGridColour{192, 192, 192};
 constexpr Rgb kTraceColour{0, 0, 128};
 constexpr float kMarkerRadius = 20;
@@ -168,7 +173,7 @@ void PlotSample(int32_t code) {
             pic->Line(0, y, app.PlotX, y, kTraceColour);
         }
     }
-    if (app.PlotIndex % 250 == 0) {
+    if (app.PlotIndex % 250 == 0 && replotDepth == 0) {
         int32_t count = app.PlotIndex;
         ComputeStatistics(count);
     }
@@ -190,11 +195,13 @@ void ReplotTrace() {
         return;
     }
     app.PlotX = 0;
+    ++replotDepth;
     for (int32_t i = 1; i <= n; ++i) {
         if (app.PlotX + app.PlotXStep <= PicWidth()) {
             PlotSample(app.RawCodes[i]);
         }
     }
+    --replotDepth;
 }
 
 void frmData_Form_Load() { ApplyPlotLength(); }

@@ -43,6 +43,8 @@ FrmDataView::FrmDataView() : QtPlotWindow("frmData", Model) {
         Ui().Refresh();
     };
     pic1_->onResized = [] { frmData_Form_Resize(); };
+    // Below this the axis labels and the statistics no longer fit beside the plot.
+    setMinimumSize(8360 / kTwipsPerPixel, 2800 / kTwipsPerPixel);
     frmData_Form_Load();
     SyncFromModel();
 }

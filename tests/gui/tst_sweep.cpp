@@ -35,7 +35,22 @@ private:
         }
         return value;
     }
-    QWidget* DataWindow() const { return gui_->ui->Window(FormId::frmData); }
+    // The time-plot window's frame in the main window, and the view inside it.
+    QWidget* DataFrame() const { return gui_->ui->Window(FormId::frmData); }
+    QWidget* DataWindow() const { return Find<QWidget>(DataFrame(), "frmData"); }
+    bool TraceAcrossThePlot() const {
+        const QImage image = Find<QWidget>(DataWindow(), "pic1")->grab().toImage();
+        int columns = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            for (int y = 0; y < image.height(); ++y) {
+                if (image.pixel(x, y) == qRgb(0, 0, 128)) {
+                    ++columns;
+                    break;
+                }
+            }
+        }
+        return columns > image.width() * 9 / 10;
+    }
 
     FakeClock clock_{1e-9};
     std::unique_ptr<GuiFixture> gui_;
@@ -70,28 +85,20 @@ void SweepTest::plotDataDrawsTheTraceAndItsStatistics() {
     Control<QAction>("mnuPort")->trigger();
     QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("KXS306"));
     QCOMPARE(Control<QLineEdit>("txtInterface")->text(), QString("Parallel"));
-    QCOMPARE(DataWindow()->windowTitle(),
+    QCOMPARE(DataFrame()->windowTitle(),
              QString("Time Data -- KXS306 Gryo Channel - (Degrees/second)"));
 
     QTest::mouseClick(Control<QPushButton>("cmdSingleSweep"), Qt::LeftButton);
     QVERIFY(gui_->messages.empty());
     QCOMPARE(App().SamplesTaken, 2048);
 
-    // The trace colour fills a good part of the plot's width.
-    auto* pic1 = Find<QWidget>(DataWindow(), "pic1");
-    const QImage image = pic1->grab().toImage();
-    const QRgb trace = qRgb(0, 0, 128);
-    int columnsWithTrace = 0;
-    for (int x = 0; x < image.width(); ++x) {
-        for (int y = 0; y < image.height(); ++y) {
-            if (image.pixel(x, y) == trace) {
-                ++columnsWithTrace;
-                break;
-            }
-        }
-    }
-    QVERIFY2(columnsWithTrace > image.width() * 9 / 10,
-             qPrintable(QString::number(columnsWithTrace)));
+    // The trace colour runs across the plot, also once the window was made smaller.
+    QVERIFY(TraceAcrossThePlot());
+    DataFrame()->resize(DataFrame()->size() - QSize(200, 100));
+    QVERIFY(TraceAcrossThePlot());
+    // Never so small that the labels and the statistics no longer fit.
+    DataFrame()->resize(100, 50);
+    QVERIFY(DataWindow()->width() >= 8360 / 15 && DataWindow()->height() >= 2800 / 15);
 
     // The simulated rate is a sine of 1/4 full scale (512 codes of 0.0977 deg/s) with a
     // little noise, over whole periods.
