@@ -75,7 +75,6 @@ TEST_F(ReadDataTest, ParallelPortReadsByModel) {
     EXPECT_EQ(Read(2), twin.ConvertGyro(3));
     EXPECT_EQ(Read(2), twin.ConvertGyro(2));
     EXPECT_FLOAT_EQ(ReadTemperature(), 125.0f);
-    EXPECT_EQ(App().frmData.lblTemp.caption, "125.00");
 
     // Model 3: both self-test boxes ticked give the negative self-test.
     Use("KXS305", 1);
