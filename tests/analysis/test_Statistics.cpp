@@ -35,20 +35,20 @@ protected:
 } // namespace
 
 TEST_F(StatisticsTest, ReadoutsOfTheSweep) {
-    App().DeviceName = "KXS306";
-    EXPECT_EQ(Summary({1, 2, 3, 4}, 4), (Texts{"2.50", "1.00", "4.00", "3.00", "1.12"}));
-    EXPECT_EQ(ui.doEventsCalls, 1);
-    EXPECT_EQ(Summary({7}, 1), (Texts{"7.00", "7.00", "7.00", "0.00", "0.00"}));
-    EXPECT_EQ(Summary({-5}, 0), (Texts{"7.00", "7.00", "7.00", "0.00", "0.00"}));
-
     // A count beyond the buffers covers the samples they hold.
     std::fill(App().RawCodes.begin(), App().RawCodes.end(), 3);
     std::fill(App().Samples.begin(), App().Samples.end(), 3.0f);
     App().Samples[kMaxSampleIndex] = 100;
     EXPECT_EQ(Summary({}, kMaxSampleIndex + 100), (Texts{"3.00", "3.00", "3.00", "0.00", "0.00"}));
+    EXPECT_EQ(ui.doEventsCalls, 1);
 
-    App().ChannelScale[0] = -0.001f;
-    EXPECT_EQ(Summary({1237}, 1)[0], "-1.24");
+    // In the channel's units: codes 1..4 read 0.5, 0, -0.5 and -1.
+    App().DeviceName = "KXS306";
+    App().ChannelOffset[0] = 2;
+    App().ChannelScale[0] = -0.5f;
+    EXPECT_EQ(Summary({1, 2, 3, 4}, 4), (Texts{"-0.25", "-1.00", "0.50", "1.50", "0.56"}));
+    EXPECT_EQ(Summary({7}, 1), (Texts{"-2.50", "-2.50", "-2.50", "0.00", "0.00"}));
+    EXPECT_EQ(Summary({-5}, 0), (Texts{"-2.50", "-2.50", "-2.50", "0.00", "0.00"}));
     // Model 3 shows the RMS of its raw codes.
     App().DeviceName = "KXS305";
     EXPECT_EQ(Summary({8192, 8192}, 2)[4], "8192.00");

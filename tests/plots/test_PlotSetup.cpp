@@ -16,7 +16,6 @@ protected:
         App().frmData.pic1 = &pic;
         App().SweepLength = 100;
         ApplyPlotLength();
-        App().PlotX = 0;
     }
 
     FakeFrontend ui;
@@ -45,20 +44,20 @@ TEST_F(PlotTest, ValueLabelsInTheChannelsUnitsOrTheModel3Steps) {
 }
 
 TEST_F(PlotTest, AfterAResizeATraceStartsFlatAndRunsAlongTheEdgesOffTheRange) {
-    App().YScaleDivisor = 4; // codes 1536..2560
+    App().YScaleDivisor = 4; // codes 1536..2560 on 800 twips: 2304 at 200
     ApplyTimeYScale();
     pic.width = 500; // 5 twips a sample
     pic.foreColor = {255, 0, 0};
     pic.ops.clear();
     App().PlotX = 300; // where the last trace ended
     frmData_Form_Resize();
-    for (int code : {2048, 3000, -5000}) {
+    for (int code : {2304, 3000, -5000}) {
         PlotSample(code);
     }
     const auto& op = pic.ops;
     ASSERT_EQ(op.size(), 17u * 2 + 7); // the grid after the resize and again for the trace
     EXPECT_EQ((std::vector<float>{op[34].x1, op[34].y1, op[34].x2}),
-              (std::vector<float>{0, 400, 5}));
+              (std::vector<float>{0, 200, 5}));
     EXPECT_EQ(op[34].colour, (Rgb{0, 0, 128}));
     EXPECT_EQ(op[36].kind, CanvasOp::Circle);
     EXPECT_EQ(op[36].colour, pic.foreColor);
@@ -82,22 +81,20 @@ TEST_F(PlotTest, ReplotAndReadoutKeepToTheStoredSamples) {
     }
     EXPECT_EQ(ui.popups.size(), 1u);
 
-    app.SweepLength = 4; // 250 twips a sample: the first four fit
+    // A resize redraws the stored trace: at 250 twips a sample the first four fit.
+    app.SweepLength = 4;
     ApplyPlotLength();
-    ReplotTrace();
+    frmData_Form_Resize();
     EXPECT_EQ(app.PlotIndex, 4);
 
     // Without a step (no samples across, no plot area) the stored trace stays as it was.
     app.SweepLength = 0;
     ApplyPlotLength();
     EXPECT_EQ(app.PlotXStep, 0);
-    ReplotTrace();
     app.frmData.pic1 = nullptr;
     frmData_Form_Resize();
     EXPECT_EQ(app.PlotIndex, 4);
     EXPECT_EQ(app.RawCodes[1], 2049);
-    frmData_pic1_MouseDown(2, 0, 104, 0);
-    EXPECT_EQ(ui.popups.size(), 1u);
 }
 
 TEST_F(PlotTest, ATraceNeverRunsPastTheSampleBuffer) {
