@@ -8,11 +8,9 @@
 #include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
 #include "simulator/SimBoards.h"
-#include "tests/support/AppStateTest.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/RecordingCanvas.h"
 #include "tests/support/ScriptedEzUsb.h"
+#include "tests/support/SimulatedPortTest.h"
 
 #include <gtest/gtest.h>
 
@@ -20,35 +18,12 @@
 
 namespace {
 
-class SweepTest : public AppStateTest {
+class SweepTest : public SimulatedPortTest {
 protected:
-    void SetUp() override {
-        AppStateTest::SetUp();
-        auto& app = App();
-        app.DelayCalibrated = true;
-        app.DelayLoopCount = 10;
-        app.MinimumDelayMs = 0.0004f;
-    }
-    void TearDown() override {
-        ClosePort();
-        InstallPortBackend(nullptr);
-        SimulatedBoards().Detach();
-        AppStateTest::TearDown();
-    }
-
     void OnPort(void (*selectModel)()) {
-        SimulatedBoards().Attach("");
-        InstallPortBackend(&SimulatedBoards().port);
-        auto& app = App();
-        app.InterfaceCode = 1;
-        app.PortAddress = 0x378;
-        std::string reason;
-        ASSERT_TRUE(OpenPort(0x378, reason)) << reason;
+        AttachOnPort("", 0x378);
         selectModel();
     }
-
-    FakeFrontend ui;
-    FakeClock clock;
 };
 
 } // namespace

@@ -20,10 +20,8 @@ class SimBoardTest : public AppStateTest {
 protected:
     void SetUp() override {
         AppStateTest::SetUp();
+        UseQuickDelay();
         auto& app = App();
-        app.DelayCalibrated = true;
-        app.DelayLoopCount = 10;
-        app.MinimumDelayMs = 0.0004f;
         app.InterfaceCode = 1;
         app.PortAddress = 0x3BC;
         app.mdiAnalyzer.txtPort.text = "3BC";

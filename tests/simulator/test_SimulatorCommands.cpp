@@ -3,38 +3,18 @@
 #include "sensors/DeviceSelect.h"
 #include "sensors/PortTransfers.h"
 #include "simulator/SimBoards.h"
-#include "tests/support/AppStateTest.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/FakeFrontend.h"
+#include "tests/support/SimulatedPortTest.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class SimulatorCommandsTest : public AppStateTest {
+class SimulatorCommandsTest : public SimulatedPortTest {
 protected:
-    void TearDown() override {
-        ClosePort();
-        InstallPortBackend(nullptr);
-        SimulatedBoards().Detach();
-        AppStateTest::TearDown();
-    }
-
+    // Any address answers.
     void AttachOnPort(const std::string& fixedModel) {
-        SimulatedBoards().Attach(fixedModel);
-        InstallPortBackend(&SimulatedBoards().port);
-        auto& app = App();
-        app.DelayCalibrated = true;
-        app.DelayLoopCount = 10;
-        app.MinimumDelayMs = 0.0004f;
-        app.InterfaceCode = 1;
-        app.PortAddress = 0x278; // any address answers
-        std::string reason;
-        ASSERT_TRUE(OpenPort(0x278, reason));
+        SimulatedPortTest::AttachOnPort(fixedModel, 0x278);
     }
-
-    FakeFrontend ui;
-    FakeClock clock;
 };
 
 } // namespace

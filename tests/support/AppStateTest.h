@@ -9,4 +9,12 @@ class AppStateTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetAppState(); }
     void TearDown() override { ResetAppState(); }
+
+    // A calibrated busy-wait that costs next to nothing, for tests that run transfers.
+    static void UseQuickDelay() {
+        auto& app = App();
+        app.DelayCalibrated = true;
+        app.DelayLoopCount = 10;
+        app.MinimumDelayMs = 0.0004f;
+    }
 };
