@@ -182,6 +182,26 @@ void QtFrontend::MsgBox(const std::string& text, const std::string& title) {
     }
 }
 
+bool QtFrontend::Confirm(const std::string& text, const std::string& title) {
+    if (confirmSink_) {
+        return confirmSink_(text);
+    }
+    CloseSplash();
+    QWidget* main = Window(FormId::mdiAnalyzer);
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                    main != nullptr && main->isVisible() ? main : nullptr);
+    box.setDefaultButton(QMessageBox::No);
+    if (busy_) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    const bool yes = box.exec() == QMessageBox::Yes;
+    if (busy_) {
+        QApplication::restoreOverrideCursor();
+    }
+    return yes;
+}
+
 void QtFrontend::DoEvents() {
     if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventIntervalMs) {
         return;

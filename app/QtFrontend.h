@@ -40,6 +40,7 @@ public:
     void Show(FormId form) override;
     void ShowModal(FormId form) override;
     void Hide(FormId form) override;
+    bool Confirm(const std::string& text, const std::string& title) override;
     void Popup(PopupMenu menu) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initial) override;
@@ -60,6 +61,9 @@ public:
 
     // When set, messages go here instead of a modal box (tests).
     void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
+    // When set, questions are answered here (tests).
+    using ConfirmSink = std::function<bool(const std::string& text)>;
+    void SetConfirmSink(ConfirmSink sink) { confirmSink_ = std::move(sink); }
     // When set, input boxes are answered here (tests).
     using InputSink = std::function<std::optional<std::string>(const std::string& prompt)>;
     void SetInputSink(InputSink sink) { inputSink_ = std::move(sink); }
@@ -94,6 +98,7 @@ private:
     std::map<FormId, QRect> autoPlaced_; // where PlaceChildren put a child
     std::unique_ptr<FormGeometryWatcher> geometryWatcher_;
     MessageSink messageSink_;
+    ConfirmSink confirmSink_;
     InputSink inputSink_;
     QElapsedTimer sinceEvents_;
     QPointer<QSplashScreen> splash_;

@@ -177,6 +177,16 @@ bool OpenPortAccess(bool once) {
     if (PortIsOpen() && OpenPortBase() == base) {
         return true;
     }
+    // An address the kernel does not know as a parallel port is opened only when the user,
+    // told what it is, says so.
+    if (const std::string question = PortAddressQuestion(base); !question.empty()) {
+        if (!Ui().Confirm(question, App().frmPort.form.caption)) {
+            ClosePort();
+            app.DriverModuleFlag = false;
+            return false;
+        }
+        AllowPortAddress(base);
+    }
     std::string reason;
     app.DriverModuleFlag = OpenPort(base, reason);
     if (!app.DriverModuleFlag) {

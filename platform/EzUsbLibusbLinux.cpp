@@ -21,7 +21,7 @@ public:
     ~LibusbEzUsbDriver() override;
 
     int32_t Open(const std::string& deviceName) override;
-    void Close(int32_t handle) override { handles_.erase(handle); }
+    void Close(int32_t handle) override;
     bool IoControl(int32_t handle, uint32_t code, std::span<const uint8_t> input,
                    std::span<uint8_t> output, uint32_t& bytesReturned) override;
 
@@ -30,10 +30,13 @@ private:
         libusb_device_handle* handle = nullptr;
         std::vector<PipeDescription> pipes;
         uint16_t language = 0; // 0 until asked
+        int users = 0;         // open program handles; the interface is claimed while any is
     };
 
     bool EnsureContext();
-    // The adapters attached now, in bus and address order; drops devices that went away.
+    // The adapters attached now, in bus and address order, told by the identifiers in their
+    // device descriptors, which libusb has without opening anything; drops devices that went
+    // away.
     std::vector<libusb_device*> Attached(libusb_device** list, ssize_t count);
     Device* OpenDevice(libusb_device* device);
     void Drop(Device* device);
@@ -85,7 +88,7 @@ std::vector<libusb_device*> LibusbEzUsbDriver::Attached(libusb_device** list, ss
     for (libusb_device* device : all) {
         libusb_device_descriptor descriptor{};
         if (libusb_get_device_descriptor(device, &descriptor) == 0 &&
-            descriptor.idVendor == AdapterVendorId) {
+            IsAdapter(descriptor.idVendor, descriptor.idProduct)) {
             adapters.push_back(device);
         }
     }
@@ -115,9 +118,10 @@ LibusbEzUsbDriver::Device* LibusbEzUsbDriver::OpenDevice(libusb_device* device) 
         return nullptr;
     }
     libusb_config_descriptor* config = nullptr;
+    // Only adapters get here: a kernel driver bound to one may be moved aside while the
+    // program holds it, and is given back on release.
     libusb_set_auto_detach_kernel_driver(opened->handle, 1);
-    if (libusb_claim_interface(opened->handle, kInterface) != 0 ||
-        libusb_get_active_config_descriptor(device, &config) != 0) {
+    if (libusb_get_active_config_descriptor(device, &config) != 0) {
         libusb_close(opened->handle);
         return nullptr;
     }
@@ -135,7 +139,9 @@ LibusbEzUsbDriver::Device* LibusbEzUsbDriver::OpenDevice(libusb_device* device) 
 
 void LibusbEzUsbDriver::Drop(Device* device) {
     std::erase_if(handles_, [device](const auto& h) { return h.second == device; });
-    libusb_release_interface(device->handle, kInterface);
+    if (device->users > 0) {
+        libusb_release_interface(device->handle, kInterface);
+    }
     libusb_close(device->handle);
     std::erase_if(open_, [device](const auto& d) { return d.get() == device; });
 }
@@ -158,10 +164,28 @@ int32_t LibusbEzUsbDriver::Open(const std::string& deviceName) {
     if (device == nullptr) {
         return kNoDeviceHandle;
     }
+    if (device->users == 0 && libusb_claim_interface(device->handle, kInterface) != 0) {
+        return kNoDeviceHandle;
+    }
+    ++device->users;
     const int32_t handle = nextHandle_;
     nextHandle_ = nextHandle_ == INT32_MAX ? 1 : nextHandle_ + 1;
     handles_[handle] = device;
     return handle;
+}
+
+// The program opens and closes the adapter around every transaction; the libusb handle stays
+// open underneath, but the interface is held only while the program has it open.
+void LibusbEzUsbDriver::Close(int32_t handle) {
+    const auto it = handles_.find(handle);
+    if (it == handles_.end()) {
+        return;
+    }
+    Device* device = it->second;
+    handles_.erase(it);
+    if (--device->users == 0) {
+        libusb_release_interface(device->handle, kInterface);
+    }
 }
 
 bool LibusbEzUsbDriver::Done(Device* device, int result) {

@@ -14,6 +14,11 @@ public:
     void Show(FormId) override {}
     void ShowModal(FormId) override {}
     void Hide(FormId) override {}
+    // Nobody can answer: the safe answer.
+    bool Confirm(const std::string& text, const std::string& title) override {
+        MsgBox(text, title);
+        return false;
+    }
     void Popup(PopupMenu) override {}
     std::optional<std::string> InputBox(const std::string&, const std::string&,
                                         const std::string&) override {

@@ -36,6 +36,8 @@ public:
     // Asks for one line of text, offering initial; nullopt when the user cancels.
     virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& initial) = 0;
+    // A question with Yes and No buttons, No the default; true for Yes.
+    virtual bool Confirm(const std::string& text, const std::string& title = kAppTitle) = 0;
     // Pops a menu up at the pointer and returns once the user picked or dismissed it.
     virtual void Popup(PopupMenu menu) = 0;
     // Form models changed: views re-read them.

@@ -29,6 +29,16 @@ void InstallPortBackend(PortBackend* backend) {
 
 PortBackend* InstalledPortBackend() { return installed; }
 
+std::string PortAddressQuestion(uint16_t base) {
+    return installed != nullptr ? installed->AddressQuestion(base) : std::string();
+}
+
+void AllowPortAddress(uint16_t base) {
+    if (installed != nullptr) {
+        installed->AllowAddress(base);
+    }
+}
+
 bool OpenPort(uint16_t base, std::string& reason) {
     ClosePort();
     if (installed == nullptr) {

@@ -20,6 +20,10 @@ public:
     // Gains access to the port at base; on failure returns false and a reason for the user
     // (what failed, and what to do about it).
     virtual bool Open(uint16_t base, std::string& reason) = 0;
+    // Empty when base may be opened without asking; otherwise a question for the user that
+    // says what is at the address. Open refuses such an address until AllowAddress(base).
+    virtual std::string AddressQuestion(uint16_t) { return {}; }
+    virtual void AllowAddress(uint16_t) {}
     // Releases the port; harmless when nothing is open.
     virtual void Close() = 0;
     virtual void Write(PortRegister reg, uint8_t value) = 0;
@@ -31,6 +35,9 @@ public:
 void InstallPortBackend(PortBackend* backend);
 PortBackend* InstalledPortBackend();
 
+// The installed backend's question before opening base (empty: none), and the user's yes.
+std::string PortAddressQuestion(uint16_t base);
+void AllowPortAddress(uint16_t base);
 // Opens the installed backend for the port at base (closing any port opened before).
 bool OpenPort(uint16_t base, std::string& reason);
 void ClosePort();

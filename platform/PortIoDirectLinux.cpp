@@ -1,11 +1,13 @@
 // Raw port I/O with in/out instructions, for machines where ppdev is not an option. Only ever
 // asks for the three registers of the chosen port.
 #include "platform/ErrnoText.h"
+#include "platform/KernelPortsLinux.h"
 #include "platform/PortIoLinux.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <thread>
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -41,9 +43,31 @@ std::string LockdownMode(const std::string& path) {
 
 class DirectIoBackend final : public PortBackend {
 public:
-    DirectIoBackend(std::string lockdownPath, IoPermissionCall ioPermission)
-        : lockdownPath_(std::move(lockdownPath)), ioPermission_(std::move(ioPermission)) {}
+    explicit DirectIoBackend(DirectIoSystem system) : system_(std::move(system)) {}
     ~DirectIoBackend() override { Close(); }
+
+    // Raw I/O to the wrong address can reset the machine (0xCF9) or take the keyboard
+    // controller (0x60), so only a port the kernel knows is opened without asking.
+    std::string AddressQuestion(uint16_t base) override {
+        if (allowed_.contains(base) || KernelKnowsParallelPort(system_.procRoot, base)) {
+            return {};
+        }
+        const auto owners = IoPortOwners(system_.procRoot, base, kRegisters);
+        std::string listed = "Nothing is listed at this address in /proc/ioports.";
+        if (!owners.empty()) {
+            listed = "The kernel lists it as: ";
+            for (size_t i = 0; i < owners.size(); ++i) {
+                listed += (i > 0 ? ", " : "") + owners[i];
+            }
+            listed += ".";
+        }
+        return "The kernel knows no parallel port at " + Hex(base) + ". " + listed +
+               "\n\nRaw port I/O to an address that is not a parallel port can hang or reset "
+               "the computer or damage data on its disks.\n\nOpen " +
+               Hex(base) + " for raw port I/O anyway?";
+    }
+
+    void AllowAddress(uint16_t base) override { allowed_.insert(base); }
 
     bool Open(uint16_t base, std::string& reason) override {
         Close();
@@ -56,9 +80,25 @@ public:
             reason = "There is no parallel port at this address.";
             return false;
         }
-        if (ioPermission_(base, kRegisters, 1) != 0) {
+        if (!AddressQuestion(base).empty()) {
+            reason = "The kernel knows no parallel port at " + Hex(base) +
+                     ", and raw port I/O to it was not allowed.";
+            return false;
+        }
+        if (system_.ioPermission(base, kRegisters, 1) != 0) {
             reason = Refusal(base, errno);
             return false;
+        }
+        // Root was needed for the permission only; the permission outlives it.
+        const PrivilegeDrop drop = system_.dropPrivileges();
+        if (drop == PrivilegeDrop::Failed) {
+            system_.ioPermission(base, kRegisters, 0);
+            reason = PrivilegeDropText(drop);
+            return false;
+        }
+        if (drop == PrivilegeDrop::NoInvokingUser && !rootWarned_) {
+            rootWarned_ = true;
+            std::fprintf(stderr, "queltoeval: %s\n", PrivilegeDropText(drop).c_str());
         }
         base_ = base;
         owner_ = std::this_thread::get_id();
@@ -71,7 +111,7 @@ public:
         if (!open_) {
             return;
         }
-        ioPermission_(base_, kRegisters, 0);
+        system_.ioPermission(base_, kRegisters, 0);
         open_ = false;
     }
 
@@ -106,7 +146,7 @@ private:
         const std::string where = "Raw port I/O at " + Hex(base);
         switch (error) {
         case EPERM: {
-            const std::string mode = LockdownMode(lockdownPath_);
+            const std::string mode = LockdownMode(system_.lockdownPath);
             if (!mode.empty()) {
                 return where + " is refused under kernel lockdown (" + mode + ").\n" + kUsePpdev;
             }
@@ -119,8 +159,9 @@ private:
         }
     }
 
-    std::string lockdownPath_;
-    IoPermissionCall ioPermission_;
+    DirectIoSystem system_;
+    std::set<uint16_t> allowed_;
+    bool rootWarned_ = false;
     uint16_t base_ = 0;
     bool open_ = false;
     std::thread::id owner_;
@@ -128,14 +169,16 @@ private:
 
 } // namespace
 
-std::unique_ptr<PortBackend> MakeDirectIoBackend(const std::string& lockdownPath,
-                                                 IoPermissionCall ioPermission) {
+std::unique_ptr<PortBackend> MakeDirectIoBackend(DirectIoSystem system) {
 #ifdef QUELTO_PORT_INSTRUCTIONS
-    if (!ioPermission) {
-        ioPermission = [](unsigned long from, unsigned long num, int on) {
+    if (!system.ioPermission) {
+        system.ioPermission = [](unsigned long from, unsigned long num, int on) {
             return ::ioperm(from, num, on);
         };
     }
 #endif
-    return std::make_unique<DirectIoBackend>(lockdownPath, std::move(ioPermission));
+    if (!system.dropPrivileges) {
+        system.dropPrivileges = [] { return DropToInvokingUser(); };
+    }
+    return std::make_unique<DirectIoBackend>(std::move(system));
 }

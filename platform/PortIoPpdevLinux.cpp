@@ -1,6 +1,7 @@
 // The parallel port through the kernel's ppdev driver: no special rights beyond access to
 // /dev/parportN, and the kernel keeps other drivers off the port while it is claimed.
 #include "platform/ErrnoText.h"
+#include "platform/KernelPortsLinux.h"
 #include "platform/PortIoLinux.h"
 
 #include <algorithm>
@@ -25,56 +26,6 @@ std::string Hex(unsigned value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", value);
     return text;
-}
-
-// The first decimal number in a base-addr file ("888\t1912\n": I/O base, then ECP base).
-std::optional<unsigned long> FirstNumber(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    if (!std::getline(in, line)) {
-        return std::nullopt;
-    }
-    const char* begin = line.data();
-    const char* end = begin + line.size();
-    while (begin != end && std::isspace(static_cast<unsigned char>(*begin))) {
-        ++begin;
-    }
-    unsigned long value = 0;
-    const auto [next, error] = std::from_chars(begin, end, value);
-    if (error != std::errc() || next == begin) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// N of the parportN in <procRoot>/sys/dev/parport whose base address is base.
-std::optional<int> FindParport(const std::filesystem::path& parportDir, uint16_t base) {
-    namespace fs = std::filesystem;
-    std::vector<int> numbers;
-    std::error_code ec;
-    for (auto it = fs::directory_iterator(parportDir, ec); !ec && it != fs::directory_iterator();
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.rfind("parport", 0) != 0) {
-            continue; // "default" holds the driver's settings, not a port
-        }
-        const char* digits = name.data() + 7;
-        const char* end = name.data() + name.size();
-        int number = 0;
-        const auto [next, error] = std::from_chars(digits, end, number);
-        if (error == std::errc() && next == end && digits != end) {
-            numbers.push_back(number);
-        }
-    }
-    std::sort(numbers.begin(), numbers.end());
-    for (int number : numbers) {
-        const auto address =
-            FirstNumber(parportDir / ("parport" + std::to_string(number)) / "base-addr");
-        if (address && *address == base) {
-            return number;
-        }
-    }
-    return std::nullopt;
 }
 
 // Who may open path: the name of its group when it can be looked up.
@@ -103,7 +54,7 @@ public:
     bool Open(uint16_t base, std::string& reason) override {
         Close();
         const std::string parportDir = procRoot_ + "/sys/dev/parport";
-        const auto number = FindParport(parportDir, base);
+        const auto number = FindParport(procRoot_, base);
         if (!number) {
             reason = "No parallel port at " + Hex(base) + " in " + parportDir +
                      ".\nThe parport_pc driver must know the port; load the drivers: "

@@ -64,6 +64,8 @@ public:
 
     SimUsbAdapter& Adapter() { return adapter_; }
     void SetWire(Wire wire) { wire_ = wire; }
+    // Claims of interface 0 not yet released.
+    int Held() const { return held_; }
 
     static gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
         return static_cast<EmulatedAdapter*>(self)->Handle(client);
@@ -86,6 +88,9 @@ private:
             [[fallthrough]];
         case USBDEVFS_RELEASEINTERFACE:
         case USBDEVFS_DISCONNECT_CLAIM:
+            held_ += request == USBDEVFS_DISCONNECT_CLAIM ? 1
+                     : request == USBDEVFS_CLEAR_HALT     ? 0
+                                                          : -1;
             umockdev_ioctl_client_complete(client, 0, 0);
             return TRUE;
         case USBDEVFS_SUBMITURB:
@@ -176,10 +181,19 @@ private:
     SimSensor driverSensor_;
     SimUsbAdapter adapter_;
     std::atomic<Wire> wire_ = Wire::Normal;
+    std::atomic<int> held_ = 0;
     // Submitted URBs (each holding a reference) ready to reap, and those never answered.
     std::deque<UMockdevIoctlData*> done_;
     std::deque<UMockdevIoctlData*> flying_;
 };
+
+// Another device with the adapters' vendor id, which many unrelated gadgets share: it counts
+// every request that reaches it, and answers none.
+gboolean OnForeignIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer requests) {
+    ++*static_cast<std::atomic<int>*>(requests);
+    umockdev_ioctl_client_complete(client, -1, ENOTTY);
+    return TRUE;
+}
 
 class LibusbBackendTest : public AppStateTest {
 protected:
@@ -200,6 +214,24 @@ protected:
                                                "H: descriptors=") +
                                    DescriptorsHex(mock_.Adapter()) + "\n";
         ASSERT_TRUE(umockdev_testbed_add_from_string(testbed_, device.c_str(), nullptr));
+        // It comes first in bus and address order.
+        foreignHandler_ = umockdev_ioctl_base_new();
+        g_signal_connect(foreignHandler_, "handle-ioctl", G_CALLBACK(OnForeignIoctl),
+                         &foreignRequests_);
+        ASSERT_TRUE(umockdev_testbed_attach_ioctl(testbed_, "/dev/bus/usb/001/001", foreignHandler_,
+                                                  nullptr));
+        const std::string foreign =
+            "P: /devices/usb1/1-0\n"
+            "N: bus/usb/001/001\n"
+            "E: SUBSYSTEM=usb\n"
+            "E: DEVTYPE=usb_device\n"
+            "E: DEVNAME=/dev/bus/usb/001/001\n"
+            "A: busnum=1\\n\n"
+            "A: devnum=1\\n\n"
+            "A: bConfigurationValue=1\\n\n"
+            "H: descriptors=12010002ff000040091201f00001010203010902120001010080"
+            "32090400000003000000\n";
+        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed_, foreign.c_str(), nullptr));
         // A short timeout keeps the test quick; the figure itself is not checked.
         driver_ = MakeLibusbEzUsbDriver(200);
         InstallEzUsbDriver(driver_.get());
@@ -208,6 +240,7 @@ protected:
         InstallEzUsbDriver(nullptr);
         driver_.reset();
         g_clear_object(&handler_);
+        g_clear_object(&foreignHandler_);
         g_clear_object(&testbed_);
         AppStateTest::TearDown();
     }
@@ -232,6 +265,8 @@ protected:
     EmulatedAdapter mock_;
     UMockdevTestbed* testbed_ = nullptr;
     UMockdevIoctlBase* handler_ = nullptr;
+    UMockdevIoctlBase* foreignHandler_ = nullptr;
+    std::atomic<int> foreignRequests_ = 0;
     std::unique_ptr<EzUsbDriver> driver_;
 };
 
@@ -246,6 +281,10 @@ TEST_F(LibusbBackendTest, ScanFindsTheAdapterWithItsBoardInformation) {
     EXPECT_FLOAT_EQ(app.UsbAdapters[0].FirmwareRev, 1.2f);
     EXPECT_EQ(app.UsbAdapters[0].UsbSpeed, "2");
     EXPECT_TRUE(ui_.messages.empty());
+    // The other device was never opened, and nothing of the adapter stays claimed.
+    EXPECT_EQ(foreignRequests_, 0);
+    EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-0");
+    EXPECT_EQ(mock_.Held(), 0);
 }
 
 TEST_F(LibusbBackendTest, TransactionsReachTheFirmware) {
@@ -265,6 +304,7 @@ TEST_F(LibusbBackendTest, TransactionsReachTheFirmware) {
     EXPECT_EQ(App().SpiReadWords[2], 2048);
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_TRUE(App().CurrentAdapter.Present);
+    EXPECT_EQ(mock_.Held(), 0);
 }
 
 TEST_F(LibusbBackendTest, ReplyThatNeverComesTimesOut) {

@@ -1,9 +1,13 @@
+#include "interfaces/SetupGiveIO.h"
 #include "platform/PortIoLinux.h"
+#include "tests/support/AppStateTest.h"
+#include "tests/support/FakeFrontend.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -31,13 +35,153 @@ struct FakeIoperm {
     }
 };
 
+// A /proc that knows parallel ports at 0x378 (parport driver) and 0x3BC (ioports only), and
+// lists the keyboard controller and the PCI configuration ports.
+struct FakeProc {
+    TempWorkDir dir;
+    FakeProc() {
+        std::filesystem::create_directories(dir.path() / "sys/dev/parport/parport0");
+        std::filesystem::create_directories(dir.path() / "sys/dev/parport/default");
+        dir.Write("sys/dev/parport/parport0/base-addr", "888\t1912\n");
+        dir.Write("ioports", "0000-0cf7 : PCI Bus 0000:00\n"
+                             "  0060-0060 : keyboard\n"
+                             "  0064-0064 : keyboard\n"
+                             "  0378-037a : parport0\n"
+                             "  03bc-03be : parport1\n"
+                             "  0cf8-0cff : PCI conf1\n");
+    }
+    // Grants everything and records the calls; no privileges are dropped.
+    DirectIoSystem System(IoPermissionCall ioperm,
+                          PrivilegeDrop drop = PrivilegeDrop::NotRoot) const {
+        return {dir.path().string(), "/nonexistent", std::move(ioperm), [drop] { return drop; }};
+    }
+};
+
+TEST(Privileges, DropsToTheSudoUserOnlyWhenRootThroughSudo) {
+    struct Case {
+        uid_t euid;
+        const char *uid, *gid;
+        int failingCall; // 0 none, 1 groups, 2 group, 3 user
+        PrivilegeDrop expected;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {1000, "1000", "1000", 0, PrivilegeDrop::NotRoot, {}},
+        {0, nullptr, nullptr, 0, PrivilegeDrop::NoInvokingUser, {}},
+        {0, "0", "0", 0, PrivilegeDrop::NoInvokingUser, {}},
+        {0, "1000x", "1000", 0, PrivilegeDrop::NoInvokingUser, {}},
+        {0, "1000", "100", 0, PrivilegeDrop::Dropped, {"groups 1000 100", "gid 100", "uid 1000"}},
+        {0, "1000", "100", 2, PrivilegeDrop::Failed, {"groups 1000 100", "gid 100"}},
+        {0, "1000", "100", 3, PrivilegeDrop::Failed, {"groups 1000 100", "gid 100", "uid 1000"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> calls;
+        uid_t euid = c.euid;
+        auto result = [&](int which) { return c.failingCall == which ? -1 : 0; };
+        const PrivilegeCalls fake{
+            [&] { return euid; },
+            [&](const char* name) { return std::string(name) == "SUDO_UID" ? c.uid : c.gid; },
+            [&](uid_t uid, gid_t gid) {
+                calls.push_back("groups " + std::to_string(uid) + " " + std::to_string(gid));
+                return result(1);
+            },
+            [&](gid_t gid) {
+                calls.push_back("gid " + std::to_string(gid));
+                return result(2);
+            },
+            [&](uid_t uid) {
+                calls.push_back("uid " + std::to_string(uid));
+                euid = c.failingCall == 3 ? 0 : uid;
+                return result(3);
+            }};
+        EXPECT_EQ(DropToInvokingUser(fake), c.expected) << (c.uid ? c.uid : "unset");
+        EXPECT_EQ(calls, c.calls);
+    }
+}
+
 #if defined(__i386__) || defined(__x86_64__)
 
+TEST(DirectIo, OnlyPortsTheKernelKnowsOpenWithoutAskingTheUser) {
+    FakeProc proc;
+    FakeIoperm ioperm;
+    auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));
+    std::string reason;
+    EXPECT_EQ(port->AddressQuestion(0x378), "");
+    EXPECT_EQ(port->AddressQuestion(0x3BC), "");
+    EXPECT_TRUE(port->Open(0x378, reason)) << reason;
+    EXPECT_TRUE(port->Open(0x3BC, reason)) << reason;
+
+    // The question says what is there; nothing is granted until the user allows it.
+    EXPECT_NE(port->AddressQuestion(0x60).find("lists it as: PCI Bus 0000:00, keyboard."),
+              std::string::npos);
+    EXPECT_NE(port->AddressQuestion(0xCF9).find("PCI conf1"), std::string::npos);
+    EXPECT_NE(port->AddressQuestion(0xE000).find("Nothing is listed"), std::string::npos);
+    const size_t granted = ioperm.calls.size();
+    for (uint16_t base : {0x60, 0xCF9, 0xE000}) {
+        EXPECT_FALSE(port->Open(base, reason));
+        EXPECT_NE(reason.find("was not allowed"), std::string::npos) << reason;
+    }
+    EXPECT_EQ(ioperm.calls.size(), granted + 1); // only 0x3BC given back by the first refusal
+    port->AllowAddress(0xE000);
+    EXPECT_EQ(port->AddressQuestion(0xE000), "");
+    EXPECT_TRUE(port->Open(0xE000, reason)) << reason;
+}
+
+TEST(DirectIo, RootIsGivenUpOnceThePermissionIsGranted) {
+    FakeProc proc;
+    FakeIoperm ioperm;
+    std::string reason;
+    auto dropped = MakeDirectIoBackend(proc.System(ioperm.Call(), PrivilegeDrop::Dropped));
+    EXPECT_TRUE(dropped->Open(0x378, reason)) << reason;
+    // A permission kept by a program that could not drop root would be a root program.
+    auto stuck = MakeDirectIoBackend(proc.System(ioperm.Call(), PrivilegeDrop::Failed));
+    EXPECT_FALSE(stuck->Open(0x378, reason));
+    EXPECT_EQ(reason, PrivilegeDropText(PrivilegeDrop::Failed));
+    EXPECT_FALSE(stuck->Read(PortRegister::Status) != kNoBoardByte);
+    const std::vector<PermissionCall> expected{{0x378, 3, 1}, {0x378, 3, 1}, {0x378, 3, 0}};
+    EXPECT_EQ(ioperm.calls, expected);
+}
+
+class DirectIoAccessTest : public AppStateTest {
+protected:
+    FakeFrontend ui;
+    FakeProc proc;
+    FakeIoperm ioperm;
+    std::unique_ptr<PortBackend> port = MakeDirectIoBackend(proc.System(ioperm.Call()));
+    void SetUp() override {
+        AppStateTest::SetUp();
+        InstallPortBackend(port.get());
+    }
+    void TearDown() override {
+        InstallPortBackend(nullptr);
+        AppStateTest::TearDown();
+    }
+};
+
+TEST_F(DirectIoAccessTest, AnUnknownAddressFromTheDialogOrTheSettingsIsOpenedOnlyWhenConfirmed) {
+    App().PortAddress = 0xCF9;
+    EXPECT_FALSE(OpenPortAccess(false));
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0].title, "Parallel Port Setup");
+    EXPECT_TRUE(ioperm.calls.empty());
+    EXPECT_TRUE(ui.messages.empty()); // the user said no: nothing more to say
+    EXPECT_FALSE(PortIsOpen());
+
+    ui.confirmAnswers = {true};
+    EXPECT_TRUE(OpenPortAccess(false));
+    EXPECT_TRUE(PortIsOpen());
+
+    App().PortAddress = 0x378;
+    EXPECT_TRUE(OpenPortAccess(false));
+    EXPECT_EQ(ui.questions.size(), 2u);
+}
+
 TEST(DirectIo, GrantsAndDropsOnlyTheThreeRegistersOfTheChosenPort) {
+    FakeProc proc;
+    proc.dir.Write("ioports", "0278-027a : parport2\n0378-037a : parport0\n03bc-03be : parport1\n");
     FakeIoperm ioperm;
     std::string reason;
     {
-        auto port = MakeDirectIoBackend("/nonexistent", ioperm.Call());
+        auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));
         ASSERT_TRUE(port->Open(0x378, reason)) << reason;
         ASSERT_TRUE(port->Open(0x3BC, reason)) << reason; // the first port is given up
         port->Close();
@@ -48,12 +192,14 @@ TEST(DirectIo, GrantsAndDropsOnlyTheThreeRegistersOfTheChosenPort) {
                                                {0x3BC, 3, 0}, {0x278, 3, 1}, {0x278, 3, 0}};
     EXPECT_EQ(ioperm.calls, expected);
 
-    auto port = MakeDirectIoBackend("/nonexistent", ioperm.Call());
+    auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));
+    port->AllowAddress(0xFFFE);
     EXPECT_FALSE(port->Open(0xFFFE, reason)); // its control register would be past 0xFFFF
     EXPECT_EQ(ioperm.calls.size(), expected.size());
 }
 
 TEST(DirectIo, RefusalSaysWhatIsMissingAndTouchesNoPort) {
+    FakeProc proc;
     TempWorkDir dir;
     dir.Write("integrity", "none [integrity] confidentiality\n");
     dir.Write("none", "[none] integrity confidentiality\n");
@@ -71,7 +217,9 @@ TEST(DirectIo, RefusalSaysWhatIsMissingAndTouchesNoPort) {
         SCOPED_TRACE(c.lockdown + " " + std::to_string(c.error));
         FakeIoperm ioperm;
         ioperm.error = c.error;
-        auto port = MakeDirectIoBackend((dir.path() / c.lockdown).string(), ioperm.Call());
+        auto system = proc.System(ioperm.Call());
+        system.lockdownPath = (dir.path() / c.lockdown).string();
+        auto port = MakeDirectIoBackend(system);
         std::string reason;
         EXPECT_FALSE(port->Open(0x378, reason));
         EXPECT_NE(reason.find("0x378"), std::string::npos) << reason;
@@ -86,8 +234,9 @@ TEST(DirectIo, RefusalSaysWhatIsMissingAndTouchesNoPort) {
 }
 
 TEST(DirectIo, OtherThreadsGetTheNoBoardPatternInsteadOfAFault) {
+    FakeProc proc;
     FakeIoperm ioperm; // grants nothing really: an instruction here would fault
-    auto port = MakeDirectIoBackend("/nonexistent", ioperm.Call());
+    auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));
     std::string reason;
     ASSERT_TRUE(port->Open(0x378, reason));
     uint8_t status = 0;
@@ -99,7 +248,10 @@ TEST(DirectIo, OtherThreadsGetTheNoBoardPatternInsteadOfAFault) {
 }
 
 TEST(DirectIo, RealIopermWithoutTheRightIsRefusedCleanly) {
-    auto port = MakeDirectIoBackend();
+    FakeProc proc;
+    auto system = proc.System(nullptr);
+    system.ioPermission = nullptr; // the real ioperm, and still no privileges dropped
+    auto port = MakeDirectIoBackend(system);
     std::string reason;
     if (port->Open(0x378, reason)) {
         port->Close();

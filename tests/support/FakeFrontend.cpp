@@ -30,6 +30,16 @@ void FakeFrontend::ShowModal(FormId form) {
     }
 }
 
+bool FakeFrontend::Confirm(const std::string& text, const std::string& title) {
+    questions.push_back({text, title});
+    if (confirmAnswers.empty()) {
+        return false;
+    }
+    const bool answer = confirmAnswers.front();
+    confirmAnswers.erase(confirmAnswers.begin());
+    return answer;
+}
+
 void FakeFrontend::Hide(FormId form) { hidden.push_back(form); }
 
 void FakeFrontend::Popup(PopupMenu menu) {

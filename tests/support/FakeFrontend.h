@@ -27,6 +27,8 @@ public:
     void Show(FormId form) override;
     void ShowModal(FormId form) override;
     void Hide(FormId form) override;
+    // Answers from confirmAnswers in order; No when none is left.
+    bool Confirm(const std::string& text, const std::string& title) override;
     void Popup(PopupMenu menu) override;
     // Answers from inputAnswers in order; a cancel when none is left.
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
@@ -48,6 +50,8 @@ public:
     std::vector<FormId> modals;
     std::vector<FormId> hidden;
     std::vector<PopupMenu> popups;
+    std::vector<RecordedMessage> questions;
+    std::vector<bool> confirmAnswers;
     std::vector<RecordedMessage> inputPrompts; // prompt and title of each input box
     std::vector<std::string> inputInitials;
     std::vector<std::optional<std::string>> inputAnswers;
