@@ -2,11 +2,16 @@
 
 #include "app/Analyzer.h"
 #include "app/TextFormat.h"
+#include "platform/Privileges.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -73,15 +78,36 @@ std::string NumberText(long value) {
 
 } // namespace
 
+// Short reads and interrupted calls are retried; false on an error.
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        text.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
 void ReadConfigFile(const std::filesystem::path& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
+    // A FIFO or a device with this name would block or never end: only a regular file is
+    // read, and opening it must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         return;
     }
     std::string line;
     bool overlong = false;
     char buf[4096];
-    size_t got;
     auto endLine = [&] {
         if (!overlong) {
             ApplyLine(line);
@@ -89,8 +115,15 @@ void ReadConfigFile(const std::filesystem::path& path) {
         line.clear();
         overlong = false;
     };
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        for (size_t i = 0; i < got; ++i) {
+    for (;;) {
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        for (ssize_t i = 0; i < got; ++i) {
             const char c = buf[i];
             if (c == '\n' || c == '\r') {
                 endLine();
@@ -102,7 +135,25 @@ void ReadConfigFile(const std::filesystem::path& path) {
         }
     }
     endLine();
-    std::fclose(f);
+    ::close(fd);
+}
+
+void SaveSettings() {
+    // Before start-up read them, writing would replace the saved settings with defaults.
+    if (App().SettingsRead) {
+        WriteConfigFile();
+    }
+}
+
+void SaveSettingsAtExit() {
+    auto& app = App();
+    if (app.SettingsSaved || !app.SettingsRead) {
+        return;
+    }
+    app.SettingsSaved = true;
+    // A program that kept root for raw port I/O writes the file as the user who ran it.
+    DropToInvokingUser();
+    WriteConfigFile();
 }
 
 void WriteConfigFile(const std::filesystem::path& path) {
@@ -113,23 +164,31 @@ void WriteConfigFile(const std::filesystem::path& path) {
     text.append("Plot Samples = ").append(NumberText(app.SweepLength)).append("\r\n");
     text.append("Port Address = ").append(NumberText(app.PortAddress)).append("\r\n");
 
-    // Write beside the old file and swap it in, so an interrupted exit leaves either the
-    // old file or the new one, never a truncated one.
-    std::filesystem::path temp = path;
-    temp += ".tmp" + std::to_string(::getpid());
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (f == nullptr) {
+    // Written beside the old file and swapped in, so an interrupted exit leaves either the
+    // old file or the new one. The temporary gets a fresh name that nobody could have
+    // planted a link at (the program may run as root in a folder others can write).
+    std::filesystem::path folder = path.parent_path();
+    std::string temp = (folder.empty() ? std::filesystem::path(".") : folder) / path.filename();
+    temp += ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
         return;
     }
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = ::fsync(::fileno(f)) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    std::error_code ec;
-    if (ok) {
-        std::filesystem::rename(temp, path, ec);
+    // The new file keeps the old one's owner and permissions; a first file gets what a
+    // plain create would give.
+    struct stat old {};
+    if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
+        ::fchmod(fd, old.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
     }
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
+    bool ok = WriteAll(fd, text);
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
     }
 }

@@ -85,6 +85,10 @@ void WaitLoopDelay(float loopDelayMs) {
     const float chunkMs = static_cast<float>(loopDelayMs / chunks);
     for (int64_t i = 0; i < chunks; ++i) {
         Ui().DoEvents();
+        // Stop, Exit and a terminating signal all arrive as a stop request.
+        if (App().StopRequested) {
+            return;
+        }
         DelayMs(chunkMs);
     }
 }

@@ -10,5 +10,6 @@ void CalibrateDelay();
 void DelayMs(float ms);
 
 // The pause between samples: split into chunks of about 10 ms, with pending user-interface
-// events processed before each chunk, so Stop and menus stay live during long pauses.
+// events processed before each chunk, so Stop and menus stay live during long pauses. Ends
+// at the chunk in which a stop is requested.
 void WaitLoopDelay(float loopDelayMs);

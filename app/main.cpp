@@ -1,14 +1,18 @@
 // The program: our own options first, then the Qt application around the core.
 #include "app/Analyzer.h"
+#include "app/ConfigFile.h"
 #include "app/Hardware.h"
 #include "app/QtFrontend.h"
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <sys/socket.h>
@@ -19,14 +23,32 @@ namespace {
 
 int signalFds[2] = {-1, -1};
 
-void OnTerminate(int) {
+void OnTerminate(int signal) {
+    // Until start-up has read the settings there is nothing to save, and an exit through the
+    // event loop would write defaults over them: end as the signal would without a handler.
+    if (!App().SettingsRead) {
+        ::signal(signal, SIG_DFL);
+        ::raise(signal);
+        return;
+    }
+    const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(signalFds[0], &byte, 1);
+    errno = saved;
 }
 
-// A logout or Ctrl+C ends the program as "Exit" does, so the configuration is written. The
-// handler only wakes the event loop; the exit runs there.
-void InstallTerminationHandlers(QObject* owner) {
+void SaveOnProcessExit() { SaveSettingsAtExit(); }
+
+// A logout, a hang-up or Ctrl+C ends the program as "Exit" does, so the configuration is
+// written. The handler only wakes the event loop; the exit runs there. Paths that end the
+// process without passing "Exit" (the application quitting, a lost display connection,
+// which ends in exit()) write the settings on their way out; the session manager's request
+// writes them without ending anything.
+void InstallTerminationHandlers(QApplication* owner) {
+    QObject::connect(owner, &QCoreApplication::aboutToQuit, [] { SaveSettingsAtExit(); });
+    QObject::connect(owner, &QGuiApplication::commitDataRequest,
+                     [](QSessionManager&) { SaveSettings(); });
+    std::atexit(SaveOnProcessExit);
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) != 0) {
         return;
     }
@@ -40,8 +62,9 @@ void InstallTerminationHandlers(QObject* owner) {
     action.sa_handler = OnTerminate;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 std::vector<std::string> Arguments(int argc, char** argv) {

@@ -1,12 +1,19 @@
 #include "app/Analyzer.h"
 #include "app/ConfigFile.h"
-#include "tests/support/TempDir.h"
-
+#include "app/Startup.h"
 #include "tests/support/AppStateTest.h"
+#include "tests/support/FakeFrontend.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -147,4 +154,48 @@ TEST_F(ConfigFileTest, UnreadableOrUnwritablePlacesAreSilent) {
     WriteConfigFile();
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "QueltoEval.cfg"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(ConfigFileTest, TemporaryCannotBeRedirectedAndTheFileKeepsItsPermissions) {
+    // A link planted where a predictable temporary would go must not be followed.
+    dir.Write("victim", "precious");
+    const auto planted = "QueltoEval.cfg.tmp" + std::to_string(::getpid());
+    std::filesystem::create_symlink(dir.path() / "victim", dir.path() / planted);
+    dir.Write("QueltoEval.cfg", "Device = KXS201\r\n");
+    std::filesystem::permissions(dir.path() / "QueltoEval.cfg",
+                                 std::filesystem::perms::owner_read |
+                                     std::filesystem::perms::owner_write);
+    App().DeviceName = "KXS306";
+    WriteConfigFile();
+    EXPECT_EQ(dir.Read("victim"), "precious");
+    EXPECT_EQ(dir.Read("QueltoEval.cfg").substr(0, 15), "Device = KXS306");
+    EXPECT_EQ(std::filesystem::status(dir.path() / "QueltoEval.cfg").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
+TEST_F(ConfigFileTest, AFifoIsNotReadAsSettings) {
+    ASSERT_EQ(::mkfifo("QueltoEval.cfg", 0600), 0);
+    auto reading = std::async(std::launch::async, [] { ReadConfigFile(); });
+    if (reading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        // Let the blocked reader go before failing.
+        ::close(::open("QueltoEval.cfg", O_WRONLY | O_NONBLOCK));
+        reading.wait();
+        FAIL() << "reading a FIFO waited for a writer";
+    }
+    EXPECT_EQ(App().DeviceName, "None");
+}
+
+TEST_F(ConfigFileTest, ExitPathsWriteOnceAndNeverBeforeTheSettingsWereRead) {
+    FakeFrontend ui;
+    mnuExit_Click();
+    EXPECT_FALSE(std::filesystem::exists("QueltoEval.cfg"));
+    EXPECT_TRUE(ui.ended);
+
+    App().SettingsRead = true;
+    SaveSettingsAtExit();
+    EXPECT_TRUE(std::filesystem::exists("QueltoEval.cfg"));
+    std::filesystem::remove("QueltoEval.cfg");
+    mnuExit_Click();
+    EXPECT_FALSE(std::filesystem::exists("QueltoEval.cfg"));
 }

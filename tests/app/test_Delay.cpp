@@ -89,6 +89,7 @@ TEST_F(DelayTest, LoopDelayIsWaitedInChunksWithEventsBeforeEach) {
     app.DelayCalibrated = true;
     app.DelayLoopCount = 10000;
     app.MinimumDelayMs = 0.00004f;
+    app.StopRequested = false;
 
     const double t0 = clock.now;
     WaitLoopDelay(25); // 2 chunks of 12.5 ms
@@ -102,4 +103,11 @@ TEST_F(DelayTest, LoopDelayIsWaitedInChunksWithEventsBeforeEach) {
     WaitLoopDelay(0); // one pass of events and the minimum loop
     EXPECT_EQ(ui.doEventsCalls, 4);
     EXPECT_EQ(clock.spins, std::vector<int32_t>{40});
+
+    // A stop (Stop, Exit or a signal) ends the longest wait within the chunk it came in.
+    ui.AtDoEvents(6, [] { App().StopRequested = true; });
+    const double t1 = clock.now;
+    WaitLoopDelay(60000);
+    EXPECT_EQ(ui.doEventsCalls, 6);
+    EXPECT_NEAR(clock.now - t1, 0.010, 1e-9);
 }
