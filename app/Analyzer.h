@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -69,6 +70,10 @@ struct MdiAnalyzerForm {
     MenuItem mnuSimUse{"Use Simulator"};
     MenuItem mnuSimMax{"Sim Max (FS=1.0)"};
     MenuItem mnuSimFreq{"Sim Freq (cycles/sweep)"};
+    MenuItem mnuSimUsbPlugged{"USB Adapter Plugged In"};
+    MenuItem mnuSimUsbFail{"Fail Next USB Transfers..."};
+    MenuItem mnuSimUsbTimeout{"Time Out Next USB Transfers..."};
+    MenuItem mnuSimUsbStall{"Stall Next USB Transfers..."};
     MenuItem mnuDevice{"&Device"};
     MenuItem mnuKxs201{"KXS201"};
     MenuItem mnuKxs202{"KXS202"};
@@ -125,6 +130,8 @@ struct MdiAnalyzerForm {
 
     // Name of the control that should have the keyboard focus; the view moves it there.
     std::string focus;
+    // What the window's status line says.
+    std::string statusText;
 };
 
 // The time-plot window.
@@ -357,6 +364,11 @@ struct AppState {
 
     // Our own command-line options.
     bool Simulate = false;
+
+    // Start-up has read the settings; until then no exit path may write them. Read by the
+    // signal handlers, hence atomic.
+    std::atomic<bool> SettingsRead{false};
+    bool SettingsSaved = false; // written on the way out already
 
     // Form models.
     MdiAnalyzerForm mdiAnalyzer;

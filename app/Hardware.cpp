@@ -19,8 +19,19 @@ void InstallHardware(const CommandLine& commandLine) {
     if (commandLine.simulate) {
         SimulatedBoards().Attach(commandLine.simulateModel);
         InstallPortBackend(&SimulatedBoards().port);
+        auto& usb = SimulatedBoards().usb;
         for (int number : commandLine.simulateAdapters) {
-            SimulatedBoards().usb.Plug(number);
+            usb.Plug(number);
+        }
+        if (const auto faults = ParseSimUsbFault(commandLine.simulateUsbFault)) {
+            usb.PlanFaults(*faults);
+        }
+        if (commandLine.simulateUsbUnplugAfter >= 0) {
+            std::optional<SimEzUsbDriver::Milliseconds> back;
+            if (commandLine.simulateUsbReplugMs >= 0) {
+                back = SimEzUsbDriver::Milliseconds(commandLine.simulateUsbReplugMs);
+            }
+            usb.PlanUnplug(commandLine.simulateUsbUnplugAfter, back);
         }
         InstallEzUsbDriver(&SimulatedBoards().usb);
         return;

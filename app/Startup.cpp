@@ -15,8 +15,10 @@
 #include "sensors/m305.h"
 #include "simulator/SimBoards.h"
 #include "simulator/SimSensor.h"
+#include "simulator/SimUsbAdapter.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include <string_view>
 
@@ -40,6 +42,20 @@ bool ParseAdapterList(const std::string& text, std::vector<int>& numbers) {
         start = comma + 1;
     }
     return true;
+}
+
+// "N" or "N:MS", both whole numbers of at least 0.
+bool ParseUnplug(const std::string& text, CommandLine& cl) {
+    const size_t colon = text.find(':');
+    auto whole = [](const std::string& digits, int& value) {
+        const char* end = digits.data() + digits.size();
+        const auto [next, error] = std::from_chars(digits.data(), end, value);
+        return error == std::errc() && next == end && !digits.empty() && value >= 0;
+    };
+    if (!whole(text.substr(0, colon), cl.simulateUsbUnplugAfter)) {
+        return false;
+    }
+    return colon == std::string::npos || whole(text.substr(colon + 1), cl.simulateUsbReplugMs);
 }
 
 } // namespace
@@ -69,6 +85,21 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (!ParseAdapterList(arg.substr(20), cl.simulateAdapters) && cl.error.empty()) {
                 cl.error = "adapter numbers are 0 to 3, separated by commas: " + arg;
             }
+        } else if (arg.rfind("--simulate-usb-fault=", 0) == 0) {
+            cl.simulate = true;
+            cl.simulateUsbFault = arg.substr(21);
+            if (!ParseSimUsbFault(cl.simulateUsbFault) && cl.error.empty()) {
+                cl.error = "a USB fault is fail, timeout or stall, a colon and a count, optionally "
+                           "@ and the good transfers before it: " +
+                           arg;
+            }
+        } else if (arg.rfind("--simulate-usb-unplug=", 0) == 0) {
+            cl.simulate = true;
+            if (!ParseUnplug(arg.substr(22), cl) && cl.error.empty()) {
+                cl.error = "give the transfers before the unplug, optionally a colon and the "
+                           "milliseconds until the replug: " +
+                           arg;
+            }
         } else if (arg == "--direct-io") {
             cl.directIo = true;
         } else if (cl.error.empty()) {
@@ -90,6 +121,13 @@ std::string UsageText() {
            "  --simulate=MODEL    the same, with the board of MODEL (for example KXS306)\n"
            "  --simulate-adapters=N[,N...]\n"
            "                      simulated USB adapters at these numbers (0 to 3; default 0)\n"
+           "  --simulate-usb-fault=KIND:N[@AFTER]\n"
+           "                      the next N transfers to the simulated adapters fail,\n"
+           "                      time out or stall (KIND fail, timeout or stall), after\n"
+           "                      AFTER good ones\n"
+           "  --simulate-usb-unplug=N[:MS]\n"
+           "                      the simulated adapters are pulled out after N transfers,\n"
+           "                      and plugged in again MS milliseconds later\n"
            "  --direct-io         reach the parallel port by raw port I/O (x86, needs root\n"
            "                      rights) instead of the parport driver\n"
            "  --help              show this help and exit\n"
@@ -135,6 +173,7 @@ void Main(const std::string& commandLineText) {
     app.ContinuousMode = false;
 
     ReadConfigFile();
+    app.SettingsRead = true;
 
     for (const char* name : {"KXS201", "KXS202", "KXS306", "KXS307"}) {
         if (commandLineText == name) {
@@ -273,7 +312,7 @@ void MDIForm_Load() {
 void MDIForm_Unload(int16_t& Cancel) {
     Cancel = 0;
     App().StopRequested = true;
-    WriteConfigFile();
+    SaveSettingsAtExit();
     Ui().EndProcess();
 }
 

@@ -15,6 +15,9 @@ struct CommandLine {
     bool simulate = false;
     std::string simulateModel;            // --simulate=MODEL fixes the simulated board
     std::vector<int> simulateAdapters{0}; // numbers of the simulated USB adapters
+    std::string simulateUsbFault;         // --simulate-usb-fault=KIND:N[@AFTER]
+    int simulateUsbUnplugAfter = -1;      // --simulate-usb-unplug=N[:MS]: transfers, then out
+    int simulateUsbReplugMs = -1;         // and back in after MS milliseconds
     bool directIo = false;                // raw port I/O instead of the parport driver
     std::string error;                    // set for an unknown option
 };

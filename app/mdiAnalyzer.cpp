@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -235,6 +236,7 @@ MdiAnalyzerView::MdiAnalyzerView() {
     setCentralWidget(area_);
     BuildPanel();
     BuildMenus();
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     SyncFromModel();
 }
 
@@ -392,6 +394,13 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(sim, "mnuSimUse", &Form::mnuSimUse, mnuSimUse_Click);
     AddItem(sim, "mnuSimMax", &Form::mnuSimMax, mnuSimMax_Click);
     AddItem(sim, "mnuSimFreq", &Form::mnuSimFreq, mnuSimFreq_Click);
+    sim->addSeparator();
+    AddItem(sim, "mnuSimUsbPlugged", &Form::mnuSimUsbPlugged, mnuSimUsbPlugged_Click);
+    AddItem(sim, "mnuSimUsbFail", &Form::mnuSimUsbFail, mnuSimUsbFail_Click);
+    AddItem(sim, "mnuSimUsbTimeout", &Form::mnuSimUsbTimeout, mnuSimUsbTimeout_Click);
+    AddItem(sim, "mnuSimUsbStall", &Form::mnuSimUsbStall, mnuSimUsbStall_Click);
+    // The adapters may have been pulled out by a planned unplug since the menu was shown.
+    connect(sim, &QMenu::aboutToShow, this, [] { Run(ShowSimulatorMenu); });
 
     auto* device = AddMenu(bar, "mnuDevice", &Form::mnuDevice);
     AddItem(device, "mnuKxs201", &Form::mnuKxs201, mnuKxs201_Click);
@@ -472,6 +481,9 @@ void MdiAnalyzerView::SyncFromModel() {
         sync();
     }
     ArrangePartSetup();
+    if (const QString status = ToQt(Model().statusText); statusBar()->currentMessage() != status) {
+        statusBar()->showMessage(status);
+    }
     if (auto& focus = Model().focus; !focus.empty()) {
         if (auto* widget = findChild<QWidget*>(ToQt(focus))) {
             widget->setFocus();

@@ -36,6 +36,7 @@ void ShowSimulatorMenu() {
     const auto& boards = SimulatedBoards();
     m.mnuSim.visible = boards.attached;
     m.mnuSimUse.checked = boards.attached && boards.plugged;
+    m.mnuSimUsbPlugged.checked = boards.attached && boards.usb.AnyPlugged();
 }
 
 void mnuSimUse_Click() {
@@ -43,6 +44,36 @@ void mnuSimUse_Click() {
     item.checked = !item.checked;
     PlugSimulatedBoard(item.checked);
 }
+
+void mnuSimUsbPlugged_Click() {
+    auto& usb = SimulatedBoards().usb;
+    if (usb.AnyPlugged()) {
+        usb.UnplugAll();
+    } else {
+        usb.ReplugAll();
+    }
+    ShowSimulatorMenu();
+}
+
+namespace {
+
+void PlanUsbFaults(SimUsbFault kind, const MenuItem& item) {
+    const auto count =
+        AskNumber("How many of the next USB transfers:", item.caption, 1.0, 1.0, 1000.0);
+    if (count) {
+        SimulatedBoards().usb.PlanFaults({kind, static_cast<int>(RoundToEven(*count)), 0});
+    }
+}
+
+} // namespace
+
+void mnuSimUsbFail_Click() { PlanUsbFaults(SimUsbFault::Fail, App().mdiAnalyzer.mnuSimUsbFail); }
+
+void mnuSimUsbTimeout_Click() {
+    PlanUsbFaults(SimUsbFault::TimeOut, App().mdiAnalyzer.mnuSimUsbTimeout);
+}
+
+void mnuSimUsbStall_Click() { PlanUsbFaults(SimUsbFault::Stall, App().mdiAnalyzer.mnuSimUsbStall); }
 
 void mnuSimMax_Click() {
     auto& sensor = SimulatedBoards().sensor;

@@ -8,3 +8,9 @@ void mnuSimUse_Click();
 // Ask for the signal's peak amplitude (fraction of full scale) and frequency (per sweep).
 void mnuSimMax_Click();
 void mnuSimFreq_Click();
+// Pulls the simulated USB adapters out or plugs them back in.
+void mnuSimUsbPlugged_Click();
+// Ask how many of the next USB transfers fail, time out or stall.
+void mnuSimUsbFail_Click();
+void mnuSimUsbTimeout_Click();
+void mnuSimUsbStall_Click();

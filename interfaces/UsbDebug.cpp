@@ -30,6 +30,28 @@ bool AdapterReady() {
 
 void MarkNone() { ChooseOption(Form().optUsbPort.data(), 5, kNone, frmUSBdebug_optUsbPort_Click); }
 
+// The rows show the adapters as the last search found them, less those lost since.
+void ShowAdapterRows() {
+    const auto& app = App();
+    auto& f = Form();
+    for (size_t i = 0; i < 4; ++i) {
+        const auto& record = app.UsbAdapters[i];
+        f.optUsbPort[i].enabled = record.Present;
+        f.txtUsbPort[i].text =
+            record.Present ? record.BoardType + " - " + std::to_string(record.Unit) : "None";
+        f.txtDescript0[i].text = record.Present ? record.Descriptor1 : "";
+        f.txtDescript1[i].text = record.Present ? record.Descriptor2 : "";
+        f.txtDriverRev[i].text = record.Present ? Format(record.FirmwareRev, "0.0") : "";
+        f.txtSpeed[i].text = record.Present ? SpeedText(record.UsbSpeed) : "";
+    }
+}
+
+// A failed transfer took the adapter away: its row goes at once, not at the next search.
+void ShowAdapterLost() {
+    ShowAdapterRows();
+    MarkNone();
+}
+
 void ShowDelay() { Form().txtLoopDelay.text = std::to_string(App().SpiWordDelay); }
 
 // Rounds (halves to even) into lo..hi; huge values are clamped first so they can't overflow.
@@ -90,33 +112,12 @@ void frmUSBdebug_Form_Activate() {
 
 void frmUSBdebug_cmdFindEzUsb_Click() {
     auto& app = App();
-    auto& f = Form();
-    for (size_t n = 0; n < 4; ++n) {
-        f.txtUsbPort[n].text = "None";
-        f.optUsbPort[n].enabled = false;
-        f.txtDescript0[n].text.clear();
-        f.txtDescript1[n].text.clear();
-        f.txtDriverRev[n].text.clear();
-        f.txtSpeed[n].text.clear();
-    }
     FindUsbAdapters();
-    for (int16_t n = 0; n < 4; ++n) {
-        const auto i = static_cast<size_t>(n);
-        const auto& record = app.UsbAdapters[i];
-        if (!record.Present) {
-            continue;
-        }
-        f.txtUsbPort[i].text = record.BoardType + " - " + std::to_string(record.Unit);
-        f.optUsbPort[i].enabled = true;
-        if (app.CurrentAdapterIndex == n) {
-            ChooseOption(f.optUsbPort.data(), 5, n, frmUSBdebug_optUsbPort_Click);
-        }
-        f.txtDescript0[i].text = record.Descriptor1;
-        f.txtDescript1[i].text = record.Descriptor2;
-        f.txtDriverRev[i].text = Format(record.FirmwareRev, "0.0");
-        f.txtSpeed[i].text = SpeedText(record.UsbSpeed);
-    }
-    if (app.CurrentAdapterIndex == -1) {
+    ShowAdapterRows();
+    if (app.CurrentAdapterIndex >= 0 && app.CurrentAdapterIndex < 4) {
+        ChooseOption(Form().optUsbPort.data(), 5, app.CurrentAdapterIndex,
+                     frmUSBdebug_optUsbPort_Click);
+    } else {
         MarkNone();
     }
 }
@@ -149,6 +150,9 @@ void frmUSBdebug_optSpiChan_Click(int16_t Index) {
 void frmUSBdebug_cmdReadDelay_Click() {
     if (AdapterReady()) {
         ReadSpiSetup();
+        if (!App().CurrentAdapter.Present) {
+            ShowAdapterLost();
+        }
     }
     ShowDelay();
 }
@@ -208,7 +212,7 @@ void frmUSBdebug_cmdSetSpiBits_Click() {
     }
     SetSpiStaticBits(bits);
     if (!app.CurrentAdapter.Present) {
-        MarkNone();
+        ShowAdapterLost();
     }
 }
 
@@ -241,7 +245,7 @@ void frmUSBdebug_cmdWriteSpi_Click() {
     }
     SpiTransfer(app.SpiWordCount);
     if (!app.CurrentAdapter.Present) {
-        MarkNone();
+        ShowAdapterLost();
     }
     ShowReadWords();
 }
@@ -257,7 +261,7 @@ void frmUSBdebug_cmdLoop_Click() {
             SpiTransfer(app.SpiWordCount);
             if (!app.CurrentAdapter.Present) {
                 app.StopRequested = true;
-                MarkNone();
+                ShowAdapterLost();
                 loop.caption = "Loop";
             }
             ShowReadWords();

@@ -44,10 +44,22 @@ void AppendCharacter(std::string& text, uint8_t code) {
 
 std::string AdapterName(int n) { return "Ezusb-" + std::to_string(n); }
 
+// A transfer to the adapter in use failed: it is not ready, and its row in the adapter lists
+// is gone until a search finds it again.
+void AdapterFailed() {
+    auto& app = App();
+    app.CurrentAdapter.Present = false;
+    const int n = EzUsbDeviceNumber(app.CurrentAdapter.AdapterName);
+    if (n >= 0 && app.UsbAdapters[static_cast<size_t>(n)].Present) {
+        app.UsbAdapters[static_cast<size_t>(n)].Present = false;
+        --app.UsbAdapterCount;
+    }
+}
+
 void FailTransaction(const char* message, int32_t handle) {
     Ui().MsgBox(message);
     CloseUsbDevice(handle);
-    App().CurrentAdapter.Present = false;
+    AdapterFailed();
 }
 
 } // namespace
@@ -262,7 +274,7 @@ void ReadSpiSetup() {
     int32_t count = 1;
     if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
         Ui().MsgBox("Error Setting up SPI");
-        app.CurrentAdapter.Present = false;
+        AdapterFailed();
     }
     count = 2;
     if (BulkTransfer(handle, kReplyPipe, buffer, count, 0) != 1) {
@@ -288,7 +300,7 @@ void SetSpiWordDelay(uint8_t& delay) {
     int32_t count = 2;
     if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
         Ui().MsgBox("Error Setting up SPI");
-        app.CurrentAdapter.Present = false;
+        AdapterFailed();
     }
     CloseUsbDevice(handle);
 }
@@ -304,7 +316,7 @@ void SetSpiStaticBits(uint8_t& bits) {
     int32_t count = 2;
     if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
         Ui().MsgBox("Error Setting SPI Bits");
-        app.CurrentAdapter.Present = false;
+        AdapterFailed();
     }
     CloseUsbDevice(handle);
 }

@@ -159,6 +159,11 @@ float ReadTemperature() {
     return app.Temperature;
 }
 
+int32_t ConverterFullScaleCode() {
+    const auto& app = App();
+    return app.DeviceName == "KXS305" && app.InterfaceCode == kParallel ? 16383 : 4095;
+}
+
 float ChannelValue(int32_t code, int16_t ch) {
     const auto& app = App();
     if (ch < 0 || ch >= static_cast<int16_t>(app.ChannelScale.size())) {

@@ -68,6 +68,37 @@ int32_t SamplesWanted() { return std::clamp(App().SweepLength, 0, kMaxSampleInde
 
 bool AdapterLost() { return App().InterfaceCode == 2 && !App().CurrentAdapter.Present; }
 
+// With no board the lines read as one rail for every sample, and the sweep would look like
+// a real, if odd, signal (-200.05 deg/s).
+std::string SilentBoardText() {
+    const auto& app = App();
+    const int32_t n = std::min(app.SamplesTaken, kMaxSampleIndex);
+    if (n <= 0) {
+        return {};
+    }
+    const auto first = app.RawCodes.begin() + 1;
+    const int32_t code = *first;
+    if ((code != 0 && code != ConverterFullScaleCode()) ||
+        !std::all_of(first, first + n, [code](int32_t c) { return c == code; })) {
+        return {};
+    }
+    return "The board gives no answer: every sample of the sweep reads " + std::to_string(code) +
+           ". Check that it is plugged in and powered, and that the interface, port and device "
+           "are the right ones.";
+}
+
+// Said once in the status line, not in a box that would halt a continuous run; taken back
+// when the board answers again.
+void ReportSilentBoard() {
+    auto& status = App().mdiAnalyzer.statusText;
+    const std::string text = SilentBoardText();
+    if (!text.empty() && status.empty()) {
+        status = text;
+    } else if (text.empty() && status.rfind("The board gives no answer", 0) == 0) {
+        status.clear();
+    }
+}
+
 } // namespace
 
 bool AcquisitionRunning() { return running; }
@@ -162,6 +193,7 @@ void cmdSingleSweep_Click() {
     auto& m = app.mdiAnalyzer;
     {
         const RunningScope scope;
+        m.statusText.clear();
         auto& tests = app.frmData.lblTest;
         if (tests[0].visible) {
             for (auto& label : tests) {
@@ -174,6 +206,7 @@ void cmdSingleSweep_Click() {
             while (!app.StopRequested) {
                 Ui().SetBusy(true);
                 AcquireSweep();
+                ReportSilentBoard();
                 Ui().SetBusy(false);
                 m.focus = "cmdStop";
             }
@@ -181,6 +214,7 @@ void cmdSingleSweep_Click() {
             Ui().SetBusy(true);
             ClearReadouts();
             AcquireSweep();
+            ReportSilentBoard();
             Ui().SetBusy(false);
             m.focus = "cmdSingleSweep";
         }

@@ -3,6 +3,8 @@
 #include "platform/AdapterIds.h"
 
 #include <algorithm>
+#include <charconv>
+#include <thread>
 
 namespace {
 
@@ -179,11 +181,107 @@ void SimEzUsbDriver::Unplug(int number) {
     std::erase_if(handles_, [number](const auto& h) { return h.second == number; });
 }
 
+void SimEzUsbDriver::UnplugAll() {
+    for (int n = 0; n < 4; ++n) {
+        if (auto* adapter = Adapter(n)) {
+            pulledOut_[static_cast<size_t>(n)] = adapter->Config();
+            Unplug(n);
+        }
+    }
+}
+
+void SimEzUsbDriver::ReplugAll() {
+    for (int n = 0; n < 4; ++n) {
+        if (auto& config = pulledOut_[static_cast<size_t>(n)]) {
+            Plug(n, *config);
+            config.reset();
+        }
+    }
+    replugAt_.reset();
+}
+
+bool SimEzUsbDriver::AnyPlugged() const {
+    return std::any_of(adapters_.begin(), adapters_.end(),
+                       [](const auto& a) { return a != nullptr; });
+}
+
+void SimEzUsbDriver::PlanUnplug(int transfers, std::optional<Milliseconds> back) {
+    unplugAfter_ = transfers;
+    replugAfter_ = back;
+}
+
+bool SimEzUsbDriver::TransferGoesThrough(SimUsbAdapter& adapter) {
+    if (unplugAfter_ && (*unplugAfter_)-- <= 0) {
+        unplugAfter_.reset();
+        UnplugAll();
+        if (replugAfter_) {
+            replugAt_ = std::chrono::steady_clock::now() + *replugAfter_;
+        }
+        return false;
+    }
+    if (!faults_ || faults_->count <= 0) {
+        return true;
+    }
+    if (faults_->after > 0) {
+        --faults_->after;
+        return true;
+    }
+    const SimUsbFault kind = faults_->kind;
+    if (--faults_->count == 0) {
+        faults_.reset();
+    }
+    if (kind == SimUsbFault::TimeOut) {
+        std::this_thread::sleep_for(timeout_);
+    }
+    if (kind != SimUsbFault::Fail) {
+        adapter.DropReply();
+    }
+    return false;
+}
+
+std::optional<SimUsbFaultPlan> ParseSimUsbFault(const std::string& text) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        return std::nullopt;
+    }
+    SimUsbFaultPlan plan;
+    const std::string kind = text.substr(0, colon);
+    if (kind == "fail") {
+        plan.kind = SimUsbFault::Fail;
+    } else if (kind == "timeout") {
+        plan.kind = SimUsbFault::TimeOut;
+    } else if (kind == "stall") {
+        plan.kind = SimUsbFault::Stall;
+    } else {
+        return std::nullopt;
+    }
+    const char* p = text.data() + colon + 1;
+    const char* end = text.data() + text.size();
+    const auto [next, error] = std::from_chars(p, end, plan.count);
+    if (error != std::errc() || next == p || plan.count < 1) {
+        return std::nullopt;
+    }
+    if (next != end) {
+        if (*next != '@') {
+            return std::nullopt;
+        }
+        p = next + 1;
+        const auto after = std::from_chars(p, end, plan.after);
+        if (after.ec != std::errc() || after.ptr != end || after.ptr == p || plan.after < 0) {
+            return std::nullopt;
+        }
+    }
+    return plan;
+}
+
 SimUsbAdapter* SimEzUsbDriver::Adapter(int number) {
     return number >= 0 && number < 4 ? adapters_[static_cast<size_t>(number)].get() : nullptr;
 }
 
 int32_t SimEzUsbDriver::Open(const std::string& deviceName) {
+    if (replugAt_ && std::chrono::steady_clock::now() >= *replugAt_) {
+        ReplugAll();
+    }
     const int number = EzUsbDeviceNumber(deviceName);
     if (Adapter(number) == nullptr) {
         return kNoDeviceHandle;
@@ -243,6 +341,9 @@ bool SimEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<const ui
         }
         const bool towardsHost = pipes[static_cast<size_t>(pipe)].endpointAddress & 0x80;
         if (towardsHost != (code == IoctlBulkRead)) {
+            return false;
+        }
+        if (!TransferGoesThrough(adapter)) {
             return false;
         }
         if (code == IoctlBulkWrite) {

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -47,6 +49,9 @@ public:
     // fewer than asked means the firmware had nothing more to send.
     size_t Read(int pipe, std::span<uint8_t> bytes);
 
+    // The firmware forgets the reply it had not sent yet.
+    void DropReply() { reply_.clear(); }
+
     uint8_t StaticBits() const { return staticBits_; }
     uint8_t WordDelay() const { return wordDelay_; }
 
@@ -66,9 +71,22 @@ private:
     int accelAxis_ = 0;
 };
 
+// Trouble on the wire, for trying out how the program copes. Each kind fails the bulk
+// transfer it hits: an error at once, a timeout only after the driver's timeout has passed,
+// or a stalled endpoint, whose pending reply is lost.
+enum class SimUsbFault { Fail, TimeOut, Stall };
+struct SimUsbFaultPlan {
+    SimUsbFault kind = SimUsbFault::Fail;
+    int count = 1; // transfers that fail
+    int after = 0; // good transfers before the first one fails
+};
+// "fail:3", "timeout:1@200" (after 200 good transfers), "stall:2"; nullopt for anything else.
+std::optional<SimUsbFaultPlan> ParseSimUsbFault(const std::string& text);
+
 // The driver layer over simulated adapters at chosen numbers.
 class SimEzUsbDriver final : public EzUsbDriver {
 public:
+    using Milliseconds = std::chrono::milliseconds;
     explicit SimEzUsbDriver(SimSensor& sensor);
 
     // Attaches an adapter at number 0..3 (replacing one there).
@@ -76,14 +94,34 @@ public:
     void Unplug(int number);
     SimUsbAdapter* Adapter(int number);
 
+    // Pulls every adapter out, or plugs the ones pulled out back in (with fresh firmware).
+    void UnplugAll();
+    void ReplugAll();
+    bool AnyPlugged() const;
+    // Pulls the adapters out after this many more bulk transfers; when back is given they
+    // are plugged in again that long afterwards.
+    void PlanUnplug(int transfers, std::optional<Milliseconds> back = std::nullopt);
+    void PlanFaults(const SimUsbFaultPlan& plan) { faults_ = plan; }
+    // How long a transfer that times out takes.
+    void SetTimeout(Milliseconds timeout) { timeout_ = timeout; }
+
     int32_t Open(const std::string& deviceName) override;
     void Close(int32_t handle) override;
     bool IoControl(int32_t handle, uint32_t code, std::span<const uint8_t> input,
                    std::span<uint8_t> output, uint32_t& bytesReturned) override;
 
 private:
+    // False when the planned trouble takes this transfer.
+    bool TransferGoesThrough(SimUsbAdapter& adapter);
+
     SimSensor& sensor_;
     std::array<std::unique_ptr<SimUsbAdapter>, 4> adapters_;
+    std::array<std::optional<SimAdapterConfig>, 4> pulledOut_;
     std::map<int32_t, int> handles_; // handle -> adapter number
     int32_t nextHandle_ = 1;
+    std::optional<SimUsbFaultPlan> faults_;
+    std::optional<int> unplugAfter_;
+    std::optional<Milliseconds> replugAfter_;
+    std::optional<std::chrono::steady_clock::time_point> replugAt_;
+    Milliseconds timeout_{1000};
 };

@@ -287,7 +287,8 @@ TEST_F(UsbDialogTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
     frmUSBdebug_cmdLoop_Click();
     EXPECT_EQ(ui.doEventsCalls, 8);
     EXPECT_EQ(Messages(), std::vector<std::string>{"Error Writing SPI"});
-    EXPECT_TRUE(f.optUsbPort[4].value);
+    EXPECT_EQ(Options(f.optUsbPort), "----*"); // the lost adapter's row goes at once
+    EXPECT_EQ(f.txtUsbPort[0].text + f.txtDescript0[0].text + f.txtDriverRev[0].text, "None");
     EXPECT_FALSE(f.frameManual.enabled);
     EXPECT_EQ(f.cmdLoop.caption, "Loop");
 }

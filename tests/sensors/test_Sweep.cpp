@@ -137,3 +137,19 @@ TEST_F(SweepTest, LostAdapterEndsTheSweepAndTheInterface) {
     EXPECT_EQ(m.txtInterface.text + m.txtPort.text, "NoneNone");
     EXPECT_FALSE(m.mnuUSB.checked);
 }
+
+TEST_F(SweepTest, ABoardThatGivesNoAnswerIsSaidInTheStatusLine) {
+    OnPort(mnuKxs306_Click);
+    auto& app = App();
+    app.SweepLength = 64;
+    PlugSimulatedBoard(false);
+    cmdSingleSweep_Click();
+    EXPECT_NE(app.mdiAnalyzer.statusText.find("no answer: every sample of the sweep reads 0"),
+              std::string::npos);
+    EXPECT_EQ(app.frmData.lblMin.caption, "-200.05"); // and the samples are shown all the same
+    EXPECT_TRUE(ui.messages.empty());
+
+    PlugSimulatedBoard(true);
+    cmdSingleSweep_Click();
+    EXPECT_EQ(app.mdiAnalyzer.statusText, "");
+}

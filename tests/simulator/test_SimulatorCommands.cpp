@@ -1,11 +1,14 @@
 #include "app/Analyzer.h"
 #include "commands/SimulatorCommands.h"
+#include "interfaces/UsbSpiDrivers.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/PortTransfers.h"
 #include "simulator/SimBoards.h"
 #include "tests/support/SimulatedPortTest.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace {
 
@@ -67,4 +70,63 @@ TEST_F(SimulatorCommandsTest, AmplitudeAndFrequencyAreAskedForAndChecked) {
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_DOUBLE_EQ(signal.cyclesPerSweep, 12.5);
     EXPECT_EQ(signal.samplesPerSweep, 256);
+}
+
+TEST_F(SimulatorCommandsTest, UsbTroubleOnDemand) {
+    auto& app = App();
+    auto& usb = SimulatedBoards().usb;
+    SimulatedBoards().Attach("KXS306");
+    usb.Plug(0);
+    InstallEzUsbDriver(&usb);
+    usb.SetTimeout(std::chrono::milliseconds(0));
+    auto transfer = [&] {
+        ui.messages.clear();
+        FindUsbAdapters();
+        uint8_t count = 1;
+        SpiTransfer(count);
+        return ui.messages.empty() ? std::string("ok") : ui.messages[0].text;
+    };
+    struct Case {
+        const char* plan;
+        std::vector<std::string> results; // of successive searches and one-word transfers
+    } cases[] = {
+        {"fail:1", {"Error Writing SPI", "ok"}},
+        {"timeout:2@1", {"Error Reading SPI", "Error getting Board Info", "ok"}},
+        {"stall:1@3", {"ok", "Error getting Board Info", "ok"}},
+    };
+    for (const auto& c : cases) {
+        const auto plan = ParseSimUsbFault(c.plan);
+        ASSERT_TRUE(plan) << c.plan;
+        // The search itself takes two transfers (the firmware revision).
+        usb.PlanFaults({plan->kind, plan->count, plan->after + 2});
+        std::vector<std::string> results;
+        for (size_t i = 0; i < c.results.size(); ++i) {
+            results.push_back(transfer());
+        }
+        EXPECT_EQ(results, c.results) << c.plan;
+    }
+    for (const char* bad : {"fail", "fail:0", "burn:1", "stall:2@", "stall:2@x", "timeout:-1"}) {
+        EXPECT_FALSE(ParseSimUsbFault(bad)) << bad;
+    }
+
+    // Pulled out by the menu, and in again; or after a number of transfers, back in later.
+    ShowSimulatorMenu();
+    EXPECT_TRUE(app.mdiAnalyzer.mnuSimUsbPlugged.checked);
+    mnuSimUsbPlugged_Click();
+    EXPECT_EQ(transfer(), "ok"); // no adapter: nothing is sent
+    EXPECT_FALSE(app.CurrentAdapter.Present);
+    EXPECT_FALSE(app.mdiAnalyzer.mnuSimUsbPlugged.checked);
+    mnuSimUsbPlugged_Click();
+    EXPECT_EQ(transfer(), "ok");
+    EXPECT_TRUE(app.CurrentAdapter.Present);
+    usb.PlanUnplug(2, std::chrono::milliseconds(0));
+    EXPECT_EQ(transfer(), "Error Writing SPI");
+    EXPECT_EQ(transfer(), "ok");
+    EXPECT_TRUE(app.CurrentAdapter.Present);
+
+    ui.inputAnswers = {"3"};
+    mnuSimUsbStall_Click();
+    EXPECT_EQ(ui.inputPrompts.back().title, "Stall Next USB Transfers...");
+    EXPECT_EQ(transfer(), "Error getting Board Info");
+    InstallEzUsbDriver(nullptr);
 }
