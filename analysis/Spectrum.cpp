@@ -262,6 +262,13 @@ void SmallFft(double* re, double* im, size_t n, Twiddles w) {
     }
 }
 
+WIDER_VECTORS void Magnitudes(const double* __restrict re, const double* __restrict im,
+                              double* __restrict mag, size_t bins, double k) {
+    for (size_t i = 0; i < bins; ++i) {
+        mag[i] = std::sqrt((re[i] * re[i] + im[i] * im[i]) * k);
+    }
+}
+
 } // namespace
 
 // The butterflies of one stage do not depend on each other, so they may run in any order and
@@ -278,4 +285,55 @@ void Radix2Fft(std::span<double> re, std::span<double> im) {
     }
     ReorderAndFirstStages(re.data(), im.data(), n, w);
     Stages(re.data(), im.data(), n, kTile, w);
+}
+
+SpectrumResult ComputeSpectrum(std::span<const int32_t> codes, int32_t zeroCode,
+                               std::span<const double> window, int32_t adcBits,
+                               SpectrumWorkspace& work) {
+    constexpr size_t kMinPoints = 8;
+    constexpr size_t kMaxPoints = size_t{1} << 30;
+    const size_t given = std::min({codes.size(), window.size(), kMaxPoints});
+    const size_t n = given == 0 ? 0 : std::bit_floor(given);
+    if (n < kMinPoints) {
+        return {};
+    }
+
+    work.re.resize(n);
+    work.im.assign(n, 0.0);
+    work.magnitudes.resize(n / 2);
+    // In double, so no code difference can overflow.
+    const double zero = zeroCode;
+    for (size_t i = 0; i < n; ++i) {
+        work.re[i] = (codes[i] - zero) * window[i];
+    }
+    Radix2Fft(work.re, work.im);
+
+    // One-sided and normalised to half the converter's range: 2 / (2^bits x N/2), squared.
+    const double scale = 2.0 / (std::ldexp(1.0, adcBits) * static_cast<double>(n / 2));
+    const double k = scale * scale;
+    double* mag = work.magnitudes.data();
+    Magnitudes(work.re.data(), work.im.data(), mag, n / 2, k);
+    mag[0] /= 2;
+
+    SpectrumResult result;
+    result.magnitudes = work.magnitudes;
+    result.points = static_cast<int32_t>(n);
+    // DC and the last bin stay out of the search; compared in single precision, the first of
+    // equal bins wins.
+    result.peakMag = -9999.0f;
+    for (size_t i = 1; i <= n / 2 - 2; ++i) {
+        const float m = static_cast<float>(mag[i]);
+        if (m > result.peakMag) {
+            result.peakMag = m;
+            result.peakIndex = static_cast<int32_t>(i);
+        }
+    }
+    result.yFull = 2 * result.peakMag;
+    if (result.yFull > 1.0f) {
+        result.yFull = 1.0f;
+    }
+    if (result.yFull == 0) {
+        result.yFull = 0.001f;
+    }
+    return result;
 }
