@@ -1,6 +1,9 @@
 #include "analysis/Noise.h"
 
+#include "analysis/Spectrum.h"
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -27,8 +30,8 @@ std::string CheckSamples(std::span<const double> y) {
     return {};
 }
 
-AllanResult Refused(std::string error) {
-    AllanResult r;
+template <typename Result> Result Refused(std::string error) {
+    Result r;
     r.error = std::move(error);
     return r;
 }
@@ -152,12 +155,12 @@ std::string CheckAllanInput(std::span<const double> y, double samplePeriod) {
 
 AllanResult AllanDeviation(std::span<const double> y, double samplePeriod) {
     if (auto error = CheckAllanInput(y, samplePeriod); !error.empty()) {
-        return Refused(error);
+        return Refused<AllanResult>(error);
     }
     const auto n = static_cast<int64_t>(y.size());
     if (n < kRecordsPerTau) {
-        return Refused("An Allan deviation needs at least " + std::to_string(kRecordsPerTau) +
-                       " samples.");
+        return Refused<AllanResult>("An Allan deviation needs at least " +
+                                    std::to_string(kRecordsPerTau) + " samples.");
     }
     std::vector<int64_t> ms;
     for (int64_t m = 1; m <= n / kRecordsPerTau; m *= 2) {
@@ -169,23 +172,113 @@ AllanResult AllanDeviation(std::span<const double> y, double samplePeriod) {
 AllanResult AllanDeviation(std::span<const double> y, double samplePeriod,
                            std::span<const double> taus) {
     if (auto error = CheckAllanInput(y, samplePeriod); !error.empty()) {
-        return Refused(error);
+        return Refused<AllanResult>(error);
     }
     const auto n = static_cast<int64_t>(y.size());
     std::vector<int64_t> ms;
     for (double tau : taus) {
         if (!PositiveFinite(tau)) {
-            return Refused("Averaging times must be positive numbers of seconds.");
+            return Refused<AllanResult>("Averaging times must be positive numbers of seconds.");
         }
         // Checked as a double, so that a huge tau cannot overflow the conversion to an integer.
         const double m = std::max(1.0, std::round(tau / samplePeriod));
         if (2 * m + 1 > static_cast<double>(n)) {
-            return Refused("The record of " + std::to_string(n) +
-                           " samples is too short for tau = " + Number(tau) + " s.");
+            return Refused<AllanResult>("The record of " + std::to_string(n) +
+                                        " samples is too short for tau = " + Number(tau) + " s.");
         }
         ms.push_back(static_cast<int64_t>(m));
     }
     std::sort(ms.begin(), ms.end());
     ms.erase(std::unique(ms.begin(), ms.end()), ms.end());
     return AllanCurve(y, samplePeriod, ms);
+}
+
+DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length,
+                           double bandLow, double bandHigh) {
+    if (auto error = CheckSamples(x); !error.empty()) {
+        return Refused<DensityResult>(error);
+    }
+    if (!PositiveFinite(sampleRate)) {
+        return Refused<DensityResult>("The sample rate must be a positive number of hertz.");
+    }
+    if (length < 2 || !std::has_single_bit(length)) {
+        return Refused<DensityResult>("The segment length must be a power of two, at least 2.");
+    }
+    if (x.size() < length) {
+        return Refused<DensityResult>("The record of " + std::to_string(x.size()) +
+                                      " samples is shorter than one segment of " +
+                                      std::to_string(length) + ".");
+    }
+    if (!(bandLow >= 0 && bandLow < bandHigh && bandHigh <= sampleRate / 2)) {
+        return Refused<DensityResult>("The band of the floor must lie within 0 to " +
+                                      Number(sampleRate / 2) + " Hz, low end first.");
+    }
+
+    DensityResult r;
+    r.bandLow = bandLow;
+    r.bandHigh = bandHigh;
+    const size_t bins = length / 2 + 1;
+    r.frequency.resize(bins);
+    for (size_t k = 0; k < bins; ++k) {
+        r.frequency[k] = static_cast<double>(k) * sampleRate / static_cast<double>(length);
+    }
+    const size_t step = length / 2;
+    r.segments = static_cast<int64_t>((x.size() - length) / step + 1);
+    r.density.assign(bins, 0.0);
+    if (std::all_of(x.begin(), x.end(), [&](double v) { return v == x.front(); })) {
+        r.error = "The record is constant: no noise to measure.";
+        return r;
+    }
+
+    std::vector<double> window(length);
+    double windowPower = 0;
+    for (size_t i = 0; i < length; ++i) {
+        window[i] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
+                                         static_cast<double>(length));
+        windowPower += window[i] * window[i];
+    }
+    std::vector<double> re(length), im(length);
+    for (size_t start = 0; start + length <= x.size(); start += step) {
+        const auto segment = x.subspan(start, length);
+        double mean = 0;
+        for (double v : segment) {
+            mean += v;
+        }
+        mean /= static_cast<double>(length);
+        for (size_t i = 0; i < length; ++i) {
+            re[i] = (segment[i] - mean) * window[i];
+            im[i] = 0;
+        }
+        Radix2Fft(re, im);
+        for (size_t k = 0; k < bins; ++k) {
+            r.density[k] += re[k] * re[k] + im[k] * im[k];
+        }
+    }
+    const double scale = 1 / (sampleRate * windowPower * static_cast<double>(r.segments));
+    for (size_t k = 0; k < bins; ++k) {
+        const double oneSided = k == 0 || k == bins - 1 ? 1 : 2;
+        r.density[k] = std::sqrt(r.density[k] * scale * oneSided);
+    }
+
+    std::vector<double> band;
+    for (size_t k = 0; k < bins; ++k) {
+        if (r.frequency[k] >= bandLow && r.frequency[k] <= bandHigh) {
+            band.push_back(r.density[k]);
+        }
+    }
+    if (band.empty()) {
+        r.error = "No frequency bin lies in the band of the floor: use longer segments.";
+        return r;
+    }
+    const auto middle = band.begin() + static_cast<std::ptrdiff_t>(band.size() / 2);
+    std::nth_element(band.begin(), middle, band.end());
+    r.floor = *middle;
+    if (band.size() % 2 == 0) {
+        r.floor = (r.floor + *std::max_element(band.begin(), middle)) / 2;
+    }
+    return r;
+}
+
+DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length) {
+    return NoiseDensity(x, sampleRate, length, 0.1 * sampleRate, 0.4 * sampleRate);
 }

@@ -1,5 +1,6 @@
 // Noise figures of a sensor record: the overlapping Allan deviation with its random-walk and
-// bias-instability coefficients. Pure functions over the samples; no application state.
+// bias-instability coefficients, and the noise density. Pure functions over the samples; no
+// application state.
 #pragma once
 
 #include <cstdint>
@@ -43,10 +44,10 @@ struct AllanResult {
 // m <= n / 10. The uncertainty is the usual sigma / sqrt(2 (n/m - 1)), with n/m rounded down:
 // that of the non-overlapping estimate, a little pessimistic for this one.
 //
-// The coefficients are least-squares fits in log-log with the slope fixed (-1/2 for N, +1/2
-// for K) over the points whose local slope (through their neighbours) lies within 1/4 of it,
-// nearer to it than to the slopes of the other noises, the -1/2 points at or before the
-// minimum and the +1/2 points after it; each point weighs n/m - 1, the inverse of its
+// The coefficients are least-squares fits in log-log with the slope fixed: -1/2 for N over the
+// points at or before the minimum, +1/2 for K over the points after it, each over the points
+// whose local slope (through their neighbours) is within 1/4 of the fixed one, nearer to it
+// than to the slopes of the neighbouring noises. Each point weighs n/m - 1, the inverse of its
 // relative variance.
 AllanResult AllanDeviation(std::span<const double> y, double samplePeriod);
 // The same at given averaging times in seconds, each rounded to the nearest whole number of
@@ -54,3 +55,27 @@ AllanResult AllanDeviation(std::span<const double> y, double samplePeriod);
 // samples.
 AllanResult AllanDeviation(std::span<const double> y, double samplePeriod,
                            std::span<const double> taus);
+
+struct DensityResult {
+    std::string error;                // why the record was refused; empty when the analysis ran
+    std::vector<double> frequency;    // Hz: bins 0 .. L/2, sampleRate / L apart
+    std::vector<double> density;      // one-sided amplitude density, units/sqrt(Hz)
+    double floor = 0;                 // white-noise floor: median density over the band
+    double bandLow = 0, bandHigh = 0; // Hz, the band of the floor
+    int64_t segments = 0;             // periodograms averaged
+};
+
+// Amplitude noise density by Welch's method: segments of L = length samples (a power of two)
+// overlapping by half, each less its mean and weighted by the periodic Hann window
+// w[i] = (1 - cos(2 pi i / L)) / 2; their periodograms |X[k]|^2 / (sampleRate * sum w^2)
+// averaged, doubled except at 0 and sampleRate / 2 for the one-sided density, and square-rooted.
+// Dividing by sum w^2 scales for the window's equivalent noise bandwidth (1.5 bins for Hann):
+// white noise of standard deviation s reads s / sqrt(sampleRate / 2). Samples past the last
+// whole segment are left out. The floor is the median over the bins in [bandLow, bandHigh]:
+// with K segments averaged it reads about 1/(6K) low, as the median of a spread-out average.
+// A constant record is refused, with a density of 0.
+DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length,
+                           double bandLow, double bandHigh);
+// The same with the floor over 10 % to 40 % of the sample rate, clear of the bins next to 0 Hz
+// and of the edge at sampleRate / 2.
+DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length);

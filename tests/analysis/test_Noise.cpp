@@ -159,3 +159,123 @@ TEST(NoiseAllan, RefusesWhatItCannotUse) {
     }
     EXPECT_FALSE(flat.whiteNoise || flat.biasInstability || flat.rateRandomWalk);
 }
+
+namespace {
+
+// Welch's estimate the textbook way: each half-overlapping segment less its mean, times an
+// explicit Hann window, through a direct DFT.
+std::vector<double> DirectWelch(const Record& x, double rate, size_t length) {
+    const double pi = std::numbers::pi;
+    std::vector<double> power(length / 2 + 1);
+    double windowPower = 0;
+    for (size_t i = 0; i < length; ++i) {
+        windowPower += std::pow(0.5 - 0.5 * std::cos(2 * pi * i / length), 2);
+    }
+    size_t segments = 0;
+    for (size_t start = 0; start + length <= x.size(); start += length / 2, ++segments) {
+        double mean = 0;
+        for (size_t i = 0; i < length; ++i) {
+            mean += x[start + i] / length;
+        }
+        for (size_t k = 0; k < power.size(); ++k) {
+            double re = 0, im = 0;
+            for (size_t i = 0; i < length; ++i) {
+                const double v =
+                    (x[start + i] - mean) * (0.5 - 0.5 * std::cos(2 * pi * i / length));
+                re += v * std::cos(2 * pi * k * i / length);
+                im -= v * std::sin(2 * pi * k * i / length);
+            }
+            const double twoSided = k == 0 || k == length / 2 ? 1 : 2;
+            power[k] += twoSided * (re * re + im * im) / (rate * windowPower);
+        }
+    }
+    for (auto& p : power) {
+        p = std::sqrt(p / segments);
+    }
+    return power;
+}
+
+} // namespace
+
+TEST(NoiseDensity, MatchesTheDirectEstimate) {
+    // 1000 samples make 30 segments of 64 and leave 8 out; the offset does not leak.
+    Record x = Noise(1000, 0.3);
+    const Record sine = Sine(1000, 1, 0.17);
+    Record shifted(x.size());
+    for (size_t i = 0; i < x.size(); ++i) {
+        x[i] += sine[i];
+        shifted[i] = x[i] + 1e3;
+    }
+    const auto direct = DirectWelch(x, 50, 64);
+    const auto r = NoiseDensity(shifted, 50, 64);
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.segments, 30);
+    ASSERT_EQ(r.density.size(), 33u);
+    for (size_t k = 0; k < direct.size(); ++k) {
+        EXPECT_DOUBLE_EQ(r.frequency[k], k * 50.0 / 64);
+        EXPECT_NEAR(r.density[k], direct[k], 1e-8) << "bin " << k;
+    }
+    EXPECT_EQ(r.bandLow, 5);
+    EXPECT_EQ(r.bandHigh, 20);
+}
+
+TEST(NoiseDensity, WhiteNoiseAndSines) {
+    // White noise of sigma 0.5 at 1 kHz: 0.5 / sqrt(500) per root hertz over the whole band.
+    const double expected = 0.5 / std::sqrt(500.0);
+    const auto white = NoiseDensity(Noise(1'000'000, 0.5), 1000, 4096);
+    EXPECT_NEAR(white.floor, expected, 0.02 * expected);
+    const auto low = NoiseDensity(Noise(1'000'000, 0.5), 1000, 4096, 1, 50);
+    EXPECT_NEAR(low.floor, expected, 0.02 * expected);
+
+    // A sine's power A^2 / 2 is the sum of its density squared times the bin width; centred on
+    // a bin, its peak spreads over the Hann window's 1.5 bins.
+    const double binWidth = 1000.0 / 4096;
+    for (double cycles : {100.0 / 4096, 0.0612345}) {
+        const auto r = NoiseDensity(Sine(100'000, 2, cycles, 5), 1000, 4096);
+        double power = 0, peak = 0;
+        for (double d : r.density) {
+            power += d * d * binWidth;
+            peak = std::max(peak, d);
+        }
+        EXPECT_NEAR(power, 2.0, 1e-3);
+        if (cycles * 4096 == 100) {
+            EXPECT_NEAR(peak * peak * 1.5 * binWidth, 2.0, 1e-6);
+        }
+    }
+}
+
+TEST(NoiseDensity, RefusesWhatItCannotUse) {
+    const Record nan{1, NAN, 3, 4}, ok = Noise(64, 1);
+    struct Case {
+        DensityResult result;
+        const char* error;
+    };
+    for (const auto& c : {
+             Case{NoiseDensity({}, 100, 4), "The record is empty."},
+             Case{NoiseDensity(nan, 100, 4), "Sample 1 of the record is not a finite number."},
+             Case{NoiseDensity(ok, -1, 4), "The sample rate must be a positive number of hertz."},
+             Case{NoiseDensity(ok, 100, 1),
+                  "The segment length must be a power of two, at least 2."},
+             Case{NoiseDensity(ok, 100, 24),
+                  "The segment length must be a power of two, at least 2."},
+             Case{NoiseDensity(ok, 100, 128),
+                  "The record of 64 samples is shorter than one segment of 128."},
+             Case{NoiseDensity(ok, 100, 4, 20, 10),
+                  "The band of the floor must lie within 0 to 50 Hz, low end first."},
+             Case{NoiseDensity(ok, 100, 4, 10, 60),
+                  "The band of the floor must lie within 0 to 50 Hz, low end first."},
+         }) {
+        EXPECT_EQ(c.result.error, c.error);
+        EXPECT_TRUE(c.result.density.empty());
+    }
+
+    // Bins at 0, 25 and 50 Hz miss the band; a constant record has no noise to measure. Both
+    // keep their density.
+    const auto missed = NoiseDensity(ok, 100, 4, 30, 40);
+    EXPECT_EQ(missed.error, "No frequency bin lies in the band of the floor: use longer segments.");
+    EXPECT_EQ(missed.density.size(), 3u);
+    const auto flat = NoiseDensity(Record(64, 2.5), 100, 8);
+    EXPECT_EQ(flat.error, "The record is constant: no noise to measure.");
+    EXPECT_EQ(flat.density, std::vector<double>(5, 0.0));
+    EXPECT_EQ(flat.floor, 0);
+}
