@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <numeric>
 #include <utility>
 
 namespace {
@@ -111,11 +112,7 @@ AllanResult AllanCurve(std::span<const double> y, double samplePeriod,
 
     // Cumulative sums of the record less its mean: an offset would cost digits in the
     // differences of large sums.
-    double mean = 0;
-    for (double v : y) {
-        mean += v;
-    }
-    mean /= static_cast<double>(n);
+    const double mean = std::accumulate(y.begin(), y.end(), 0.0) / static_cast<double>(n);
     std::vector<double> sums(y.size() + 1);
     for (size_t i = 0; i < y.size(); ++i) {
         sums[i + 1] = sums[i] + (y[i] - mean);
@@ -240,11 +237,8 @@ DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t 
     std::vector<double> re(length), im(length);
     for (size_t start = 0; start + length <= x.size(); start += step) {
         const auto segment = x.subspan(start, length);
-        double mean = 0;
-        for (double v : segment) {
-            mean += v;
-        }
-        mean /= static_cast<double>(length);
+        const double mean =
+            std::accumulate(segment.begin(), segment.end(), 0.0) / static_cast<double>(length);
         for (size_t i = 0; i < length; ++i) {
             re[i] = (segment[i] - mean) * window[i];
             im[i] = 0;
