@@ -1,0 +1,278 @@
+#include "analysis/Noise.h"
+
+#include "analysis/Spectrum.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <numeric>
+#include <utility>
+
+namespace {
+
+// Fits take the points whose local slope is nearer to the noise's slope than to the
+// neighbouring ones, which lie 1/2 apart.
+constexpr double kSlopeTolerance = 0.25;
+// Where the octave series stops: m <= n / kRecordsPerTau.
+constexpr int64_t kRecordsPerTau = 10;
+
+// Refuses what no analysis can use; empty when the samples are all finite.
+std::string CheckSamples(std::span<const double> y) {
+    if (y.empty()) {
+        return "The record is empty.";
+    }
+    for (size_t i = 0; i < y.size(); ++i) {
+        if (!std::isfinite(y[i])) {
+            return "Sample " + std::to_string(i) + " of the record is not a finite number.";
+        }
+    }
+    return {};
+}
+
+template <typename Result> Result Refused(std::string error) {
+    Result r;
+    r.error = std::move(error);
+    return r;
+}
+
+bool PositiveFinite(double x) { return std::isfinite(x) && x > 0; }
+
+std::string Number(double x) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", x);
+    return text;
+}
+
+// Local slope of the curve in log-log at point i, through its neighbours; NaN where a
+// neighbour is missing or zero.
+double LocalSlope(const std::vector<AllanPoint>& p, size_t i) {
+    const size_t lo = i > 0 ? i - 1 : i;
+    const size_t hi = i + 1 < p.size() ? i + 1 : i;
+    if (lo == hi || !(p[lo].deviation > 0) || !(p[hi].deviation > 0)) {
+        return NAN;
+    }
+    return std::log(p[hi].deviation / p[lo].deviation) / std::log(p[hi].tau / p[lo].tau);
+}
+
+void FitCoefficients(AllanResult& r, int64_t n) {
+    const auto& p = r.points;
+    const size_t iMin = static_cast<size_t>(
+        std::min_element(p.begin(), p.end(),
+                         [](const auto& a, const auto& b) { return a.deviation < b.deviation; }) -
+        p.begin());
+    const double floor = p[iMin].deviation;
+    r.minimumTau = p[iMin].tau;
+    if (floor > 0) {
+        r.biasInstability = floor / std::sqrt(2 * std::numbers::ln2 / std::numbers::pi);
+    }
+
+    // Weighted means of log(coefficient) over the points on each slope.
+    double sumN = 0, weightN = 0, sumK = 0, weightK = 0;
+    int pointsK = 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        if (!(p[i].deviation > 0)) {
+            continue; // a record periodic in m samples
+        }
+        const double slope = LocalSlope(p, i);
+        const double weight = static_cast<double>(n / p[i].m - 1);
+        const double logDev = std::log(p[i].deviation);
+        if (i <= iMin && std::abs(slope + 0.5) <= kSlopeTolerance) {
+            sumN += weight * (logDev + 0.5 * std::log(p[i].tau));
+            weightN += weight;
+        }
+        if (i > iMin && std::abs(slope - 0.5) <= kSlopeTolerance &&
+            p[i].deviation - p[i].uncertainty > floor) {
+            sumK += weight * (logDev - 0.5 * std::log(p[i].tau / 3));
+            weightK += weight;
+            ++pointsK;
+        }
+    }
+    if (weightN > 0) {
+        r.whiteNoise = std::exp(sumN / weightN);
+    }
+    if (pointsK >= 2) {
+        r.rateRandomWalk = std::exp(sumK / weightK);
+    }
+}
+
+// The curve at the given m (ascending, each with 2m + 1 <= n) and its coefficients.
+AllanResult AllanCurve(std::span<const double> y, double samplePeriod,
+                       const std::vector<int64_t>& ms) {
+    AllanResult r;
+    const auto n = static_cast<int64_t>(y.size());
+    if (std::all_of(y.begin(), y.end(), [&](double v) { return v == y.front(); })) {
+        for (int64_t m : ms) {
+            r.points.push_back({m, static_cast<double>(m) * samplePeriod, 0, 0});
+        }
+        r.error = "The record is constant: no noise to fit.";
+        return r;
+    }
+
+    // Cumulative sums of the record less its mean: an offset would cost digits in the
+    // differences of large sums.
+    const double mean = std::accumulate(y.begin(), y.end(), 0.0) / static_cast<double>(n);
+    std::vector<double> sums(y.size() + 1);
+    for (size_t i = 0; i < y.size(); ++i) {
+        sums[i + 1] = sums[i] + (y[i] - mean);
+    }
+
+    for (int64_t m : ms) {
+        // m * (ybar_{j+m} - ybar_j) = S[j+2m] - 2 S[j+m] + S[j]
+        const double* s = sums.data();
+        double sum = 0;
+        for (int64_t j = 0; j + 2 * m <= n; ++j) {
+            const double d = s[j + 2 * m] - 2 * s[j + m] + s[j];
+            sum += d * d;
+        }
+        const auto md = static_cast<double>(m);
+        const double deviation =
+            std::sqrt(sum / (2 * md * md * static_cast<double>(n - 2 * m + 1)));
+        const double uncertainty = deviation / std::sqrt(2.0 * static_cast<double>(n / m - 1));
+        r.points.push_back({m, md * samplePeriod, deviation, uncertainty});
+    }
+    if (!r.points.empty()) {
+        FitCoefficients(r, n);
+    }
+    return r;
+}
+
+std::string CheckAllanInput(std::span<const double> y, double samplePeriod) {
+    if (auto error = CheckSamples(y); !error.empty()) {
+        return error;
+    }
+    if (!PositiveFinite(samplePeriod)) {
+        return "The sample period must be a positive number of seconds.";
+    }
+    return {};
+}
+
+} // namespace
+
+AllanResult AllanDeviation(std::span<const double> y, double samplePeriod) {
+    if (auto error = CheckAllanInput(y, samplePeriod); !error.empty()) {
+        return Refused<AllanResult>(error);
+    }
+    const auto n = static_cast<int64_t>(y.size());
+    if (n < kRecordsPerTau) {
+        return Refused<AllanResult>("An Allan deviation needs at least " +
+                                    std::to_string(kRecordsPerTau) + " samples.");
+    }
+    std::vector<int64_t> ms;
+    for (int64_t m = 1; m <= n / kRecordsPerTau; m *= 2) {
+        ms.push_back(m);
+    }
+    return AllanCurve(y, samplePeriod, ms);
+}
+
+AllanResult AllanDeviation(std::span<const double> y, double samplePeriod,
+                           std::span<const double> taus) {
+    if (auto error = CheckAllanInput(y, samplePeriod); !error.empty()) {
+        return Refused<AllanResult>(error);
+    }
+    const auto n = static_cast<int64_t>(y.size());
+    std::vector<int64_t> ms;
+    for (double tau : taus) {
+        if (!PositiveFinite(tau)) {
+            return Refused<AllanResult>("Averaging times must be positive numbers of seconds.");
+        }
+        // Checked as a double, so that a huge tau cannot overflow the conversion to an integer.
+        const double m = std::max(1.0, std::round(tau / samplePeriod));
+        if (2 * m + 1 > static_cast<double>(n)) {
+            return Refused<AllanResult>("The record of " + std::to_string(n) +
+                                        " samples is too short for tau = " + Number(tau) + " s.");
+        }
+        ms.push_back(static_cast<int64_t>(m));
+    }
+    std::sort(ms.begin(), ms.end());
+    ms.erase(std::unique(ms.begin(), ms.end()), ms.end());
+    return AllanCurve(y, samplePeriod, ms);
+}
+
+DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length,
+                           double bandLow, double bandHigh) {
+    if (auto error = CheckSamples(x); !error.empty()) {
+        return Refused<DensityResult>(error);
+    }
+    if (!PositiveFinite(sampleRate)) {
+        return Refused<DensityResult>("The sample rate must be a positive number of hertz.");
+    }
+    if (length < 2 || !std::has_single_bit(length)) {
+        return Refused<DensityResult>("The segment length must be a power of two, at least 2.");
+    }
+    if (x.size() < length) {
+        return Refused<DensityResult>("The record of " + std::to_string(x.size()) +
+                                      " samples is shorter than one segment of " +
+                                      std::to_string(length) + ".");
+    }
+    if (!(bandLow >= 0 && bandLow < bandHigh && bandHigh <= sampleRate / 2)) {
+        return Refused<DensityResult>("The band of the floor must lie within 0 to " +
+                                      Number(sampleRate / 2) + " Hz, low end first.");
+    }
+
+    DensityResult r;
+    r.bandLow = bandLow;
+    r.bandHigh = bandHigh;
+    const size_t bins = length / 2 + 1;
+    r.frequency.resize(bins);
+    for (size_t k = 0; k < bins; ++k) {
+        r.frequency[k] = static_cast<double>(k) * sampleRate / static_cast<double>(length);
+    }
+    const size_t step = length / 2;
+    r.segments = static_cast<int64_t>((x.size() - length) / step + 1);
+    r.density.assign(bins, 0.0);
+    if (std::all_of(x.begin(), x.end(), [&](double v) { return v == x.front(); })) {
+        r.error = "The record is constant: no noise to measure.";
+        return r;
+    }
+
+    std::vector<double> window(length);
+    double windowPower = 0;
+    for (size_t i = 0; i < length; ++i) {
+        window[i] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
+                                         static_cast<double>(length));
+        windowPower += window[i] * window[i];
+    }
+    std::vector<double> re(length), im(length);
+    for (size_t start = 0; start + length <= x.size(); start += step) {
+        const auto segment = x.subspan(start, length);
+        const double mean =
+            std::accumulate(segment.begin(), segment.end(), 0.0) / static_cast<double>(length);
+        for (size_t i = 0; i < length; ++i) {
+            re[i] = (segment[i] - mean) * window[i];
+            im[i] = 0;
+        }
+        Radix2Fft(re, im);
+        for (size_t k = 0; k < bins; ++k) {
+            r.density[k] += re[k] * re[k] + im[k] * im[k];
+        }
+    }
+    const double scale = 1 / (sampleRate * windowPower * static_cast<double>(r.segments));
+    for (size_t k = 0; k < bins; ++k) {
+        const double oneSided = k == 0 || k == bins - 1 ? 1 : 2;
+        r.density[k] = std::sqrt(r.density[k] * scale * oneSided);
+    }
+
+    std::vector<double> band;
+    for (size_t k = 0; k < bins; ++k) {
+        if (r.frequency[k] >= bandLow && r.frequency[k] <= bandHigh) {
+            band.push_back(r.density[k]);
+        }
+    }
+    if (band.empty()) {
+        r.error = "No frequency bin lies in the band of the floor: use longer segments.";
+        return r;
+    }
+    const auto middle = band.begin() + static_cast<std::ptrdiff_t>(band.size() / 2);
+    std::nth_element(band.begin(), middle, band.end());
+    r.floor = *middle;
+    if (band.size() % 2 == 0) {
+        r.floor = (r.floor + *std::max_element(band.begin(), middle)) / 2;
+    }
+    return r;
+}
+
+DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length) {
+    return NoiseDensity(x, sampleRate, length, 0.1 * sampleRate, 0.4 * sampleRate);
+}

@@ -1,0 +1,81 @@
+// Noise figures of a sensor record: the overlapping Allan deviation with its random-walk and
+// bias-instability coefficients, and the noise density. Pure functions over the samples; no
+// application state.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+struct AllanPoint {
+    int64_t m = 0;          // samples averaged
+    double tau = 0;         // averaging time m * samplePeriod, s
+    double deviation = 0;   // overlapping Allan deviation, the record's units
+    double uncertainty = 0; // one standard error of the deviation, same units
+};
+
+struct AllanResult {
+    // Why the record was refused; empty when the analysis ran. A constant record is refused
+    // for the coefficients but keeps its curve (deviation 0 at every averaging time).
+    std::string error;
+    std::vector<AllanPoint> points; // ascending averaging times
+    // White-noise coefficient N (units/sqrt(Hz)): the -1/2 line read at tau = 1 s. For a rate in
+    // deg/s it is the angle random walk, 60 * N deg/sqrt(h); for an acceleration the velocity
+    // random walk. N squared is the white noise's two-sided power density, so white noise of
+    // one-sided amplitude density d gives N = d / sqrt(2).
+    std::optional<double> whiteNoise;
+    // Bias instability B (units): the curve's minimum divided by sqrt(2 ln 2 / pi) = 0.6643,
+    // the flat floor of flicker noise. While the curve still falls at its last point this is
+    // only an upper bound; minimumTau says where the minimum lies.
+    std::optional<double> biasInstability;
+    double minimumTau = 0;
+    // Rate random walk K (units * sqrt(Hz)): the +1/2 line read at tau = 3 s. Absent unless at
+    // least two points past the minimum lie on a +1/2 slope and stand above the minimum by more
+    // than their uncertainty.
+    std::optional<double> rateRandomWalk;
+};
+
+// Overlapping Allan deviation of a record y[0..n-1] taken every samplePeriod seconds, from
+// cumulative sums (O(n) per averaging time):
+//   sigma^2(m) = sum_j (ybar_{j+m} - ybar_j)^2 / (2 (n - 2m + 1)),  j = 0 .. n - 2m,
+// where ybar_j is the mean of y[j .. j+m-1]. Averaging times are octaves m = 1, 2, 4, ... with
+// m <= n / 10. The uncertainty is the usual sigma / sqrt(2 (n/m - 1)), with n/m rounded down:
+// that of the non-overlapping estimate, a little pessimistic for this one.
+//
+// The coefficients are least-squares fits in log-log with the slope fixed: -1/2 for N over the
+// points at or before the minimum, +1/2 for K over the points after it, each over the points
+// whose local slope (through their neighbours) is within 1/4 of the fixed one, nearer to it
+// than to the slopes of the neighbouring noises. Each point weighs n/m - 1, the inverse of its
+// relative variance.
+AllanResult AllanDeviation(std::span<const double> y, double samplePeriod);
+// The same at given averaging times in seconds, each rounded to the nearest whole number of
+// samples m (at least 1; tau reports the time used), duplicates merged. Every m needs 2m + 1
+// samples.
+AllanResult AllanDeviation(std::span<const double> y, double samplePeriod,
+                           std::span<const double> taus);
+
+struct DensityResult {
+    std::string error;                // why the record was refused; empty when the analysis ran
+    std::vector<double> frequency;    // Hz: bins 0 .. L/2, sampleRate / L apart
+    std::vector<double> density;      // one-sided amplitude density, units/sqrt(Hz)
+    double floor = 0;                 // white-noise floor: median density over the band
+    double bandLow = 0, bandHigh = 0; // Hz, the band of the floor
+    int64_t segments = 0;             // periodograms averaged
+};
+
+// Amplitude noise density by Welch's method: segments of L = length samples (a power of two)
+// overlapping by half, each less its mean and weighted by the periodic Hann window
+// w[i] = (1 - cos(2 pi i / L)) / 2; their periodograms |X[k]|^2 / (sampleRate * sum w^2)
+// averaged, doubled except at 0 and sampleRate / 2 for the one-sided density, and square-rooted.
+// Dividing by sum w^2 scales for the window's equivalent noise bandwidth (1.5 bins for Hann):
+// white noise of standard deviation s reads s / sqrt(sampleRate / 2). Samples past the last
+// whole segment are left out. The floor is the median over the bins in [bandLow, bandHigh]:
+// with K segments averaged it reads about 1/(6K) low, as the median of a spread-out average.
+// A constant record is refused, with a density of 0.
+DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length,
+                           double bandLow, double bandHigh);
+// The same with the floor over 10 % to 40 % of the sample rate, clear of the bins next to 0 Hz
+// and of the edge at sampleRate / 2.
+DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length);
