@@ -1,5 +1,6 @@
 #include "interfaces/UsbSpiDrivers.h"
 
+#include "platform/AdapterCommands.h"
 #include "platform/AdapterIds.h"
 #include "platform/Frontend.h"
 
@@ -8,18 +9,7 @@
 
 namespace {
 
-constexpr uint8_t kCmdRevision = 0x00;
-constexpr uint8_t kCmdReadSetup = 0x01;
-constexpr uint8_t kCmdSetWordDelay = 0x0B;
-constexpr uint8_t kCmdSetStaticBits = 0x0C;
-constexpr uint8_t kCmdTransferPos = 0x0D;
-constexpr uint8_t kCmdTransferNeg = 0x0E;
-
-constexpr int16_t kCommandPipe = 0;
-constexpr int16_t kReplyPipe = 1;
-constexpr int16_t kSpeedPipe = 3;
-constexpr uint8_t kStaticBitsMask = 0x78;
-constexpr int kMaxSpiWords = 16;
+using namespace adapter;
 
 bool Request(int32_t handle, uint32_t code, std::span<const uint8_t> input,
              std::span<uint8_t> output, uint32_t& returned) {
@@ -171,7 +161,7 @@ void GetBoardInfo(int32_t handle, AdapterRecord& record) {
         if (record.Descriptor2 == "None") {
             return false;
         }
-        std::array<uint8_t, 3> buffer{kCmdRevision, 0, 0};
+        std::array<uint8_t, 3> buffer{kRevision, 0, 0};
         int32_t count = 1;
         if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
             return false;
@@ -270,7 +260,7 @@ void ReadSpiSetup() {
     }
     app.SpiWordDelay = 0;
     const int32_t handle = OpenUsbDevice(app.CurrentAdapter);
-    std::array<uint8_t, 2> buffer{kCmdReadSetup, 0};
+    std::array<uint8_t, 2> buffer{kReadSetup, 0};
     int32_t count = 1;
     if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
         Ui().MsgBox("Error Setting up SPI");
@@ -296,7 +286,7 @@ void SetSpiWordDelay(uint8_t& delay) {
     }
     app.SpiWordDelay = delay;
     const int32_t handle = OpenUsbDevice(app.CurrentAdapter);
-    std::array<uint8_t, 2> buffer{kCmdSetWordDelay, delay};
+    std::array<uint8_t, 2> buffer{kSetWordDelay, delay};
     int32_t count = 2;
     if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
         Ui().MsgBox("Error Setting up SPI");
@@ -312,7 +302,7 @@ void SetSpiStaticBits(uint8_t& bits) {
     }
     const int32_t handle = OpenUsbDevice(app.CurrentAdapter);
     app.SpiStaticBits = bits;
-    std::array<uint8_t, 2> buffer{kCmdSetStaticBits, bits};
+    std::array<uint8_t, 2> buffer{kSetStaticBits, bits};
     int32_t count = 2;
     if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
         Ui().MsgBox("Error Setting SPI Bits");
@@ -324,15 +314,15 @@ void SetSpiStaticBits(uint8_t& bits) {
 void SpiTransfer(uint8_t& count) {
     auto& app = App();
     // Counts beyond the command's 16 words would not fit its buffer.
-    if (!app.CurrentAdapter.Present || count < 1 || count > kMaxSpiWords) {
+    if (!app.CurrentAdapter.Present || count < 1 || count > kMaxWords) {
         return;
     }
     app.SpiChannel = std::clamp<uint8_t>(app.SpiChannel, 1, 5);
     app.SpiWordCount = count;
     const int32_t handle = OpenUsbDevice(app.CurrentAdapter);
 
-    std::array<uint8_t, 2 * kMaxSpiWords + 9> buffer{};
-    buffer[0] = app.SpiInputPolarity ? kCmdTransferPos : kCmdTransferNeg;
+    std::array<uint8_t, 2 * kMaxWords + 9> buffer{};
+    buffer[0] = app.SpiInputPolarity ? kTransferPos : kTransferNeg;
     buffer[1] = app.SpiChannel;
     buffer[2] = count;
     for (int k = 1; k <= count; ++k) {

@@ -40,6 +40,43 @@ int32_t BulkRequestPipe(std::span<const uint8_t> input) {
                                 static_cast<uint32_t>(input[3]) << 24);
 }
 
+EzUsbRequest DecodeEzUsbRequest(uint32_t code, std::span<const uint8_t> input, size_t outputSize,
+                                std::span<const PipeDescription> pipes) {
+    using Kind = EzUsbRequest::Kind;
+    EzUsbRequest request;
+    switch (code) {
+    case IoctlGetPipeInfo:
+        request.kind = outputSize >= kPipeInfoSize ? Kind::PipeInfo : Kind::Invalid;
+        break;
+    case IoctlGetDeviceDescriptor:
+        request.kind =
+            outputSize >= kDeviceDescriptorLength ? Kind::DeviceDescriptor : Kind::Invalid;
+        break;
+    case IoctlGetStringDescriptor:
+        if (input.size() == kStringRequestSize && input[4] == kStringRequestTag) {
+            request.kind = Kind::StringDescriptor;
+            request.stringIndex = input[0];
+        }
+        break;
+    case IoctlBulkRead:
+    case IoctlBulkWrite: {
+        const int32_t pipe = BulkRequestPipe(input);
+        if (pipe < 0 || static_cast<size_t>(pipe) >= pipes.size()) {
+            break;
+        }
+        const bool towardsHost = pipes[static_cast<size_t>(pipe)].endpointAddress & 0x80;
+        if (towardsHost == (code == IoctlBulkRead)) {
+            request.kind = towardsHost ? Kind::BulkRead : Kind::BulkWrite;
+            request.pipe = static_cast<size_t>(pipe);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return request;
+}
+
 void FillPipeInfo(std::span<uint8_t> record, std::span<const PipeDescription> pipes) {
     if (record.size() < kPipeInfoSize) {
         return;

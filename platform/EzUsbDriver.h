@@ -91,6 +91,18 @@ struct PipeDescription {
 // setting 0; pipes beyond the 17 of the record are left out.
 void FillPipeInfo(std::span<uint8_t> record, std::span<const PipeDescription> pipes);
 
+// A request as every backend reads it: what it asks for, and where.
+struct EzUsbRequest {
+    enum class Kind { PipeInfo, DeviceDescriptor, StringDescriptor, BulkRead, BulkWrite, Invalid };
+    Kind kind = Kind::Invalid;
+    uint8_t stringIndex = 0; // of a string request
+    size_t pipe = 0;         // of a bulk request: a pipe of the device, pointing the request's way
+};
+// Invalid for an unknown code, malformed input, an output too small for the record, or a
+// bulk request naming a pipe the device lacks or one that points the other way.
+EzUsbRequest DecodeEzUsbRequest(uint32_t code, std::span<const uint8_t> input, size_t outputSize,
+                                std::span<const PipeDescription> pipes);
+
 // The number in "Ezusb-N" (0..3), or -1 for any other name.
 int EzUsbDeviceNumber(const std::string& deviceName);
 // The pipe number carried by a bulk request's input, or -1 when it is not 4 bytes.

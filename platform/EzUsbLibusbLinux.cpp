@@ -44,8 +44,7 @@ private:
     bool Done(Device* device, int result);
     bool StringDescriptor(Device& device, uint8_t index, std::span<uint8_t> output,
                           uint32_t& bytesReturned);
-    bool Bulk(Device& device, uint32_t code, std::span<const uint8_t> input,
-              std::span<uint8_t> output, uint32_t& bytesReturned);
+    bool Bulk(Device& device, uint8_t endpoint, std::span<uint8_t> output, uint32_t& bytesReturned);
 
     unsigned timeoutMs_;
     libusb_context* context_ = nullptr;
@@ -203,18 +202,15 @@ bool LibusbEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<const
         return false;
     }
     Device& device = *it->second;
-    switch (code) {
-    case IoctlGetPipeInfo:
-        if (output.size() < kPipeInfoSize) {
-            return false;
-        }
+    const EzUsbRequest request = DecodeEzUsbRequest(code, input, output.size(), device.pipes);
+    switch (request.kind) {
+    case EzUsbRequest::Kind::PipeInfo:
         FillPipeInfo(output, device.pipes);
         bytesReturned = kPipeInfoSize;
         return true;
-    case IoctlGetDeviceDescriptor: {
+    case EzUsbRequest::Kind::DeviceDescriptor: {
         libusb_device_descriptor d{};
-        if (output.size() < kDeviceDescriptorLength ||
-            libusb_get_device_descriptor(libusb_get_device(device.handle), &d) != 0) {
+        if (libusb_get_device_descriptor(libusb_get_device(device.handle), &d) != 0) {
             return false;
         }
         const uint8_t bytes[kDeviceDescriptorLength] = {d.bLength,
@@ -239,17 +235,15 @@ bool LibusbEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<const
         bytesReturned = kDeviceDescriptorLength;
         return true;
     }
-    case IoctlGetStringDescriptor:
-        if (input.size() != kStringRequestSize || input[4] != kStringRequestTag) {
-            return false;
-        }
-        return StringDescriptor(device, input[0], output, bytesReturned);
-    case IoctlBulkRead:
-    case IoctlBulkWrite:
-        return Bulk(device, code, input, output, bytesReturned);
-    default:
-        return false;
+    case EzUsbRequest::Kind::StringDescriptor:
+        return StringDescriptor(device, request.stringIndex, output, bytesReturned);
+    case EzUsbRequest::Kind::BulkRead:
+    case EzUsbRequest::Kind::BulkWrite:
+        return Bulk(device, device.pipes[request.pipe].endpointAddress, output, bytesReturned);
+    case EzUsbRequest::Kind::Invalid:
+        break;
     }
+    return false;
 }
 
 bool LibusbEzUsbDriver::StringDescriptor(Device& device, uint8_t index, std::span<uint8_t> output,
@@ -273,15 +267,9 @@ bool LibusbEzUsbDriver::StringDescriptor(Device& device, uint8_t index, std::spa
     return true;
 }
 
-bool LibusbEzUsbDriver::Bulk(Device& device, uint32_t code, std::span<const uint8_t> input,
-                             std::span<uint8_t> output, uint32_t& bytesReturned) {
-    const int32_t pipe = BulkRequestPipe(input);
-    if (pipe < 0 || static_cast<size_t>(pipe) >= device.pipes.size() ||
-        output.size() > static_cast<size_t>(INT32_MAX)) {
-        return false;
-    }
-    const uint8_t endpoint = device.pipes[static_cast<size_t>(pipe)].endpointAddress;
-    if (((endpoint & LIBUSB_ENDPOINT_IN) != 0) != (code == IoctlBulkRead)) {
+bool LibusbEzUsbDriver::Bulk(Device& device, uint8_t endpoint, std::span<uint8_t> output,
+                             uint32_t& bytesReturned) {
+    if (output.size() > static_cast<size_t>(INT32_MAX)) {
         return false;
     }
     int transferred = 0;

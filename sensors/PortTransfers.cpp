@@ -3,21 +3,24 @@
 #include "app/Analyzer.h"
 #include "app/Delay.h"
 #include "platform/Frontend.h"
+#include "platform/ParallelPortLines.h"
 #include "platform/PortIo.h"
 
 #include <array>
 
 namespace {
 
+using namespace lines;
+
 // The shortest wait sets the speed of the clock.
 void Wait() { DelayMs(0); }
 
 void WriteData(int value) { vbOut(App().PortAddress, static_cast<int16_t>(value)); }
 
-// The received bit: the sensor pulls status bit 6 low for a 1.
+// The received bit: the sensor pulls its status line low for a 1.
 int16_t ReadBit() {
     const int16_t status = vbInp(static_cast<int16_t>(App().PortAddress + 1));
-    return static_cast<int16_t>(1 - ((status >> 6) & 1));
+    return (status & kStatusData) ? 0 : 1;
 }
 
 } // namespace
@@ -28,22 +31,24 @@ int32_t PortReadGyro() {
         return 0;
     }
     const int S = app.SelfTestNegBit | app.SelfTestPosBit;
-    std::array<int, 16> T{4, 0, 4, 0, 4, 0, 0, 0, 4, 4, app.ChanAddrLow, app.ChanAddrHigh,
-                          0, 0, 0, 4};
+    // The control word, least significant bit first: write, channel in bits 11-10, ...
+    const int D = kData;
+    std::array<int, 16> T{D, 0, D, 0, D, 0, 0, 0, D, D, app.ChanAddrLow, app.ChanAddrHigh,
+                          0, 0, 0, D};
 
-    WriteData(63 - (S | 3));
+    WriteData(kGyroMask - (S | kSelect | kClock));
     Wait();
-    WriteData(63 - (S | 2));
+    WriteData(kGyroMask - (S | kClock));
     Wait();
     for (int i = 15; i >= 0; --i) {
-        WriteData(63 - ((T[i] | S) + 2));
+        WriteData(kGyroMask - ((T[i] | S) + kClock));
         Wait();
-        WriteData(63 - (T[i] | S));
+        WriteData(kGyroMask - (T[i] | S));
         Wait();
         app.SpiBits[i] = ReadBit();
         Wait();
     }
-    WriteData(63 - (S | 3));
+    WriteData(kGyroMask - (S | kSelect | kClock));
     DelayMs(0.1f);
 
     int32_t result = 0;
@@ -60,20 +65,22 @@ int32_t PortReadAccel() {
         return 0;
     }
     const int P = app.SelfTestPosBit;
-    std::array<int, 16> T{4, 0, 0, 0, app.ChanAddrLow, 0, 0, app.PowerDown, 4, 0, 0, 0, 0, 0, 0, 0};
+    // The control word, most significant bit first: start, axis in bit 11, power-down in 8.
+    const int D = kData;
+    std::array<int, 16> T{D, 0, 0, 0, app.ChanAddrLow, 0, 0, app.PowerDown, D, 0, 0, 0, 0, 0, 0, 0};
 
-    WriteData(255 - (P | 35));
+    WriteData(kAccelMask - (P | kLine5 | kClock | kSelect));
     Wait();
-    WriteData(255 - (P | 34));
+    WriteData(kAccelMask - (P | kLine5 | kClock));
     Wait();
     for (int i = 0; i <= 15; ++i) {
-        WriteData(255 - (T[i] | P | 32));
+        WriteData(kAccelMask - (T[i] | P | kLine5));
         Wait();
-        WriteData(255 - (T[i] | P | 34));
+        WriteData(kAccelMask - (T[i] | P | kLine5 | kClock));
         Wait();
         app.SpiBits[15 - i] = ReadBit();
     }
-    WriteData(255 - (P + 33));
+    WriteData(kAccelMask - (P + kLine5 + kSelect));
     Wait();
 
     int32_t result = 0;
@@ -90,18 +97,19 @@ void PortReadAccelTemp() {
     }
     const int P = app.SelfTestPosBit;
 
-    WriteData(255 - (P | 35));
+    // The temperature sensor is selected while line 5 is low at the board.
+    WriteData(kAccelMask - (P | kLine5 | kClock | kSelect));
     Wait();
-    WriteData(255 - (P | 3));
+    WriteData(kAccelMask - (P | kClock | kSelect));
     DelayMs(0.5f);
     for (int i = 1; i <= 16; ++i) {
-        WriteData(255 - (P | 1));
+        WriteData(kAccelMask - (P | kSelect));
         Wait();
-        WriteData(255 - ((P | 1) + 2));
+        WriteData(kAccelMask - ((P | kSelect) + kClock));
         Wait();
         app.SpiBits[i] = ReadBit();
     }
-    WriteData(255 - (P | 35));
+    WriteData(kAccelMask - (P | kLine5 | kClock | kSelect));
     Wait();
 
     int v = 0;

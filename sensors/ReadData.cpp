@@ -3,6 +3,7 @@
 #include "app/Analyzer.h"
 #include "app/TextFormat.h"
 #include "interfaces/UsbSpiDrivers.h"
+#include "platform/ParallelPortLines.h"
 #include "sensors/PortTransfers.h"
 #include "sensors/m305.h"
 
@@ -67,8 +68,8 @@ int32_t ReadMultiplexed() {
 
 int32_t ReadChannel(int16_t ch) {
     auto& app = App();
-    app.ChanAddrLow = (ch & 1) ? 4 : 0;
-    app.ChanAddrHigh = (ch & 2) ? 4 : 0;
+    app.ChanAddrLow = (ch & 1) ? lines::kData : 0;
+    app.ChanAddrHigh = (ch & 2) ? lines::kData : 0;
 
     const std::string& name = app.DeviceName;
     if (app.InterfaceCode == kParallel) {
@@ -139,7 +140,7 @@ float ReadTemperature() {
     } else if (app.InterfaceCode == kParallel) {
         if (IsConverterGyro(name)) {
             // The first transfer selects the temperature channel, the second converts it.
-            app.ChanAddrLow = 4;
+            app.ChanAddrLow = lines::kData;
             app.ChanAddrHigh = 0;
             PortReadGyro();
             app.Temperature = GyroTemperature(PortReadGyro() & 0xFFF);

@@ -1,21 +1,12 @@
 #include "simulator/SimParallelBoard.h"
 
+#include "platform/ParallelPortLines.h"
+
 #include <chrono>
 
 namespace {
 
-// Line bits of the converter boards (after the board's inverting buffers).
-constexpr uint8_t kSelect = 1; // converter chip select, active low
-constexpr uint8_t kClock = 2;
-constexpr uint8_t kDataIn = 4;
-constexpr uint8_t kSelfTestPos = 16;
-constexpr uint8_t kLine5 = 32; // gyroscope: negative self-test; accelerometer: temperature select
-
-// Model-3 lines, driven as they stand.
-constexpr uint8_t kMuxConvert = 1;
-constexpr uint8_t kMuxClock = 2;
-constexpr uint8_t kMuxDataIn = 4;
-constexpr uint8_t kMuxLoad = 32;
+using namespace lines;
 
 // Clocks (counted from 1) that carry the code's most significant bit.
 constexpr int kGyroFirstCodeClock = 4;
@@ -60,7 +51,7 @@ void SimParallelBoard::Write(PortRegister reg, uint8_t value) {
     data_ = value;
     switch (sensor_.Board()) {
     case SimBoard::Gyro:
-        OnGyroLines(static_cast<uint8_t>(~value & 0x3F));
+        OnGyroLines(static_cast<uint8_t>(~value & kGyroMask));
         break;
     case SimBoard::Accel:
         OnAccelLines(static_cast<uint8_t>(~value));
@@ -87,7 +78,7 @@ uint8_t SimParallelBoard::Read(PortRegister reg) {
         return kNoBoardByte;
     }
     // The board pulls the line low for a 1.
-    return output_ ? 0xBF : 0xFF;
+    return output_ ? static_cast<uint8_t>(0xFF & ~kStatusData) : 0xFF;
 }
 
 void SimParallelBoard::OnGyroLines(uint8_t lines) {
@@ -107,7 +98,7 @@ void SimParallelBoard::OnGyroLines(uint8_t lines) {
         }
         output_ = false;
     } else if (selected && Fell(gyroClock_, clock) && gyroBits_ < 16) {
-        gyroIn_ = static_cast<uint16_t>((gyroIn_ << 1) | ((lines & kDataIn) ? 1 : 0));
+        gyroIn_ = static_cast<uint16_t>((gyroIn_ << 1) | ((lines & kData) ? 1 : 0));
         const int clockNumber = ++gyroBits_;
         const int bit = 11 - (clockNumber - kGyroFirstCodeClock);
         output_ = bit >= 0 && bit <= 11 && ((gyroOut_ >> bit) & 1);
@@ -144,7 +135,7 @@ void SimParallelBoard::OnAccelLines(uint8_t lines) {
         const int bit = selected ? 11 - (clockNumber - kAccelFirstCodeClock) : 16 - clockNumber;
         output_ = bit >= 0 && bit <= 15 && ((accelOut_ >> bit) & 1);
     } else if (selected && Rose(accelClock_, clock)) {
-        accelIn_ = static_cast<uint16_t>((accelIn_ << 1) | ((lines & kDataIn) ? 1 : 0));
+        accelIn_ = static_cast<uint16_t>((accelIn_ << 1) | ((lines & kData) ? 1 : 0));
     }
     accelSelected_ = selected;
     tempSelected_ = tempSelected;
@@ -158,7 +149,7 @@ void SimParallelBoard::OnMuxLines(uint8_t lines) {
 
     if (loading && Rose(muxClock_, clock)) {
         // The control word travels inverted on the data line.
-        muxShift_ = static_cast<uint8_t>((muxShift_ << 1) | ((lines & kMuxDataIn) ? 0 : 1));
+        muxShift_ = static_cast<uint8_t>((muxShift_ << 1) | ((lines & kMuxData) ? 0 : 1));
     }
     if (Fell(muxLoading_, loading)) {
         muxRegister_ = muxShift_;

@@ -1,5 +1,6 @@
 #include "simulator/SimUsbAdapter.h"
 
+#include "platform/AdapterCommands.h"
 #include "platform/AdapterIds.h"
 
 #include <algorithm>
@@ -10,18 +11,7 @@ namespace {
 
 constexpr uint8_t kBulk = 2;
 
-// Firmware commands.
-constexpr uint8_t kRevision = 0x00;
-constexpr uint8_t kReadSetup = 0x01;
-constexpr uint8_t kSetWordDelay = 0x0B;
-constexpr uint8_t kSetStaticBits = 0x0C;
-constexpr uint8_t kTransferPos = 0x0D;
-constexpr uint8_t kTransferNeg = 0x0E;
-constexpr int kMaxWords = 16;
-
-// Static output bits wired to the sensor's self-test inputs.
-constexpr uint8_t kSelfTestNegBit = 0x08;
-constexpr uint8_t kSelfTestPosBit = 0x10;
+using namespace adapter;
 
 // Converter word bits: a gyroscope control word has bit 15 set and the channel in 11..10; an
 // accelerometer word has the axis in bit 11 and power-down in bit 8.
@@ -118,7 +108,7 @@ void SimUsbAdapter::RunCommand(std::span<const uint8_t> command) {
     case kSetStaticBits:
         if (command.size() == 2) {
             staticBits_ = command[1];
-            sensor_.SetSelfTest(staticBits_ & kSelfTestPosBit, staticBits_ & kSelfTestNegBit);
+            sensor_.SetSelfTest(staticBits_ & kStaticSelfTestPos, staticBits_ & kStaticSelfTestNeg);
         }
         break;
     case kTransferPos:
@@ -302,29 +292,21 @@ bool SimEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<const ui
         return false;
     }
     SimUsbAdapter& adapter = *adapters_[static_cast<size_t>(it->second)];
-    const auto& pipes = adapter.Endpoints();
-    switch (code) {
-    case IoctlGetPipeInfo:
-        if (output.size() < kPipeInfoSize) {
-            return false;
-        }
-        FillPipeInfo(output, pipes);
+    const EzUsbRequest request =
+        DecodeEzUsbRequest(code, input, output.size(), adapter.Endpoints());
+    switch (request.kind) {
+    case EzUsbRequest::Kind::PipeInfo:
+        FillPipeInfo(output, adapter.Endpoints());
         bytesReturned = kPipeInfoSize;
         return true;
-    case IoctlGetDeviceDescriptor: {
+    case EzUsbRequest::Kind::DeviceDescriptor: {
         const auto descriptor = adapter.DeviceDescriptor();
-        if (output.size() < descriptor.size()) {
-            return false;
-        }
         std::copy(descriptor.begin(), descriptor.end(), output.begin());
         bytesReturned = static_cast<uint32_t>(descriptor.size());
         return true;
     }
-    case IoctlGetStringDescriptor: {
-        if (input.size() != kStringRequestSize || input[4] != kStringRequestTag) {
-            return false;
-        }
-        const auto descriptor = adapter.StringDescriptor(input[0]);
+    case EzUsbRequest::Kind::StringDescriptor: {
+        const auto descriptor = adapter.StringDescriptor(request.stringIndex);
         if (descriptor.empty()) {
             return false;
         }
@@ -333,29 +315,22 @@ bool SimEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<const ui
         bytesReturned = static_cast<uint32_t>(n);
         return true;
     }
-    case IoctlBulkRead:
-    case IoctlBulkWrite: {
-        const int32_t pipe = BulkRequestPipe(input);
-        if (pipe < 0 || static_cast<size_t>(pipe) >= pipes.size()) {
-            return false;
-        }
-        const bool towardsHost = pipes[static_cast<size_t>(pipe)].endpointAddress & 0x80;
-        if (towardsHost != (code == IoctlBulkRead)) {
-            return false;
-        }
+    case EzUsbRequest::Kind::BulkWrite:
         if (!TransferGoesThrough(adapter)) {
             return false;
         }
-        if (code == IoctlBulkWrite) {
-            adapter.Write(pipe, output);
-            bytesReturned = static_cast<uint32_t>(output.size());
-            return true;
+        adapter.Write(static_cast<int>(request.pipe), output);
+        bytesReturned = static_cast<uint32_t>(output.size());
+        return true;
+    case EzUsbRequest::Kind::BulkRead:
+        if (!TransferGoesThrough(adapter)) {
+            return false;
         }
         // A read the firmware cannot fill would time out on the wire.
-        bytesReturned = static_cast<uint32_t>(adapter.Read(pipe, output));
+        bytesReturned = static_cast<uint32_t>(adapter.Read(static_cast<int>(request.pipe), output));
         return bytesReturned == output.size();
+    case EzUsbRequest::Kind::Invalid:
+        break;
     }
-    default:
-        return false;
-    }
+    return false;
 }
