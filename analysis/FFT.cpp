@@ -1,9 +1,7 @@
 #include "analysis/FFT.h"
-
-#include "app/Analyzer.h"
+#include "sensors/Acquisition.h"
 
 void BuildWindowTable() {
-    auto& app = App();
-    const int32_t n = app.SweepLength > 0 ? app.SweepLength : 0;
-    app.WindowTable.assign(static_cast<size_t>(n) + 1, 1.0);
+    const int32_t n = Acquisition().SweepLength > 0 ? Acquisition().SweepLength : 0;
+    Spectrum().WindowTable.assign(static_cast<size_t>(n) + 1, 1.0);
 }

@@ -1,20 +1,21 @@
 #include "analysis/Statistics.h"
 
-#include "app/Analyzer.h"
+#include "app/MainWindowForm.h"
 #include "app/TextFormat.h"
 #include "platform/Frontend.h"
-#include "sensors/ReadData.h"
+#include "plots/TimePlotForm.h"
+#include "sensors/Acquisition.h"
+#include "sensors/SensorModels.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
 void ComputeStatistics(int32_t& count) {
-    auto& app = App();
-    const auto& samples = app.Samples;
-    const auto& codes = app.RawCodes;
-    app.StatSumSq = 0;
-    app.StatMean = app.StatMin = app.StatMax = samples[0];
+    const auto& samples = Acquisition().Samples;
+    const auto& codes = Acquisition().RawCodes;
+    Statistics().StatSumSq = 0;
+    Statistics().StatMean = Statistics().StatMin = Statistics().StatMax = samples[0];
     // Values sit at 0..n-1 and codes at 1..n: a count beyond the buffers covers what they hold.
     const int32_t n = std::min(count, kMaxSampleIndex);
     if (n <= 0) {
@@ -23,46 +24,47 @@ void ComputeStatistics(int32_t& count) {
 
     for (int32_t i = 1; i < n; ++i) {
         const float s = samples[static_cast<size_t>(i)];
-        app.StatMean += s;
-        if (app.StatMin > s) {
-            app.StatMin = s;
+        Statistics().StatMean += s;
+        if (Statistics().StatMin > s) {
+            Statistics().StatMin = s;
         }
-        if (app.StatMax < s) {
-            app.StatMax = s;
+        if (Statistics().StatMax < s) {
+            Statistics().StatMax = s;
         }
     }
-    app.StatMean /= static_cast<float>(n);
+    Statistics().StatMean /= static_cast<float>(n);
 
     // Model 3 shows the RMS of its raw codes instead: offset, scale and mean left in.
-    const bool rawRms = app.DeviceName == "KXS305";
+    const SensorModel* model = ChosenModel();
+    const bool rawRms = model != nullptr && model->rmsInCodes;
     double rawSumSq = 0;
     for (int32_t i = 1; i <= n; ++i) {
         const int32_t code = codes[static_cast<size_t>(i)];
         if (rawRms) {
             rawSumSq += static_cast<double>(code) * code;
         } else {
-            const float d = ChannelValue(code, app.ChannelIndex) - app.StatMean;
-            app.StatSumSq += d * d;
+            const float d = ChannelValue(code, Acquisition().ChannelIndex) - Statistics().StatMean;
+            Statistics().StatSumSq += d * d;
         }
     }
-    const float variance = app.StatSumSq / static_cast<float>(n);
-    app.StatRms = static_cast<float>(std::sqrt(static_cast<double>(variance)));
+    const float variance = Statistics().StatSumSq / static_cast<float>(n);
+    Statistics().StatRms = static_cast<float>(std::sqrt(static_cast<double>(variance)));
     if (rawRms) {
-        app.StatRms = static_cast<float>(std::sqrt(rawSumSq / n));
+        Statistics().StatRms = static_cast<float>(std::sqrt(rawSumSq / n));
     }
 
     Ui().DoEvents();
 
-    auto& f = app.frmData;
-    f.lblMax.caption = Format(app.StatMax, "0.00");
-    f.lblMin.caption = Format(app.StatMin, "0.00");
-    f.lblPkPk.caption = Format(app.StatMax - app.StatMin, "0.00");
-    f.lblAverage.caption = Format(app.StatMean, "0.00");
-    f.lblRMS.caption = Format(app.StatRms, "0.00");
+    auto& f = frmData();
+    f.lblMax.caption = Format(Statistics().StatMax, "0.00");
+    f.lblMin.caption = Format(Statistics().StatMin, "0.00");
+    f.lblPkPk.caption = Format(Statistics().StatMax - Statistics().StatMin, "0.00");
+    f.lblAverage.caption = Format(Statistics().StatMean, "0.00");
+    f.lblRMS.caption = Format(Statistics().StatRms, "0.00");
 }
 
 void ClearReadouts() {
-    auto& f = App().frmData;
+    auto& f = frmData();
     f.lblTemp.caption = "---  ";
     for (Label* label :
          {&f.lblAverage, &f.lblPkPk, &f.lblMax, &f.lblMin, &f.lblRMS, &f.lblTsample}) {
@@ -74,8 +76,7 @@ void frmData_lblTS_MouseDown(int16_t Button, int16_t /*Shift*/, float /*X*/, flo
     if (Button != 2) {
         return;
     }
-    auto& app = App();
-    const float period = app.SamplePeriod;
+    const float period = Acquisition().SamplePeriod;
     const float f = static_cast<double>(period) >= 0.000001 ? 1.0f / period : 0.0f;
     std::string text = "Sample Rate = ";
     if (f >= 1000) {
@@ -83,6 +84,6 @@ void frmData_lblTS_MouseDown(int16_t Button, int16_t /*Shift*/, float /*X*/, flo
     } else {
         text += Format(f, "0.0") + " Hz";
     }
-    app.mdiAnalyzer.mnuFrequency.caption = text;
+    mdiAnalyzer().mnuFrequency.caption = text;
     Ui().Popup(PopupMenu::SampleRate);
 }

@@ -9,3 +9,12 @@ void ComputeStatistics(int32_t& count);
 void ClearReadouts();
 // Right click on "Ts (mS)": the sample rate of the last sweep.
 void frmData_lblTS_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
+
+struct StatisticsState {
+    float StatMean = 0.0f;
+    float StatMin = 0.0f;
+    float StatMax = 0.0f;
+    float StatSumSq = 0.0f;
+    float StatRms = 0.0f;
+};
+StatisticsState& Statistics();

@@ -2,7 +2,10 @@
 
 #include "app/Analyzer.h"
 #include "app/TextFormat.h"
+#include "interfaces/Interface.h"
 #include "platform/Privileges.h"
+#include "sensors/Acquisition.h"
+#include "sensors/SensorModels.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -30,26 +33,25 @@ void ApplyField(std::string_view field) {
     }
     const std::string_view key = field.substr(0, eq - 1);
     const std::string_view value = eq + 2 <= field.size() ? field.substr(eq + 2) : "";
-    auto& app = App();
     if (key == "Device") {
-        app.DeviceName = std::string(value);
+        Catalogue().DeviceName = std::string(value);
     } else if (key == "Interface") {
         if (auto n = ParseNumber(value)) {
             if (auto v = ToInt16(*n)) {
-                app.InterfaceCode = *v;
+                Interface().InterfaceCode = *v;
             }
         }
     } else if (key == "Plot Samples") {
         if (auto n = ParseNumber(value)) {
             if (auto v = ToInt32(*n)) {
                 // A length the sample buffers cannot hold is treated like a missing one.
-                app.SweepLength = (*v < 0 || *v > kMaxSampleIndex) ? 0 : *v;
+                Acquisition().SweepLength = (*v < 0 || *v > kMaxSampleIndex) ? 0 : *v;
             }
         }
     } else if (key == "Port Address") {
         if (auto n = ParseNumber(value)) {
             if (auto v = ToInt16(*n)) {
-                app.PortAddress = *v;
+                Interface().PortAddress = *v;
             }
         }
     }
@@ -157,12 +159,11 @@ void SaveSettingsAtExit() {
 }
 
 void WriteConfigFile(const std::filesystem::path& path) {
-    const auto& app = App();
     std::string text;
-    text.append("Device = ").append(app.DeviceName).append("\r\n");
-    text.append("Interface = ").append(NumberText(app.InterfaceCode)).append("\r\n");
-    text.append("Plot Samples = ").append(NumberText(app.SweepLength)).append("\r\n");
-    text.append("Port Address = ").append(NumberText(app.PortAddress)).append("\r\n");
+    text.append("Device = ").append(Catalogue().DeviceName).append("\r\n");
+    text.append("Interface = ").append(NumberText(Interface().InterfaceCode)).append("\r\n");
+    text.append("Plot Samples = ").append(NumberText(Acquisition().SweepLength)).append("\r\n");
+    text.append("Port Address = ").append(NumberText(Interface().PortAddress)).append("\r\n");
 
     // Written beside the old file and swapped in, so an interrupted exit leaves either the
     // old file or the new one. The temporary gets a fresh name that nobody could have

@@ -80,6 +80,7 @@ enum class WindowState { Normal, Minimized, Maximized };
 struct FormGeometry {
     explicit FormGeometry(std::string caption = {}) : caption(std::move(caption)) {}
     std::string caption;
+    bool loaded = false; // its Load has run; windows are hidden, never unloaded
     bool visible = false;
     WindowState state = WindowState::Normal;
     int32_t left = 0;

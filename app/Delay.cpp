@@ -1,9 +1,9 @@
 #include "app/Delay.h"
 
-#include "app/Analyzer.h"
 #include "app/TextFormat.h"
 #include "platform/Clock.h"
 #include "platform/Frontend.h"
+#include "sensors/Acquisition.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -24,9 +24,8 @@ int32_t CappedCount(double count) {
 } // namespace
 
 void DelayMs(float ms) {
-    auto& app = App();
     Clock& clock = SystemClock();
-    if (ms <= app.MinimumDelayMs) {
+    if (ms <= DelayCalibration().MinimumDelayMs) {
         clock.Spin(kMinimumLoop);
         return;
     }
@@ -34,20 +33,19 @@ void DelayMs(float ms) {
     if (n < 1) {
         n = 1;
     }
-    if (!app.DelayCalibrated) {
+    if (!DelayCalibration().DelayCalibrated) {
         CalibrateDelay();
     }
-    const int32_t count = app.DelayLoopCount;
+    const int32_t count = DelayCalibration().DelayLoopCount;
     for (int64_t pass = 0; pass < n; ++pass) {
         clock.Spin(count);
     }
 }
 
 void CalibrateDelay() {
-    auto& app = App();
     Clock& clock = SystemClock();
-    app.DelayCalibrated = true;
-    app.DelayLoopCount = kStartCount;
+    DelayCalibration().DelayCalibrated = true;
+    DelayCalibration().DelayLoopCount = kStartCount;
     Ui().SetBusy(true);
 
     // Coarse: double the count until an 800 ms request really takes half a second.
@@ -56,13 +54,14 @@ void CalibrateDelay() {
         if (elapsed >= 0.5) {
             break;
         }
-        app.DelayLoopCount = CappedCount(2.0 * app.DelayLoopCount);
+        DelayCalibration().DelayLoopCount = CappedCount(2.0 * DelayCalibration().DelayLoopCount);
         const double t0 = clock.Now();
         DelayMs(800);
         elapsed = clock.Now() - t0;
     }
     elapsed = std::max(elapsed, 0.0005);
-    app.DelayLoopCount = CappedCount(0.8 / elapsed * app.DelayLoopCount);
+    DelayCalibration().DelayLoopCount =
+        CappedCount(0.8 / elapsed * DelayCalibration().DelayLoopCount);
 
     // Fine: one 3 s request.
     do {
@@ -71,8 +70,10 @@ void CalibrateDelay() {
         elapsed = clock.Now() - t0;
     } while (elapsed < 0);
     elapsed = std::max(elapsed, 0.01);
-    app.DelayLoopCount = CappedCount(3.0 / elapsed * app.DelayLoopCount);
-    app.MinimumDelayMs = static_cast<float>(double(kMinimumLoop) / app.DelayLoopCount * kSliceMs);
+    DelayCalibration().DelayLoopCount =
+        CappedCount(3.0 / elapsed * DelayCalibration().DelayLoopCount);
+    DelayCalibration().MinimumDelayMs =
+        static_cast<float>(double(kMinimumLoop) / DelayCalibration().DelayLoopCount * kSliceMs);
 
     Ui().SetBusy(false);
 }
@@ -86,7 +87,7 @@ void WaitLoopDelay(float loopDelayMs) {
     for (int64_t i = 0; i < chunks; ++i) {
         Ui().DoEvents();
         // Stop, Exit and a terminating signal all arrive as a stop request.
-        if (App().StopRequested) {
+        if (Acquisition().StopRequested) {
             return;
         }
         DelayMs(chunkMs);

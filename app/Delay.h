@@ -1,6 +1,8 @@
 // Calibrated busy-wait: waits far shorter and more even than the system timer gives.
 #pragma once
 
+#include <cstdint>
+
 // Measures how many empty-loop iterations take 10 microseconds (DelayLoopCount) and the
 // time of the shortest wait (MinimumDelayMs). Takes several seconds.
 void CalibrateDelay();
@@ -13,3 +15,10 @@ void DelayMs(float ms);
 // events processed before each chunk, so Stop and menus stay live during long pauses. Ends
 // at the chunk in which a stop is requested.
 void WaitLoopDelay(float loopDelayMs);
+
+struct DelayState {
+    int32_t DelayLoopCount = 200; // empty-loop iterations in 10 microseconds
+    bool DelayCalibrated = false;
+    float MinimumDelayMs = 0.0f;
+};
+DelayState& DelayCalibration();

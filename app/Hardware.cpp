@@ -2,8 +2,10 @@
 
 #include "platform/EzUsbDriver.h"
 #include "platform/EzUsbLibusb.h"
+#include "platform/Hardware.h"
 #include "platform/PortIo.h"
 #include "platform/PortIoLinux.h"
+#include "platform/SimulatorControl.h"
 #include "simulator/SimBoards.h"
 
 #include <memory>
@@ -13,27 +15,79 @@ namespace {
 std::unique_ptr<PortBackend> realPort;
 std::unique_ptr<EzUsbDriver> realUsb;
 
+// The simulated boards behind the core's interfaces.
+class SimulatedHardware final : public HardwareEvents, public SimulatorControl {
+public:
+    void ModelChosen(const std::string& deviceName) override { SimulatedBoardFollows(deviceName); }
+    void SweepLengthChanged(int32_t samples) override { SimulatedSweepLength(samples); }
+
+    bool BoardPlugged() const override { return Boards().plugged; }
+    void PlugBoard(bool plugged) override { PlugSimulatedBoard(plugged); }
+    double Amplitude() const override { return Boards().sensor.Signal().amplitude; }
+    void SetAmplitude(double amplitude) override {
+        SimSignal signal = Boards().sensor.Signal();
+        signal.amplitude = amplitude;
+        Boards().sensor.SetSignal(signal);
+    }
+    double CyclesPerSweep() const override { return Boards().sensor.Signal().cyclesPerSweep; }
+    void SetCyclesPerSweep(double cycles) override {
+        SimSignal signal = Boards().sensor.Signal();
+        signal.cyclesPerSweep = cycles;
+        Boards().sensor.SetSignal(signal);
+    }
+    bool UsbPlugged() const override { return Boards().usb.AnyPlugged(); }
+    void PlugUsb(bool plugged) override {
+        if (plugged) {
+            Boards().usb.ReplugAll();
+        } else {
+            Boards().usb.UnplugAll();
+        }
+    }
+    void PlanUsbFaults(UsbFault kind, int count) override {
+        const SimUsbFault fault = kind == UsbFault::Fail      ? SimUsbFault::Fail
+                                  : kind == UsbFault::TimeOut ? SimUsbFault::TimeOut
+                                                              : SimUsbFault::Stall;
+        Boards().usb.PlanFaults({fault, count, 0});
+    }
+
+private:
+    static SimBoardsState& Boards() { return SimulatedBoards(); }
+};
+
+SimulatedHardware simulated;
+
 } // namespace
+
+std::string SimulatorOptionsError(const CommandLine& commandLine) {
+    if (!commandLine.simulateUsbFault.empty() && !ParseSimUsbFault(commandLine.simulateUsbFault)) {
+        return "a USB fault is fail, timeout or stall, a colon and a count, optionally @ and the "
+               "good transfers before it: --simulate-usb-fault=" +
+               commandLine.simulateUsbFault;
+    }
+    return {};
+}
 
 void InstallHardware(const CommandLine& commandLine) {
     if (commandLine.simulate) {
-        SimulatedBoards().Attach(commandLine.simulateModel);
-        InstallPortBackend(&SimulatedBoards().port);
-        auto& usb = SimulatedBoards().usb;
+        auto& boards = SimulatedBoards();
+        boards.Attach(commandLine.simulateModel);
+        InstallPortBackend(&boards.port);
         for (int number : commandLine.simulateAdapters) {
-            usb.Plug(number);
+            boards.usb.Plug(number);
         }
         if (const auto faults = ParseSimUsbFault(commandLine.simulateUsbFault)) {
-            usb.PlanFaults(*faults);
+            boards.usb.PlanFaults(*faults);
         }
         if (commandLine.simulateUsbUnplugAfter >= 0) {
             std::optional<SimEzUsbDriver::Milliseconds> back;
             if (commandLine.simulateUsbReplugMs >= 0) {
                 back = SimEzUsbDriver::Milliseconds(commandLine.simulateUsbReplugMs);
             }
-            usb.PlanUnplug(commandLine.simulateUsbUnplugAfter, back);
+            boards.usb.PlanUnplug(commandLine.simulateUsbUnplugAfter, back);
         }
-        InstallEzUsbDriver(&SimulatedBoards().usb);
+        InstallEzUsbDriver(&boards.usb);
+        InstallHardwareEvents(&simulated);
+        InstallSimulatorControl(&simulated);
         return;
     }
 #ifdef __linux__
@@ -49,4 +103,7 @@ void RemoveHardware() {
     realPort.reset();
     InstallEzUsbDriver(nullptr);
     realUsb.reset();
+    InstallHardwareEvents(nullptr);
+    InstallSimulatorControl(nullptr);
+    SimulatedBoards().Detach();
 }

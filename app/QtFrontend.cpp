@@ -1,6 +1,6 @@
 #include "app/QtFrontend.h"
 
-#include "app/Analyzer.h"
+#include "app/Forms.h"
 #include "app/QtCanvas.h"
 #include "app/mdiAnalyzer.h"
 #include "interfaces/frmPort.h"
@@ -32,27 +32,6 @@ namespace {
 // the hardware's pace while the user interface still answers promptly.
 constexpr qint64 kEventIntervalMs = 5;
 
-FormGeometry& FormModel(FormId form) {
-    auto& app = App();
-    switch (form) {
-    case FormId::mdiAnalyzer:
-        return app.mdiAnalyzer.form;
-    case FormId::frmData:
-        return app.frmData.form;
-    case FormId::frmFFT:
-        return app.frmFFT.form;
-    case FormId::frmPort:
-        return app.frmPort.form;
-    case FormId::frmUSBselect:
-        return app.frmUSBselect.form;
-    case FormId::frmUSBdebug:
-        return app.frmUSBdebug.form;
-    case FormId::frmLogSetup:
-        return app.frmLogSetup.form;
-    }
-    return app.mdiAnalyzer.form;
-}
-
 bool Placed(const FormGeometry& g) { return g.width > 0 && g.height > 0; }
 
 // Keeps the model's own value while it still maps to the same pixel.
@@ -63,7 +42,7 @@ void StoreTwips(int32_t& twips, int pixels) {
 }
 
 void StoreGeometry(FormId form, const QWidget* window) {
-    auto& g = FormModel(form);
+    auto& g = FormOf(form);
     StoreTwips(g.left, window->x());
     StoreTwips(g.top, window->y());
     StoreTwips(g.width, window->width());
@@ -121,15 +100,15 @@ protected:
             }
             break;
         case QEvent::Show:
-            FormModel(it->second).visible = true;
+            FormOf(it->second).visible = true;
             break;
         case QEvent::WindowStateChange:
-            FormModel(it->second).state = window->isMinimized()   ? WindowState::Minimized
-                                          : window->isMaximized() ? WindowState::Maximized
-                                                                  : WindowState::Normal;
+            FormOf(it->second).state = window->isMinimized()   ? WindowState::Minimized
+                                       : window->isMaximized() ? WindowState::Maximized
+                                                               : WindowState::Normal;
             break;
         case QEvent::Hide:
-            FormModel(it->second).visible = false;
+            FormOf(it->second).visible = false;
             break;
         default:
             break;
@@ -376,7 +355,7 @@ QtFrontend::OpenView* QtFrontend::Ensure(FormId form) {
 }
 
 void QtFrontend::SyncWindow(FormId form, OpenView& open) {
-    const auto& g = FormModel(form);
+    const auto& g = FormOf(form);
     QWidget* window = open.window;
     const QString title = QString::fromStdString(g.caption);
     if (window->windowTitle() != title) {
@@ -415,7 +394,7 @@ void QtFrontend::PlaceChildren() {
             autoPlaced_.erase(placed);
             return false;
         }
-        return placed != autoPlaced_.end() || !Placed(FormModel(form));
+        return placed != autoPlaced_.end() || !Placed(FormOf(form));
     };
     QWidget* data = shown(FormId::frmData);
     QWidget* fft = shown(FormId::frmFFT);

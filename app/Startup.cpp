@@ -4,18 +4,20 @@
 #include "app/Analyzer.h"
 #include "app/ConfigFile.h"
 #include "app/Delay.h"
+#include "app/Forms.h"
+#include "app/Hardware.h"
 #include "app/TextFormat.h"
 #include "commands/SimulatorCommands.h"
 #include "commands/ViewCommands.h"
 #include "interfaces/SetupGiveIO.h"
+#include "interfaces/UsbSelect.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Frontend.h"
+#include "platform/Hardware.h"
 #include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
+#include "sensors/SensorModels.h"
 #include "sensors/m305.h"
-#include "simulator/SimBoards.h"
-#include "simulator/SimSensor.h"
-#include "simulator/SimUsbAdapter.h"
 
 #include <algorithm>
 #include <charconv>
@@ -62,6 +64,11 @@ bool ParseUnplug(const std::string& text, CommandLine& cl) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
+    auto fail = [&cl](const std::string& error) {
+        if (cl.error.empty()) {
+            cl.error = error;
+        }
+    };
     for (const auto& arg : args) {
         if (arg.rfind("--", 0) != 0) {
             if (!cl.text.empty()) {
@@ -77,35 +84,31 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg.rfind("--simulate=", 0) == 0) {
             cl.simulate = true;
             cl.simulateModel = arg.substr(11);
-            if (SimBoardFor(cl.simulateModel) == SimBoard::None && cl.error.empty()) {
-                cl.error = "unknown sensor model in " + arg;
+            if (FindSensorModel(cl.simulateModel) == nullptr) {
+                fail("unknown sensor model in " + arg);
             }
         } else if (arg.rfind("--simulate-adapters=", 0) == 0) {
             cl.simulate = true;
-            if (!ParseAdapterList(arg.substr(20), cl.simulateAdapters) && cl.error.empty()) {
-                cl.error = "adapter numbers are 0 to 3, separated by commas: " + arg;
+            if (!ParseAdapterList(arg.substr(20), cl.simulateAdapters)) {
+                fail("adapter numbers are 0 to 3, separated by commas: " + arg);
             }
         } else if (arg.rfind("--simulate-usb-fault=", 0) == 0) {
             cl.simulate = true;
             cl.simulateUsbFault = arg.substr(21);
-            if (!ParseSimUsbFault(cl.simulateUsbFault) && cl.error.empty()) {
-                cl.error = "a USB fault is fail, timeout or stall, a colon and a count, optionally "
-                           "@ and the good transfers before it: " +
-                           arg;
-            }
         } else if (arg.rfind("--simulate-usb-unplug=", 0) == 0) {
             cl.simulate = true;
-            if (!ParseUnplug(arg.substr(22), cl) && cl.error.empty()) {
-                cl.error = "give the transfers before the unplug, optionally a colon and the "
-                           "milliseconds until the replug: " +
-                           arg;
+            if (!ParseUnplug(arg.substr(22), cl)) {
+                fail("give the transfers before the unplug, optionally a colon and the "
+                     "milliseconds until the replug: " +
+                     arg);
             }
         } else if (arg == "--direct-io") {
             cl.directIo = true;
-        } else if (cl.error.empty()) {
-            cl.error = "unknown option " + arg;
+        } else {
+            fail("unknown option " + arg);
         }
     }
+    fail(SimulatorOptionsError(cl));
     return cl;
 }
 
@@ -175,11 +178,10 @@ void Main(const std::string& commandLineText) {
     ReadConfigFile();
     app.SettingsRead = true;
 
-    for (const char* name : {"KXS201", "KXS202", "KXS306", "KXS307"}) {
-        if (commandLineText == name) {
-            app.DeviceName = name;
-            break;
-        }
+    // Model 3 is chosen from the menu only.
+    if (const SensorModel* model = FindSensorModel(commandLineText);
+        model != nullptr && model->startUpArgument) {
+        app.DeviceName = model->name;
     }
 
     if (app.SweepLength == 0) {
@@ -191,9 +193,7 @@ void Main(const std::string& commandLineText) {
     app.DataWindowWidth = app.DataWindowHeight = 0;
     app.FftWindowWidth = app.FftWindowHeight = 0;
 
-    MDIForm_Load();
-    app.mdiAnalyzer.form.visible = true;
-    Ui().Show(FormId::mdiAnalyzer);
+    ShowForm(FormId::mdiAnalyzer);
 }
 
 std::string OsNameFor(const OsVersionInfo& info) {
@@ -217,54 +217,29 @@ namespace {
 void RestoreInterface() {
     auto& app = App();
     auto& m = app.mdiAnalyzer;
-    if (app.InterfaceCode == 1) {
+    if (app.InterfaceCode == kParallelInterface) {
         if (OsNeedsPortAccess(app.OsName)) {
             OpenPortAccess(false);
             m.mnuPort.checked = true;
         }
         m.txtInterface.text = "Parallel";
         m.txtPort.text = HexText16(app.PortAddress);
-    } else if (app.InterfaceCode == 2) {
+    } else if (app.InterfaceCode == kUsbInterface) {
         if (!OsOffersUsb(app.OsName)) {
             Ui().MsgBox("USB not available for Windows95");
-            app.InterfaceCode = 0;
+            app.InterfaceCode = kNoInterface;
             m.mnuUSB.checked = false;
             m.mnuUSB.visible = false;
             return;
         }
         FindUsbAdapters();
         if (!app.CurrentAdapter.Present) {
-            Ui().ShowModal(FormId::frmUSBselect);
+            ShowModalForm(FormId::frmUSBselect);
         }
-        if (app.CurrentAdapter.Present) {
-            m.mnuUSB.checked = true;
-            m.txtInterface.text = "USB";
-            m.txtPort.text = app.CurrentAdapter.AdapterName;
-        } else {
-            m.txtInterface.text = "NONE";
-            m.txtPort.text = "NONE";
-            app.InterfaceCode = 0;
-        }
+        ShowUsbChoice();
     } else {
-        m.txtInterface.text = "NONE";
-        m.txtPort.text = "NONE";
-        app.InterfaceCode = 0;
+        ShowNoInterface();
         Ui().MsgBox("Please select an interface before taking data");
-    }
-}
-
-void RestoreModel() {
-    const std::string& name = App().DeviceName;
-    if (name == "KXS201") {
-        mnuKxs201_Click();
-    } else if (name == "KXS202") {
-        mnuKxs202_Click();
-    } else if (name == "KXS305") {
-        mnuKXS305_Click();
-    } else if (name == "KXS306") {
-        mnuKxs306_Click();
-    } else if (name == "KXS307") {
-        mnuKxs307_Click();
     }
 }
 
@@ -280,10 +255,12 @@ void MDIForm_Load() {
 
     app.OsName = OsNameFor(SystemInfo().Query());
     ShowSimulatorMenu();
-    SimulatedSweepLength(app.SweepLength);
+    Hardware().SweepLengthChanged(app.SweepLength);
     RestoreInterface();
     m.txtDevice.text = app.DeviceName;
-    RestoreModel();
+    if (const SensorModel* model = ChosenModel()) {
+        SelectModel(*model);
+    }
 
     m.DatalogLengthCBX.text = std::to_string(app.SweepLength);
     m.txtDlogFile.text = app.DeviceName;
@@ -293,17 +270,17 @@ void MDIForm_Load() {
     ApplyPlotLength();
     m.chkContinuous.value = app.ContinuousMode ? 1 : 0;
 
-    app.frmData.form.visible = true;
-    Ui().Show(FormId::frmData);
+    ShowForm(FormId::frmData);
     if (app.FftOn) {
         m.mnuFFTon.checked = true;
-        app.frmFFT.form.visible = true;
-        Ui().Show(FormId::frmFFT);
+        ShowForm(FormId::frmFFT);
     } else {
         m.mnuFFToff.checked = true;
     }
 
-    if (app.DeviceName == "KXS305" && app.InterfaceCode == 1) {
+    const SensorModel* model = ChosenModel();
+    if (model != nullptr && model->portPath == PortPath::Multiplexed &&
+        app.InterfaceCode == kParallelInterface) {
         std::string channel = "rate";
         SetMuxChannel(channel, 0);
     }

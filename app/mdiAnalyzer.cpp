@@ -41,7 +41,7 @@ template <class T> using Member = T Form::*;
 using Syncs = std::vector<std::function<void()>>;
 using MouseHandler = void (*)(int16_t, int16_t, float, float);
 
-Form& Model() { return App().mdiAnalyzer; }
+Form& Model() { return mdiAnalyzer(); }
 
 // Runs a core handler, then lets every view show what it changed.
 void Run(void (*handler)()) {

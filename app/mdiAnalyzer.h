@@ -2,7 +2,7 @@
 // and the menus (the hidden ones serve as pop-ups).
 #pragma once
 
-#include "app/Analyzer.h"
+#include "app/MainWindowForm.h"
 #include "app/QtFrontend.h"
 
 #include <QMainWindow>

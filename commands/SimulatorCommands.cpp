@@ -1,9 +1,11 @@
 #include "commands/SimulatorCommands.h"
 
-#include "app/Analyzer.h"
+#include "app/MainWindowForm.h"
 #include "app/TextFormat.h"
 #include "platform/Frontend.h"
-#include "simulator/SimBoards.h"
+#include "platform/Hardware.h"
+#include "platform/SimulatorControl.h"
+#include "sensors/Acquisition.h"
 
 #include <optional>
 #include <string>
@@ -29,75 +31,77 @@ std::optional<double> AskNumber(const std::string& prompt, const std::string& ti
     }
 }
 
+void PlanUsbFaults(SimulatorControl::UsbFault kind, const MenuItem& item) {
+    if (SimulatorControl* sim = Simulator()) {
+        const auto count =
+            AskNumber("How many of the next USB transfers:", item.caption, 1.0, 1.0, 1000.0);
+        if (count) {
+            sim->PlanUsbFaults(kind, static_cast<int>(RoundToEven(*count)));
+        }
+    }
+}
+
 } // namespace
 
 void ShowSimulatorMenu() {
-    auto& m = App().mdiAnalyzer;
-    const auto& boards = SimulatedBoards();
-    m.mnuSim.visible = boards.attached;
-    m.mnuSimUse.checked = boards.attached && boards.plugged;
-    m.mnuSimUsbPlugged.checked = boards.attached && boards.usb.AnyPlugged();
+    auto& m = mdiAnalyzer();
+    const SimulatorControl* sim = Simulator();
+    m.mnuSim.visible = sim != nullptr;
+    m.mnuSimUse.checked = sim != nullptr && sim->BoardPlugged();
+    m.mnuSimUsbPlugged.checked = sim != nullptr && sim->UsbPlugged();
 }
 
 void mnuSimUse_Click() {
-    auto& item = App().mdiAnalyzer.mnuSimUse;
-    item.checked = !item.checked;
-    PlugSimulatedBoard(item.checked);
-}
-
-void mnuSimUsbPlugged_Click() {
-    auto& usb = SimulatedBoards().usb;
-    if (usb.AnyPlugged()) {
-        usb.UnplugAll();
-    } else {
-        usb.ReplugAll();
+    if (SimulatorControl* sim = Simulator()) {
+        sim->PlugBoard(!sim->BoardPlugged());
     }
     ShowSimulatorMenu();
 }
 
-namespace {
-
-void PlanUsbFaults(SimUsbFault kind, const MenuItem& item) {
-    const auto count =
-        AskNumber("How many of the next USB transfers:", item.caption, 1.0, 1.0, 1000.0);
-    if (count) {
-        SimulatedBoards().usb.PlanFaults({kind, static_cast<int>(RoundToEven(*count)), 0});
+void mnuSimUsbPlugged_Click() {
+    if (SimulatorControl* sim = Simulator()) {
+        sim->PlugUsb(!sim->UsbPlugged());
     }
+    ShowSimulatorMenu();
 }
 
-} // namespace
-
-void mnuSimUsbFail_Click() { PlanUsbFaults(SimUsbFault::Fail, App().mdiAnalyzer.mnuSimUsbFail); }
+void mnuSimUsbFail_Click() {
+    PlanUsbFaults(SimulatorControl::UsbFault::Fail, mdiAnalyzer().mnuSimUsbFail);
+}
 
 void mnuSimUsbTimeout_Click() {
-    PlanUsbFaults(SimUsbFault::TimeOut, App().mdiAnalyzer.mnuSimUsbTimeout);
+    PlanUsbFaults(SimulatorControl::UsbFault::TimeOut, mdiAnalyzer().mnuSimUsbTimeout);
 }
 
-void mnuSimUsbStall_Click() { PlanUsbFaults(SimUsbFault::Stall, App().mdiAnalyzer.mnuSimUsbStall); }
+void mnuSimUsbStall_Click() {
+    PlanUsbFaults(SimulatorControl::UsbFault::Stall, mdiAnalyzer().mnuSimUsbStall);
+}
 
 void mnuSimMax_Click() {
-    auto& sensor = SimulatedBoards().sensor;
+    SimulatorControl* sim = Simulator();
+    if (sim == nullptr) {
+        return;
+    }
     const auto value =
         AskNumber("Peak amplitude of the simulated signal, as a fraction of full scale:",
-                  App().mdiAnalyzer.mnuSimMax.caption, sensor.Signal().amplitude, 0.0, 1.0);
+                  mdiAnalyzer().mnuSimMax.caption, sim->Amplitude(), 0.0, 1.0);
     if (value) {
-        SimSignal signal = sensor.Signal();
-        signal.amplitude = *value;
-        sensor.SetSignal(signal);
+        sim->SetAmplitude(*value);
     }
 }
 
 void mnuSimFreq_Click() {
-    auto& sensor = SimulatedBoards().sensor;
-    SimulatedSweepLength(App().SweepLength);
+    SimulatorControl* sim = Simulator();
+    if (sim == nullptr) {
+        return;
+    }
+    const int32_t samples = Acquisition().SweepLength;
+    Hardware().SweepLengthChanged(samples);
     // Above half a cycle per sample the signal would only alias.
-    const double nyquist = sensor.Signal().samplesPerSweep / 2.0;
-    const auto value = AskNumber("Frequency of the simulated signal, in cycles per sweep:",
-                                 App().mdiAnalyzer.mnuSimFreq.caption,
-                                 sensor.Signal().cyclesPerSweep, 0.0, nyquist);
+    const auto value = AskNumber(
+        "Frequency of the simulated signal, in cycles per sweep:", mdiAnalyzer().mnuSimFreq.caption,
+        sim->CyclesPerSweep(), 0.0, samples / 2.0);
     if (value) {
-        SimSignal signal = sensor.Signal();
-        signal.cyclesPerSweep = *value;
-        sensor.SetSignal(signal);
+        sim->SetCyclesPerSweep(*value);
     }
 }

@@ -1,15 +1,17 @@
 #include "commands/ViewCommands.h"
 
-#include "app/Analyzer.h"
+#include "analysis/Statistics.h"
 #include "app/TextFormat.h"
 #include "plots/PlotSetup.h"
+#include "sensors/Acquisition.h"
+#include "sensors/SensorModels.h"
 
 #include <cstdint>
 
 namespace {
 
 void ApplyYScale(int32_t divisor) {
-    App().YScaleDivisor = divisor;
+    Plot().YScaleDivisor = divisor;
     ApplyTimeYScale();
     ReplotTrace();
 }
@@ -21,7 +23,7 @@ void ApplyMidscale(double code) {
     } else if (code > 3000) {
         code = 3000;
     }
-    App().MidscaleCode = static_cast<int32_t>(RoundToEven(code));
+    Plot().MidscaleCode = static_cast<int32_t>(RoundToEven(code));
     ApplyTimeYScale();
     ReplotTrace();
 }
@@ -36,13 +38,11 @@ void mnuScaleSixteenth_Click() { ApplyYScale(16); }
 void mnuScale32_Click() { ApplyYScale(32); }
 
 void mnuSetPlottoAvg_Click() {
-    const auto& app = App();
-    const int16_t ch = app.ChannelIndex;
-    const float codesFromZero = app.StatMean / app.ChannelScale[ch];
-    ApplyMidscale(double(codesFromZero) + app.ChannelOffset[ch]);
+    const int16_t ch = Acquisition().ChannelIndex;
+    const float codesFromZero = Statistics().StatMean / Catalogue().ChannelScale[ch];
+    ApplyMidscale(double(codesFromZero) + Catalogue().ChannelOffset[ch]);
 }
 
 void mnuReSetMidscale_click() {
-    const auto& app = App();
-    ApplyMidscale(app.ChannelOffset[app.ChannelIndex]);
+    ApplyMidscale(Catalogue().ChannelOffset[Acquisition().ChannelIndex]);
 }

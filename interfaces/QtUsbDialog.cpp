@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QValidator>
 
 namespace {
@@ -41,8 +40,7 @@ int QtUsbDialog::Pixels(int twips) {
     return static_cast<int>(twips * kSpread / kTwipsPerPixel);
 }
 
-QtUsbDialog::QtUsbDialog(void (*activate)(), QueryUnload queryUnload)
-    : activate_(activate), queryUnload_(queryUnload) {}
+QtUsbDialog::QtUsbDialog(QueryUnload queryUnload) : queryUnload_(queryUnload) {}
 
 void QtUsbDialog::SyncFromModel() {
     for (const auto& sync : syncs_) {
@@ -127,17 +125,6 @@ QCheckBox* QtUsbDialog::AddCheckBox(QWidget* parent, const QString& name, Get<Ch
     });
     syncs_.push_back([box, model] { SyncCheckBox(box, model()); });
     return box;
-}
-
-void QtUsbDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // Searching may show messages: let the dialog finish appearing first.
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible()) {
-            activate_();
-            Ui().Refresh();
-        }
-    });
 }
 
 bool QtUsbDialog::AskToClose() {

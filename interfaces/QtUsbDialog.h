@@ -2,7 +2,7 @@
 // positions say, each bound to its model and, where it has one, to its core handler.
 #pragma once
 
-#include "app/Analyzer.h"
+#include "app/Controls.h"
 #include "app/QtFrontend.h"
 
 #include <QDialog>
@@ -23,7 +23,7 @@ class QtUsbDialog : public QDialog, public FormView {
 public:
     using QueryUnload = void (*)(int16_t&, int16_t);
 
-    QtUsbDialog(void (*activate)(), QueryUnload queryUnload);
+    explicit QtUsbDialog(QueryUnload queryUnload);
     void SyncFromModel() override;
     // A length of the forms' twips layout on the screen.
     static int Pixels(int twips);
@@ -49,7 +49,6 @@ protected:
                             void (*click)(int16_t), Place at);
     QCheckBox* AddCheckBox(QWidget* parent, const QString& name, Get<CheckBox> model, Place at);
 
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
@@ -57,7 +56,6 @@ private:
     // True when the handler kept the window (it hides it itself when it should go).
     bool AskToClose();
 
-    void (*activate_)();
     QueryUnload queryUnload_;
     std::vector<std::function<void()>> syncs_;
 };

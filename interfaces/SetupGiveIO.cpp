@@ -2,6 +2,8 @@
 
 #include "app/Analyzer.h"
 #include "app/Startup.h"
+#include "interfaces/Interface.h"
+#include "interfaces/PortForm.h"
 #include "platform/Frontend.h"
 #include "platform/PortIo.h"
 #include "platform/ProcessRunner.h"
@@ -156,22 +158,21 @@ void InstallGiveio() {
 }
 
 bool OpenPortAccess(bool once) {
-    auto& app = App();
 #ifdef _WIN32
-    if (!OsNeedsPortAccess(app.OsName) || (once && app.DriverModuleFlag)) {
+    if (!OsNeedsPortAccess(App().OsName) || (once && Interface().DriverModuleFlag)) {
         return true;
     }
     InstallGiveio();
     giveio();
-    app.DriverModuleFlag = true;
+    Interface().DriverModuleFlag = true;
     return true;
 #else
     // The port stays claimed while it is the interface; a new address needs a new claim.
     (void)once;
-    const auto base = static_cast<uint16_t>(app.PortAddress);
+    const auto base = static_cast<uint16_t>(Interface().PortAddress);
     if (base == 0) {
         ClosePort(); // no port chosen
-        app.DriverModuleFlag = false;
+        Interface().DriverModuleFlag = false;
         return false;
     }
     if (PortIsOpen() && OpenPortBase() == base) {
@@ -180,18 +181,18 @@ bool OpenPortAccess(bool once) {
     // An address the kernel does not know as a parallel port is opened only when the user,
     // told what it is, says so.
     if (const std::string question = PortAddressQuestion(base); !question.empty()) {
-        if (!Ui().Confirm(question, App().frmPort.form.caption)) {
+        if (!Ui().Confirm(question, frmPort().form.caption)) {
             ClosePort();
-            app.DriverModuleFlag = false;
+            Interface().DriverModuleFlag = false;
             return false;
         }
         AllowPortAddress(base);
     }
     std::string reason;
-    app.DriverModuleFlag = OpenPort(base, reason);
-    if (!app.DriverModuleFlag) {
+    Interface().DriverModuleFlag = OpenPort(base, reason);
+    if (!Interface().DriverModuleFlag) {
         Ui().MsgBox(std::string(kInstallFailed) + "\n" + reason, "Error");
     }
-    return app.DriverModuleFlag;
+    return Interface().DriverModuleFlag;
 #endif
 }

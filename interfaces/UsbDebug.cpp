@@ -1,10 +1,12 @@
 #include "interfaces/UsbDebug.h"
 
-#include "app/Analyzer.h"
 #include "app/TextFormat.h"
+#include "interfaces/UsbDebugForm.h"
 #include "interfaces/UsbSelect.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Frontend.h"
+#include "plots/TimePlotForm.h"
+#include "sensors/Acquisition.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,10 +20,10 @@ constexpr const char* kNoAdapter = "Please Select a Buffer first";
 // Static-bit boxes 2..5 and their bits.
 constexpr uint8_t kStaticBit[6] = {0, 0, 0x08, 0x10, 0x20, 0x40};
 
-FrmUSBdebugForm& Form() { return App().frmUSBdebug; }
+FrmUSBdebugForm& Form() { return frmUSBdebug(); }
 
 bool AdapterReady() {
-    if (App().CurrentAdapter.Present) {
+    if (Usb().CurrentAdapter.Present) {
         return true;
     }
     Ui().MsgBox(kNoAdapter);
@@ -30,19 +32,15 @@ bool AdapterReady() {
 
 void MarkNone() { ChooseOption(Form().optUsbPort.data(), 5, kNone, frmUSBdebug_optUsbPort_Click); }
 
-// The rows show the adapters as the last search found them, less those lost since.
+// The shared columns, and the console's own: board type and second descriptor.
 void ShowAdapterRows() {
-    const auto& app = App();
     auto& f = Form();
+    ShowAdapterList(f);
     for (size_t i = 0; i < 4; ++i) {
-        const auto& record = app.UsbAdapters[i];
-        f.optUsbPort[i].enabled = record.Present;
+        const auto& record = Usb().UsbAdapters[i];
         f.txtUsbPort[i].text =
             record.Present ? record.BoardType + " - " + std::to_string(record.Unit) : "None";
-        f.txtDescript0[i].text = record.Present ? record.Descriptor1 : "";
         f.txtDescript1[i].text = record.Present ? record.Descriptor2 : "";
-        f.txtDriverRev[i].text = record.Present ? Format(record.FirmwareRev, "0.0") : "";
-        f.txtSpeed[i].text = record.Present ? SpeedText(record.UsbSpeed) : "";
     }
 }
 
@@ -52,7 +50,7 @@ void ShowAdapterLost() {
     MarkNone();
 }
 
-void ShowDelay() { Form().txtLoopDelay.text = std::to_string(App().SpiWordDelay); }
+void ShowDelay() { Form().txtLoopDelay.text = std::to_string(Usb().SpiWordDelay); }
 
 // Rounds (halves to even) into lo..hi; huge values are clamped first so they can't overflow.
 int RoundInto(double value, int lo, int hi) {
@@ -61,10 +59,9 @@ int RoundInto(double value, int lo, int hi) {
 }
 
 void ShowReadWords() {
-    auto& app = App();
-    for (int k = 1; k <= app.SpiWordCount && k <= kMaxWords; ++k) {
+    for (int k = 1; k <= Usb().SpiWordCount && k <= kMaxWords; ++k) {
         Form().txtReadSpi[static_cast<size_t>(k)].text =
-            HexText(static_cast<uint32_t>(app.SpiReadWords[static_cast<size_t>(k)]));
+            HexText(static_cast<uint32_t>(Usb().SpiReadWords[static_cast<size_t>(k)]));
     }
 }
 
@@ -95,62 +92,53 @@ bool WordCountBoxAccepts(std::string_view text) {
 bool DelayBoxAccepts(std::string_view text) { return PlainNumber(text); }
 
 void frmUSBdebug_Form_Load() {
-    const auto& plot = App().frmData.form;
+    const auto& plot = frmData().form;
     Form().form.left = plot.left;
     Form().form.top = plot.top;
 }
 
 void frmUSBdebug_Form_Activate() {
-    auto& app = App();
     auto& f = Form();
     frmUSBdebug_cmdFindEzUsb_Click();
-    if (app.SpiChannel >= 1 && app.SpiChannel <= 4) {
-        ChooseOption(f.optSpiChan.data(), 5, app.SpiChannel, frmUSBdebug_optSpiChan_Click);
+    if (Usb().SpiChannel >= 1 && Usb().SpiChannel <= 4) {
+        ChooseOption(f.optSpiChan.data(), 5, Usb().SpiChannel, frmUSBdebug_optSpiChan_Click);
     }
-    f.cmdPolarity.caption = app.SpiInputPolarity ? "Pos" : "Neg";
+    f.cmdPolarity.caption = Usb().SpiInputPolarity ? "Pos" : "Neg";
 }
 
 void frmUSBdebug_cmdFindEzUsb_Click() {
-    auto& app = App();
-    FindUsbAdapters();
+    SearchAdapters(Form(), frmUSBdebug_optUsbPort_Click);
     ShowAdapterRows();
-    if (app.CurrentAdapterIndex >= 0 && app.CurrentAdapterIndex < 4) {
-        ChooseOption(Form().optUsbPort.data(), 5, app.CurrentAdapterIndex,
-                     frmUSBdebug_optUsbPort_Click);
-    } else {
-        MarkNone();
-    }
 }
 
 void frmUSBdebug_optUsbPort_Click(int16_t Index) {
-    auto& app = App();
     auto& f = Form();
     if (Index >= 0 && Index < 4) {
-        app.CurrentAdapter = app.UsbAdapters[static_cast<size_t>(Index)];
+        Usb().CurrentAdapter = Usb().UsbAdapters[static_cast<size_t>(Index)];
         f.frameSPIsetup.enabled = true;
         f.frameManual.enabled = true;
-        SetSpiStaticBits(app.SpiStaticBits);
-        SetSpiWordDelay(app.SpiWordDelay);
+        SetSpiStaticBits(Usb().SpiStaticBits);
+        SetSpiWordDelay(Usb().SpiWordDelay);
         frmUSBdebug_cmdReadDelay_Click();
         frmUSBdebug_cmdReadBits_Click();
     } else if (Index == kNone) {
         f.frameSPIsetup.enabled = false;
         f.frameManual.enabled = false;
-        app.CurrentAdapter.Present = false;
-        app.StopRequested = true;
+        Usb().CurrentAdapter.Present = false;
+        Acquisition().StopRequested = true;
     }
 }
 
 void frmUSBdebug_optSpiChan_Click(int16_t Index) {
     if (Index >= 1 && Index <= 4) {
-        App().SpiChannel = static_cast<uint8_t>(Index);
+        Usb().SpiChannel = static_cast<uint8_t>(Index);
     }
 }
 
 void frmUSBdebug_cmdReadDelay_Click() {
     if (AdapterReady()) {
         ReadSpiSetup();
-        if (!App().CurrentAdapter.Present) {
+        if (!Usb().CurrentAdapter.Present) {
             ShowAdapterLost();
         }
     }
@@ -173,10 +161,10 @@ void frmUSBdebug_cmdPolarity_Click() {
     auto& f = Form();
     if (f.cmdPolarity.caption != "Pos") {
         f.cmdPolarity.caption = "Pos";
-        App().SpiInputPolarity = true;
+        Usb().SpiInputPolarity = true;
     } else {
         f.cmdPolarity.caption = "Neg";
-        App().SpiInputPolarity = false;
+        Usb().SpiInputPolarity = false;
     }
 }
 
@@ -191,17 +179,16 @@ void frmUSBdebug_cmdReadBits_Click() {
     }
     ReadSpiSetup();
     for (int b = 2; b <= 5; ++b) {
-        if (App().SpiStaticBits & kStaticBit[b]) {
+        if (Usb().SpiStaticBits & kStaticBit[b]) {
             f.chkStaticBits[static_cast<size_t>(b)].value = 1;
         }
     }
 }
 
 void frmUSBdebug_cmdSetSpiBits_Click() {
-    auto& app = App();
     if (!AdapterReady()) {
         MarkNone();
-        app.StopRequested = true;
+        Acquisition().StopRequested = true;
         return;
     }
     uint8_t bits = 0;
@@ -211,30 +198,29 @@ void frmUSBdebug_cmdSetSpiBits_Click() {
         }
     }
     SetSpiStaticBits(bits);
-    if (!app.CurrentAdapter.Present) {
+    if (!Usb().CurrentAdapter.Present) {
         ShowAdapterLost();
     }
 }
 
 void frmUSBdebug_cmdWriteSpi_Click() {
-    auto& app = App();
     auto& f = Form();
     if (!AdapterReady()) {
         MarkNone();
-        app.StopRequested = true;
+        Acquisition().StopRequested = true;
         return;
     }
     if (!f.txtNumWords.text.empty()) {
-        app.SpiWordCount =
+        Usb().SpiWordCount =
             static_cast<uint8_t>(RoundInto(LeadingNumber(f.txtNumWords.text), 0, 255));
     }
-    app.SpiWordCount = std::clamp<uint8_t>(app.SpiWordCount, 1, kMaxWords);
-    const int count = app.SpiWordCount;
+    Usb().SpiWordCount = std::clamp<uint8_t>(Usb().SpiWordCount, 1, kMaxWords);
+    const int count = Usb().SpiWordCount;
     f.txtNumWords.text = std::to_string(count);
     for (int k = 1; k <= count; ++k) {
         auto& box = f.txtWriteSpi[static_cast<size_t>(k)];
         const int32_t word = box.text.empty() ? 0 : HexTextToWord(box.text);
-        app.SpiWriteWords[static_cast<size_t>(k)] = word;
+        Usb().SpiWriteWords[static_cast<size_t>(k)] = word;
         box.text = HexText(static_cast<uint32_t>(word));
     }
     for (int k = count + 1; k <= kMaxWords; ++k) {
@@ -243,24 +229,23 @@ void frmUSBdebug_cmdWriteSpi_Click() {
     for (int k = 1; k <= kMaxWords; ++k) {
         f.txtReadSpi[static_cast<size_t>(k)].text.clear();
     }
-    SpiTransfer(app.SpiWordCount);
-    if (!app.CurrentAdapter.Present) {
+    SpiTransfer(Usb().SpiWordCount);
+    if (!Usb().CurrentAdapter.Present) {
         ShowAdapterLost();
     }
     ShowReadWords();
 }
 
 void frmUSBdebug_cmdLoop_Click() {
-    auto& app = App();
     auto& loop = Form().cmdLoop;
     if (loop.caption == "Loop") {
         loop.caption = "Stop";
-        app.StopRequested = false;
+        Acquisition().StopRequested = false;
         frmUSBdebug_cmdWriteSpi_Click();
-        while (!app.StopRequested) {
-            SpiTransfer(app.SpiWordCount);
-            if (!app.CurrentAdapter.Present) {
-                app.StopRequested = true;
+        while (!Acquisition().StopRequested) {
+            SpiTransfer(Usb().SpiWordCount);
+            if (!Usb().CurrentAdapter.Present) {
+                Acquisition().StopRequested = true;
                 ShowAdapterLost();
                 loop.caption = "Loop";
             }
@@ -268,7 +253,7 @@ void frmUSBdebug_cmdLoop_Click() {
             Ui().DoEvents();
         }
     } else {
-        app.StopRequested = true;
+        Acquisition().StopRequested = true;
     }
     loop.caption = "Loop";
 }
@@ -276,7 +261,7 @@ void frmUSBdebug_cmdLoop_Click() {
 void frmUSBdebug_cmdExit_Click() {
     // A loop left running behind a hidden console could not be stopped any more.
     if (Form().cmdLoop.caption == "Stop") {
-        App().StopRequested = true;
+        Acquisition().StopRequested = true;
     }
     Form().form.visible = false;
     Ui().Hide(FormId::frmUSBdebug);

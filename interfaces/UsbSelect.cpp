@@ -1,27 +1,28 @@
 #include "interfaces/UsbSelect.h"
 
-#include "app/Analyzer.h"
+#include "app/Forms.h"
+#include "app/MainWindowForm.h"
 #include "app/TextFormat.h"
+#include "interfaces/Interface.h"
+#include "interfaces/UsbSelectForm.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Frontend.h"
 #include "platform/PortIo.h"
+#include "plots/TimePlotForm.h"
+#include "sensors/Acquisition.h"
 #include "sensors/DeviceSelect.h"
 
 namespace {
 
 constexpr int16_t kNone = 4;
 
-FrmUSBselectForm& Form() { return App().frmUSBselect; }
+FrmUSBselectForm& Form() { return frmUSBselect(); }
 
 void ChooseAdapter(int n) {
-    auto& app = App();
-    app.CurrentAdapter = app.UsbAdapters[static_cast<size_t>(n)];
-    app.mdiAnalyzer.txtPort.text = app.CurrentAdapter.AdapterName;
-    if (app.DeviceName == "KXS201" || app.DeviceName == "KXS202") {
-        SetupForAccel();
-    } else {
-        SetupForGyro();
-    }
+    auto& usb = Usb();
+    usb.CurrentAdapter = usb.UsbAdapters[static_cast<size_t>(n)];
+    mdiAnalyzer().txtPort.text = usb.CurrentAdapter.AdapterName;
+    SetupForChosenModel();
 }
 
 } // namespace
@@ -38,60 +39,65 @@ std::string SpeedText(const std::string& usbSpeed) {
     return value ? Format(*value, "0.0") : usbSpeed;
 }
 
+void ShowAdapterList(AdapterListControls& list) {
+    const auto& usb = Usb();
+    for (size_t i = 0; i < 4; ++i) {
+        const auto& record = usb.UsbAdapters[i];
+        list.optUsbPort[i].enabled = record.Present;
+        list.txtDescript0[i].text = record.Present ? record.Descriptor1 : "";
+        list.txtDriverRev[i].text = record.Present ? Format(record.FirmwareRev, "0.0") : "";
+        list.txtSpeed[i].text = record.Present ? SpeedText(record.UsbSpeed) : "";
+    }
+}
+
+void SearchAdapters(AdapterListControls& list, void (*click)(int16_t)) {
+    FindUsbAdapters();
+    ShowAdapterList(list);
+    const int16_t current = Usb().CurrentAdapterIndex;
+    ChooseOption(list.optUsbPort.data(), 5, current >= 0 && current < 4 ? current : kNone, click);
+}
+
+void ShowUsbChoice() {
+    auto& m = mdiAnalyzer();
+    if (!Usb().CurrentAdapter.Present) {
+        ShowNoInterface();
+        m.mnuPort.checked = false;
+        m.mnuUSB.checked = false;
+        return;
+    }
+    m.mnuUSB.checked = true;
+    m.mnuPort.checked = false;
+    m.txtInterface.text = "USB";
+    m.txtPort.text = Usb().CurrentAdapter.AdapterName;
+}
+
 void frmUSBselect_Form_Load() {
-    const auto& plot = App().frmData.form;
+    const auto& plot = frmData().form;
     Form().form.left = plot.left;
     Form().form.top = plot.top;
 }
 
 void frmUSBselect_Form_Activate() { frmUSBselect_cmdFindEzUsb_Click(); }
 
-void frmUSBselect_cmdFindEzUsb_Click() {
-    auto& app = App();
-    auto& f = Form();
-    for (size_t n = 0; n < 4; ++n) {
-        f.optUsbPort[n].enabled = false;
-        f.txtDescript0[n].text.clear();
-        f.txtDriverRev[n].text.clear();
-        f.txtSpeed[n].text.clear();
-    }
-    FindUsbAdapters();
-    for (int16_t n = 0; n < 4; ++n) {
-        const auto& record = app.UsbAdapters[static_cast<size_t>(n)];
-        if (!record.Present) {
-            continue;
-        }
-        f.optUsbPort[static_cast<size_t>(n)].enabled = true;
-        if (app.CurrentAdapterIndex == n) {
-            ChooseOption(f.optUsbPort.data(), 5, n, frmUSBselect_optUsbPort_Click);
-        }
-        f.txtDescript0[static_cast<size_t>(n)].text = record.Descriptor1;
-        f.txtDriverRev[static_cast<size_t>(n)].text = Format(record.FirmwareRev, "0.0");
-        f.txtSpeed[static_cast<size_t>(n)].text = SpeedText(record.UsbSpeed);
-    }
-    if (app.CurrentAdapterIndex == -1) {
-        ChooseOption(f.optUsbPort.data(), 5, kNone, frmUSBselect_optUsbPort_Click);
-    }
-}
+void frmUSBselect_cmdFindEzUsb_Click() { SearchAdapters(Form(), frmUSBselect_optUsbPort_Click); }
 
 void frmUSBselect_optUsbPort_Click(int16_t Index) {
-    auto& app = App();
+    auto& usb = Usb();
     if (Index >= 0 && Index < 4) {
-        app.CurrentAdapter = app.UsbAdapters[static_cast<size_t>(Index)];
-        SetSpiWordDelay(app.SpiWordDelay);
-        SetSpiStaticBits(app.SpiStaticBits);
+        usb.CurrentAdapter = usb.UsbAdapters[static_cast<size_t>(Index)];
+        SetSpiWordDelay(usb.SpiWordDelay);
+        SetSpiStaticBits(usb.SpiStaticBits);
     } else if (Index == kNone) {
-        app.CurrentAdapter.Present = false;
-        app.StopRequested = true;
+        usb.CurrentAdapter.Present = false;
+        Acquisition().StopRequested = true;
     }
 }
 
 void frmUSBselect_cmdOK_Click() {
-    App().InterfaceCode = App().CurrentAdapter.Present ? 2 : 0;
+    Interface().InterfaceCode = Usb().CurrentAdapter.Present ? kUsbInterface : kNoInterface;
     // The parallel port is claimed only while it is the interface.
     ClosePort();
-    Form().form.visible = false;
-    Ui().Hide(FormId::frmUSBselect);
+    HideForm(FormId::frmUSBselect);
 }
 
 void frmUSBselect_Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
@@ -102,29 +108,13 @@ void frmUSBselect_Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
 }
 
 void frmUSBselect_cmdDebugUsb_Click() {
-    App().frmUSBdebug.form.visible = true;
-    Ui().ShowModal(FormId::frmUSBdebug);
+    ShowModalForm(FormId::frmUSBdebug);
     frmUSBselect_Form_Activate();
 }
 
 void mnuUSB_Click() {
-    auto& app = App();
-    auto& m = app.mdiAnalyzer;
-    Form().form.visible = true;
-    Ui().ShowModal(FormId::frmUSBselect);
-    if (app.CurrentAdapter.Present) {
-        m.mnuUSB.checked = true;
-        m.mnuPort.checked = false;
-        m.txtInterface.text = "USB";
-        m.txtPort.text = app.CurrentAdapter.AdapterName;
-    } else {
-        m.txtInterface.text = "NONE";
-        m.txtPort.text = "NONE";
-        app.InterfaceCode = 0;
-        ClosePort();
-        m.mnuPort.checked = false;
-        m.mnuUSB.checked = false;
-    }
+    ShowModalForm(FormId::frmUSBselect);
+    ShowUsbChoice();
 }
 
 void mnuEzUsb0_Click() { ChooseAdapter(0); }

@@ -6,6 +6,8 @@
 
 #include "app/Controls.h"
 
+struct AdapterListControls;
+
 void frmUSBselect_Form_Load();
 // Each showing starts with a fresh search.
 void frmUSBselect_Form_Activate();
@@ -29,3 +31,11 @@ void lblInterface_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
 void ChooseOption(OptionButton* group, int count, int16_t index, void (*click)(int16_t));
 // A speed text ("1.1", "2") with one decimal ("1.1", "2.0").
 std::string SpeedText(const std::string& usbSpeed);
+
+// The adapter rows of either dialog as the last search found them, less those lost since.
+void ShowAdapterList(AdapterListControls& list);
+// Searches, shows the rows and chooses the current adapter's option (running click), or
+// "None".
+void SearchAdapters(AdapterListControls& list, void (*click)(int16_t));
+// The main window after the adapter choice: USB with the adapter's name, or no interface.
+void ShowUsbChoice();

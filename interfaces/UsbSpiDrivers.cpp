@@ -37,12 +37,11 @@ std::string AdapterName(int n) { return "Ezusb-" + std::to_string(n); }
 // A transfer to the adapter in use failed: it is not ready, and its row in the adapter lists
 // is gone until a search finds it again.
 void AdapterFailed() {
-    auto& app = App();
-    app.CurrentAdapter.Present = false;
-    const int n = EzUsbDeviceNumber(app.CurrentAdapter.AdapterName);
-    if (n >= 0 && app.UsbAdapters[static_cast<size_t>(n)].Present) {
-        app.UsbAdapters[static_cast<size_t>(n)].Present = false;
-        --app.UsbAdapterCount;
+    Usb().CurrentAdapter.Present = false;
+    const int n = EzUsbDeviceNumber(Usb().CurrentAdapter.AdapterName);
+    if (n >= 0 && Usb().UsbAdapters[static_cast<size_t>(n)].Present) {
+        Usb().UsbAdapters[static_cast<size_t>(n)].Present = false;
+        --Usb().UsbAdapterCount;
     }
 }
 
@@ -50,6 +49,18 @@ void FailTransaction(const char* message, int32_t handle) {
     Ui().MsgBox(message);
     CloseUsbDevice(handle);
     AdapterFailed();
+}
+
+// One setting command, which the firmware does not answer.
+void SendSetting(uint8_t command, uint8_t value, const char* failure) {
+    const int32_t handle = OpenUsbDevice(Usb().CurrentAdapter);
+    std::array<uint8_t, 2> buffer{command, value};
+    int32_t count = 2;
+    if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
+        Ui().MsgBox(failure);
+        AdapterFailed();
+    }
+    CloseUsbDevice(handle);
 }
 
 } // namespace
@@ -185,9 +196,8 @@ void GetBoardInfo(int32_t handle, AdapterRecord& record) {
 }
 
 void ScanUsbAdapters() {
-    auto& app = App();
-    app.UsbAdapterCount = 0;
-    for (auto& record : app.UsbAdapters) {
+    Usb().UsbAdapterCount = 0;
+    for (auto& record : Usb().UsbAdapters) {
         record.AdapterName.clear();
         record.Present = false;
     }
@@ -224,8 +234,8 @@ void ScanUsbAdapters() {
             CloseUsbDevice(handle);
             continue;
         }
-        ++app.UsbAdapterCount;
-        auto& record = app.UsbAdapters[static_cast<size_t>(n)];
+        ++Usb().UsbAdapterCount;
+        auto& record = Usb().UsbAdapters[static_cast<size_t>(n)];
         record.Present = true;
         record.AdapterName = name;
         record.BoardType = type;
@@ -235,31 +245,29 @@ void ScanUsbAdapters() {
 }
 
 void FindUsbAdapters() {
-    auto& app = App();
-    app.CurrentAdapter.Present = false;
-    app.CurrentAdapterIndex = -1;
+    Usb().CurrentAdapter.Present = false;
+    Usb().CurrentAdapterIndex = -1;
     ScanUsbAdapters();
-    if (app.UsbAdapterCount == 0) {
+    if (Usb().UsbAdapterCount == 0) {
         return;
     }
     for (int16_t n = 0; n < 4; ++n) {
-        if (app.UsbAdapters[static_cast<size_t>(n)].Present) {
-            app.CurrentAdapter = app.UsbAdapters[static_cast<size_t>(n)];
-            app.CurrentAdapterIndex = n;
-            app.CurrentAdapter.Present = true;
+        if (Usb().UsbAdapters[static_cast<size_t>(n)].Present) {
+            Usb().CurrentAdapter = Usb().UsbAdapters[static_cast<size_t>(n)];
+            Usb().CurrentAdapterIndex = n;
+            Usb().CurrentAdapter.Present = true;
             return;
         }
     }
-    app.CurrentAdapter.Present = false;
+    Usb().CurrentAdapter.Present = false;
 }
 
 void ReadSpiSetup() {
-    auto& app = App();
-    if (!app.CurrentAdapter.Present) {
+    if (!Usb().CurrentAdapter.Present) {
         return;
     }
-    app.SpiWordDelay = 0;
-    const int32_t handle = OpenUsbDevice(app.CurrentAdapter);
+    Usb().SpiWordDelay = 0;
+    const int32_t handle = OpenUsbDevice(Usb().CurrentAdapter);
     std::array<uint8_t, 2> buffer{kReadSetup, 0};
     int32_t count = 1;
     if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
@@ -271,62 +279,45 @@ void ReadSpiSetup() {
         FailTransaction("Error Reading SPI", handle);
         return;
     }
-    app.SpiWordDelay = buffer[0];
-    app.SpiStaticBits = buffer[1] & kStaticBitsMask;
+    Usb().SpiWordDelay = buffer[0];
+    Usb().SpiStaticBits = buffer[1] & kStaticBitsMask;
     CloseUsbDevice(handle);
 }
 
 void SetSpiWordDelay(uint8_t& delay) {
-    auto& app = App();
-    if (!app.CurrentAdapter.Present) {
+    if (!Usb().CurrentAdapter.Present) {
         return;
     }
     if (delay == 0) {
         delay = 1;
     }
-    app.SpiWordDelay = delay;
-    const int32_t handle = OpenUsbDevice(app.CurrentAdapter);
-    std::array<uint8_t, 2> buffer{kSetWordDelay, delay};
-    int32_t count = 2;
-    if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
-        Ui().MsgBox("Error Setting up SPI");
-        AdapterFailed();
-    }
-    CloseUsbDevice(handle);
+    Usb().SpiWordDelay = delay;
+    SendSetting(kSetWordDelay, delay, "Error Setting up SPI");
 }
 
 void SetSpiStaticBits(uint8_t& bits) {
-    auto& app = App();
-    if (!app.CurrentAdapter.Present) {
+    if (!Usb().CurrentAdapter.Present) {
         return;
     }
-    const int32_t handle = OpenUsbDevice(app.CurrentAdapter);
-    app.SpiStaticBits = bits;
-    std::array<uint8_t, 2> buffer{kSetStaticBits, bits};
-    int32_t count = 2;
-    if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
-        Ui().MsgBox("Error Setting SPI Bits");
-        AdapterFailed();
-    }
-    CloseUsbDevice(handle);
+    Usb().SpiStaticBits = bits;
+    SendSetting(kSetStaticBits, bits, "Error Setting SPI Bits");
 }
 
 void SpiTransfer(uint8_t& count) {
-    auto& app = App();
     // Counts beyond the command's 16 words would not fit its buffer.
-    if (!app.CurrentAdapter.Present || count < 1 || count > kMaxWords) {
+    if (!Usb().CurrentAdapter.Present || count < 1 || count > kMaxWords) {
         return;
     }
-    app.SpiChannel = std::clamp<uint8_t>(app.SpiChannel, 1, 5);
-    app.SpiWordCount = count;
-    const int32_t handle = OpenUsbDevice(app.CurrentAdapter);
+    Usb().SpiChannel = std::clamp<uint8_t>(Usb().SpiChannel, 1, 5);
+    Usb().SpiWordCount = count;
+    const int32_t handle = OpenUsbDevice(Usb().CurrentAdapter);
 
     std::array<uint8_t, 2 * kMaxWords + 9> buffer{};
-    buffer[0] = app.SpiInputPolarity ? kTransferPos : kTransferNeg;
-    buffer[1] = app.SpiChannel;
+    buffer[0] = Usb().SpiInputPolarity ? kTransferPos : kTransferNeg;
+    buffer[1] = Usb().SpiChannel;
     buffer[2] = count;
     for (int k = 1; k <= count; ++k) {
-        const auto word = static_cast<uint32_t>(app.SpiWriteWords[static_cast<size_t>(k)]);
+        const auto word = static_cast<uint32_t>(Usb().SpiWriteWords[static_cast<size_t>(k)]);
         buffer[static_cast<size_t>(2 * k + 1)] = static_cast<uint8_t>((word >> 8) & 0xFF);
         buffer[static_cast<size_t>(2 * k + 2)] = static_cast<uint8_t>(word & 0xFF);
     }
@@ -341,7 +332,7 @@ void SpiTransfer(uint8_t& count) {
         return;
     }
     for (int k = 1; k <= count; ++k) {
-        app.SpiReadWords[static_cast<size_t>(k)] =
+        Usb().SpiReadWords[static_cast<size_t>(k)] =
             buffer[static_cast<size_t>(2 * k - 2)] * 256 + buffer[static_cast<size_t>(2 * k - 1)];
     }
     CloseUsbDevice(handle);

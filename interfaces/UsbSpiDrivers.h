@@ -7,8 +7,34 @@
 #include <span>
 #include <string>
 
-#include "app/Analyzer.h"
 #include "platform/EzUsbDriver.h"
+
+// One USB adapter, as found by the scan.
+struct AdapterRecord {
+    std::string AdapterName;
+    uint8_t Unit = 0;
+    bool Present = false;
+    std::string BoardType;
+    std::string Descriptor1;
+    std::string Descriptor2;
+    float FirmwareRev = 0.0f;
+    std::string UsbSpeed;
+};
+
+struct UsbState {
+    std::array<AdapterRecord, 4> UsbAdapters;
+    AdapterRecord CurrentAdapter; // Present while it is ready; any transfer error clears it
+    int16_t CurrentAdapterIndex = -1;
+    int16_t UsbAdapterCount = 0;
+    uint8_t SpiChannel = 0;
+    uint8_t SpiStaticBits = 0;
+    uint8_t SpiWordCount = 0;
+    std::array<int32_t, 17> SpiWriteWords{};
+    std::array<int32_t, 17> SpiReadWords{};
+    uint8_t SpiWordDelay = 0;
+    bool SpiInputPolarity = false;
+};
+UsbState& Usb();
 
 using PipeInfoRecord = std::array<uint8_t, kPipeInfoSize>;
 

@@ -1,7 +1,7 @@
 #include "interfaces/frmPort.h"
 
-#include "app/Analyzer.h"
 #include "app/QtControls.h"
+#include "interfaces/PortForm.h"
 #include "interfaces/PortSetup.h"
 
 #include <QGridLayout>
@@ -13,7 +13,7 @@
 
 namespace {
 
-FrmPortForm& Model() { return App().frmPort; }
+FrmPortForm& Model() { return frmPort(); }
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "interfaces/frmUSBdebug.h"
 
 #include "interfaces/UsbDebug.h"
+#include "interfaces/UsbDebugForm.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -9,14 +10,15 @@ namespace {
 
 using F = FrmUSBdebugForm;
 
-F& Model() { return App().frmUSBdebug; }
+F& Model() { return frmUSBdebug(); }
 
 constexpr int kRowTop[5] = {480, 840, 1200, 1560, 1920};
 constexpr int kWordLeft[8] = {1320, 1920, 2520, 3120, 3720, 4320, 4920, 5520};
 constexpr int kRowHeight = 285;
 constexpr int kButtonHeight = 375;
 
-template <class T> auto Member(T F::*member) {
+// C is the form or the adapter list it shares with the selection dialog.
+template <class T, class C> auto Member(T C::*member) {
     return [member]() -> T& { return Model().*member; };
 }
 
@@ -26,8 +28,7 @@ template <class T, size_t N> auto Element(std::array<T, N> F::*array, size_t ind
 
 } // namespace
 
-FrmUSBdebugView::FrmUSBdebugView()
-    : QtUsbDialog(frmUSBdebug_Form_Activate, frmUSBdebug_Form_QueryUnload) {
+FrmUSBdebugView::FrmUSBdebugView() : QtUsbDialog(frmUSBdebug_Form_QueryUnload) {
     setFixedSize(Pixels(9600), Pixels(5400));
 
     auto* buffers =
@@ -44,12 +45,13 @@ FrmUSBdebugView::FrmUSBdebugView()
             break;
         }
         const auto i = static_cast<size_t>(n);
+        using Column = std::array<TextBox, 4> F::*;
         for (auto [name, column, left, width] :
-             {std::tuple{"txtUsbPort", &F::txtUsbPort, 1200, 975},
-              std::tuple{"txtDescript0", &F::txtDescript0, 2280, 855},
-              std::tuple{"txtDescript1", &F::txtDescript1, 3240, 1575},
-              std::tuple{"txtDriverRev", &F::txtDriverRev, 4920, 495},
-              std::tuple{"txtSpeed", &F::txtSpeed, 5520, 615}}) {
+             {std::tuple<const char*, Column, int, int>{"txtUsbPort", &F::txtUsbPort, 1200, 975},
+              {"txtDescript0", &F::txtDescript0, 2280, 855},
+              {"txtDescript1", &F::txtDescript1, 3240, 1575},
+              {"txtDriverRev", &F::txtDriverRev, 4920, 495},
+              {"txtSpeed", &F::txtSpeed, 5520, 615}}) {
             AddTextBox(buffers, QStringLiteral("%1%2").arg(name).arg(n), Element(column, i),
                        {left, kRowTop[n], width, kRowHeight})
                 ->setReadOnly(true);
@@ -114,6 +116,5 @@ FrmUSBdebugView::FrmUSBdebugView()
 
     AddButton(this, "cmdExit", Member(&F::cmdExit), frmUSBdebug_cmdExit_Click,
               {7560, 4800, 1095, kButtonHeight});
-    frmUSBdebug_Form_Load();
     SyncFromModel();
 }

@@ -1,21 +1,21 @@
 #include "interfaces/frmUSBselect.h"
 
 #include "interfaces/UsbSelect.h"
+#include "interfaces/UsbSelectForm.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
 
 namespace {
 
-FrmUSBselectForm& Model() { return App().frmUSBselect; }
+FrmUSBselectForm& Model() { return frmUSBselect(); }
 
 constexpr int kRowTop[5] = {480, 840, 1200, 1560, 1920};
 constexpr int kRowHeight = 285;
 
 } // namespace
 
-FrmUSBselectView::FrmUSBselectView()
-    : QtUsbDialog(frmUSBselect_Form_Activate, frmUSBselect_Form_QueryUnload) {
+FrmUSBselectView::FrmUSBselectView() : QtUsbDialog(frmUSBselect_Form_QueryUnload) {
     using F = FrmUSBselectForm;
     setFixedSize(Pixels(5160), Pixels(2640));
     auto* list = AddFrame(this, "frameAdaptors", []() -> Frame& { return Model().frameAdaptors; },
@@ -50,6 +50,5 @@ FrmUSBselectView::FrmUSBselectView()
               {3840, 1440, 1095, 375});
     AddButton(this, "cmdDebugUsb", []() -> Button& { return Model().cmdDebugUsb; },
               frmUSBselect_cmdDebugUsb_Click, {3840, 600, 1095, 375});
-    frmUSBselect_Form_Load();
     SyncFromModel();
 }

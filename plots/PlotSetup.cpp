@@ -2,11 +2,14 @@
 
 #include "analysis/FFT.h"
 #include "analysis/Statistics.h"
-#include "app/Analyzer.h"
+#include "app/MainWindowForm.h"
 #include "app/TextFormat.h"
 #include "platform/Canvas.h"
 #include "platform/Frontend.h"
+#include "plots/TimePlotForm.h"
+#include "sensors/Acquisition.h"
 #include "sensors/ReadData.h"
+#include "sensors/SensorModels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,25 +33,29 @@ constexpr float kPlotXLabelWidth = 800;
 constexpr float kTestLabelWidth = 1600;
 
 float PicWidth() {
-    const Canvas* pic = App().frmData.pic1;
+    const Canvas* pic = frmData().pic1;
     return pic ? pic->Width() : 0.0f;
 }
 
 float PicHeight() {
-    const Canvas* pic = App().frmData.pic1;
+    const Canvas* pic = frmData().pic1;
     return pic ? pic->Height() : 0.0f;
 }
 
 int32_t Rounded(float value) { return static_cast<int32_t>(RoundToEven(value)); }
 
-float CodeValue(int32_t code) { return ChannelValue(code, App().ChannelIndex); }
+float CodeValue(int32_t code) { return ChannelValue(code, Acquisition().ChannelIndex); }
 
 const char* ValuePattern(int32_t decimals) { return decimals == 3 ? "0.000" : "0.00"; }
 
-bool ShowsKxs305() { return App().mdiAnalyzer.txtDevice.text == "KXS305"; }
+// Model 3 is told by the device box: its axis labels and trace follow their own rule.
+bool FixedRateAxis() {
+    const SensorModel* shown = FindSensorModel(mdiAnalyzer().txtDevice.text);
+    return shown != nullptr && shown->fixedRateAxis;
+}
 
 void CheckScaleMenu(int32_t divisor) {
-    auto& m = App().mdiAnalyzer;
+    auto& m = mdiAnalyzer();
     m.mnuScaleFull.checked = divisor == 1;
     m.mnuScaleHalf.checked = divisor == 2;
     m.mnuScaleQuarter.checked = divisor == 4;
@@ -60,11 +67,10 @@ void CheckScaleMenu(int32_t divisor) {
 } // namespace
 
 void ApplyPlotLength() {
-    auto& app = App();
     BuildWindowTable();
-    app.PlotSamples = app.SweepLength;
-    const int32_t n = app.PlotSamples;
-    auto& x = app.frmData.lblPlotX;
+    Plot().PlotSamples = Acquisition().SweepLength;
+    const int32_t n = Plot().PlotSamples;
+    auto& x = frmData().lblPlotX;
     x[0].caption = "0";
     x[1].caption = std::to_string(n / 4);
     x[2].caption = std::to_string(n / 2);
@@ -74,8 +80,7 @@ void ApplyPlotLength() {
 }
 
 void DrawTimeGrid() {
-    auto& app = App();
-    auto& form = app.frmData;
+    auto& form = frmData();
     const float W = PicWidth();
     const float H = PicHeight();
     if (form.pic1) {
@@ -109,96 +114,94 @@ void DrawTimeGrid() {
     }
 
     // No samples across (or no plot area) leaves nothing to step by rather than dividing by 0.
-    app.PlotXStep = app.PlotSamples > 0 ? W / float(app.PlotSamples) : 0.0f;
-    const int32_t codeSpan = app.PlotYMaxCode - app.PlotYMinCode;
-    app.PlotYScale = codeSpan > 0 ? H / float(codeSpan) : 0.0f;
+    Plot().PlotXStep = Plot().PlotSamples > 0 ? W / float(Plot().PlotSamples) : 0.0f;
+    const int32_t codeSpan = Plot().PlotYMaxCode - Plot().PlotYMinCode;
+    Plot().PlotYScale = codeSpan > 0 ? H / float(codeSpan) : 0.0f;
 }
 
 void ApplyTimeYScale() {
-    auto& app = App();
-    app.CodesPerDivision = 512 / app.YScaleDivisor;
-    const int16_t ch = app.ChannelIndex;
-    const bool kxs305 = ShowsKxs305();
-    if (kxs305) {
-        app.ValueDecimals = 0;
+    Plot().CodesPerDivision = 512 / Plot().YScaleDivisor;
+    const int16_t ch = Acquisition().ChannelIndex;
+    const bool fixedAxis = FixedRateAxis();
+    if (fixedAxis) {
+        Plot().ValueDecimals = 0;
     }
-    const char* pattern = app.ValueDecimals == 0 ? "0" : ValuePattern(app.ValueDecimals);
+    const char* pattern = Plot().ValueDecimals == 0 ? "0" : ValuePattern(Plot().ValueDecimals);
     for (int i = 0; i <= 8; ++i) {
-        const int32_t code = app.MidscaleCode - (4 - i) * app.CodesPerDivision;
+        const int32_t code = Plot().MidscaleCode - (4 - i) * Plot().CodesPerDivision;
         float value = CodeValue(code);
         // Model 3 labels its rate axis -100..100 and its inputs in converter codes.
-        if (kxs305 && ch == 0) {
+        if (fixedAxis && ch == 0) {
             value = float((4 - i) * -25);
-        } else if (kxs305 && (ch == 2 || ch == 3)) {
+        } else if (fixedAxis && (ch == 2 || ch == 3)) {
             value = float(i * 2048);
         }
-        app.frmData.lblYscale[i].caption = Format(value, pattern);
+        frmData().lblYscale[i].caption = Format(value, pattern);
     }
-    app.PlotYMaxCode = app.MidscaleCode + 4 * app.CodesPerDivision;
-    app.PlotYMinCode = app.MidscaleCode - 4 * app.CodesPerDivision;
+    Plot().PlotYMaxCode = Plot().MidscaleCode + 4 * Plot().CodesPerDivision;
+    Plot().PlotYMinCode = Plot().MidscaleCode - 4 * Plot().CodesPerDivision;
     DrawTimeGrid();
-    CheckScaleMenu(app.YScaleDivisor);
+    CheckScaleMenu(Plot().YScaleDivisor);
 }
 
 void PlotSample(int32_t code) {
-    auto& app = App();
-    app.PlotX += app.PlotXStep;
+    Plot().PlotX += Plot().PlotXStep;
     // A trace also ends where the sample buffer does, whatever the float steps add up to.
-    if (app.PlotX > PicWidth() || app.PlotIndex >= kMaxSampleIndex) {
+    if (Plot().PlotX > PicWidth() || Plot().PlotIndex >= kMaxSampleIndex) {
         ReadTemperature();
-        app.PlotX = app.PlotXStep;
+        Plot().PlotX = Plot().PlotXStep;
     }
-    const bool newTrace = app.PlotX == app.PlotXStep;
+    const bool newTrace = Plot().PlotX == Plot().PlotXStep;
     if (newTrace) {
         DrawTimeGrid();
-        app.PlotIndex = 0;
+        Plot().PlotIndex = 0;
     }
 
-    ++app.PlotIndex;
-    app.SampleValue = CodeValue(code);
-    app.RawCodes[app.PlotIndex] = code;
+    ++Plot().PlotIndex;
+    Plot().SampleValue = CodeValue(code);
+    Acquisition().RawCodes[Plot().PlotIndex] = code;
     Ui().DoEvents();
 
     const float H = PicHeight();
-    float y = H / 2 - float(code - app.MidscaleCode) * app.PlotYScale;
-    const int16_t ch = app.ChannelIndex;
-    if (ShowsKxs305() && (ch == 0 || ch == 2 || ch == 3)) {
-        y = H / 2 - app.SampleValue * H / 202;
+    float y = H / 2 - float(code - Plot().MidscaleCode) * Plot().PlotYScale;
+    const int16_t ch = Acquisition().ChannelIndex;
+    if (FixedRateAxis() && (ch == 0 || ch == 2 || ch == 3)) {
+        y = H / 2 - Plot().SampleValue * H / 202;
     }
     y = std::clamp(y, 0.0f, H);
 
     if (newTrace) {
-        app.LastPlotY = Rounded(y);
-        if (Canvas* pic = app.frmData.pic1) {
-            pic->Line(0, y, app.PlotX, y, kTraceColour);
+        Plot().LastPlotY = Rounded(y);
+        if (Canvas* pic = frmData().pic1) {
+            pic->Line(0, y, Plot().PlotX, y, kTraceColour);
         }
     }
-    if (app.PlotIndex % 250 == 0 && replotDepth == 0) {
-        int32_t count = app.PlotIndex;
+    if (Plot().PlotIndex % 250 == 0 && replotDepth == 0) {
+        int32_t count = Plot().PlotIndex;
         ComputeStatistics(count);
     }
     Ui().DoEvents();
 
-    if (Canvas* pic = app.frmData.pic1) {
-        pic->Line(app.PlotX, float(app.LastPlotY), app.PlotX + app.PlotXStep, y, kTraceColour);
-        pic->Circle(app.PlotX, 0, kMarkerRadius, pic->ForeColor());
+    if (Canvas* pic = frmData().pic1) {
+        pic->Line(Plot().PlotX, float(Plot().LastPlotY), Plot().PlotX + Plot().PlotXStep, y,
+                  kTraceColour);
+        pic->Circle(Plot().PlotX, 0, kMarkerRadius, pic->ForeColor());
     }
-    app.LastPlotY = Rounded(y);
+    Plot().LastPlotY = Rounded(y);
 }
 
 void ReplotTrace() {
-    auto& app = App();
-    const int32_t n = std::min(app.PlotIndex, kMaxSampleIndex);
+    const int32_t n = std::min(Plot().PlotIndex, kMaxSampleIndex);
     // Without a step nothing can be drawn, and every sample would restart the trace and
     // overwrite the stored codes.
-    if (n < 1 || app.PlotXStep <= 0) {
+    if (n < 1 || Plot().PlotXStep <= 0) {
         return;
     }
-    app.PlotX = 0;
+    Plot().PlotX = 0;
     ++replotDepth;
     for (int32_t i = 1; i <= n; ++i) {
-        if (app.PlotX + app.PlotXStep <= PicWidth()) {
-            PlotSample(app.RawCodes[i]);
+        if (Plot().PlotX + Plot().PlotXStep <= PicWidth()) {
+            PlotSample(Acquisition().RawCodes[i]);
         }
     }
     --replotDepth;
@@ -211,12 +214,11 @@ void frmData_Form_Load() { ApplyPlotLength(); }
 // The next sample starts a new trace from 0 as from past the edge, but a sweep running
 // with nothing plotted yet goes on drawing.
 void frmData_Form_Resize() {
-    auto& app = App();
-    app.PlotX = 0;
+    Plot().PlotX = 0;
     DrawTimeGrid();
     ReplotTrace();
-    app.DataWindowWidth = app.frmData.form.width;
-    app.DataWindowHeight = app.frmData.form.height;
+    Plot().DataWindowWidth = frmData().form.width;
+    Plot().DataWindowHeight = frmData().form.height;
 }
 
 void frmData_lblYscale_MouseDown(int16_t /*Index*/, int16_t Button, int16_t /*Shift*/, float /*X*/,
@@ -227,23 +229,22 @@ void frmData_lblYscale_MouseDown(int16_t /*Index*/, int16_t Button, int16_t /*Sh
 }
 
 void frmData_pic1_MouseDown(int16_t Button, int16_t /*Shift*/, float X, float /*Y*/) {
-    auto& app = App();
-    if (Button != 2 || app.PlotIndex == 0 || app.PlotXStep <= 0) {
+    if (Button != 2 || Plot().PlotIndex == 0 || Plot().PlotXStep <= 0) {
         return;
     }
-    const double position = double(X) / app.PlotXStep;
+    const double position = double(X) / Plot().PlotXStep;
     if (!(position >= 0) || position > kMaxSampleIndex) {
         return;
     }
     // Index 0 holds no sample; at or past the last one there is nothing to show.
     const auto index = static_cast<int32_t>(RoundToEven(position));
-    if (index < 1 || index >= app.PlotIndex) {
+    if (index < 1 || index >= Plot().PlotIndex) {
         return;
     }
-    const int32_t code = app.RawCodes[index];
-    auto& m = app.mdiAnalyzer;
+    const int32_t code = Acquisition().RawCodes[index];
+    auto& m = mdiAnalyzer();
     m.mnuAux1.caption = "Index = " + std::to_string(index);
-    m.mnuAux2.caption = "Value = " + Format(CodeValue(code), ValuePattern(app.ValueDecimals));
+    m.mnuAux2.caption = "Value = " + Format(CodeValue(code), ValuePattern(Plot().ValueDecimals));
     m.mnuAux3.caption = "Code  = " + std::to_string(code);
     Ui().Popup(PopupMenu::Aux);
 }

@@ -22,3 +22,30 @@ void frmData_Form_Resize();
 void frmData_lblYscale_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
 // Right click in the plot: the readout of the sample under the pointer.
 void frmData_pic1_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
+
+// The time plot's drawing state, and the spectrum plot's.
+struct PlotState {
+    float PlotX = 0.0f;     // x of the last plotted sample
+    float PlotXStep = 0.0f; // x between samples
+    int32_t YScaleDivisor = 1;
+    int32_t PlotSamples = 2048;
+    int32_t PlotYMinCode = 0;
+    int32_t PlotYMaxCode = 4096;
+    int32_t MidscaleCode = 2048;
+    int32_t CodesPerDivision = 512;
+    float PlotYScale = 0.0f;
+    int32_t LastPlotY = 0;
+    float SampleValue = 0.0f;
+    int32_t PlotIndex = 0; // samples in the current trace
+    int32_t ValueDecimals = 2;
+    int32_t DataWindowWidth = 0;
+    int32_t DataWindowHeight = 0;
+    int32_t FftWindowWidth = 0;
+    int32_t FftWindowHeight = 0;
+    float FftBinsShown = 0.0f;
+    float FftXStep = 0.0f;
+    float FftYScale = 0.0f;
+    float FftPlotX = 0.0f;
+    int32_t FftLastY = 0;
+};
+PlotState& Plot();

@@ -3,10 +3,11 @@
 // bindings that keep every label in step with the window's form model.
 #pragma once
 
-#include "app/Analyzer.h"
 #include "app/QtCanvas.h"
 #include "app/QtControls.h"
 #include "app/QtFrontend.h"
+#include "plots/SpectrumForm.h"
+#include "plots/TimePlotForm.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

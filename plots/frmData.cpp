@@ -5,7 +5,7 @@
 
 namespace {
 
-FrmDataForm& Model() { return App().frmData; }
+FrmDataForm& Model() { return frmData(); }
 
 } // namespace
 
@@ -45,6 +45,5 @@ FrmDataView::FrmDataView() : QtPlotWindow("frmData", Model) {
     pic1_->onResized = [] { frmData_Form_Resize(); };
     // Below this the axis labels and the statistics no longer fit beside the plot.
     setMinimumSize(8360 / kTwipsPerPixel, 2800 / kTwipsPerPixel);
-    frmData_Form_Load();
     SyncFromModel();
 }

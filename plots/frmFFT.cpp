@@ -2,7 +2,7 @@
 
 namespace {
 
-FrmFftForm& Model() { return App().frmFFT; }
+FrmFftForm& Model() { return frmFFT(); }
 
 } // namespace
 

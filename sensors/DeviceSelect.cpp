@@ -1,72 +1,70 @@
 #include "sensors/DeviceSelect.h"
 
+#include "analysis/FFT.h"
 #include "analysis/Statistics.h"
-#include "app/Analyzer.h"
+#include "app/MainWindowForm.h"
+#include "commands/DataLog.h"
+#include "interfaces/UsbSpiDrivers.h"
+#include "platform/AdapterCommands.h"
 #include "platform/Canvas.h"
 #include "platform/Frontend.h"
+#include "platform/Hardware.h"
 #include "plots/PlotSetup.h"
+#include "plots/SpectrumForm.h"
+#include "plots/TimePlotForm.h"
+#include "sensors/Acquisition.h"
 #include "sensors/ControlLines.h"
-#include "simulator/SimBoards.h"
+#include "sensors/SensorModels.h"
 
-#include <array>
-#include <initializer_list>
+#include <iterator>
 #include <string>
 
 namespace {
 
-struct ChannelEntry {
-    int channel;
-    const char* name;
-    const char* units;
-    double scale;
-    int32_t offset;
-};
+// The "Device" menu's items, in the order of the model table.
+constexpr MenuItem MdiAnalyzerForm::*kModelItems[] = {
+    &MdiAnalyzerForm::mnuKxs201, &MdiAnalyzerForm::mnuKxs202, &MdiAnalyzerForm::mnuKXS305,
+    &MdiAnalyzerForm::mnuKxs306, &MdiAnalyzerForm::mnuKxs307};
 
-void WriteChannel(const ChannelEntry& e) {
-    auto& app = App();
-    app.ChannelOffset[e.channel] = e.offset;
-    app.ChannelScale[e.channel] = static_cast<float>(e.scale);
-    app.ChannelName[e.channel] = e.name;
-    app.ChannelUnits[e.channel] = e.units;
-}
-
-void CheckModelMenu(const std::string& name) {
-    auto& m = App().mdiAnalyzer;
-    m.mnuKxs201.checked = name == "KXS201";
-    m.mnuKxs202.checked = name == "KXS202";
-    m.mnuKXS305.checked = name == "KXS305";
-    m.mnuKxs306.checked = name == "KXS306";
-    m.mnuKxs307.checked = name == "KXS307";
-}
-
-void SelectModel(const char* name, std::initializer_list<ChannelEntry> rows, void (*setup)()) {
-    auto& app = App();
-    app.DeviceName = name;
-    SimulatedBoardFollows(app.DeviceName);
-    CheckModelMenu(app.DeviceName);
-    for (const auto& row : rows) {
-        WriteChannel(row);
+void CheckModelMenu(const SensorModel& model) {
+    auto& m = mdiAnalyzer();
+    const auto models = SensorModels();
+    for (size_t i = 0; i < models.size() && i < std::size(kModelItems); ++i) {
+        (m.*kModelItems[i]).checked = &models[i] == &model;
     }
-    app.mdiAnalyzer.txtDevice.text = app.DeviceName;
-    setup();
+}
+
+void WriteChannel(const ChannelRow& row) {
+    auto& c = Catalogue();
+    const auto ch = static_cast<size_t>(row.channel);
+    c.ChannelOffset[ch] = row.offset;
+    c.ChannelScale[ch] = static_cast<float>(row.scale);
+    c.ChannelName[ch] = row.name;
+    c.ChannelUnits[ch] = row.units;
+}
+
+void SelectNamed(const char* name) {
+    if (const SensorModel* model = FindSensorModel(name)) {
+        SelectModel(*model);
+    }
 }
 
 void SetLogFileFields() {
-    auto& app = App();
-    app.mdiAnalyzer.txtDlogFile.text = app.DeviceName;
-    app.mdiAnalyzer.txtFileIndex.text = "1";
+    auto& m = mdiAnalyzer();
+    m.txtDlogFile.text = Catalogue().DeviceName;
+    m.txtFileIndex.text = "1";
 }
 
 void SetLoggingChoice() {
-    auto& app = App();
-    app.ChannelChosen[0] = true;
-    app.ChannelChosen[1] = app.ChannelChosen[2] = app.ChannelChosen[3] = false;
-    app.LogTemperature = false;
+    auto& log = DataLog();
+    log.ChannelChosen[0] = true;
+    log.ChannelChosen[1] = log.ChannelChosen[2] = log.ChannelChosen[3] = false;
+    log.LogTemperature = false;
 }
 
 // Step 8 of both set-ups: channel 0, shown selected.
 void SelectFirstChannel() {
-    auto& m = App().mdiAnalyzer;
+    auto& m = mdiAnalyzer();
     optAdcIn_Click(0);
     for (size_t i = 0; i < m.optAdcIn.size(); ++i) {
         m.optAdcIn[i].value = i == 0;
@@ -74,14 +72,14 @@ void SelectFirstChannel() {
 }
 
 void ClearSampleReadouts() {
-    App().SamplesTaken = 0;
+    Acquisition().SamplesTaken = 0;
     ClearReadouts();
 }
 
 // The boxes' click handlers are not wired yet: the lines are set here directly, so the boxes
 // only show them.
 void SetSelfTestLines(int16_t negative, int16_t positive) {
-    auto& m = App().mdiAnalyzer;
+    auto& m = mdiAnalyzer();
     SetSelfTestNeg(negative);
     SetCheckValue(m.ckSelfTestNeg, negative, nullptr);
     SetSelfTestPos(positive);
@@ -94,58 +92,62 @@ void RedrawTimePlot() {
 }
 
 void SetTestLabels(const char* a, const char* b, const char* c, const char* d) {
-    auto& t = App().frmData.lblTest;
+    auto& t = frmData().lblTest;
     t[0].caption = a;
     t[1].caption = b;
     t[2].caption = c;
     t[3].caption = d;
 }
 
+void ResetPlotScale(int32_t decimals) {
+    auto& plot = Plot();
+    plot.MidscaleCode = 2048;
+    plot.PlotIndex = 0;
+    plot.YScaleDivisor = 1;
+    plot.ValueDecimals = decimals;
+    RedrawTimePlot();
+}
+
 } // namespace
 
-void mnuKxs201_Click() {
-    SelectModel("KXS201",
-                {{0, "X accel", "G", 1.0 / 820, 2048}, {1, "Y accel", "G", 1.0 / 820, 2048}},
-                SetupForAccel);
+void SelectModel(const SensorModel& model) {
+    auto& c = Catalogue();
+    c.DeviceName = model.name;
+    Hardware().ModelChosen(c.DeviceName);
+    CheckModelMenu(model);
+    for (const auto& row : model.Rows()) {
+        WriteChannel(row);
+    }
+    mdiAnalyzer().txtDevice.text = c.DeviceName;
+    SetupForChosenModel();
 }
 
-void mnuKxs202_Click() {
-    SelectModel("KXS202",
-                {{0, "X accel", "G", 1.0 / 256, 2048}, {1, "Y accel", "G", 1.0 / 256, 2048}},
-                SetupForAccel);
+void SetupForChosenModel() {
+    const SensorModel* model = ChosenModel();
+    if (model != nullptr && model->kind == SensorKind::Accelerometer) {
+        SetupForAccel();
+    } else {
+        SetupForGyro();
+    }
 }
 
-void mnuKXS305_Click() {
-    SelectModel("KXS305",
-                {{0, "Gyro", "Dgr/S", 1.0 / 81.92, 8191},
-                 {2, "Ain1", "Volts", 5.0 / 16383, 0},
-                 {3, "Ain2", "Volts", 5.0 / 16383, 0}},
-                SetupForGyro);
-}
+void mnuKxs201_Click() { SelectNamed("KXS201"); }
 
-void mnuKxs306_Click() {
-    SelectModel("KXS306",
-                {{0, "Gyro", "Dgr/S", 1.0 / 10.2375, 2048},
-                 {2, "Ain1", "Volts", 5.0 / 4095, 0},
-                 {3, "Ain2", "Volts", 5.0 / 4095, 0}},
-                SetupForGyro);
-}
+void mnuKxs202_Click() { SelectNamed("KXS202"); }
 
-void mnuKxs307_Click() {
-    SelectModel("KXS307",
-                {{0, "Gyro", "Dgr/S", 1.0 / 4.095, 2048},
-                 {2, "Ain1", "Volts", 5.0 / 4095, 0},
-                 {3, "Ain2", "Volts", 5.0 / 4095, 0}},
-                SetupForGyro);
-}
+void mnuKXS305_Click() { SelectNamed("KXS305"); }
+
+void mnuKxs306_Click() { SelectNamed("KXS306"); }
+
+void mnuKxs307_Click() { SelectNamed("KXS307"); }
 
 void SetupForAccel() {
-    auto& app = App();
-    auto& m = app.mdiAnalyzer;
-    app.SpiInputPolarity = true;
-    app.SpiChannel = 1;
-    app.SpiStaticBits = 104;
-    app.SpiWordDelay = 10;
+    auto& usb = Usb();
+    auto& m = mdiAnalyzer();
+    usb.SpiInputPolarity = true;
+    usb.SpiChannel = 1;
+    usb.SpiStaticBits = adapter::kStaticIdle | adapter::kStaticSelfTestNeg;
+    usb.SpiWordDelay = 10;
     SetLogFileFields();
 
     m.optAdcIn[0].caption = "X accel";
@@ -168,20 +170,16 @@ void SetupForAccel() {
     ClearSampleReadouts();
     SelectFirstChannel();
     SetSelfTestLines(1, 0);
-    app.MidscaleCode = 2048;
-    app.PlotIndex = 0;
-    app.YScaleDivisor = 1;
-    app.ValueDecimals = 3;
-    RedrawTimePlot();
+    ResetPlotScale(3);
 }
 
 void SetupForGyro() {
-    auto& app = App();
-    auto& m = app.mdiAnalyzer;
-    app.SpiInputPolarity = false;
-    app.SpiChannel = 1;
-    app.SpiStaticBits = 96;
-    app.SpiWordDelay = 10;
+    auto& usb = Usb();
+    auto& m = mdiAnalyzer();
+    usb.SpiInputPolarity = false;
+    usb.SpiChannel = 1;
+    usb.SpiStaticBits = adapter::kStaticIdle;
+    usb.SpiWordDelay = 10;
     SetLogFileFields();
 
     m.optAdcIn[0].caption = "Gyro";
@@ -207,61 +205,40 @@ void SetupForGyro() {
     ClearSampleReadouts();
     SelectFirstChannel();
     SetSelfTestLines(0, 0);
-    app.MidscaleCode = 2048;
-    app.PlotIndex = 0;
-    app.YScaleDivisor = 1;
-    app.ValueDecimals = 2;
-    RedrawTimePlot();
+    ResetPlotScale(2);
 }
 
 const char* ChannelTitleFor(const std::string& deviceName, int16_t channel) {
-    struct Titles {
-        const char* device;
-        std::array<const char*, 4> byChannel;
-    };
-    static const Titles table[] = {
-        {"KXS201",
-         {"KXS201 X Accel Channel - (G)", "KXS201 Y Accel Channel - (G)", nullptr, nullptr}},
-        {"KXS202",
-         {"KXS202 X Accel Channel - (G)", "KXS202 Y Accel Channel - (G)", nullptr, nullptr}},
-        {"KXS305",
-         {"KXS305 Gryo Channel - (Degrees/second)", nullptr, "KXS305 Ain1 Channel - (LSB)",
-          "KXS305 Ain2 Channel - (LSB)"}},
-        {"KXS306",
-         {"KXS306 Gryo Channel - (Degrees/second)", nullptr, "KXS306 Ain1 Channel - (Volts)",
-          "KXS306 Ain2 Channel - (Volts)"}},
-        {"KXS307",
-         {"KXS307 Gyro Channel - (Degrees/second)", nullptr, "KXS307 Ain1 Channel - (Volts)",
-          "KXS307 Ain2 Channel - (Volts)"}},
-    };
-    for (const auto& row : table) {
-        if (deviceName == row.device) {
-            return channel >= 0 && channel <= 3 ? row.byChannel[channel] : "Invalid Selection";
-        }
+    const SensorModel* model = FindSensorModel(deviceName);
+    if (model == nullptr) {
+        return nullptr;
     }
-    return nullptr;
+    return channel >= 0 && channel <= 3 ? model->titles[static_cast<size_t>(channel)]
+                                        : "Invalid Selection";
 }
 
 void optAdcIn_Click(int16_t Index) {
-    auto& app = App();
-    if (app.ChannelIndex >= 0 && app.ChannelIndex < int16_t(app.ChannelChosen.size())) {
-        app.ChannelChosen[app.ChannelIndex] = true;
+    auto& acq = Acquisition();
+    auto& c = Catalogue();
+    auto& chosen = DataLog().ChannelChosen;
+    if (acq.ChannelIndex >= 0 && acq.ChannelIndex < int16_t(chosen.size())) {
+        chosen[static_cast<size_t>(acq.ChannelIndex)] = true;
     }
-    app.ChannelIndex = Index;
-    if (const char* title = ChannelTitleFor(app.DeviceName, Index)) {
-        app.ChannelTitle = title;
+    acq.ChannelIndex = Index;
+    if (const char* title = ChannelTitleFor(c.DeviceName, Index)) {
+        c.ChannelTitle = title;
     }
-    app.frmData.form.caption = "Time Data -- " + app.ChannelTitle;
+    frmData().form.caption = "Time Data -- " + c.ChannelTitle;
     ApplyTimeYScale();
     // Past the right edge, so that the next sample starts a new trace.
-    const Canvas* plot = app.frmData.pic1;
-    app.PlotX = (plot != nullptr ? plot->Width() : 0.0f) + 1;
-    app.PlotIndex = 0;
-    if (app.FftOn) {
-        if (app.frmFFT.pic1 != nullptr) {
-            app.frmFFT.pic1->Clear();
+    const Canvas* plot = frmData().pic1;
+    Plot().PlotX = (plot != nullptr ? plot->Width() : 0.0f) + 1;
+    Plot().PlotIndex = 0;
+    if (Spectrum().FftOn) {
+        if (frmFFT().pic1 != nullptr) {
+            frmFFT().pic1->Clear();
         }
-        app.frmFFT.form.caption = "Freq Data -- " + app.ChannelTitle;
+        frmFFT().form.caption = "Freq Data -- " + c.ChannelTitle;
     }
 }
 
@@ -269,5 +246,5 @@ void lblDevice_MouseDown(int16_t Button, int16_t /*Shift*/, float /*X*/, float /
     if (Button == 2) {
         Ui().Popup(PopupMenu::Device);
     }
-    App().mdiAnalyzer.txtDevice.text = App().DeviceName;
+    mdiAnalyzer().txtDevice.text = Catalogue().DeviceName;
 }

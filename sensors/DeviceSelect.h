@@ -4,11 +4,19 @@
 #include <cstdint>
 #include <string>
 
+struct SensorModel;
+
 void mnuKxs201_Click();
 void mnuKxs202_Click();
 void mnuKXS305_Click();
 void mnuKxs306_Click();
 void mnuKxs307_Click();
+
+// Makes model the chosen one: its channel tables, menu tick and the main window's set-up.
+// The menu handlers above choose their model through it.
+void SelectModel(const SensorModel& model);
+// The set-up of the chosen model's kind (a gyroscope's without a model).
+void SetupForChosenModel();
 
 // Main-window set-up for a dual-axis accelerometer or a single-axis gyroscope.
 void SetupForAccel();

@@ -1,10 +1,11 @@
 #include "sensors/PortTransfers.h"
 
-#include "app/Analyzer.h"
 #include "app/Delay.h"
+#include "interfaces/Interface.h"
 #include "platform/Frontend.h"
 #include "platform/ParallelPortLines.h"
 #include "platform/PortIo.h"
+#include "sensors/Acquisition.h"
 
 #include <array>
 
@@ -15,26 +16,26 @@ using namespace lines;
 // The shortest wait sets the speed of the clock.
 void Wait() { DelayMs(0); }
 
-void WriteData(int value) { vbOut(App().PortAddress, static_cast<int16_t>(value)); }
+void WriteData(int value) { vbOut(Interface().PortAddress, static_cast<int16_t>(value)); }
 
 // The received bit: the sensor pulls its status line low for a 1.
 int16_t ReadBit() {
-    const int16_t status = vbInp(static_cast<int16_t>(App().PortAddress + 1));
+    const int16_t status = vbInp(static_cast<int16_t>(Interface().PortAddress + 1));
     return (status & kStatusData) ? 0 : 1;
 }
 
 } // namespace
 
 int32_t PortReadGyro() {
-    auto& app = App();
-    if (app.InterfaceCode == 0) {
+    if (Interface().InterfaceCode == 0) {
         return 0;
     }
-    const int S = app.SelfTestNegBit | app.SelfTestPosBit;
+    const int S = Acquisition().SelfTestNegBit | Acquisition().SelfTestPosBit;
     // The control word, least significant bit first: write, channel in bits 11-10, ...
     const int D = kData;
-    std::array<int, 16> T{D, 0, D, 0, D, 0, 0, 0, D, D, app.ChanAddrLow, app.ChanAddrHigh,
-                          0, 0, 0, D};
+    std::array<int, 16> T{
+        D, 0, D, 0, D, 0, 0, 0, D, D, Acquisition().ChanAddrLow, Acquisition().ChanAddrHigh,
+        0, 0, 0, D};
 
     WriteData(kGyroMask - (S | kSelect | kClock));
     Wait();
@@ -45,7 +46,7 @@ int32_t PortReadGyro() {
         Wait();
         WriteData(kGyroMask - (T[i] | S));
         Wait();
-        app.SpiBits[i] = ReadBit();
+        Acquisition().SpiBits[i] = ReadBit();
         Wait();
     }
     WriteData(kGyroMask - (S | kSelect | kClock));
@@ -53,21 +54,22 @@ int32_t PortReadGyro() {
 
     int32_t result = 0;
     for (int k = 0; k <= 11; ++k) {
-        result += app.SpiBits[k + 1] << k;
+        result += Acquisition().SpiBits[k + 1] << k;
     }
     Ui().DoEvents();
     return result;
 }
 
 int32_t PortReadAccel() {
-    auto& app = App();
-    if (app.InterfaceCode == 0) {
+    if (Interface().InterfaceCode == 0) {
         return 0;
     }
-    const int P = app.SelfTestPosBit;
+    const int P = Acquisition().SelfTestPosBit;
     // The control word, most significant bit first: start, axis in bit 11, power-down in 8.
     const int D = kData;
-    std::array<int, 16> T{D, 0, 0, 0, app.ChanAddrLow, 0, 0, app.PowerDown, D, 0, 0, 0, 0, 0, 0, 0};
+    std::array<int, 16> T{
+        D, 0, 0, 0, Acquisition().ChanAddrLow, 0, 0, Acquisition().PowerDown, D, 0, 0, 0,
+        0, 0, 0, 0};
 
     WriteData(kAccelMask - (P | kLine5 | kClock | kSelect));
     Wait();
@@ -78,24 +80,23 @@ int32_t PortReadAccel() {
         Wait();
         WriteData(kAccelMask - (T[i] | P | kLine5 | kClock));
         Wait();
-        app.SpiBits[15 - i] = ReadBit();
+        Acquisition().SpiBits[15 - i] = ReadBit();
     }
     WriteData(kAccelMask - (P + kLine5 + kSelect));
     Wait();
 
     int32_t result = 0;
     for (int k = 0; k <= 11; ++k) {
-        result += app.SpiBits[k] << k;
+        result += Acquisition().SpiBits[k] << k;
     }
     return result;
 }
 
 void PortReadAccelTemp() {
-    auto& app = App();
-    if (app.InterfaceCode == 0) {
+    if (Interface().InterfaceCode == 0) {
         return;
     }
-    const int P = app.SelfTestPosBit;
+    const int P = Acquisition().SelfTestPosBit;
 
     // The temperature sensor is selected while line 5 is low at the board.
     WriteData(kAccelMask - (P | kLine5 | kClock | kSelect));
@@ -107,17 +108,17 @@ void PortReadAccelTemp() {
         Wait();
         WriteData(kAccelMask - ((P | kSelect) + kClock));
         Wait();
-        app.SpiBits[i] = ReadBit();
+        Acquisition().SpiBits[i] = ReadBit();
     }
     WriteData(kAccelMask - (P | kLine5 | kClock | kSelect));
     Wait();
 
     int v = 0;
     for (int k = 0; k <= 8; ++k) {
-        v += app.SpiBits[11 - k] << k;
+        v += Acquisition().SpiBits[11 - k] << k;
     }
-    if (app.SpiBits[2] == 1) {
+    if (Acquisition().SpiBits[2] == 1) {
         v -= 512;
     }
-    app.Temperature = static_cast<float>(v * 0.25);
+    Acquisition().Temperature = static_cast<float>(v * 0.25);
 }

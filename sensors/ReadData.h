@@ -14,9 +14,6 @@ int32_t UsbReadGyro();
 int32_t UsbReadAccel();
 void UsbReadAccelTemp();
 
-// A raw code of channel ch in the channel's units; 0 for a channel outside the tables.
-// The code at the top of the selected model's converter (4095, or 16383 for the model-3 board
+// The code at the top of the chosen model's converter (4095, or 16383 for the model-3 board
 // on the parallel port).
 int32_t ConverterFullScaleCode();
-
-float ChannelValue(int32_t code, int16_t ch);

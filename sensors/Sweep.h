@@ -6,8 +6,6 @@ bool SetupOK();
 // Takes SweepLength samples of the selected channel, plotting them as they come; false when
 // stopped before the end.
 bool AcquireSweep();
-// True while a sweep (or another acquisition) is running.
-bool AcquisitionRunning();
 
 void cmdSingleSweep_Click();
 void cmdStop_Click();

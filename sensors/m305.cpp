@@ -1,7 +1,8 @@
 #include "sensors/m305.h"
 
-#include "app/Analyzer.h"
+#include "app/MainWindowForm.h"
 #include "app/TextFormat.h"
+#include "interfaces/Interface.h"
 #include "platform/Frontend.h"
 #include "platform/PortIo.h"
 
@@ -12,10 +13,10 @@ namespace {
 
 // The board sits on the parallel port only; with another interface the port box holds an
 // adapter name, and no address but the chosen port's may be written.
-bool OnParallelPort() { return App().InterfaceCode == 1; }
+bool OnParallelPort() { return Interface().InterfaceCode == 1; }
 
 // The routines take the port box as the truth, afresh on every call.
-int16_t PortFromBox() { return HexTextToInteger(App().mdiAnalyzer.txtPort.text); }
+int16_t PortFromBox() { return HexTextToInteger(mdiAnalyzer().txtPort.text); }
 
 void ShowSetMuxError(const std::string& line5, const std::string& line6) {
     const std::string nl = "\r\n";

@@ -27,6 +27,7 @@ void SimBoardsState::Detach() {
     fixedModel.clear();
     followedModel = "None";
     sensor.SetSignal(SimSignal{});
+    usb.Reset();
     ApplyModel(*this);
 }
 

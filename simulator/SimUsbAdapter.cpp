@@ -180,6 +180,18 @@ void SimEzUsbDriver::UnplugAll() {
     }
 }
 
+void SimEzUsbDriver::Reset() {
+    for (int n = 0; n < 4; ++n) {
+        Unplug(n);
+        pulledOut_[static_cast<size_t>(n)].reset();
+    }
+    faults_.reset();
+    unplugAfter_.reset();
+    replugAfter_.reset();
+    replugAt_.reset();
+    timeout_ = Milliseconds(1000);
+}
+
 void SimEzUsbDriver::ReplugAll() {
     for (int n = 0; n < 4; ++n) {
         if (auto& config = pulledOut_[static_cast<size_t>(n)]) {

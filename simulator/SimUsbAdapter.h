@@ -102,6 +102,8 @@ public:
     // are plugged in again that long afterwards.
     void PlanUnplug(int transfers, std::optional<Milliseconds> back = std::nullopt);
     void PlanFaults(const SimUsbFaultPlan& plan) { faults_ = plan; }
+    // Back to no adapters and no trouble planned.
+    void Reset();
     // How long a transfer that times out takes.
     void SetTimeout(Milliseconds timeout) { timeout_ = timeout; }
 

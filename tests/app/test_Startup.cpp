@@ -1,5 +1,8 @@
 #include "app/Analyzer.h"
+#include "app/Hardware.h"
 #include "app/Startup.h"
+#include "interfaces/UsbSelect.h"
+#include "sensors/Sweep.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeFrontend.h"
 #include "tests/support/FakeSysInfo.h"
@@ -127,26 +130,47 @@ TEST_F(StartupTest, ParallelPortRestoredWithPortAccessOnSystemsThatNeedIt) {
     EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, "Parallel");
 }
 
-TEST_F(StartupTest, UsbRestoreWithoutAnAdapterFallsBackToNone) {
-    WriteConfig("KXS307", 2);
-    Main("");
-    EXPECT_EQ(ui.modals, std::vector<FormId>{FormId::frmUSBselect});
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(App().InterfaceCode, 0);
-    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, "NONE");
-    EXPECT_EQ(App().mdiAnalyzer.txtPort.text, "NONE");
-
-    // An adapter chosen in the dialog is taken.
-    ResetAppState();
-    ui.OnModal(FormId::frmUSBselect, [] {
-        App().CurrentAdapter.AdapterName = "Ezusb-1";
-        App().CurrentAdapter.Present = true;
-    });
-    Main("");
-    EXPECT_EQ(App().InterfaceCode, 2);
-    EXPECT_TRUE(App().mdiAnalyzer.mnuUSB.checked);
-    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, "USB");
-    EXPECT_EQ(App().mdiAnalyzer.txtPort.text, "Ezusb-1");
+// The whole start-up and a sweep with nothing but the core: each saved interface on the
+// simulated boards, the adapter dialog answered as a user would.
+TEST_F(StartupTest, EveryInterfaceStartsAndSweepsWithoutAWindow) {
+    struct Case {
+        int interface;
+        std::vector<int> adapters;
+        std::string shown; // interface and port boxes after start-up
+        std::vector<std::string> messages;
+        int32_t samples;
+    } cases[] = {
+        {0,
+         {0},
+         "NONE NONE",
+         {"Please select an interface before taking data", "Please select an interface first"},
+         0},
+        {1, {}, "Parallel 378", {}, 64},
+        {2, {0}, "USB Ezusb-0", {}, 64},
+        {2, {}, "NONE NONE", {"Please select an interface first"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        ResetAppState();
+        ui.messages.clear();
+        ui.modals.clear();
+        dir.Write("QueltoEval.cfg",
+                  "Device = KXS306\r\nInterface = " + std::to_string(c.interface) +
+                      "\r\nPlot Samples = 64\r\nPort Address = 888\r\n");
+        CommandLine simulated = ParseCommandLine({"--simulate"});
+        simulated.simulateAdapters = c.adapters;
+        InstallHardware(simulated);
+        ui.OnModal(FormId::frmUSBselect, [] { frmUSBselect_cmdOK_Click(); });
+        Main("");
+        // Only a missing adapter brings up the selection, which searched as it showed.
+        EXPECT_EQ(ui.modals.size(), c.interface == 2 && c.adapters.empty() ? 1u : 0u);
+        const auto& m = App().mdiAnalyzer;
+        EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, c.shown);
+        cmdSingleSweep_Click();
+        EXPECT_EQ(MessageTexts(), c.messages);
+        EXPECT_EQ(App().SamplesTaken, c.samples);
+        RemoveHardware();
+    }
 }
 
 TEST_F(StartupTest, UsbOnWin95IsRefusedOnce) {

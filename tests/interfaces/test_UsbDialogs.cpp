@@ -53,10 +53,7 @@ TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2OrNone) {
     app.SpiStaticBits = 96;
     m.mnuPort.checked = true;
     usb.Attach(2);
-    ui.OnModal(FormId::frmUSBselect, [] {
-        frmUSBselect_Form_Activate();
-        frmUSBselect_cmdOK_Click();
-    });
+    ui.OnModal(FormId::frmUSBselect, [] { frmUSBselect_cmdOK_Click(); });
     mnuUSB_Click();
 
     auto& f = Select();
@@ -78,7 +75,6 @@ TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2OrNone) {
     m.mnuPort.checked = true;
     app.StopRequested = false;
     ui.OnModal(FormId::frmUSBselect, [] {
-        frmUSBselect_Form_Activate();
         frmUSBselect_optUsbPort_Click(4);
         frmUSBselect_cmdOK_Click();
     });
@@ -96,11 +92,13 @@ TEST_F(UsbDialogTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
     frmUSBselect_Form_Activate();
     frmUSBselect_Form_Activate();
     EXPECT_EQ(usb.Count(IoctlGetDeviceDescriptor), 2);
+    // The console searches when it shows, the dialog again when it comes back.
     frmUSBselect_cmdDebugUsb_Click();
     EXPECT_EQ(ui.modals, std::vector<FormId>{FormId::frmUSBdebug});
-    EXPECT_EQ(usb.Count(IoctlGetDeviceDescriptor), 3);
-    // Each search sends the revision command, and re-applies the unchanged choice.
-    EXPECT_EQ(usb.Count(IoctlBulkWrite), 3 * 3);
+    EXPECT_EQ(usb.Count(IoctlGetDeviceDescriptor), 4);
+    // Each search sends the revision command and re-applies the unchanged choice: the dialog
+    // its delay and bits, the console also reading both back.
+    EXPECT_EQ(usb.Count(IoctlBulkWrite), 3 * 3 + 5);
 }
 
 TEST_F(UsbDialogTest, SelectionFailuresLeaveTheAdapterOut) {

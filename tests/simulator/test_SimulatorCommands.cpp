@@ -75,9 +75,8 @@ TEST_F(SimulatorCommandsTest, AmplitudeAndFrequencyAreAskedForAndChecked) {
 TEST_F(SimulatorCommandsTest, UsbTroubleOnDemand) {
     auto& app = App();
     auto& usb = SimulatedBoards().usb;
-    SimulatedBoards().Attach("KXS306");
+    AttachOnPort("KXS306");
     usb.Plug(0);
-    InstallEzUsbDriver(&usb);
     usb.SetTimeout(std::chrono::milliseconds(0));
     auto transfer = [&] {
         ui.messages.clear();
@@ -128,5 +127,4 @@ TEST_F(SimulatorCommandsTest, UsbTroubleOnDemand) {
     mnuSimUsbStall_Click();
     EXPECT_EQ(ui.inputPrompts.back().title, "Stall Next USB Transfers...");
     EXPECT_EQ(transfer(), "Error getting Board Info");
-    InstallEzUsbDriver(nullptr);
 }

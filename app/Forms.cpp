@@ -1,0 +1,92 @@
+#include "app/Forms.h"
+
+#include "app/Analyzer.h"
+#include "app/Startup.h"
+#include "interfaces/PortSetup.h"
+#include "interfaces/UsbDebug.h"
+#include "interfaces/UsbSelect.h"
+#include "plots/PlotSetup.h"
+
+namespace {
+
+struct Lifecycle {
+    void (*load)();
+    void (*activate)();
+};
+
+Lifecycle LifecycleOf(FormId form) {
+    switch (form) {
+    case FormId::mdiAnalyzer:
+        return {MDIForm_Load, nullptr};
+    case FormId::frmData:
+        return {frmData_Form_Load, nullptr};
+    case FormId::frmPort:
+        return {frmPort_Form_Load, frmPort_Form_Activate};
+    case FormId::frmUSBselect:
+        return {frmUSBselect_Form_Load, frmUSBselect_Form_Activate};
+    case FormId::frmUSBdebug:
+        return {frmUSBdebug_Form_Load, frmUSBdebug_Form_Activate};
+    case FormId::frmFFT:
+    case FormId::frmLogSetup:
+        break;
+    }
+    return {nullptr, nullptr};
+}
+
+void Prepare(FormId form) {
+    LoadForm(form);
+    FormOf(form).visible = true;
+    if (const auto activate = LifecycleOf(form).activate) {
+        activate();
+    }
+}
+
+} // namespace
+
+void LoadForm(FormId form) {
+    auto& geometry = FormOf(form);
+    if (geometry.loaded) {
+        return;
+    }
+    geometry.loaded = true;
+    if (const auto load = LifecycleOf(form).load) {
+        load();
+    }
+}
+
+FormGeometry& FormOf(FormId form) {
+    auto& app = App();
+    switch (form) {
+    case FormId::mdiAnalyzer:
+        return app.mdiAnalyzer.form;
+    case FormId::frmData:
+        return app.frmData.form;
+    case FormId::frmFFT:
+        return app.frmFFT.form;
+    case FormId::frmPort:
+        return app.frmPort.form;
+    case FormId::frmUSBselect:
+        return app.frmUSBselect.form;
+    case FormId::frmUSBdebug:
+        return app.frmUSBdebug.form;
+    case FormId::frmLogSetup:
+        return app.frmLogSetup.form;
+    }
+    return app.mdiAnalyzer.form;
+}
+
+void ShowForm(FormId form) {
+    Prepare(form);
+    Ui().Show(form);
+}
+
+void ShowModalForm(FormId form) {
+    Prepare(form);
+    Ui().ShowModal(form);
+    FormOf(form).visible = false;
+}
+
+void HideForm(FormId form) {
+    FormOf(form).visible = false;
+    Ui().Hide(form);
+}

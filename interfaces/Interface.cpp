@@ -1,0 +1,13 @@
+#include "interfaces/Interface.h"
+
+#include "app/MainWindowForm.h"
+#include "platform/PortIo.h"
+
+void ShowNoInterface() {
+    auto& m = mdiAnalyzer();
+    m.txtInterface.text = "NONE";
+    m.txtPort.text = "NONE";
+    Interface().InterfaceCode = kNoInterface;
+    // The parallel port is claimed only while it is the interface.
+    ClosePort();
+}

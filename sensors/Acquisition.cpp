@@ -1,0 +1,91 @@
+#include "sensors/Acquisition.h"
+
+#include "analysis/Statistics.h"
+#include "app/Delay.h"
+#include "app/MainWindowForm.h"
+#include "app/TextFormat.h"
+#include "interfaces/Interface.h"
+#include "interfaces/UsbSpiDrivers.h"
+#include "platform/Clock.h"
+#include "plots/TimePlotForm.h"
+
+#include <algorithm>
+
+namespace {
+
+bool running = false;
+
+// The commands that start an acquisition.
+void EnableStarts(bool enabled) {
+    auto& m = mdiAnalyzer();
+    m.cmdSingleSweep.enabled = enabled;
+    m.cmdLogData.enabled = enabled;
+    m.mnuTest.enabled = enabled;
+}
+
+} // namespace
+
+AcquisitionGuard::AcquisitionGuard() {
+    running = true;
+    EnableStarts(false);
+}
+
+AcquisitionGuard::~AcquisitionGuard() {
+    running = false;
+    EnableStarts(true);
+}
+
+bool AcquisitionRunning() { return running; }
+
+bool AdapterLost() {
+    return Interface().InterfaceCode == kUsbInterface && !Usb().CurrentAdapter.Present;
+}
+
+bool RunAcquisition(const AcquisitionRun& run) {
+    auto& acq = Acquisition();
+    acq.SampleIndex = 0;
+    acq.StopRequested = false;
+    const int32_t wanted = std::clamp(acq.SweepLength, 0, kMaxSampleIndex);
+
+    bool completed = true;
+    Clock& clock = SystemClock();
+    const double t0 = clock.Now();
+    while (acq.SampleIndex < wanted) {
+        if (!run.takeSample()) {
+            completed = false;
+            acq.StopRequested = true;
+            break;
+        }
+        if (run.pause) {
+            WaitLoopDelay(acq.LoopDelayMs);
+        }
+        if (!run.stoppable) {
+            continue;
+        }
+        if (AdapterLost()) {
+            acq.StopRequested = true;
+        }
+        if (acq.StopRequested) {
+            completed = false;
+            break;
+        }
+    }
+
+    // A clock that did not advance gives no period; 0 reads as "not measured".
+    const double elapsed = std::max(clock.Now() - t0, run.minimumSeconds);
+    if (elapsed > 0.0 && acq.SamplesTaken > 0) {
+        acq.SamplePeriod = static_cast<float>(elapsed / acq.SamplesTaken);
+        acq.SampleRateHz = 1.0f / acq.SamplePeriod;
+    } else {
+        acq.SamplePeriod = 0.0f;
+        acq.SampleRateHz = 0.0f;
+    }
+    frmData().lblTsample.caption = Format(acq.SamplePeriod * 1000.0, "0.00");
+
+    int32_t count = acq.SamplesTaken;
+    ComputeStatistics(count);
+    if (run.afterStatistics) {
+        run.afterStatistics();
+    }
+    return completed;
+}

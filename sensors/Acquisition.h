@@ -1,0 +1,65 @@
+// The acquisition engine that sweeps, the self-test and the log passes share: a run of
+// samples through a per-sample step, with the pause, the stop, the measured period and the
+// statistics around it. Also the acquisition's part of the application state.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// Samples 1..65540 fit the buffers, whatever length is asked for.
+inline constexpr int32_t kMaxSampleIndex = 65540;
+
+struct AcquisitionState {
+    bool StopRequested = true;
+    bool ContinuousMode = false;
+    int16_t ChannelIndex = 0;
+    int16_t ChanAddrLow = 0; // data-line values of the channel address on the parallel port
+    int16_t ChanAddrHigh = 0;
+    int16_t SelfTestNegBit = 0;
+    int16_t SelfTestPosBit = 0;
+    int16_t PowerDown = 0;
+    std::array<int16_t, 17> SpiBits{};
+    int32_t SampleIndex = 0;
+    std::vector<int32_t> RawCodes = std::vector<int32_t>(kMaxSampleIndex + 1); // sample k at k
+    std::vector<float> Samples = std::vector<float>(kMaxSampleIndex + 1);      // at k - 1
+    float Temperature = 0.0f;
+    float LoopDelayMs = 0.0f;
+    float SampleRateHz = 0.0f;
+    float SamplePeriod = 0.0f;
+    int32_t SweepLength = 2048;
+    int32_t SamplesTaken = 0;
+};
+AcquisitionState& Acquisition();
+
+// One acquisition at a time: a second would share the buffers and the lines. Held for as
+// long as a run lasts; the commands that start one are greyed out meanwhile.
+class AcquisitionGuard {
+public:
+    AcquisitionGuard();
+    ~AcquisitionGuard();
+    AcquisitionGuard(const AcquisitionGuard&) = delete;
+    AcquisitionGuard& operator=(const AcquisitionGuard&) = delete;
+};
+// True while a sweep, a log or a self-test runs.
+bool AcquisitionRunning();
+
+// The USB adapter is the interface and a transfer to it has failed.
+bool AdapterLost();
+
+struct AcquisitionRun {
+    // Takes one sample: reads, converts, stores it (advancing SampleIndex) and plots it. false
+    // when there was no sample to take (a failed transfer): the run ends as stopped.
+    std::function<bool()> takeSample;
+    bool pause = true;         // the read delay between samples, with events during it
+    bool stoppable = true;     // Stop and a lost adapter end the run
+    double minimumSeconds = 0; // the elapsed time counts as at least this
+    // After the statistics, before the spectrum.
+    std::function<void()> afterStatistics;
+};
+
+// Takes SweepLength samples (at most the buffers'), from SampleIndex 0 with the stop
+// cleared, then measures the sample period and shows it, and computes the statistics.
+// True when every sample was taken.
+bool RunAcquisition(const AcquisitionRun& run);
