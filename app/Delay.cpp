@@ -14,11 +14,29 @@ namespace {
 constexpr int32_t kStartCount = 200;
 constexpr int32_t kMinimumLoop = 40;
 constexpr double kSliceMs = 0.01;
+constexpr float kDeadlineMs = 0.1f;
 
 // Counts stay within the 32-bit range on machines too fast for it.
 int32_t CappedCount(double count) {
     const double capped = std::clamp(count, 1.0, double(std::numeric_limits<int32_t>::max()));
     return static_cast<int32_t>(RoundToEven(capped));
+}
+
+} // namespace
+
+namespace {
+
+// The calibrated wait as counted passes of the 0.01 ms loop: what the calibration measures.
+void SpinSlices(float ms) {
+    int64_t n = RoundToEven(ms / kSliceMs);
+    if (n < 1) {
+        n = 1;
+    }
+    Clock& clock = SystemClock();
+    const int32_t count = DelayCalibration().DelayLoopCount;
+    for (int64_t pass = 0; pass < n; ++pass) {
+        clock.Spin(count);
+    }
 }
 
 } // namespace
@@ -29,16 +47,26 @@ void DelayMs(float ms) {
         clock.Spin(kMinimumLoop);
         return;
     }
-    int64_t n = RoundToEven(ms / kSliceMs);
-    if (n < 1) {
-        n = 1;
-    }
     if (!DelayCalibration().DelayCalibrated) {
         CalibrateDelay();
     }
+    // The shortest waits pace the parallel port's clock and stay loop counts. Longer ones end
+    // on the clock: a count calibrated while the machine was busy would be too short later.
+    if (ms < kDeadlineMs) {
+        SpinSlices(ms);
+        return;
+    }
+    // Within half a pass of the deadline is as near as passes can get.
+    const double deadline = clock.Now() + (ms - kSliceMs / 2) / 1000.0;
     const int32_t count = DelayCalibration().DelayLoopCount;
-    for (int64_t pass = 0; pass < n; ++pass) {
+    // A clock that stands still must not hold the program: a hundred times the calibrated
+    // passes is the most a wait may spin.
+    const double passes = std::max(1.0, 100.0 * ms / kSliceMs);
+    for (double pass = 0; pass < passes; ++pass) {
         clock.Spin(count);
+        if (clock.Now() >= deadline) {
+            return;
+        }
     }
 }
 
@@ -56,7 +84,7 @@ void CalibrateDelay() {
         }
         DelayCalibration().DelayLoopCount = CappedCount(2.0 * DelayCalibration().DelayLoopCount);
         const double t0 = clock.Now();
-        DelayMs(800);
+        SpinSlices(800);
         elapsed = clock.Now() - t0;
     }
     elapsed = std::max(elapsed, 0.0005);
@@ -66,7 +94,7 @@ void CalibrateDelay() {
     // Fine: one 3 s request.
     do {
         const double t0 = clock.Now();
-        DelayMs(3000);
+        SpinSlices(3000);
         elapsed = clock.Now() - t0;
     } while (elapsed < 0);
     elapsed = std::max(elapsed, 0.01);

@@ -7,8 +7,9 @@
 // time of the shortest wait (MinimumDelayMs). Takes several seconds.
 void CalibrateDelay();
 
-// Busy-waits ms milliseconds in 0.01 ms passes; a request at or below MinimumDelayMs runs
-// the fixed 40-iteration minimum loop. Never yields to the user interface.
+// Busy-waits ms milliseconds: below 0.1 ms as counted 0.01 ms passes, from 0.1 ms on until
+// the clock says the time has passed (spinning those passes meanwhile); a request at or below
+// MinimumDelayMs runs the fixed 40-iteration minimum loop. Never yields to the user interface.
 void DelayMs(float ms);
 
 // The pause between samples: split into chunks of about 10 ms, with pending user-interface

@@ -25,6 +25,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -41,12 +42,42 @@ void StoreTwips(int32_t& twips, int pixels) {
     }
 }
 
+// What a window's title bar and borders add to its client area; nothing for a child inside
+// the main window, whose frame is part of its geometry.
+QSize FrameExtra(const QWidget* window) {
+    return window->isWindow() ? window->frameGeometry().size() - window->size() : QSize();
+}
+
+// A form's size is its outer size, title bar included, as the window manager shows it.
 void StoreGeometry(FormId form, const QWidget* window) {
     auto& g = FormOf(form);
+    const QSize outer = window->size() + FrameExtra(window);
     StoreTwips(g.left, window->x());
     StoreTwips(g.top, window->y());
-    StoreTwips(g.width, window->width());
-    StoreTwips(g.height, window->height());
+    StoreTwips(g.width, outer.width());
+    StoreTwips(g.height, outer.height());
+}
+
+std::array<int32_t, 4> GeometryOf(const FormGeometry& g) {
+    return {g.left, g.top, g.width, g.height};
+}
+
+// A window as large as the model says, but not past the screen's usable area.
+QRect KeptOnScreen(QRect outer, const QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (screen == nullptr) {
+        return outer;
+    }
+    const QRect usable = screen->availableGeometry();
+    const QSize least = window->minimumSize() + FrameExtra(window);
+    outer.setWidth(std::max(std::min(outer.width(), usable.width()), least.width()));
+    outer.setHeight(std::max(std::min(outer.height(), usable.height()), least.height()));
+    // A window wider than the screen keeps its left edge on it.
+    outer.moveLeft(
+        std::max(usable.left(), std::min(outer.left(), usable.right() + 1 - outer.width())));
+    outer.moveTop(
+        std::max(usable.top(), std::min(outer.top(), usable.bottom() + 1 - outer.height())));
+    return outer;
 }
 
 QPixmap SplashPixmap(const QString& title, const QString& message) {
@@ -79,6 +110,9 @@ QPixmap SplashPixmap(const QString& title, const QString& message) {
 // Writes what the user does to a window (moving, sizing, closing) back into its model.
 class FormGeometryWatcher final : public QObject {
 public:
+    // stored runs after the watcher wrote a window's geometry into its model.
+    explicit FormGeometryWatcher(std::function<void(FormId)> stored) : stored_(std::move(stored)) {}
+
     void Watch(QWidget* window, FormId form) {
         forms_[window] = form;
         window->installEventFilter(this);
@@ -97,6 +131,7 @@ protected:
         case QEvent::Resize:
             if (window->isVisible()) {
                 StoreGeometry(it->second, window);
+                stored_(it->second);
             }
             break;
         case QEvent::Show:
@@ -118,9 +153,16 @@ protected:
 
 private:
     std::map<QObject*, FormId> forms_;
+    std::function<void(FormId)> stored_;
 };
 
-QtFrontend::QtFrontend() : geometryWatcher_(std::make_unique<FormGeometryWatcher>()) {
+QtFrontend::QtFrontend()
+    : geometryWatcher_(std::make_unique<FormGeometryWatcher>([this](FormId form) {
+          if (auto it = open_.find(form); it != open_.end()) {
+              it->second.synced = GeometryOf(FormOf(form));
+              it->second.syncedExtra = FrameExtra(it->second.window);
+          }
+      })) {
     RegisterView<MdiAnalyzerView>(FormId::mdiAnalyzer, Placement::MainWindow);
     RegisterView<FrmDataView>(FormId::frmData, Placement::MdiChild);
     RegisterView<FrmFftView>(FormId::frmFFT, Placement::MdiChild);
@@ -227,14 +269,38 @@ void QtFrontend::Show(FormId form) {
     if (open == nullptr) {
         return;
     }
+    const bool firstShowing = !open->window->isVisible() && open->window->isWindow();
+    const auto intended = GeometryOf(FormOf(form));
     SyncWindow(form, *open);
+    const QSize extraApplied = open->syncedExtra;
     open->view->SyncFromModel();
     open->window->show();
+    if (firstShowing) {
+        SettleFrame(form, *open, intended, extraApplied);
+    }
     if (form == FormId::mdiAnalyzer) {
         CloseSplash();
         open->window->activateWindow();
     }
     PlaceChildren();
+}
+
+// Until a window manager has framed a new window its title bar's height is unknown, and the
+// window was sized as if it had none: once it is known, the form's outer size is applied.
+void QtFrontend::SettleFrame(FormId form, OpenView& open, const std::array<int32_t, 4>& intended,
+                             QSize extraApplied) {
+    QWindow* handle = open.window->windowHandle();
+    const QDeadlineTimer deadline(500);
+    while (handle != nullptr && !handle->isExposed() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    if (open.window != nullptr && FrameExtra(open.window) != extraApplied) {
+        auto& g = FormOf(form);
+        std::tie(g.left, g.top, g.width, g.height) =
+            std::tie(intended[0], intended[1], intended[2], intended[3]);
+        open.synced = {};
+        SyncWindow(form, open);
+    }
 }
 
 void QtFrontend::ShowModal(FormId form) {
@@ -261,7 +327,9 @@ void QtFrontend::Popup(PopupMenu menu) {
     }
     if (QMenu* popup = MainWindow()->PopupMenuFor(menu)) {
         Refresh();
-        popup->exec(QCursor::pos());
+        // No loop of its own: a running sweep goes on while the menu is open, and the item
+        // chosen runs its handler when it is chosen.
+        popup->popup(QCursor::pos());
     }
 }
 
@@ -361,16 +429,24 @@ void QtFrontend::SyncWindow(FormId form, OpenView& open) {
     if (window->windowTitle() != title) {
         window->setWindowTitle(title);
     }
-    if (!Placed(g)) {
+    // The user and the window manager move and size windows as they like; the model is
+    // applied only when the core changed it, or when the frame's size became known.
+    const QSize extra = FrameExtra(window);
+    if (!Placed(g) || (GeometryOf(g) == open.synced && extra == open.syncedExtra)) {
         return;
     }
-    const QPoint pos(g.left / kTwipsPerPixel, g.top / kTwipsPerPixel);
-    const QSize size(g.width / kTwipsPerPixel, g.height / kTwipsPerPixel);
-    if (window->pos() != pos) {
-        window->move(pos);
+    QRect outer(g.left / kTwipsPerPixel, g.top / kTwipsPerPixel, g.width / kTwipsPerPixel,
+                g.height / kTwipsPerPixel);
+    if (window->isWindow()) {
+        outer = KeptOnScreen(outer, window);
     }
-    if (window->size() != size) {
-        window->resize(size);
+    open.synced = GeometryOf(g);
+    open.syncedExtra = extra;
+    if (window->pos() != outer.topLeft()) {
+        window->move(outer.topLeft());
+    }
+    if (window->size() != outer.size() - extra) {
+        window->resize(outer.size() - extra);
     }
 }
 
@@ -407,6 +483,7 @@ void QtFrontend::PlaceChildren() {
     auto place = [this](QWidget* window, FormId form, const QRect& rect) {
         window->setGeometry(rect);
         StoreGeometry(form, window);
+        open_[form].synced = GeometryOf(FormOf(form));
         autoPlaced_[form] = rect;
     };
     if (placeData) {

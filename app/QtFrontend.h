@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -86,10 +87,16 @@ private:
         QPointer<QWidget> window; // the widget itself, or its MDI frame
         FormView* view = nullptr;
         Placement placement = Placement::Dialog;
+        // The model geometry last applied to the window or read from it, and the frame size
+        // it was applied with.
+        std::array<int32_t, 4> synced{};
+        QSize syncedExtra{};
     };
 
     OpenView* Ensure(FormId form);
     void SyncWindow(FormId form, OpenView& open);
+    void SettleFrame(FormId form, OpenView& open, const std::array<int32_t, 4>& intended,
+                     QSize extraApplied);
     void PlaceChildren();
     void CloseSplash();
 

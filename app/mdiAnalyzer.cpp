@@ -237,6 +237,7 @@ MdiAnalyzerView::MdiAnalyzerView() {
     BuildPanel();
     BuildMenus();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    statusBar()->setAutoFillBackground(true);
     SyncFromModel();
 }
 

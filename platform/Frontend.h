@@ -38,7 +38,8 @@ public:
                                                 const std::string& initial) = 0;
     // A question with Yes and No buttons, No the default; true for Yes.
     virtual bool Confirm(const std::string& text, const std::string& title = kAppTitle) = 0;
-    // Pops a menu up at the pointer and returns once the user picked or dismissed it.
+    // Pops a menu up at the pointer and returns at once; the item the user picks later runs
+    // its handler then.
     virtual void Popup(PopupMenu menu) = 0;
     // Form models changed: views re-read them.
     virtual void Refresh() = 0;

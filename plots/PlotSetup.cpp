@@ -2,6 +2,7 @@
 
 #include "analysis/FFT.h"
 #include "analysis/Statistics.h"
+#include "app/Forms.h"
 #include "app/MainWindowForm.h"
 #include "app/TextFormat.h"
 #include "platform/Canvas.h"
@@ -66,6 +67,13 @@ void CheckScaleMenu(int32_t divisor) {
 
 } // namespace
 
+void ShowTimePlot() {
+    const auto& form = frmData().form;
+    if (form.loaded && !form.visible) {
+        ShowForm(FormId::frmData);
+    }
+}
+
 void ApplyPlotLength() {
     BuildWindowTable();
     Plot().PlotSamples = Acquisition().SweepLength;
@@ -120,6 +128,7 @@ void DrawTimeGrid() {
 }
 
 void ApplyTimeYScale() {
+    ShowTimePlot();
     Plot().CodesPerDivision = 512 / Plot().YScaleDivisor;
     const int16_t ch = Acquisition().ChannelIndex;
     const bool fixedAxis = FixedRateAxis();

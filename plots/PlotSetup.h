@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+// A time-plot window the user closed comes back when something draws on it.
+void ShowTimePlot();
 // Applies SweepLength to the time plot: samples across, x labels, grid.
 void ApplyPlotLength();
 // Clears the plot area, draws the grid, places the ticks and labels, and recomputes the

@@ -7,6 +7,7 @@
 #include "interfaces/Interface.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Clock.h"
+#include "plots/PlotSetup.h"
 #include "plots/TimePlotForm.h"
 
 #include <algorithm>
@@ -42,9 +43,11 @@ bool AdapterLost() {
 }
 
 bool RunAcquisition(const AcquisitionRun& run) {
+    ShowTimePlot();
     auto& acq = Acquisition();
     acq.SampleIndex = 0;
     acq.StopRequested = false;
+    acq.PausedSeconds = 0;
     const int32_t wanted = std::clamp(acq.SweepLength, 0, kMaxSampleIndex);
 
     bool completed = true;
@@ -72,7 +75,7 @@ bool RunAcquisition(const AcquisitionRun& run) {
     }
 
     // A clock that did not advance gives no period; 0 reads as "not measured".
-    const double elapsed = std::max(clock.Now() - t0, run.minimumSeconds);
+    const double elapsed = std::max(clock.Now() - t0 - acq.PausedSeconds, run.minimumSeconds);
     if (elapsed > 0.0 && acq.SamplesTaken > 0) {
         acq.SamplePeriod = static_cast<float>(elapsed / acq.SamplesTaken);
         acq.SampleRateHz = 1.0f / acq.SamplePeriod;

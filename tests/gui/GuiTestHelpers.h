@@ -86,17 +86,22 @@ void WhenOpen(std::function<Widget*()> ready, std::function<void(Widget*)> actio
     QTimer::singleShot(0, *attempt);
 }
 
-// Picks an item of the pop-up menu that is about to open, by keyboard as a user would.
-inline void PickFromNextPopup(const QString& actionName) {
+// Right-clicks control and picks an item of the pop-up menu it opens, by keyboard as a user
+// would. The menu does not hold the program, so this waits until the item has run.
+inline bool PickFromPopupOf(QWidget* control, const QString& actionName) {
+    auto picked = std::make_shared<bool>(false);
     WhenOpen<QMenu>([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
-                    [actionName](QMenu* menu) {
+                    [actionName, picked](QMenu* menu) {
                         for (QAction* action : menu->actions()) {
                             if (action->objectName() == actionName) {
                                 menu->setActiveAction(action);
                             }
                         }
                         QTest::keyClick(menu, Qt::Key_Return);
+                        *picked = true;
                     });
+    QTest::mouseClick(control, Qt::RightButton);
+    return QTest::qWaitFor([picked] { return *picked; }, 3000);
 }
 
 // Runs action on the modal dialog that is about to open.

@@ -95,18 +95,27 @@ void MainWindowTest::bringsUpTheLoadedMainWindow() {
 
     // The geometry follows the model, and the user's moving and sizing goes back into it.
     auto& form = App().mdiAnalyzer.form;
-    QCOMPARE(form.height, QGuiApplication::primaryScreen()->geometry().height() * 15 - 500);
+    QCOMPARE(form.height / 15,
+             (QGuiApplication::primaryScreen()->geometry().height() * 15 - 500) / 15);
+    // A form's size is the window's outer size, frame included.
     form.left = 30 * 15;
     form.top = 20 * 15;
-    form.width = 900 * 15;
-    form.height = 640 * 15;
+    form.height = 500 * 15;
     Ui().Refresh();
-    QCOMPARE(MainWindow()->pos(), QPoint(30, 20));
-    QCOMPARE(MainWindow()->size(), QSize(900, 640));
-    MainWindow()->resize(880, 620);
+    QCOMPARE(MainWindow()->y(), 20);
+    QCOMPARE(MainWindow()->frameGeometry().height(), 500);
+    MainWindow()->resize(MainWindow()->width(), 470);
     MainWindow()->move(40, 25);
-    QCOMPARE(QRect(form.left, form.top, form.width, form.height),
-             QRect(40 * 15, 25 * 15, 880 * 15, 620 * 15));
+    const int outer = MainWindow()->frameGeometry().height();
+    QCOMPARE(QPoint(form.left, form.top), QPoint(40 * 15, 25 * 15));
+    QCOMPARE(form.height, outer * 15);
+    // What the user (or a window manager) did stays; a size past the screen is cut to it.
+    Ui().Refresh();
+    QCOMPARE(MainWindow()->frameGeometry().height(), outer);
+    form.height = 5000 * 15;
+    Ui().Refresh();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(MainWindow()->frameGeometry().bottom() <= screen.bottom());
 }
 
 void MainWindowTest::panelHoldsEveryControlInOrder() {
@@ -188,8 +197,7 @@ void MainWindowTest::deviceMenuSelectsTheModel() {
     QCOMPARE(Find<QLabel>(DataWindow(), "lblTest3")->text(), QString("Y Accel"));
 
     // The Device label's right click pops up the same menu.
-    PickFromNextPopup("mnuKxs306");
-    QTest::mouseClick(Control<QLabel>("lblDevice"), Qt::RightButton);
+    QVERIFY(PickFromPopupOf(Control<QLabel>("lblDevice"), "mnuKxs306"));
 
     QCOMPARE(Control<QLineEdit>("txtDevice")->text(), QString("KXS306"));
     QVERIFY(Control<QRadioButton>("optAdcIn1")->isHidden());

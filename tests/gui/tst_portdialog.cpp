@@ -82,8 +82,7 @@ void PortDialogTest::closingTheDialogChangesNothing() {
 }
 
 void PortDialogTest::portLabelOffersCommonAddresses() {
-    PickFromNextPopup("mnuPort278");
-    QTest::mouseClick(Control<QLabel>("lblPort"), Qt::RightButton);
+    QVERIFY(PickFromPopupOf(Control<QLabel>("lblPort"), "mnuPort278"));
     QCOMPARE(Control<QLineEdit>("txtPort")->text(), QString("278"));
     QCOMPARE(OpenPortBase(), uint16_t{0x278});
 }

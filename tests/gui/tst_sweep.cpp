@@ -68,8 +68,7 @@ void SweepTest::cleanupTestCase() {
 }
 
 void SweepTest::plotDataDrawsTheTraceAndItsStatistics() {
-    PickFromNextPopup("mnuKxs306");
-    QTest::mouseClick(Control<QLabel>("lblDevice"), Qt::RightButton);
+    QVERIFY(PickFromPopupOf(Control<QLabel>("lblDevice"), "mnuKxs306"));
     WithNextModal([](QDialog* dialog) {
         auto* box = Find<QLineEdit>(dialog, "txtUser");
         box->selectAll();

@@ -21,6 +21,7 @@ protected:
         app.DelayCalibrated = true;
         app.DelayLoopCount = kLoopCount;
         app.MinimumDelayMs = 0.0004f;
+        clock.secondsPerIteration = 1e-5 / kLoopCount;
         app.InterfaceCode = 1;
         app.PortAddress = 0x378;
         app.mdiAnalyzer.txtPort.text = "378";
