@@ -75,6 +75,9 @@ void InstallHardware(const CommandLine& commandLine) {
         for (int number : commandLine.simulateAdapters) {
             boards.usb.Plug(number);
         }
+        if (commandLine.simulateUsbTransactionMs >= 0) {
+            boards.usb.SetTransactionTime(commandLine.simulateUsbTransactionMs);
+        }
         if (const auto faults = ParseSimUsbFault(commandLine.simulateUsbFault)) {
             boards.usb.PlanFaults(*faults);
         }

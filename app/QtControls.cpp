@@ -235,3 +235,11 @@ QGroupBox* NewReadoutFrame(QWidget* parent, const char* name,
     grid->setRowStretch(row, 1);
     return frame;
 }
+
+void ShowReadOnly(QLineEdit* box) {
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    box->setPalette(palette);
+}

@@ -39,6 +39,10 @@ void SyncComboBox(QComboBox* widget, const ComboBox& model);
 void SyncFrame(QGroupBox* widget, const Frame& model);
 void SyncMenuItem(QAction* action, const MenuItem& model);
 
+// A box that only shows what the program chose: read-only, out of the Tab order, and drawn
+// on the window's colour as read-only fields are.
+void ShowReadOnly(QLineEdit* box);
+
 // A mouse press as the handlers take it: button 1 left, 2 right, 4 middle; shift 1 Shift,
 // 2 Ctrl, 4 Alt; position in twips inside the control.
 struct MouseDown {

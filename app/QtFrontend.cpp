@@ -14,6 +14,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QEvent>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -60,6 +61,24 @@ void StoreGeometry(FormId form, const QWidget* window) {
 
 std::array<int32_t, 4> GeometryOf(const FormGeometry& g) {
     return {g.left, g.top, g.width, g.height};
+}
+
+// Wide enough that a window manager shows the whole title beside its buttons.
+int TitleWidth(const QString& title) {
+    QFont font = QApplication::font();
+    font.setBold(true);
+    constexpr int kButtonsAndIcon = 120;
+    return QFontMetrics(font).horizontalAdvance(title) + kButtonsAndIcon;
+}
+
+// A message box at least as wide as its title. It lays itself out, so the width goes in as
+// a spacer row.
+void MakeWideEnoughForTitle(QMessageBox& box) {
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(TitleWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
 }
 
 // A window as large as the model says, but not past the screen's usable area.
@@ -193,6 +212,7 @@ void QtFrontend::MsgBox(const std::string& text, const std::string& title) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok,
                     main != nullptr && main->isVisible() ? main : nullptr);
+    MakeWideEnoughForTitle(box);
     // The user has to be able to answer even while busy.
     if (busy_) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -212,6 +232,7 @@ bool QtFrontend::Confirm(const std::string& text, const std::string& title) {
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
                     main != nullptr && main->isVisible() ? main : nullptr);
+    MakeWideEnoughForTitle(box);
     box.setDefaultButton(QMessageBox::No);
     if (busy_) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -428,15 +449,29 @@ void QtFrontend::SyncWindow(FormId form, OpenView& open) {
     const QString title = QString::fromStdString(g.caption);
     if (window->windowTitle() != title) {
         window->setWindowTitle(title);
+        if (open.placement == Placement::Dialog) {
+            window->setMinimumWidth(TitleWidth(title));
+        }
     }
     // The user and the window manager move and size windows as they like; the model is
     // applied only when the core changed it, or when the frame's size became known.
     const QSize extra = FrameExtra(window);
-    if (!Placed(g) || (GeometryOf(g) == open.synced && extra == open.syncedExtra)) {
+    const bool sized = Placed(g);
+    const bool dialog = open.placement == Placement::Dialog;
+    if ((!sized && !(dialog && g.loaded)) ||
+        (GeometryOf(g) == open.synced && extra == open.syncedExtra)) {
         return;
     }
     QRect outer(g.left / kTwipsPerPixel, g.top / kTwipsPerPixel, g.width / kTwipsPerPixel,
                 g.height / kTwipsPerPixel);
+    if (!sized) {
+        outer.setSize(window->size() + extra);
+    }
+    // A dialog's place comes in the plot area's coordinates (its load puts it at the time
+    // plot's corner); on the screen that is where the plot area is.
+    if (dialog && MainWindow() != nullptr) {
+        outer.moveTopLeft(MainWindow()->ChildAreaToGlobal(outer.topLeft()));
+    }
     if (window->isWindow()) {
         outer = KeptOnScreen(outer, window);
     }

@@ -102,6 +102,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                      "milliseconds until the replug: " +
                      arg);
             }
+        } else if (arg.rfind("--simulate-usb-time=", 0) == 0) {
+            cl.simulate = true;
+            const auto ms = ParseNumber(arg.substr(20));
+            if (!ms || !(*ms >= 0 && *ms <= 1000)) {
+                fail("the time of a USB transaction is 0 to 1000 milliseconds: " + arg);
+            } else {
+                cl.simulateUsbTransactionMs = *ms;
+            }
         } else if (arg == "--direct-io") {
             cl.directIo = true;
         } else {
@@ -128,6 +136,9 @@ std::string UsageText() {
            "                      the next N transfers to the simulated adapters fail,\n"
            "                      time out or stall (KIND fail, timeout or stall), after\n"
            "                      AFTER good ones\n"
+           "  --simulate-usb-time=MS\n"
+           "                      the time a transaction takes on the simulated adapter's\n"
+           "                      bus, in milliseconds (default 0.25)\n"
            "  --simulate-usb-unplug=N[:MS]\n"
            "                      the simulated adapters are pulled out after N transfers,\n"
            "                      and plugged in again MS milliseconds later\n"
@@ -234,7 +245,7 @@ void RestoreInterface() {
         }
         FindUsbAdapters();
         if (!app.CurrentAdapter.Present) {
-            ShowModalForm(FormId::frmUSBselect);
+            ChooseAdapterInDialog();
         }
         ShowUsbChoice();
     } else {

@@ -18,6 +18,7 @@ struct CommandLine {
     std::string simulateUsbFault;         // --simulate-usb-fault=KIND:N[@AFTER]
     int simulateUsbUnplugAfter = -1;      // --simulate-usb-unplug=N[:MS]: transfers, then out
     int simulateUsbReplugMs = -1;         // and back in after MS milliseconds
+    double simulateUsbTransactionMs = -1; // --simulate-usb-time=MS: bus time a transaction
     bool directIo = false;                // raw port I/O instead of the parport driver
     std::string error;                    // set for an unknown option
 };

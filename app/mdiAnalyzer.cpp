@@ -121,6 +121,17 @@ QIcon StopIcon() {
 
 int CharWidth(const QWidget* widget) { return widget->fontMetrics().averageCharWidth(); }
 
+// The widest size hint a control of this kind has with any of the captions.
+template <class Control> int WidestHint(std::initializer_list<const char*> captions) {
+    Control probe;
+    int widest = 0;
+    for (const char* caption : captions) {
+        probe.setText(QString::fromLatin1(caption));
+        widest = std::max(widest, probe.sizeHint().width());
+    }
+    return widest;
+}
+
 QPushButton* NewButton(QWidget* parent, const char* name, Member<Button> model, void (*click)(),
                        Syncs& syncs) {
     auto* button = new QPushButton(parent);
@@ -135,7 +146,8 @@ QLineEdit* NewTextBox(QWidget* parent, const char* name, Member<TextBox> model,
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
     box->setAccessibleName(accessibleName);
-    box->setFixedWidth(chars * CharWidth(box) + 14);
+    // Room for that many digits, the widest characters these boxes hold.
+    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QString(chars, QChar('0'))) + 14);
     QObject::connect(box, &QLineEdit::textEdited,
                      [model](const QString& text) { (Model().*model).text = text.toStdString(); });
     syncs.push_back([box, model] { SyncTextBox(box, Model().*model); });
@@ -239,6 +251,14 @@ MdiAnalyzerView::MdiAnalyzerView() {
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setAutoFillBackground(true);
     SyncFromModel();
+    // As tall as with all four inputs, so the panel keeps its height, and the plot its place,
+    // whatever model is chosen.
+    auto* partSetup = findChild<QGroupBox*>(QStringLiteral("frameADC"));
+    for (auto* option : optAdcIn_) {
+        option->setVisible(true);
+    }
+    partSetup->setMinimumHeight(partSetup->sizeHint().height());
+    SyncFromModel();
 }
 
 void MdiAnalyzerView::BuildPanel() {
@@ -296,7 +316,7 @@ void MdiAnalyzerView::BuildPanel() {
     auto* DatalogLengthCBX = NewComboBox(frameDataRead, "DatalogLengthCBX", &Form::DatalogLengthCBX,
                                          "Samples", nullptr, syncs);
     auto* txtLoopDelay = NewTextBox(frameDataRead, "txtLoopDelay", &Form::txtLoopDelay,
-                                    QStringLiteral("Read Delay (mS)"), 6, syncs);
+                                    QStringLiteral("Read Delay (mS)"), 8, syncs); // "60000.00"
     auto* DataLogLengthLBL =
         NewLabel(frameDataRead, "DataLogLengthLBL", &Form::DataLogLengthLBL, nullptr, syncs);
     DataLogLengthLBL->setBuddy(DatalogLengthCBX);
@@ -319,6 +339,18 @@ void MdiAnalyzerView::BuildPanel() {
         optAdcIn_[i] = NewOption(frameADC, i, optAdcIn_Click, syncs);
     }
     checkBoxes_[2] = NewCheckBox(frameADC, "ChkPowerdown", &Form::ChkPowerdown, nullptr, syncs);
+    // Wide enough for every model's captions, so that the frames after it keep their places
+    // when the model changes.
+    const int optionWidth =
+        WidestHint<QRadioButton>({"AIN 0", "X accel", "Y accel", "Gyro", "Ain1", "Ain2"});
+    const int checkWidth = WidestHint<QCheckBox>(
+        {"ST Pos", "ST Neg", "Self Test", "Self Test +", "Self Test -", "Powerdown"});
+    for (auto* option : optAdcIn_) {
+        option->setMinimumWidth(optionWidth);
+    }
+    for (auto* box : checkBoxes_) {
+        box->setMinimumWidth(checkWidth);
+    }
     auto* columns = new QHBoxLayout(frameADC);
     optionColumn_ = new QVBoxLayout;
     optionColumn_->addStretch(1);
@@ -338,7 +370,7 @@ void MdiAnalyzerView::BuildPanel() {
         NewTextBox(frameSetup, "txtDevice", &Form::txtDevice, QStringLiteral("Device"), 10, syncs);
     // These show the choice; the labels' pop-ups change it.
     for (auto* box : {txtPort, txtInterface, txtDevice}) {
-        box->setReadOnly(true);
+        ShowReadOnly(box);
     }
     auto* lblPort = NewLabel(frameSetup, "lblPort", &Form::lblPort, lblPort_MouseDown, syncs);
     auto* lblInterface =
@@ -514,6 +546,10 @@ QMdiSubWindow* MdiAnalyzerView::AddChild(QWidget* view) {
 }
 
 QRect MdiAnalyzerView::ChildArea() const { return area_->viewport()->rect(); }
+
+QPoint MdiAnalyzerView::ChildAreaToGlobal(QPoint point) const {
+    return area_->viewport()->mapToGlobal(point);
+}
 
 QMenu* MdiAnalyzerView::PopupMenuFor(PopupMenu menu) const {
     const auto it = popups_.find(menu);

@@ -28,6 +28,8 @@ public:
     QMdiSubWindow* AddChild(QWidget* view);
     // The area the children may occupy, in the area's coordinates.
     QRect ChildArea() const;
+    // A point of the area on the screen.
+    QPoint ChildAreaToGlobal(QPoint point) const;
     QMenu* PopupMenuFor(PopupMenu menu) const;
 
 signals:

@@ -49,7 +49,11 @@ void frmPort_Form_Load() {
     g.height = kPortDialogHeight;
 }
 
-void frmPort_Form_Activate() { frmPort().txtUser.text = HexText16(Interface().PortAddress); }
+void frmPort_Form_Activate() {
+    // With no address saved yet, the usual first port.
+    const int16_t address = Interface().PortAddress;
+    frmPort().txtUser.text = address != 0 ? HexText16(address) : "378";
+}
 
 void frmPort_cmdOK_Click() {
     auto& dialog = frmPort();

@@ -14,11 +14,6 @@
 
 namespace {
 
-void SetPlace(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(QtUsbDialog::Pixels(left), QtUsbDialog::Pixels(top),
-                        QtUsbDialog::Pixels(width), QtUsbDialog::Pixels(height));
-}
-
 // Refuses text the core says does not fit the box.
 class PredicateValidator final : public QValidator {
 public:
@@ -34,10 +29,44 @@ private:
 
 } // namespace
 
-int QtUsbDialog::Pixels(int twips) {
-    // The layout was drawn for a narrower font than ours; spread it so captions fit.
-    constexpr double kSpread = 1.2;
-    return static_cast<int>(twips * kSpread / kTwipsPerPixel);
+int QtUsbDialog::Pixels(int twips) const {
+    return static_cast<int>(twips * spread_ / kTwipsPerPixel);
+}
+
+void QtUsbDialog::SetPlace(QWidget* widget, int left, int top, int width, int height) {
+    places_.push_back({widget, {left, top, width, height}});
+    widget->setGeometry(Pixels(left), Pixels(top), Pixels(width), Pixels(height));
+}
+
+void QtUsbDialog::SetDialogSize(int width, int height) {
+    size_ = {width, height};
+    setFixedSize(Pixels(width), Pixels(height));
+}
+
+// The layout was drawn for a narrower font than ours: the whole dialog spreads until the
+// widest caption for its place fits, headers and buttons alike.
+void QtUsbDialog::FitToCaptions() {
+    double spread = 1.0;
+    for (const auto& [widget, at] : places_) {
+        const QFontMetrics metrics = widget->fontMetrics();
+        int needed = 0;
+        if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+            needed = metrics.horizontalAdvance(label->text()) + 2;
+        } else if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+            needed = metrics.horizontalAdvance(button->text()) + 12;
+        } else if (qobject_cast<const QRadioButton*>(widget) != nullptr ||
+                   qobject_cast<const QCheckBox*>(widget) != nullptr) {
+            needed = widget->sizeHint().width();
+        }
+        if (at.width > 0) {
+            spread = std::max(spread, needed * double(kTwipsPerPixel) / at.width);
+        }
+    }
+    spread_ = std::min(spread, 2.0);
+    for (const auto& [widget, at] : places_) {
+        widget->setGeometry(Pixels(at.left), Pixels(at.top), Pixels(at.width), Pixels(at.height));
+    }
+    setFixedSize(Pixels(size_.width), Pixels(size_.height));
 }
 
 QtUsbDialog::QtUsbDialog(QueryUnload queryUnload) : queryUnload_(queryUnload) {}

@@ -26,7 +26,7 @@ public:
     explicit QtUsbDialog(QueryUnload queryUnload);
     void SyncFromModel() override;
     // A length of the forms' twips layout on the screen.
-    static int Pixels(int twips);
+    int Pixels(int twips) const;
 
 protected:
     template <class T> using Get = std::function<T&()>;
@@ -48,6 +48,11 @@ protected:
                             Get<std::array<OptionButton, 5>> group, int index,
                             void (*click)(int16_t), Place at);
     QCheckBox* AddCheckBox(QWidget* parent, const QString& name, Get<CheckBox> model, Place at);
+    // The dialog's size in twips.
+    void SetDialogSize(int width, int height);
+    // Spreads the layout so that every caption fits its place; called once the captions are
+    // in, at the end of a dialog's constructor.
+    void FitToCaptions();
 
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
@@ -56,6 +61,13 @@ private:
     // True when the handler kept the window (it hides it itself when it should go).
     bool AskToClose();
 
+    void SetPlace(QWidget* widget, int left, int top, int width, int height);
+
     QueryUnload queryUnload_;
     std::vector<std::function<void()>> syncs_;
+    std::vector<std::pair<QWidget*, Place>> places_;
+    struct {
+        int width = 0, height = 0;
+    } size_;
+    double spread_ = 1.0;
 };

@@ -125,7 +125,7 @@ void frmUSBdebug_optUsbPort_Click(int16_t Index) {
         f.frameSPIsetup.enabled = false;
         f.frameManual.enabled = false;
         Usb().CurrentAdapter.Present = false;
-        Acquisition().StopRequested = true;
+        Form().loopStop = true;
     }
 }
 
@@ -188,7 +188,7 @@ void frmUSBdebug_cmdReadBits_Click() {
 void frmUSBdebug_cmdSetSpiBits_Click() {
     if (!AdapterReady()) {
         MarkNone();
-        Acquisition().StopRequested = true;
+        Form().loopStop = true;
         return;
     }
     uint8_t bits = 0;
@@ -207,7 +207,7 @@ void frmUSBdebug_cmdWriteSpi_Click() {
     auto& f = Form();
     if (!AdapterReady()) {
         MarkNone();
-        Acquisition().StopRequested = true;
+        Form().loopStop = true;
         return;
     }
     if (!f.txtNumWords.text.empty()) {
@@ -240,12 +240,12 @@ void frmUSBdebug_cmdLoop_Click() {
     auto& loop = Form().cmdLoop;
     if (loop.caption == "Loop") {
         loop.caption = "Stop";
-        Acquisition().StopRequested = false;
+        Form().loopStop = false;
         frmUSBdebug_cmdWriteSpi_Click();
-        while (!Acquisition().StopRequested) {
+        while (!Form().loopStop) {
             SpiTransfer(Usb().SpiWordCount);
             if (!Usb().CurrentAdapter.Present) {
-                Acquisition().StopRequested = true;
+                Form().loopStop = true;
                 ShowAdapterLost();
                 loop.caption = "Loop";
             }
@@ -253,7 +253,7 @@ void frmUSBdebug_cmdLoop_Click() {
             Ui().DoEvents();
         }
     } else {
-        Acquisition().StopRequested = true;
+        Form().loopStop = true;
     }
     loop.caption = "Loop";
 }
@@ -261,7 +261,7 @@ void frmUSBdebug_cmdLoop_Click() {
 void frmUSBdebug_cmdExit_Click() {
     // A loop left running behind a hidden console could not be stopped any more.
     if (Form().cmdLoop.caption == "Stop") {
-        Acquisition().StopRequested = true;
+        Form().loopStop = true;
     }
     Form().form.visible = false;
     Ui().Hide(FormId::frmUSBdebug);

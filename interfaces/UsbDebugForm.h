@@ -50,5 +50,9 @@ struct FrmUSBdebugForm : AdapterListControls {
     Button cmdLoop{"Loop"};
 
     Button cmdExit{"OK"};
+
+    // The console's "Loop" stops by its own flag: stopping it must not end a run in the main
+    // window, nor the main window's Stop the console's loop.
+    bool loopStop = true;
 };
 FrmUSBdebugForm& frmUSBdebug();

@@ -94,17 +94,33 @@ void frmUSBselect_optUsbPort_Click(int16_t Index) {
 }
 
 void frmUSBselect_cmdOK_Click() {
+    Form().chosen = true;
     Interface().InterfaceCode = Usb().CurrentAdapter.Present ? kUsbInterface : kNoInterface;
     // The parallel port is claimed only while it is the interface.
     ClosePort();
     HideForm(FormId::frmUSBselect);
 }
 
+// The close box and Esc leave the dialog without a choice: whoever looked only stays on the
+// interface they had.
 void frmUSBselect_Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
     if (UnloadMode == 0) {
         Cancel = 1;
-        frmUSBselect_cmdOK_Click();
+        HideForm(FormId::frmUSBselect);
     }
+}
+
+bool ChooseAdapterInDialog() {
+    auto& usb = Usb();
+    const AdapterRecord before = usb.CurrentAdapter;
+    const int16_t beforeIndex = usb.CurrentAdapterIndex;
+    Form().chosen = false;
+    ShowModalForm(FormId::frmUSBselect);
+    if (!Form().chosen) {
+        usb.CurrentAdapter = before;
+        usb.CurrentAdapterIndex = beforeIndex;
+    }
+    return Form().chosen;
 }
 
 void frmUSBselect_cmdDebugUsb_Click() {
@@ -113,8 +129,9 @@ void frmUSBselect_cmdDebugUsb_Click() {
 }
 
 void mnuUSB_Click() {
-    ShowModalForm(FormId::frmUSBselect);
-    ShowUsbChoice();
+    if (ChooseAdapterInDialog()) {
+        ShowUsbChoice();
+    }
 }
 
 void mnuEzUsb0_Click() { ChooseAdapter(0); }

@@ -14,11 +14,14 @@ void frmUSBselect_Form_Activate();
 void frmUSBselect_cmdFindEzUsb_Click();
 void frmUSBselect_optUsbPort_Click(int16_t Index);
 void frmUSBselect_cmdOK_Click();
-// The close box (unload mode 0) acts as OK.
+// The close box (unload mode 0) leaves without a choice, as Esc does.
 void frmUSBselect_Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode);
 // Shows the debug console; the dialog searches again when it comes back to the front.
 void frmUSBselect_cmdDebugUsb_Click();
 
+// Shows the selection; true when it was left with OK. Otherwise the adapter in use before
+// is the current one again.
+bool ChooseAdapterInDialog();
 void mnuUSB_Click();
 void mnuEzUsb0_Click();
 void mnuEzUsb1_Click();

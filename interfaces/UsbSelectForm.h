@@ -25,6 +25,7 @@ struct FrmUSBselectForm : AdapterListControls {
     Frame frameAdaptors{"Adaptor List"};
     Button cmdOK{"OK"};
     Button cmdDebugUsb{"Debug"};
+    bool chosen = false; // the dialog was left with OK
 };
 
 FrmUSBselectForm& frmUSBselect();

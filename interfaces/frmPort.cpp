@@ -45,7 +45,7 @@ FrmPortView::FrmPortView() {
     buttons->addWidget(cmdOK_);
     buttons->addWidget(cmdCancel_);
     grid->addLayout(buttons, 1, 0, 1, 2);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
+    grid->setSizeConstraint(QLayout::SetMinimumSize);
     setTabOrder(txtUser_, cmdCancel_);
     setTabOrder(cmdCancel_, cmdOK_);
 

@@ -1,5 +1,6 @@
 #include "interfaces/frmUSBdebug.h"
 
+#include "app/QtControls.h"
 #include "interfaces/UsbDebug.h"
 #include "interfaces/UsbDebugForm.h"
 
@@ -29,7 +30,7 @@ template <class T, size_t N> auto Element(std::array<T, N> F::*array, size_t ind
 } // namespace
 
 FrmUSBdebugView::FrmUSBdebugView() : QtUsbDialog(frmUSBdebug_Form_QueryUnload) {
-    setFixedSize(Pixels(9600), Pixels(5400));
+    SetDialogSize(9600, 5400);
 
     auto* buffers =
         AddFrame(this, "frameBufferSetup", Member(&F::frameBufferSetup), {120, 120, 6360, 2400});
@@ -52,9 +53,8 @@ FrmUSBdebugView::FrmUSBdebugView() : QtUsbDialog(frmUSBdebug_Form_QueryUnload) {
               {"txtDescript1", &F::txtDescript1, 3240, 1575},
               {"txtDriverRev", &F::txtDriverRev, 4920, 495},
               {"txtSpeed", &F::txtSpeed, 5520, 615}}) {
-            AddTextBox(buffers, QStringLiteral("%1%2").arg(name).arg(n), Element(column, i),
-                       {left, kRowTop[n], width, kRowHeight})
-                ->setReadOnly(true);
+            ShowReadOnly(AddTextBox(buffers, QStringLiteral("%1%2").arg(name).arg(n),
+                                    Element(column, i), {left, kRowTop[n], width, kRowHeight}));
         }
     }
     AddButton(buffers, "cmdFindEzUsb", Member(&F::cmdFindEzUsb), frmUSBdebug_cmdFindEzUsb_Click,
@@ -117,4 +117,5 @@ FrmUSBdebugView::FrmUSBdebugView() : QtUsbDialog(frmUSBdebug_Form_QueryUnload) {
     AddButton(this, "cmdExit", Member(&F::cmdExit), frmUSBdebug_cmdExit_Click,
               {7560, 4800, 1095, kButtonHeight});
     SyncFromModel();
+    FitToCaptions();
 }

@@ -1,10 +1,13 @@
 #include "interfaces/frmUSBselect.h"
 
+#include "app/QtControls.h"
 #include "interfaces/UsbSelect.h"
 #include "interfaces/UsbSelectForm.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 
 namespace {
 
@@ -17,7 +20,7 @@ constexpr int kRowHeight = 285;
 
 FrmUSBselectView::FrmUSBselectView() : QtUsbDialog(frmUSBselect_Form_QueryUnload) {
     using F = FrmUSBselectForm;
-    setFixedSize(Pixels(5160), Pixels(2640));
+    SetDialogSize(5160, 2640);
     auto* list = AddFrame(this, "frameAdaptors", []() -> Frame& { return Model().frameAdaptors; },
                           {120, 120, 3600, 2400});
     AddLabel(list, "lblDevice", []() -> Label& { return Model().lblDevice; },
@@ -39,16 +42,28 @@ FrmUSBselectView::FrmUSBselectView() : QtUsbDialog(frmUSBselect_Form_QueryUnload
              {std::tuple{"txtDescript0", &F::txtDescript0, 1200, 855},
               std::tuple{"txtDriverRev", &F::txtDriverRev, 2160, 495},
               std::tuple{"txtSpeed", &F::txtSpeed, 2760, 615}}) {
-            AddTextBox(list, QStringLiteral("%1%2").arg(name).arg(n), text(column, i),
-                       {left, kRowTop[n], width, kRowHeight})
-                ->setReadOnly(true);
+            ShowReadOnly(AddTextBox(list, QStringLiteral("%1%2").arg(name).arg(n), text(column, i),
+                                    {left, kRowTop[n], width, kRowHeight}));
         }
     }
     AddButton(list, "cmdFindEzUsb", []() -> Button& { return Model().cmdFindEzUsb; },
               frmUSBselect_cmdFindEzUsb_Click, {1920, 1980, 1095, 375});
-    AddButton(this, "cmdOK", []() -> Button& { return Model().cmdOK; }, frmUSBselect_cmdOK_Click,
-              {3840, 1440, 1095, 375});
+    // Enter chooses, as OK does.
+    auto* ok = AddButton(this, "cmdOK", []() -> Button& { return Model().cmdOK; },
+                         frmUSBselect_cmdOK_Click, {3840, 1440, 1095, 375});
+    ok->setDefault(true);
     AddButton(this, "cmdDebugUsb", []() -> Button& { return Model().cmdDebugUsb; },
               frmUSBselect_cmdDebugUsb_Click, {3840, 600, 1095, 375});
     SyncFromModel();
+    FitToCaptions();
+}
+
+// The choice is what the dialog is for: the focus starts on the adapter chosen (or "None").
+void FrmUSBselectView::showEvent(QShowEvent* event) {
+    QtUsbDialog::showEvent(event);
+    for (auto* option : findChildren<QRadioButton*>()) {
+        if (option->isChecked()) {
+            option->setFocus();
+        }
+    }
 }

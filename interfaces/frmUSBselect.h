@@ -7,4 +7,7 @@ class FrmUSBselectView final : public QtUsbDialog {
     Q_OBJECT
 public:
     FrmUSBselectView();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };

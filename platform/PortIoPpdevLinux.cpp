@@ -41,8 +41,8 @@ std::string OwningGroup(const std::string& path) {
 }
 
 std::string BusyText(const std::string& path) {
-    return path + ": the port is in use.\nAnother driver, such as lp, holds the port "
-                  "(sudo modprobe -r lp releases it).";
+    return path + ": the port is in use.\nAnother driver, such as lp, holds the port; this "
+                  "releases it:\n    sudo modprobe -r lp";
 }
 
 class PpdevBackend final : public PortBackend {
@@ -56,9 +56,10 @@ public:
         const std::string parportDir = procRoot_ + "/sys/dev/parport";
         const auto number = FindParport(procRoot_, base);
         if (!number) {
+            // Commands stand on lines of their own, so a message box never breaks them.
             reason = "No parallel port at " + Hex(base) + " in " + parportDir +
-                     ".\nThe parport_pc driver must know the port; load the drivers: "
-                     "sudo modprobe parport_pc ppdev";
+                     ".\nThe parport_pc driver must know the port; load the drivers:\n"
+                     "    sudo modprobe parport_pc ppdev";
             return false;
         }
         const std::string path = devRoot_ + "/parport" + std::to_string(*number);
@@ -145,7 +146,7 @@ private:
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return text + "\nLoad the ppdev module: sudo modprobe ppdev";
+            return text + "\nLoad the ppdev module:\n    sudo modprobe ppdev";
         case EACCES:
         case EPERM: {
             const std::string group = OwningGroup(path);

@@ -26,6 +26,7 @@ int replotDepth = 0;
 constexpr Rgb kGridColour{192, 192, 192};
 constexpr Rgb kTraceColour{0, 0, 128};
 constexpr float kMarkerRadius = 20;
+constexpr float kEdgeInset = 45; // three pixels
 
 // Where the form places pic1, and the label widths the axis labels are centred with.
 constexpr float kPic1Left = 1200;
@@ -177,7 +178,9 @@ void PlotSample(int32_t code) {
     if (FixedRateAxis() && (ch == 0 || ch == 2 || ch == 3)) {
         y = H / 2 - Plot().SampleValue * H / 202;
     }
-    y = std::clamp(y, 0.0f, H);
+    // A sample off the plot's range runs along the edge it left by, inside the frame and clear
+    // of the marker band, so a signal off scale still shows as one.
+    y = std::clamp(y, std::min(kEdgeInset, H / 2), std::max(H - kEdgeInset, H / 2));
 
     if (newTrace) {
         Plot().LastPlotY = Rounded(y);
@@ -232,6 +235,12 @@ void frmData_Form_Resize() {
 
 void frmData_lblYscale_MouseDown(int16_t /*Index*/, int16_t Button, int16_t /*Shift*/, float /*X*/,
                                  float /*Y*/) {
+    if (Button == 2) {
+        Ui().Popup(PopupMenu::DataScale);
+    }
+}
+
+void frmData_lblShowAverage_MouseDown(int16_t Button, int16_t /*Shift*/, float /*X*/, float /*Y*/) {
     if (Button == 2) {
         Ui().Popup(PopupMenu::DataScale);
     }

@@ -22,6 +22,8 @@ void frmData_Form_Load();
 void frmData_Form_Resize();
 // Right click on a y label: the y-scale menu.
 void frmData_lblYscale_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
+// Right click on "Average": the y-scale menu, with the midscale commands.
+void frmData_lblShowAverage_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
 // Right click in the plot: the readout of the sample under the pointer.
 void frmData_pic1_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
 

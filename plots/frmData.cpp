@@ -37,6 +37,11 @@ FrmDataView::FrmDataView() : QtPlotWindow("frmData", Model) {
             frmData_lblTS_MouseDown(down.button, down.shift, down.x, down.y);
             Ui().Refresh();
         };
+    frameStats->findChild<MouseLabel*>(QStringLiteral("lblShowAverage"))->onMouseDown =
+        [](const MouseDown& down) {
+            frmData_lblShowAverage_MouseDown(down.button, down.shift, down.x, down.y);
+            Ui().Refresh();
+        };
     pic1_->onMousePress = [](QMouseEvent* event) {
         const MouseDown down = ToMouseDown(event);
         frmData_pic1_MouseDown(down.button, down.shift, down.x, down.y);

@@ -44,6 +44,7 @@ void SimSensor::Restart() {
     rng_.seed(signal_.seed);
     noise_.reset();
     std::fill(std::begin(samples_), std::end(samples_), 0);
+    std::fill(std::begin(lastTransaction_), std::end(lastTransaction_), -1);
 }
 
 void SimSensor::SetSelfTest(bool positive, bool negative) {
@@ -54,7 +55,14 @@ void SimSensor::SetSelfTest(bool positive, bool negative) {
 void SimSensor::SetPowerDown(bool on) { powerDown_ = on; }
 
 double SimSensor::Wave(int channel) {
-    const double n = static_cast<double>(samples_[channel]++);
+    if (!inTransaction_) {
+        ++transaction_;
+    }
+    if (lastTransaction_[channel] != transaction_) {
+        lastTransaction_[channel] = transaction_;
+        ++samples_[channel];
+    }
+    const double n = static_cast<double>(samples_[channel] - 1);
     const double phase =
         2.0 * std::numbers::pi * signal_.cyclesPerSweep * n / signal_.samplesPerSweep;
     return kRestLevel[channel] + 0.5 * signal_.amplitude * std::sin(phase);

@@ -35,6 +35,14 @@ public:
     const SimSignal& Signal() const { return signal_; }
     // Starts time and noise again from the seed.
     void Restart();
+    // Every conversion is the channel's next sample, but within a transaction of the adapter
+    // only the first: its converters answer a word late, so it converts a channel twice in
+    // one transaction, and both are the same sample.
+    void BeginTransaction() {
+        ++transaction_;
+        inTransaction_ = true;
+    }
+    void EndTransaction() { inTransaction_ = false; }
 
     // Self-test lines (on a gyroscope they push the rate output up or down; an accelerometer
     // has only the positive one) and the accelerometer's power-down input.
@@ -68,6 +76,9 @@ private:
     bool selfTestNeg_ = false;
     bool powerDown_ = false;
     int64_t samples_[4] = {};
+    int64_t transaction_ = 0;
+    bool inTransaction_ = false;
+    int64_t lastTransaction_[4] = {-1, -1, -1, -1};
     std::mt19937 rng_;
     std::normal_distribution<double> noise_{0.0, 1.0};
 };

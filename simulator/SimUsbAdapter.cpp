@@ -122,6 +122,7 @@ void SimUsbAdapter::RunCommand(std::span<const uint8_t> command) {
             command.size() != static_cast<size_t>(2 * words + 3)) {
             break;
         }
+        sensor_.BeginTransaction();
         for (int k = 0; k < words; ++k) {
             const uint16_t out =
                 static_cast<uint16_t>(command[3 + 2 * k] << 8 | command[4 + 2 * k]);
@@ -129,6 +130,7 @@ void SimUsbAdapter::RunCommand(std::span<const uint8_t> command) {
             reply_.push_back(static_cast<uint8_t>(in >> 8));
             reply_.push_back(static_cast<uint8_t>(in & 0xFF));
         }
+        sensor_.EndTransaction();
         break;
     }
     default:
@@ -190,6 +192,7 @@ void SimEzUsbDriver::Reset() {
     replugAfter_.reset();
     replugAt_.reset();
     timeout_ = Milliseconds(1000);
+    transactionMs_ = kDefaultTransactionMs;
 }
 
 void SimEzUsbDriver::ReplugAll() {
@@ -213,6 +216,14 @@ void SimEzUsbDriver::PlanUnplug(int transfers, std::optional<Milliseconds> back)
 }
 
 bool SimEzUsbDriver::TransferGoesThrough(SimUsbAdapter& adapter) {
+    if (transactionMs_ > 0) {
+        // Busy, as the host waits for the bus: a sleep would take far longer than asked.
+        using clock = std::chrono::steady_clock;
+        const auto end =
+            clock::now() + std::chrono::duration<double, std::milli>(transactionMs_ / 2);
+        while (clock::now() < end) {
+        }
+    }
     if (unplugAfter_ && (*unplugAfter_)-- <= 0) {
         unplugAfter_.reset();
         UnplugAll();

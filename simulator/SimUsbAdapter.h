@@ -4,6 +4,7 @@
 // temperature sensor). SimEzUsbDriver puts up to four of them behind the driver layer.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -83,6 +84,8 @@ struct SimUsbFaultPlan {
 // "fail:3", "timeout:1@200" (after 200 good transfers), "stall:2"; nullopt for anything else.
 std::optional<SimUsbFaultPlan> ParseSimUsbFault(const std::string& text);
 
+inline constexpr double kDefaultTransactionMs = 0.25;
+
 // The driver layer over simulated adapters at chosen numbers.
 class SimEzUsbDriver final : public EzUsbDriver {
 public:
@@ -106,6 +109,9 @@ public:
     void Reset();
     // How long a transfer that times out takes.
     void SetTimeout(Milliseconds timeout) { timeout_ = timeout; }
+    // How long a transaction (a command and its reply) takes on the bus; a high-speed adapter
+    // needs about 0.25 ms. Each bulk transfer takes half of it.
+    void SetTransactionTime(double milliseconds) { transactionMs_ = std::max(0.0, milliseconds); }
 
     int32_t Open(const std::string& deviceName) override;
     void Close(int32_t handle) override;
@@ -126,4 +132,5 @@ private:
     std::optional<Milliseconds> replugAfter_;
     std::optional<std::chrono::steady_clock::time_point> replugAt_;
     Milliseconds timeout_{1000};
+    double transactionMs_ = kDefaultTransactionMs;
 };

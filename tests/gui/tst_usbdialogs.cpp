@@ -19,7 +19,7 @@ private slots:
 
     void oneAdapterAt2IsChosenAndOkMakesItTheInterface();
     void noneAndOkLeaveNoInterface();
-    void closeBoxAndEscapeActAsOk();
+    void closeBoxAndEscapeCancelEnterChooses();
     void debugConsoleSendsWordsAndBits();
 
 private:
@@ -102,19 +102,30 @@ void UsbDialogsTest::noneAndOkLeaveNoInterface() {
     QCOMPARE(App().mdiAnalyzer.txtInterface.text, std::string("NONE"));
 }
 
-void UsbDialogsTest::closeBoxAndEscapeActAsOk() {
+// Whoever only looked keeps the interface they had: the close box and Esc choose nothing,
+// Enter is OK.
+void UsbDialogsTest::closeBoxAndEscapeCancelEnterChooses() {
     usb_->Attach(1);
+    App().InterfaceCode = 1;
+    App().mdiAnalyzer.txtInterface.text = "Parallel";
     WhenShown(FormId::frmUSBselect, [&] { ui_->Window(FormId::frmUSBselect)->close(); });
     mnuUSB_Click();
-    QCOMPARE(App().InterfaceCode, int16_t{2});
-    QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-1"));
-
-    App().InterfaceCode = 0;
     WhenShown(FormId::frmUSBselect,
               [&] { QTest::keyClick(ui_->Window(FormId::frmUSBselect), Qt::Key_Escape); });
     mnuUSB_Click();
     QVERIFY(!ui_->Window(FormId::frmUSBselect)->isVisible());
+    QCOMPARE(App().InterfaceCode, int16_t{1});
+    QCOMPARE(App().mdiAnalyzer.txtInterface.text, std::string("Parallel"));
+    QVERIFY(!App().CurrentAdapter.Present);
+
+    WhenShown(FormId::frmUSBselect, [&] {
+        QWidget* dialog = ui_->Window(FormId::frmUSBselect);
+        QVERIFY(qobject_cast<QRadioButton*>(dialog->focusWidget()) != nullptr);
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    mnuUSB_Click();
     QCOMPARE(App().InterfaceCode, int16_t{2});
+    QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-1"));
 }
 
 void UsbDialogsTest::debugConsoleSendsWordsAndBits() {

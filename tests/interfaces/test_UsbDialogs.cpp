@@ -258,16 +258,19 @@ TEST_F(UsbDialogTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
     f.txtWriteSpi[1].text = "8710";
     // Loops that do not end are stopped at these counts, so that the checks fail, not hang.
     for (int n : {20, 40, 60}) {
-        ui.AtDoEvents(n, [&] { app.StopRequested = true; });
+        ui.AtDoEvents(n, [&] { f.loopStop = true; });
     }
     // Stop is clicked while the loop lets events run for the third time.
     ui.AtDoEvents(3, [&] {
         EXPECT_EQ(f.cmdLoop.caption, "Stop");
         frmUSBdebug_cmdLoop_Click();
     });
+    // The main window's run goes on: the loop has a stop of its own.
+    app.StopRequested = false;
     frmUSBdebug_cmdLoop_Click();
     EXPECT_EQ(f.cmdLoop.caption, "Loop");
-    EXPECT_TRUE(app.StopRequested);
+    EXPECT_TRUE(f.loopStop);
+    EXPECT_FALSE(app.StopRequested);
     EXPECT_EQ(ui.doEventsCalls, 3);
     // The first "Write" and three loop transfers, all of the same word.
     EXPECT_EQ(usb.Writes(), Writes(4, Bytes{0x0E, 1, 1, 0x87, 0x10}));

@@ -190,7 +190,7 @@ TEST_F(Ppdev, FindsThePortByItsBaseAddressOrSaysWhichDriverIsMissing) {
     EXPECT_FALSE(Open(0x278));
     EXPECT_NE(reason.find("No parallel port at 0x278 in " + testbed.ProcRoot() +
                           "/sys/dev/parport.\nThe parport_pc driver must know the port; load "
-                          "the drivers: sudo modprobe parport_pc ppdev"),
+                          "the drivers:\n    sudo modprobe parport_pc ppdev"),
               std::string::npos)
         << reason;
     // Only the first number of base-addr is the port's; the second is its ECP registers.
@@ -204,8 +204,8 @@ TEST_F(Ppdev, FindsThePortByItsBaseAddressOrSaysWhichDriverIsMissing) {
     const std::string dev = testbed.Root() + "/emptydev";
     fs::create_directories(dev);
     EXPECT_FALSE(Open(0x378, dev));
-    EXPECT_NE(reason.find(dev + "/parport1: No such file or directory.\nLoad the ppdev module: "
-                                "sudo modprobe ppdev"),
+    EXPECT_NE(reason.find(dev + "/parport1: No such file or directory.\nLoad the ppdev module:\n"
+                                "    sudo modprobe ppdev"),
               std::string::npos)
         << reason;
     EXPECT_FALSE(Open(0)); // an empty base-addr matches nothing

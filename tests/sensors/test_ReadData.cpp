@@ -86,12 +86,15 @@ TEST_F(ReadDataTest, ParallelPortReadsByModel) {
 
 TEST_F(ReadDataTest, AdapterReadsSendTheModelsWordsAndPickTheAnswer) {
     Use("KXS306", 2);
-    // Word k answers for the address of word k - 1: rate, rate, temperature, input 1, input 2.
+    // Word k answers for the address of word k - 1: rate, rate, temperature, input 1, input 2;
+    // the rate twice in one transaction is one sample.
     for (auto [ch, picked] : {std::pair<int16_t, int>{0, 2}, {2, 4}, {3, 5}, {1, 5}}) {
+        twin.BeginTransaction();
         std::vector<int> answers{0, twin.ConvertGyro(0)};
         for (int address = 0; address < 4; ++address) {
             answers.push_back(twin.ConvertGyro(address));
         }
+        twin.EndTransaction();
         EXPECT_EQ(Read(ch), answers[picked]) << ch;
     }
     EXPECT_FLOAT_EQ(App().Temperature, 125.0f);
