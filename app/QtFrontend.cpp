@@ -179,7 +179,6 @@ QtFrontend::QtFrontend()
     : geometryWatcher_(std::make_unique<FormGeometryWatcher>([this](FormId form) {
           if (auto it = open_.find(form); it != open_.end()) {
               it->second.synced = GeometryOf(FormOf(form));
-              it->second.syncedExtra = FrameExtra(it->second.window);
           }
       })) {
     RegisterView<MdiAnalyzerView>(FormId::mdiAnalyzer, Placement::MainWindow);
@@ -292,8 +291,8 @@ void QtFrontend::Show(FormId form) {
     }
     const bool firstShowing = !open->window->isVisible() && open->window->isWindow();
     const auto intended = GeometryOf(FormOf(form));
+    const QSize extraApplied = FrameExtra(open->window);
     SyncWindow(form, *open);
-    const QSize extraApplied = open->syncedExtra;
     open->view->SyncFromModel();
     open->window->show();
     if (firstShowing) {
@@ -453,13 +452,12 @@ void QtFrontend::SyncWindow(FormId form, OpenView& open) {
             window->setMinimumWidth(TitleWidth(title));
         }
     }
-    // The user and the window manager move and size windows as they like; the model is
-    // applied only when the core changed it, or when the frame's size became known.
+    // The user and the window manager move, size and maximise windows as they like; the
+    // model is applied only when the core changed it.
     const QSize extra = FrameExtra(window);
     const bool sized = Placed(g);
     const bool dialog = open.placement == Placement::Dialog;
-    if ((!sized && !(dialog && g.loaded)) ||
-        (GeometryOf(g) == open.synced && extra == open.syncedExtra)) {
+    if ((!sized && !(dialog && g.loaded)) || GeometryOf(g) == open.synced) {
         return;
     }
     QRect outer(g.left / kTwipsPerPixel, g.top / kTwipsPerPixel, g.width / kTwipsPerPixel,
@@ -476,7 +474,6 @@ void QtFrontend::SyncWindow(FormId form, OpenView& open) {
         outer = KeptOnScreen(outer, window);
     }
     open.synced = GeometryOf(g);
-    open.syncedExtra = extra;
     if (window->pos() != outer.topLeft()) {
         window->move(outer.topLeft());
     }

@@ -87,10 +87,8 @@ private:
         QPointer<QWidget> window; // the widget itself, or its MDI frame
         FormView* view = nullptr;
         Placement placement = Placement::Dialog;
-        // The model geometry last applied to the window or read from it, and the frame size
-        // it was applied with.
+        // The model geometry last applied to the window or read from it.
         std::array<int32_t, 4> synced{};
-        QSize syncedExtra{};
     };
 
     OpenView* Ensure(FormId form);
