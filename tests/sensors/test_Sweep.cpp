@@ -1,6 +1,7 @@
 // Sweeps driven through the main window's commands against the simulated boards, with the
 // fake frontend playing the user (Stop, a second "Plot Data").
 #include "app/Analyzer.h"
+#include "interfaces/PortSetup.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/PortIo.h"
 #include "plots/PlotSetup.h"
@@ -178,4 +179,17 @@ TEST_F(SweepTest, BothInterfacesDrawTheSameSignalAndTheAdapterTakesItsBusTime) {
     const std::vector<int32_t> usb(app.RawCodes.begin() + 1, app.RawCodes.begin() + 64);
     EXPECT_EQ(usb, std::vector<int32_t>(parallel.begin() + 1, parallel.end()));
     EXPECT_GE(app.SamplePeriod, 0.25e-3f);
+}
+
+TEST_F(SweepTest, AModalDialogEndsARunAndItsTimeIsNotTheSweeps) {
+    OnPort(mnuKxs306_Click);
+    auto& app = App();
+    app.SweepLength = 64;
+    // The user opens the port dialog after a few samples and leaves it open for a second.
+    ui.OnModal(FormId::frmPort, [this] { clock.now += 1.0; });
+    ui.AtDoEvents(5, [] { mnuPort_Click(); });
+    const double t0 = clock.now;
+    cmdSingleSweep_Click();
+    EXPECT_LT(app.SamplesTaken, 64);
+    EXPECT_LT(app.SamplePeriod * app.SamplesTaken, clock.now - t0 - 0.9);
 }
