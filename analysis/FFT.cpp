@@ -1,7 +1,61 @@
 #include "analysis/FFT.h"
+
+#include "app/Forms.h"
+#include "app/MainWindowForm.h"
+#include "app/TextFormat.h"
+#include "plots/SpectrumForm.h"
+#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
+#include "sensors/SensorModels.h"
+
+#include <algorithm>
+#include <span>
 
 void BuildWindowTable() {
     const int32_t n = Acquisition().SweepLength > 0 ? Acquisition().SweepLength : 0;
     Spectrum().WindowTable.assign(static_cast<size_t>(n) + 1, 1.0);
+}
+
+void RunSpectrum() {
+    const auto& acq = Acquisition();
+    auto& s = Spectrum();
+    if (acq.SamplesTaken == 0) {
+        return;
+    }
+    // Every slot of the sweep length is read, whatever this sweep took: after a short one
+    // the tail holds an earlier sweep's codes.
+    // The weights follow the length, however it was changed.
+    if (s.WindowTable.size() != static_cast<size_t>(std::max(acq.SweepLength, 0)) + 1) {
+        BuildWindowTable();
+    }
+    const int16_t ch = acq.ChannelIndex;
+    const auto n = static_cast<size_t>(std::clamp(acq.SweepLength, 0, kMaxSampleIndex));
+    const auto codes = std::span<const int32_t>(acq.RawCodes).subspan(1, n);
+    const bool known = ch >= 0 && ch <= 8;
+    const auto c = static_cast<size_t>(known ? ch : 0);
+    const int32_t zero = known ? Catalogue().ChannelOffset[c] : 0;
+    const float scale = known ? Catalogue().ChannelScale[c] : 0.0f;
+    const SpectrumResult result = ComputeSpectrum(codes, zero, s.WindowTable, s.AdcBits, s.FftWork);
+    if (result.empty()) {
+        mdiAnalyzer().statusText = "The spectrum needs a sweep of at least 8 samples.";
+        return;
+    }
+    s.FftData.assign(result.magnitudes.begin(), result.magnitudes.end());
+    s.FftPoints = result.points;
+    s.FftPeakMag = result.peakMag;
+    s.FftPeakIndex = result.peakIndex;
+    s.FftYFull = result.yFull;
+
+    LoadForm(FormId::frmFFT);
+    auto& f = frmFFT();
+    f.form.caption = "Freq Data -- " + Catalogue().ChannelTitle;
+    f.lblFs.caption = acq.SampleRateHz <= 0 ? "0" : Format(acq.SampleRateHz, "0.0");
+    s.FftBinWidth =
+        acq.SampleRateHz > 0 ? acq.SampleRateHz / static_cast<float>(s.FftPoints) : 0.0f;
+    s.FftPeakValue = scale * (s.FftPeakMag * 2047.5f);
+    s.FftPeakFreq = static_cast<float>(s.FftPeakIndex) * s.FftBinWidth;
+    f.lblTemp.caption = Format(acq.Temperature, "0.0");
+    f.lblFftMax.caption = Format(s.FftPeakValue, "0.000");
+    f.lblFftMaxFreq.caption = Format(s.FftPeakFreq, "0.0");
+    PlotSpectrum();
 }

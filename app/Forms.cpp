@@ -7,6 +7,7 @@
 #include "interfaces/UsbSelect.h"
 #include "platform/Clock.h"
 #include "plots/PlotSetup.h"
+#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 
 namespace {
@@ -29,6 +30,7 @@ Lifecycle LifecycleOf(FormId form) {
     case FormId::frmUSBdebug:
         return {frmUSBdebug_Form_Load, frmUSBdebug_Form_Activate};
     case FormId::frmFFT:
+        return {frmFFT_Form_Load, nullptr};
     case FormId::frmLogSetup:
         break;
     }

@@ -314,7 +314,7 @@ void MdiAnalyzerView::BuildPanel() {
     auto* chkContinuous = NewCheckBox(frameDataRead, "chkContinuous", &Form::chkContinuous,
                                       chkContinuous_Click, syncs);
     auto* DatalogLengthCBX = NewComboBox(frameDataRead, "DatalogLengthCBX", &Form::DatalogLengthCBX,
-                                         "Samples", nullptr, syncs);
+                                         "Samples", DatalogLengthCBX_Click, syncs);
     auto* txtLoopDelay = NewTextBox(frameDataRead, "txtLoopDelay", &Form::txtLoopDelay,
                                     QStringLiteral("Read Delay (mS)"), 8, syncs); // "60000.00"
     auto* DataLogLengthLBL =
@@ -456,8 +456,8 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(bar, "mnuReadTemp", &Form::mnuReadTemp, mnuReadTemp_Click);
     AddItem(bar, "mnuTest", &Form::mnuTest);
     auto* fft = AddMenu(bar, "mnuFFT", &Form::mnuFFT);
-    AddItem(fft, "mnuFFTon", &Form::mnuFFTon);
-    AddItem(fft, "mnuFFToff", &Form::mnuFFToff);
+    AddItem(fft, "mnuFFTon", &Form::mnuFFTon, mnuFFTon_Click);
+    AddItem(fft, "mnuFFToff", &Form::mnuFFToff, mnuFFToff_Click);
     AddItem(bar, "mnuPrint", &Form::mnuPrint);
     AddItem(bar, "mnuHelp", &Form::mnuHelp);
     AddItem(bar, "mnuExit", &Form::mnuExit, mnuExit_Click);
@@ -482,21 +482,21 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(aux, "mnuAux2", &Form::mnuAux2);
     AddItem(aux, "mnuAux3", &Form::mnuAux3);
     auto* fftX = AddMenu(bar, "mnuFFTXscale", &Form::mnuFFTXscale);
-    AddItem(fftX, "mnuFFTXfull", &Form::mnuFFTXfull);
-    AddItem(fftX, "mnuFFTXhalf", &Form::mnuFFTXhalf);
-    AddItem(fftX, "mnuFFTXquarter", &Form::mnuFFTXquarter);
-    AddItem(fftX, "mnuFFTXeighth", &Form::mnuFFTXeighth);
-    AddItem(fftX, "mnuFFTX16th", &Form::mnuFFTX16th);
+    AddItem(fftX, "mnuFFTXfull", &Form::mnuFFTXfull, mnuFFTXfull_Click);
+    AddItem(fftX, "mnuFFTXhalf", &Form::mnuFFTXhalf, mnuFFTXhalf_Click);
+    AddItem(fftX, "mnuFFTXquarter", &Form::mnuFFTXquarter, mnuFFTXquarter_Click);
+    AddItem(fftX, "mnuFFTXeighth", &Form::mnuFFTXeighth, mnuFFTXeighth_Click);
+    AddItem(fftX, "mnuFFTX16th", &Form::mnuFFTX16th, mnuFFTX16th_Click);
     auto* fftY = AddMenu(bar, "mnuFFTYscale", &Form::mnuFFTYscale);
-    AddItem(fftY, "mnuFFTYfull", &Form::mnuFFTYfull);
-    AddItem(fftY, "mnuFFTYhalf", &Form::mnuFFTYhalf);
-    AddItem(fftY, "mnuFFTYQuarter", &Form::mnuFFTYQuarter);
-    AddItem(fftY, "mnuFFTYeighth", &Form::mnuFFTYeighth);
-    AddItem(fftY, "mnuFFTY16th", &Form::mnuFFTY16th);
-    AddItem(fftY, "mnuFFTY32nd", &Form::mnuFFTY32nd);
-    AddItem(fftY, "mnuFFTY100th", &Form::mnuFFTY100th);
-    AddItem(fftY, "mnuFFTY250th", &Form::mnuFFTY250th);
-    AddItem(fftY, "mnuFFTYauto", &Form::mnuFFTYauto);
+    AddItem(fftY, "mnuFFTYfull", &Form::mnuFFTYfull, mnuFFTYfull_Click);
+    AddItem(fftY, "mnuFFTYhalf", &Form::mnuFFTYhalf, mnuFFTYhalf_Click);
+    AddItem(fftY, "mnuFFTYQuarter", &Form::mnuFFTYQuarter, mnuFFTYQuarter_Click);
+    AddItem(fftY, "mnuFFTYeighth", &Form::mnuFFTYeighth, mnuFFTYeighth_Click);
+    AddItem(fftY, "mnuFFTY16th", &Form::mnuFFTY16th, mnuFFTY16th_Click);
+    AddItem(fftY, "mnuFFTY32nd", &Form::mnuFFTY32nd, mnuFFTY32nd_Click);
+    AddItem(fftY, "mnuFFTY100th", &Form::mnuFFTY100th, mnuFFTY100th_Click);
+    AddItem(fftY, "mnuFFTY250th", &Form::mnuFFTY250th, mnuFFTY250th_Click);
+    AddItem(fftY, "mnuFFTYauto", &Form::mnuFFTYauto, mnuFFTYauto_Click);
 
     popups_ = {{PopupMenu::Interface, interfaceMenu},
                {PopupMenu::Device, device},

@@ -88,44 +88,48 @@ void ApplyPlotLength() {
     DrawTimeGrid();
 }
 
-void DrawTimeGrid() {
-    auto& form = frmData();
-    const float W = PicWidth();
-    const float H = PicHeight();
-    if (form.pic1) {
-        form.pic1->Clear();
+void DrawGrid(Canvas* pic, std::array<Label, 9>& yLabels, std::array<Label, 5>& xLabels) {
+    const float W = pic != nullptr ? pic->Width() : 0.0f;
+    const float H = pic != nullptr ? pic->Height() : 0.0f;
+    if (pic != nullptr) {
+        pic->Clear();
     }
-
     const int32_t D = Rounded(H / 8);
     float tickY = kPic1Top + 10;
-    form.lblYscale[8].top = Rounded(tickY - 100);
+    yLabels[8].top = Rounded(tickY - 100);
     for (int i = 1; i <= 8; ++i) {
         tickY += (H + 40) / 8 - 10;
-        form.lblYscale[8 - i].top = Rounded(tickY - 100);
-        if (form.pic1) {
-            form.pic1->Line(0, float(D * i), W, float(D * i), kGridColour, LineStyle::Dot);
+        yLabels[static_cast<size_t>(8 - i)].top = Rounded(tickY - 100);
+        if (pic != nullptr) {
+            pic->Line(0, float(D * i), W, float(D * i), kGridColour, LineStyle::Dot);
         }
     }
-
     for (int i = 0; i <= 4; ++i) {
         const float tickX = kPic1Left + W * float(i) / 4;
-        form.lblPlotX[i].left = Rounded(tickX - kPlotXLabelWidth / 2);
-        if (i < 4) {
-            const float middle = kPic1Left + W * (float(i) + 0.5f) / 4;
-            form.lblTest[i].left = Rounded(middle - kTestLabelWidth / 2);
-        }
+        xLabels[static_cast<size_t>(i)].left = Rounded(tickX - kPlotXLabelWidth / 2);
     }
-    if (form.pic1) {
+    if (pic != nullptr) {
         for (int i = 0; i <= 7; ++i) {
             const float X = float(Rounded(W * float(i) / 8));
-            form.pic1->Line(X, 0, X, H, kGridColour, LineStyle::Dot);
+            pic->Line(X, 0, X, H, kGridColour, LineStyle::Dot);
         }
     }
+}
 
+void DrawTimeGrid() {
+    auto& plot = Plot();
+    auto& form = frmData();
+    DrawGrid(form.pic1, form.lblYscale, form.lblPlotX);
+    const float W = PicWidth();
+    const float H = PicHeight();
+    for (int i = 0; i < 4; ++i) {
+        const float middle = kPic1Left + W * (float(i) + 0.5f) / 4;
+        form.lblTest[static_cast<size_t>(i)].left = Rounded(middle - kTestLabelWidth / 2);
+    }
     // No samples across (or no plot area) leaves nothing to step by rather than dividing by 0.
-    Plot().PlotXStep = Plot().PlotSamples > 0 ? W / float(Plot().PlotSamples) : 0.0f;
-    const int32_t codeSpan = Plot().PlotYMaxCode - Plot().PlotYMinCode;
-    Plot().PlotYScale = codeSpan > 0 ? H / float(codeSpan) : 0.0f;
+    plot.PlotXStep = plot.PlotSamples > 0 ? W / float(plot.PlotSamples) : 0.0f;
+    const int32_t codeSpan = plot.PlotYMaxCode - plot.PlotYMinCode;
+    plot.PlotYScale = codeSpan > 0 ? H / float(codeSpan) : 0.0f;
 }
 
 void ApplyTimeYScale() {

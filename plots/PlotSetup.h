@@ -1,12 +1,20 @@
-// Geometry and drawing of the time plot.
+// Geometry and drawing of the time plot, and the grid the spectrum plot shares.
 #pragma once
 
+#include <array>
 #include <cstdint>
+
+#include "app/Controls.h"
+
+class Canvas;
 
 // A time-plot window the user closed comes back when something draws on it.
 void ShowTimePlot();
 // Applies SweepLength to the time plot: samples across, x labels, grid.
 void ApplyPlotLength();
+// Clears a plot area and draws the 8 x 8 dotted grid both plots share, and places their tick
+// labels.
+void DrawGrid(Canvas* pic, std::array<Label, 9>& yLabels, std::array<Label, 5>& xLabels);
 // Clears the plot area, draws the grid, places the ticks and labels, and recomputes the
 // x step and the y scale.
 void DrawTimeGrid();
@@ -51,5 +59,8 @@ struct PlotState {
     float FftYScale = 0.0f;
     float FftPlotX = 0.0f;
     int32_t FftLastY = 0;
+    // Bins drawn by the last spectrum plot, the bound of its readout (the time plot keeps
+    // PlotIndex for its trace).
+    int32_t FftPointsPlotted = 0;
 };
 PlotState& Plot();

@@ -1,5 +1,9 @@
 #include "plots/frmFFT.h"
 
+#include "plots/SpectrumPlot.h"
+
+#include <QCloseEvent>
+
 namespace {
 
 FrmFftForm& Model() { return frmFFT(); }
@@ -19,5 +23,32 @@ FrmFftView::FrmFftView() : QtPlotWindow("frmFFT", Model) {
     lblTS->setObjectName(QStringLiteral("lblTS"));
     BindLabel(lblTS, &F::lblTS);
     grid_->addWidget(lblTS, 1, 2);
+
+    for (int i = 0; i < int(lblYscale_.size()); ++i) {
+        lblYscale_[i]->onMouseDown = [i](const MouseDown& down) {
+            frmFFT_lblYscale_MouseDown(int16_t(i), down.button, down.shift, down.x, down.y);
+            Ui().Refresh();
+        };
+    }
+    for (int i = 0; i < int(lblPlotX_.size()); ++i) {
+        lblPlotX_[i]->onMouseDown = [i](const MouseDown& down) {
+            frmFFT_lblPlotX_MouseDown(int16_t(i), down.button, down.shift, down.x, down.y);
+            Ui().Refresh();
+        };
+    }
+    pic1_->onMousePress = [](QMouseEvent* event) {
+        const MouseDown down = ToMouseDown(event);
+        frmFFT_pic1_MouseDown(down.button, down.shift, down.x, down.y);
+        Ui().Refresh();
+    };
+    pic1_->onResized = [] { frmFFT_Form_Resize(); };
+    // Below this the axis labels and the readouts no longer fit beside the plot.
+    setMinimumSize(8200 / kTwipsPerPixel, 3000 / kTwipsPerPixel);
     SyncFromModel();
+}
+
+void FrmFftView::closeEvent(QCloseEvent* event) {
+    frmFFT_Form_Unload();
+    Ui().Refresh();
+    event->accept();
 }

@@ -7,4 +7,7 @@ class FrmFftView final : public QtPlotWindow<FrmFftForm> {
     Q_OBJECT
 public:
     FrmFftView();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 };

@@ -1,5 +1,6 @@
 #include "sensors/Acquisition.h"
 
+#include "analysis/FFT.h"
 #include "analysis/Statistics.h"
 #include "app/Delay.h"
 #include "app/MainWindowForm.h"
@@ -89,6 +90,10 @@ bool RunAcquisition(const AcquisitionRun& run) {
     ComputeStatistics(count);
     if (run.afterStatistics) {
         run.afterStatistics();
+    }
+    // A run that was stopped has no spectrum: its tail would be an older sweep's.
+    if (completed && Spectrum().FftOn) {
+        RunSpectrum();
     }
     return completed;
 }

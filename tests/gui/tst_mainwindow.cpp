@@ -219,6 +219,8 @@ void MainWindowTest::userEditsReachTheModel() {
     lengths->setFocus();
     QTest::keyClick(lengths, Qt::Key_Down);
     QCOMPARE(m.DatalogLengthCBX.text, std::string("4096"));
+    QCOMPARE(App().SweepLength, 4096); // the plot's length follows at once
+    QCOMPARE(Find<QLabel>(DataWindow(), "lblPlotX4")->text(), QString("4096"));
 
     QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
     QCOMPARE(m.chkContinuous.value, int16_t{1});
@@ -257,7 +259,7 @@ void MainWindowTest::plotWindowsOpenInsideTheMainWindow() {
     QVERIFY(data->isVisible());
     QCOMPARE(data->geometry(), area->viewport()->rect());
     QCOMPARE(App().frmData.pic1, static_cast<Canvas*>(&Find<CanvasWidget>(data, "pic1")->Canvas()));
-    QCOMPARE(Find<QLabel>(data, "lblPlotX4")->text(), QString("2048"));
+    QCOMPARE(Find<QLabel>(data, "lblPlotX4")->text(), QString::number(App().SweepLength));
 
     App().frmData.form.caption = "Time Data -- KXS306 Gyro";
     Ui().Refresh();

@@ -193,3 +193,15 @@ TEST_F(SweepTest, AModalDialogEndsARunAndItsTimeIsNotTheSweeps) {
     EXPECT_LT(app.SamplesTaken, 64);
     EXPECT_LT(app.SamplePeriod * app.SamplesTaken, clock.now - t0 - 0.9);
 }
+
+TEST_F(SweepTest, OnlyACompleteSweepHasASpectrum) {
+    OnPort(mnuKxs306_Click);
+    auto& app = App();
+    app.SweepLength = 64;
+    app.FftOn = true;
+    ui.AtDoEvents(10, [] { cmdStop_Click(); });
+    cmdSingleSweep_Click();
+    EXPECT_EQ(app.FftPoints, 0);
+    cmdSingleSweep_Click();
+    EXPECT_EQ(app.FftPoints, 64);
+}
