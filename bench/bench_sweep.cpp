@@ -5,14 +5,20 @@
 //                   iteration; "ratio" is Qt / none.
 //   StopLatency     from a Stop click queued during a continuous run to the end of the run.
 //   ReplotAfterResize  resizing the time-plot window, which redraws a 32768-sample trace.
+//   SpectrumOnVsOff  samples per second of sweep after sweep of 2048 with the spectrum on
+//                   (computed and drawn after each) and off, alternated; "ratio" is on / off.
+//   SpectrumAtSweepEnd  the end of a 32768-sample sweep with the spectrum on: RunSpectrum and
+//                   the drawing of its 16384 bins in the Qt window.
 //
 //   cmake --preset bench && cmake --build --preset bench && build/bench/bench/bench_sweep
 // (runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise)
 
+#include "analysis/FFT.h"
 #include "app/Analyzer.h"
 #include "app/Delay.h"
 #include "app/QtFrontend.h"
 #include "platform/PortIo.h"
+#include "commands/ViewCommands.h"
 #include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/Sweep.h"
@@ -192,6 +198,56 @@ void ReplotAfterResize(benchmark::State& state) {
     state.counters["plotted"] = app.PlotIndex;
 }
 BENCHMARK(ReplotAfterResize)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void SpectrumOnVsOff(benchmark::State& state) {
+    SetUpOnce();
+    UseQt(true);
+    SelectModel(static_cast<int>(state.range(0)));
+    SetSweepLength2048();
+    double seconds[2] = {0, 0};
+    int64_t samples = 0;
+    for (auto _ : state) {
+        for (int on = 0; on < 2; ++on) {
+            if (on != 0) {
+                mnuFFTon_Click();
+            } else {
+                mnuFFToff_Click();
+            }
+            seconds[on] += TimedSweep();
+        }
+        samples += App().SamplesTaken;
+    }
+    mnuFFToff_Click();
+    state.counters["off_samples_per_s"] = samples / seconds[0];
+    state.counters["on_samples_per_s"] = samples / seconds[1];
+    state.counters["ratio"] = seconds[0] / seconds[1];
+    state.SetLabel(ModelName(static_cast<int>(state.range(0))));
+}
+BENCHMARK(SpectrumOnVsOff)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void SpectrumAtSweepEnd(benchmark::State& state) {
+    SetUpOnce();
+    UseQt(true);
+    mnuKxs306_Click();
+    auto& app = App();
+    SetSweepLength32768();
+    app.SamplesTaken = 32768;
+    app.SampleRateHz = 9000;
+    for (int32_t i = 1; i <= 32768; ++i) {
+        app.RawCodes[i] =
+            2048 + static_cast<int32_t>(900 * std::sin(2 * std::numbers::pi * 300 * i / 32768.0) +
+                                        (i * 7919 % 13) - 6);
+    }
+    mnuFFTon_Click();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        RunSpectrum();
+        benchmark::DoNotOptimize(app.FftPeakIndex);
+    }
+    state.counters["bins_drawn"] = app.FftPointsPlotted;
+    mnuFFToff_Click();
+}
+BENCHMARK(SpectrumAtSweepEnd)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
 
