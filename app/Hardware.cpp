@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr double kSimulatedPortAccessUs = 1.0;
+
 std::unique_ptr<PortBackend> realPort;
 std::unique_ptr<EzUsbDriver> realUsb;
 
@@ -71,6 +73,9 @@ void InstallHardware(const CommandLine& commandLine) {
     if (commandLine.simulate) {
         auto& boards = SimulatedBoards();
         boards.Attach(commandLine.simulateModel);
+        // A real port takes about a microsecond a register access; without it the simulated
+        // accelerometers would answer faster than any board and show a period of 0.00 ms.
+        boards.port.SetAccessLatency(kSimulatedPortAccessUs);
         InstallPortBackend(&boards.port);
         for (int number : commandLine.simulateAdapters) {
             boards.usb.Plug(number);

@@ -27,6 +27,7 @@ void SimBoardsState::Detach() {
     fixedModel.clear();
     followedModel = "None";
     sensor.SetSignal(SimSignal{});
+    port.SetAccessLatency(0);
     usb.Reset();
     ApplyModel(*this);
 }
