@@ -86,13 +86,6 @@ TEST_F(UtilityCommandsTest, HelpOpensBesideTheProgramElseInTheSourceTreeElseSays
     EXPECT_EQ(opened(), beside.string());
     EXPECT_TRUE(ui.messages.empty());
 
-    // Where the program's folder cannot be told, only the source tree is looked at.
-    const ProgramFolders unknown{"", (dir.path() / "elsewhere").string()};
-    InstallProgramFolders(&unknown);
-    EXPECT_EQ(opened(), "");
-    EXPECT_EQ(ui.messages.at(0).text,
-              "The help could not be found at " + unknown.source + "/docs/help/index.html.");
-
     InstallProgramFolders(nullptr);
     EXPECT_TRUE(fs::is_regular_file(fs::path(ProgramPaths().program) / "coretests"));
 }

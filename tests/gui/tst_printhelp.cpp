@@ -116,7 +116,6 @@ void PrintHelpTest::helpOpensOnTheContentsAndFollowsItsLinks() {
     QTest::keyClick(browser, Qt::Key_Return);
     QTRY_VERIFY(browser->source() != contents);
     QVERIFY(QFileInfo(browser->source().toLocalFile()).isFile());
-    QVERIFY(!browser->documentTitle().isEmpty());
     Find<QToolButton>(window, "helpBack")->click();
     QCOMPARE(browser->source(), contents);
 
