@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/QtCanvas.h"
+#include "app/QtHelpWindow.h"
 #include "app/mdiAnalyzer.h"
 #include "interfaces/frmPort.h"
 #include "interfaces/frmUSBdebug.h"
@@ -21,12 +22,16 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QSplashScreen>
 #include <QWindow>
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -197,8 +202,9 @@ QtFrontend::~QtFrontend() {
     if (busy_) {
         QApplication::restoreOverrideCursor();
     }
-    // The main window owns the children and the dialogs.
+    // The main window owns the children, the dialogs and the help.
     delete Window(FormId::mdiAnalyzer);
+    delete help_; // made before there was a main window
 }
 
 void QtFrontend::MsgBox(const std::string& text, const std::string& title) {
@@ -395,7 +401,81 @@ void QtFrontend::EndProcess() {
             open.window->hide();
         }
     }
+    if (help_ != nullptr) {
+        help_->hide();
+    }
     QCoreApplication::exit(0);
+}
+
+bool QtFrontend::PrintPlots() {
+    Refresh();
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, Window(FormId::mdiAnalyzer));
+    if (busy_) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (busy_) {
+        QApplication::restoreOverrideCursor();
+    }
+    // The dialog's loop has ended: the pages are drawn without one.
+    return accepted && PrintPlotsOn(printer);
+}
+
+bool QtFrontend::PrintPlotsOn(QPrinter& printer) {
+    // The view inside each plot window's frame: labels, plot and readouts, without the
+    // frame's buttons; the caption goes above it.
+    std::vector<std::pair<QString, QWidget*>> pages;
+    for (FormId form : {FormId::frmData, FormId::frmFFT}) {
+        const auto it = open_.find(form);
+        if (it == open_.end() || it->second.window == nullptr) {
+            continue;
+        }
+        auto* view = dynamic_cast<QWidget*>(it->second.view);
+        if (view != nullptr && it->second.window->isVisible() && view->isVisible()) {
+            pages.emplace_back(it->second.window->windowTitle(), view);
+        }
+    }
+    if (pages.empty()) {
+        return true;
+    }
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        return false;
+    }
+    // A lossy image would blur the one-pixel trace into its background.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    const QRect page = painter.viewport();
+    const int titleHeight = painter.fontMetrics().height() * 2;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !printer.newPage()) {
+            painter.end();
+            return false;
+        }
+        const auto& [title, view] = pages[i];
+        painter.drawText(QRect(page.left(), page.top(), page.width(), titleHeight),
+                         Qt::AlignLeft | Qt::AlignTop, title);
+        // As large as the page allows, in the window's own proportions.
+        const QRect area = page.adjusted(0, titleHeight, 0, 0);
+        const double scale =
+            std::min(double(area.width()) / view->width(), double(area.height()) / view->height());
+        painter.save();
+        painter.translate(area.topLeft());
+        painter.scale(scale, scale);
+        view->render(&painter);
+        painter.restore();
+    }
+    return painter.end() && printer.printerState() != QPrinter::Error;
+}
+
+void QtFrontend::ShowHelp(const std::string& path) {
+    if (help_ == nullptr) {
+        help_ = new HelpWindow(Window(FormId::mdiAnalyzer));
+    }
+    help_->Open(QString::fromStdString(path));
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }
 
 QWidget* QtFrontend::Window(FormId form) const {

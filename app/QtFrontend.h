@@ -15,8 +15,10 @@
 #include <memory>
 #include <string>
 
+class QPrinter;
 class QSplashScreen;
 class FormGeometryWatcher;
+class HelpWindow;
 class MdiAnalyzerView;
 
 // A window that shows one form model.
@@ -49,6 +51,12 @@ public:
     int ScreenWidth() const override;
     int ScreenHeight() const override;
     void EndProcess() override;
+    bool PrintPlots() override;
+    void ShowHelp(const std::string& path) override;
+
+    // What PrintPlots does once a printer is chosen; also prints to a PDF file set up on
+    // printer, without a dialog. false when printing fails.
+    bool PrintPlotsOn(QPrinter& printer);
 
     // View is a QWidget and a FormView with a default constructor; it is built on first touch.
     // Views shown modally derive from QDialog.
@@ -107,6 +115,7 @@ private:
     InputSink inputSink_;
     QElapsedTimer sinceEvents_;
     QPointer<QSplashScreen> splash_;
+    QPointer<HelpWindow> help_;
     bool busy_ = false;
     bool endRequested_ = false;
 };

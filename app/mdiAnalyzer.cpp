@@ -3,6 +3,7 @@
 #include "app/QtControls.h"
 #include "app/Startup.h"
 #include "commands/SimulatorCommands.h"
+#include "commands/UtilityCommands.h"
 #include "commands/ViewCommands.h"
 #include "interfaces/PortSetup.h"
 #include "interfaces/UsbSelect.h"
@@ -458,8 +459,8 @@ void MdiAnalyzerView::BuildMenus() {
     auto* fft = AddMenu(bar, "mnuFFT", &Form::mnuFFT);
     AddItem(fft, "mnuFFTon", &Form::mnuFFTon, mnuFFTon_Click);
     AddItem(fft, "mnuFFToff", &Form::mnuFFToff, mnuFFToff_Click);
-    AddItem(bar, "mnuPrint", &Form::mnuPrint);
-    AddItem(bar, "mnuHelp", &Form::mnuHelp);
+    AddItem(bar, "mnuPrint", &Form::mnuPrint, mnuPrint_Click);
+    AddItem(bar, "mnuHelp", &Form::mnuHelp, mnuHelp_Click)->setShortcut(Qt::Key_F1);
     AddItem(bar, "mnuExit", &Form::mnuExit, mnuExit_Click);
 
     auto* ezUsb = AddMenu(bar, "mnuEzUsb", &Form::mnuEzUsb);

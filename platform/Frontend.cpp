@@ -28,6 +28,9 @@ public:
     int ScreenWidth() const override { return 1280 * 15; }
     int ScreenHeight() const override { return 800 * 15; }
     void EndProcess() override {}
+    // No printer to choose.
+    bool PrintPlots() override { return false; }
+    void ShowHelp(const std::string& path) override;
 };
 
 NullFrontend nullFrontend;
@@ -37,6 +40,10 @@ Frontend* installed = &nullFrontend;
 
 void NullFrontend::MsgBox(const std::string& text, const std::string& title) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+}
+
+void NullFrontend::ShowHelp(const std::string& path) {
+    std::fprintf(stderr, "Help: %s\n", path.c_str());
 }
 
 Frontend& Ui() { return *installed; }

@@ -1,5 +1,6 @@
 // The one way the core asks the user interface for something it cannot express by
-// changing the form models: messages, event processing, windows, pop-up menus.
+// changing the form models: messages, event processing, windows, pop-up menus, printing
+// and help.
 #pragma once
 
 #include <optional>
@@ -48,6 +49,12 @@ public:
     virtual int ScreenHeight() const = 0;
     // Closes every window but the main one, then ends the process with exit code 0.
     virtual void EndProcess() = 0;
+    // Asks for a printer and prints each visible plot window on it as shown, one page each;
+    // false when the user cancels or printing fails.
+    virtual bool PrintPlots() = 0;
+    // Opens the help window on the HTML page at path, or brings it to the front there; it
+    // stays open beside the program.
+    virtual void ShowHelp(const std::string& path) = 0;
 };
 
 Frontend& Ui();

@@ -37,6 +37,12 @@ public:
     int ScreenWidth() const override { return screenWidth; }
     int ScreenHeight() const override { return screenHeight; }
     void EndProcess() override { ended = true; }
+    // Answers printResult, as if the user had chosen a printer (or cancelled).
+    bool PrintPlots() override {
+        ++printCalls;
+        return printResult;
+    }
+    void ShowHelp(const std::string& path) override { helpShown.push_back(path); }
 
     // Runs action when DoEvents is called for the n-th time (counted from 1).
     void AtDoEvents(int n, std::function<void()> action);
@@ -57,6 +63,9 @@ public:
     std::vector<std::optional<std::string>> inputAnswers;
     std::vector<bool> busyChanges;
     int doEventsCalls = 0;
+    bool printResult = true;
+    int printCalls = 0;
+    std::vector<std::string> helpShown;
     bool ended = false;
     int screenWidth = 1280 * 15;
     int screenHeight = 800 * 15;

@@ -1,0 +1,132 @@
+// Printing the plot windows as shown, through the code behind "&Print" once a printer is
+// chosen, here into a PDF file read back with poppler's tools; and the help window on the
+// real help pages.
+#include "app/Forms.h"
+#include "app/Startup.h"
+#include "commands/UtilityCommands.h"
+#include "platform/Canvas.h"
+#include "plots/TimePlotForm.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/FakeClock.h"
+
+#include <QImage>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QToolButton>
+
+namespace {
+
+// Runs a poppler tool; its standard output, or a failed check when it is missing.
+QString Poppler(const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+        qWarning("%s failed (scripts/install-deps installs poppler-utils)", qPrintable(tool));
+        return {};
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class PrintHelpTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void printsEachVisiblePlotWindowOnAPageOfItsOwn();
+    void helpOpensOnTheContentsAndFollowsItsLinks();
+
+private:
+    int PrintedPages(const QString& pdf) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        if (!gui_->ui->PrintPlotsOn(printer)) {
+            return -1;
+        }
+        const auto pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                               .match(Poppler(QStringLiteral("pdfinfo"), {pdf}));
+        return pages.hasMatch() ? pages.captured(1).toInt() : 0;
+    }
+
+    FakeClock clock_{1e-9};
+    std::unique_ptr<GuiFixture> gui_;
+};
+
+void PrintHelpTest::initTestCase() {
+    gui_ = std::make_unique<GuiFixture>();
+    ::Main("");
+    QVERIFY(QTest::qWaitForWindowExposed(gui_->MainWindow()));
+}
+
+void PrintHelpTest::cleanupTestCase() { gui_.reset(); }
+
+void PrintHelpTest::printsEachVisiblePlotWindowOnAPageOfItsOwn() {
+    // The spectrum window takes half the area, which clears the time plot: then a band of
+    // trace lines, wide enough to keep its colour through the page's scaling.
+    ShowForm(FormId::frmFFT);
+    QCoreApplication::processEvents();
+    Canvas* plot = frmData().pic1;
+    QVERIFY(plot != nullptr);
+    for (int row = 0; row < 5; ++row) {
+        plot->Line(0, 900 + row * 15, plot->Width(), 900 + row * 15, {0, 0, 128});
+    }
+    const QString pdf = gui_->dir.filePath(QStringLiteral("plots.pdf"));
+    QCOMPARE(PrintedPages(pdf), 2);
+
+    const QString prefix = gui_->dir.filePath(QStringLiteral("page"));
+    Poppler(QStringLiteral("pdftoppm"),
+            {"-r", "100", "-png", "-f", "1", "-l", "1", "-singlefile", pdf, prefix});
+    const QImage page(prefix + ".png");
+    QVERIFY(!page.isNull());
+    // Scaling the page down may round a level off.
+    auto trace = [](QRgb c) { return qRed(c) <= 1 && qGreen(c) <= 1 && qAbs(qBlue(c) - 128) <= 1; };
+    int traced = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            traced += trace(page.pixel(x, y)) ? 1 : 0;
+        }
+    }
+    QVERIFY2(traced > page.width() / 2, qPrintable(QString::number(traced)));
+
+    HideForm(FormId::frmFFT);
+    QCOMPARE(PrintedPages(pdf), 1);
+    // A printer that cannot be written to is a failure, for "Error Printing" to say.
+    QCOMPARE(PrintedPages(gui_->dir.filePath(QStringLiteral("missing/plots.pdf"))), -1);
+}
+
+void PrintHelpTest::helpOpensOnTheContentsAndFollowsItsLinks() {
+    const size_t messages = gui_->messages.size();
+    mnuHelp_Click();
+    QCOMPARE(gui_->messages.size(), messages);
+    auto* browser = Find<QTextBrowser>(gui_->MainWindow(), "helpBrowser");
+    QWidget* window = browser->window();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QUrl contents = browser->source();
+    QVERIFY(contents.toLocalFile().endsWith(QStringLiteral("/help/index.html")));
+    QVERIFY(browser->toPlainText().contains(QStringLiteral("Getting started")));
+
+    // The first link, by keyboard, opens another page of the help; Back returns.
+    browser->setFocus();
+    QTest::keyClick(browser, Qt::Key_Tab);
+    QTest::keyClick(browser, Qt::Key_Return);
+    QTRY_VERIFY(browser->source() != contents);
+    QVERIFY(QFileInfo(browser->source().toLocalFile()).isFile());
+    Find<QToolButton>(window, "helpBack")->click();
+    QCOMPARE(browser->source(), contents);
+
+    // Help again: the same window, on the contents.
+    QTest::keyClick(browser, Qt::Key_Tab);
+    QTest::keyClick(browser, Qt::Key_Return);
+    QTRY_VERIFY(browser->source() != contents);
+    mnuHelp_Click();
+    QCOMPARE(browser->source(), contents);
+    QCOMPARE(gui_->MainWindow()->findChildren<QTextBrowser*>().size(), 1);
+}
+
+QTEST_MAIN(PrintHelpTest)
+#include "tst_printhelp.moc"
