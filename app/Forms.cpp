@@ -5,7 +5,6 @@
 #include "interfaces/PortSetup.h"
 #include "interfaces/UsbDebug.h"
 #include "interfaces/UsbSelect.h"
-#include "platform/Clock.h"
 #include "plots/PlotSetup.h"
 #include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
@@ -85,20 +84,11 @@ void ShowForm(FormId form) {
 }
 
 void ShowModalForm(FormId form) {
-    // A dialog that holds everything ends a running acquisition, and the time it stays open
-    // is not the acquisition's.
-    const bool interrupts = AcquisitionRunning();
-    if (interrupts) {
-        Acquisition().StopRequested = true;
-    }
-    Clock& clock = SystemClock();
-    const double opened = clock.Now();
-    Prepare(form);
-    Ui().ShowModal(form);
+    WhileHeld([form] {
+        Prepare(form);
+        Ui().ShowModal(form);
+    });
     FormOf(form).visible = false;
-    if (interrupts) {
-        Acquisition().PausedSeconds += clock.Now() - opened;
-    }
 }
 
 void HideForm(FormId form) {

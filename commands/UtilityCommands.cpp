@@ -1,6 +1,5 @@
 #include "commands/UtilityCommands.h"
 
-#include "platform/Clock.h"
 #include "platform/Frontend.h"
 #include "platform/ProgramPath.h"
 #include "sensors/Acquisition.h"
@@ -9,18 +8,9 @@
 #include <system_error>
 
 void mnuPrint_Click() {
-    // The printer dialog holds everything as a modal window does: a running acquisition ends,
-    // and the time the dialog stays open is not the acquisition's.
-    const bool interrupts = AcquisitionRunning();
-    if (interrupts) {
-        Acquisition().StopRequested = true;
-    }
-    Clock& clock = SystemClock();
-    const double opened = clock.Now();
-    const bool printed = Ui().PrintPlots();
-    if (interrupts) {
-        Acquisition().PausedSeconds += clock.Now() - opened;
-    }
+    // The printer dialog holds everything, as a modal window does.
+    bool printed = false;
+    WhileHeld([&printed] { printed = Ui().PrintPlots(); });
     if (!printed) {
         Ui().MsgBox("Error Printing");
     }

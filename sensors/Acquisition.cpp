@@ -39,6 +39,19 @@ AcquisitionGuard::~AcquisitionGuard() {
 
 bool AcquisitionRunning() { return running; }
 
+void WhileHeld(const std::function<void()>& wait) {
+    const bool interrupts = AcquisitionRunning();
+    if (interrupts) {
+        Acquisition().StopRequested = true;
+    }
+    Clock& clock = SystemClock();
+    const double held = clock.Now();
+    wait();
+    if (interrupts) {
+        Acquisition().PausedSeconds += clock.Now() - held;
+    }
+}
+
 bool AdapterLost() {
     return Interface().InterfaceCode == kUsbInterface && !Usb().CurrentAdapter.Present;
 }

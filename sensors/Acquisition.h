@@ -46,6 +46,10 @@ public:
 // True while a sweep, a log or a self-test runs.
 bool AcquisitionRunning();
 
+// Runs a wait that holds everything, such as a modal dialog: a running acquisition ends, and
+// the time the wait takes is not counted in its sample period.
+void WhileHeld(const std::function<void()>& wait);
+
 // The USB adapter is the interface and a transfer to it has failed.
 bool AdapterLost();
 
