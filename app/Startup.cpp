@@ -300,6 +300,7 @@ void MDIForm_Load() {
 void MDIForm_Unload(int16_t& Cancel) {
     Cancel = 0;
     App().StopRequested = true;
+    App().Ending = true;
     SaveSettingsAtExit();
     Ui().EndProcess();
 }

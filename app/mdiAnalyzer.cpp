@@ -2,6 +2,7 @@
 
 #include "app/QtControls.h"
 #include "app/Startup.h"
+#include "commands/SelfTest.h"
 #include "commands/SimulatorCommands.h"
 #include "commands/UtilityCommands.h"
 #include "commands/ViewCommands.h"
@@ -334,12 +335,15 @@ void MdiAnalyzerView::BuildPanel() {
     row->addWidget(frameDataRead);
 
     auto* frameADC = NewFrame(panel, "frameADC", &Form::frameADC, syncs);
-    checkBoxes_[0] = NewCheckBox(frameADC, "ckSelfTestPos", &Form::ckSelfTestPos, nullptr, syncs);
-    checkBoxes_[1] = NewCheckBox(frameADC, "ckSelfTestNeg", &Form::ckSelfTestNeg, nullptr, syncs);
+    checkBoxes_[0] =
+        NewCheckBox(frameADC, "ckSelfTestPos", &Form::ckSelfTestPos, ckSelfTestPos_Click, syncs);
+    checkBoxes_[1] =
+        NewCheckBox(frameADC, "ckSelfTestNeg", &Form::ckSelfTestNeg, ckSelfTestNeg_Click, syncs);
     for (int i = 0; i < 4; ++i) {
         optAdcIn_[i] = NewOption(frameADC, i, optAdcIn_Click, syncs);
     }
-    checkBoxes_[2] = NewCheckBox(frameADC, "ChkPowerdown", &Form::ChkPowerdown, nullptr, syncs);
+    checkBoxes_[2] =
+        NewCheckBox(frameADC, "ChkPowerdown", &Form::ChkPowerdown, ChkPowerdown_Click, syncs);
     // Wide enough for every model's captions, so that the frames after it keep their places
     // when the model changes.
     const int optionWidth =
@@ -455,7 +459,7 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(yScale, "mnuResetMidScale", &Form::mnuResetMidScale, mnuReSetMidscale_click);
 
     AddItem(bar, "mnuReadTemp", &Form::mnuReadTemp, mnuReadTemp_Click);
-    AddItem(bar, "mnuTest", &Form::mnuTest);
+    AddItem(bar, "mnuTest", &Form::mnuTest, mnuTest_Click);
     auto* fft = AddMenu(bar, "mnuFFT", &Form::mnuFFT);
     AddItem(fft, "mnuFFTon", &Form::mnuFFTon, mnuFFTon_Click);
     AddItem(fft, "mnuFFToff", &Form::mnuFFToff, mnuFFToff_Click);

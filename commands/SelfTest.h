@@ -1,9 +1,24 @@
-// The self-test measurement.
+// The self-test measurement: one sweep during which the sensor's self-test lines (and, on
+// the accelerometers, power-down and the Y channel) switch at the quarter points, with the
+// phase averages reported; and the self-test and power-down boxes of "Part Setup".
 #pragma once
 
 #include <array>
+#include <string>
 
 struct SelfTestState {
     std::array<float, 5> TestAvg{}; // phase averages, used from index 1
 };
 SelfTestState& SelfTest();
+
+// "&Run Test". The test always runs to its end: Stop does not end it, closing the program
+// does.
+void mnuTest_Click();
+// The phase averages of the sweep just taken, and the report box.
+void Calc_Test_Stats();
+// The report as Calc_Test_Stats shows it (empty for a model outside the table).
+std::string SelfTestReport();
+
+void ckSelfTestPos_Click();
+void ckSelfTestNeg_Click();
+void ChkPowerdown_Click();

@@ -13,7 +13,14 @@ struct FrmDataForm {
     Canvas* pic1 = nullptr;
     std::array<Label, 9> lblYscale;
     std::array<Label, 5> lblPlotX;
-    std::array<Label, 4> lblTest;
+    // Shown by a self-test, hidden again by the next single sweep.
+    std::array<Label, 4> lblTest = [] {
+        std::array<Label, 4> labels;
+        for (auto& label : labels) {
+            label.visible = false;
+        }
+        return labels;
+    }();
     Frame frameStats{"Statistics"};
     Label lblTS{"Ts (mS)", "Right Click to show Sample rate"};
     Label lblTsample{"0"};

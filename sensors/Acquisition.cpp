@@ -76,6 +76,10 @@ bool RunAcquisition(const AcquisitionRun& run) {
         if (run.pause) {
             WaitLoopDelay(acq.LoopDelayMs);
         }
+        if (acq.Ending) {
+            completed = false;
+            break;
+        }
         if (!run.stoppable) {
             continue;
         }

@@ -4,6 +4,7 @@
 #include "analysis/Statistics.h"
 #include "app/MainWindowForm.h"
 #include "commands/DataLog.h"
+#include "commands/SelfTest.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/AdapterCommands.h"
 #include "platform/Canvas.h"
@@ -76,14 +77,14 @@ void ClearSampleReadouts() {
     ClearReadouts();
 }
 
-// The boxes' click handlers are not wired yet: the lines are set here directly, so the boxes
-// only show them.
+// Ticking or clearing a box runs its click behaviour when its value changes; the lines end
+// the same either way.
 void SetSelfTestLines(int16_t negative, int16_t positive) {
     auto& m = mdiAnalyzer();
     SetSelfTestNeg(negative);
-    SetCheckValue(m.ckSelfTestNeg, negative, nullptr);
+    SetCheckValue(m.ckSelfTestNeg, negative, ckSelfTestNeg_Click);
     SetSelfTestPos(positive);
-    SetCheckValue(m.ckSelfTestPos, positive, nullptr);
+    SetCheckValue(m.ckSelfTestPos, positive, ckSelfTestPos_Click);
 }
 
 void RedrawTimePlot() {

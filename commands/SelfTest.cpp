@@ -1,0 +1,222 @@
+#include "commands/SelfTest.h"
+
+#include "analysis/Statistics.h"
+#include "app/MainWindowForm.h"
+#include "app/TextFormat.h"
+#include "platform/Canvas.h"
+#include "platform/Frontend.h"
+#include "plots/PlotSetup.h"
+#include "plots/TimePlotForm.h"
+#include "sensors/Acquisition.h"
+#include "sensors/ControlLines.h"
+#include "sensors/ReadData.h"
+#include "sensors/SensorModels.h"
+#include "sensors/Sweep.h"
+#include "sensors/m305.h"
+
+#include <cmath>
+
+namespace {
+
+const SensorModel* ShownModel() { return FindSensorModel(mdiAnalyzer().txtDevice.text); }
+
+bool ShowsMultiplexedBoard() {
+    const SensorModel* shown = ShownModel();
+    return shown != nullptr && shown->portPath == PortPath::Multiplexed;
+}
+
+void SetMuxSelfTest(double setting) {
+    std::string rate = "Rate";
+    SetMuxChannel(rate, setting);
+}
+
+// Lines, power-down and channel after the sample that makes samples (counted from 1) a
+// quarter point of n; a point that is not a whole number of samples never comes.
+void SwitchAtQuarterPoint(int32_t samples, int32_t n, TestSwitching switching) {
+    auto& acq = Acquisition();
+    const double done = samples;
+    if (done == n / 4.0) {
+        SetSelfTestPos(1);
+    } else if (done == n / 2.0) {
+        SetSelfTestPos(0);
+        if (switching == TestSwitching::SelfTestLines) {
+            SetSelfTestNeg(1);
+        } else {
+            acq.PowerDown = 4;
+        }
+    } else if (done == 3.0 * n / 4.0) {
+        if (switching == TestSwitching::SelfTestLines) {
+            SetSelfTestNeg(0);
+        } else {
+            acq.PowerDown = 0;
+            acq.ChannelIndex = 1;
+        }
+    }
+}
+
+// An average in converter codes, and a difference (which has no zero code) likewise.
+float AverageCode(float value, int ch) {
+    const auto& c = Catalogue();
+    return value / c.ChannelScale[static_cast<size_t>(ch)] +
+           static_cast<float>(c.ChannelOffset[static_cast<size_t>(ch)]);
+}
+float DifferenceCode(float value) { return value / Catalogue().ChannelScale[0]; }
+
+} // namespace
+
+void mnuTest_Click() {
+    if (AcquisitionRunning() || !SetupOK()) {
+        return;
+    }
+    auto& acq = Acquisition();
+    const SensorModel* model = ChosenModel();
+    const TestSwitching switching =
+        model != nullptr ? model->testSwitching : TestSwitching::PowerDownAndY;
+    const int16_t savedChannel = acq.ChannelIndex;
+    const int16_t savedPos = acq.SelfTestPosBit;
+    const int16_t savedNeg = acq.SelfTestNegBit;
+    const int16_t savedPowerDown = acq.PowerDown;
+    {
+        const AcquisitionGuard guard;
+        for (auto& label : frmData().lblTest) {
+            label.visible = true;
+        }
+        Plot().PlotX = 0;
+        acq.ChannelIndex = 0;
+        acq.PowerDown = 0;
+        SetSelfTestPos(0);
+        if (switching == TestSwitching::SelfTestLines) {
+            SetSelfTestNeg(0);
+        }
+        const Canvas* pic = frmData().pic1;
+        Plot().PlotX = (pic != nullptr ? pic->Width() : 0.0f) + 1;
+        ClearReadouts();
+        const int32_t n = Plot().PlotSamples;
+        RunAcquisition({.takeSample =
+                            [n, switching] {
+                                auto& a = Acquisition();
+                                const int16_t ch = a.ChannelIndex;
+                                const int32_t code = ReadChannel(ch);
+                                Ui().DoEvents();
+                                a.Samples[static_cast<size_t>(a.SampleIndex)] =
+                                    ChannelValue(code, ch);
+                                // The last sample of the sweep is not drawn.
+                                if (a.SampleIndex < n - 1) {
+                                    PlotSample(code);
+                                }
+                                ++a.SampleIndex;
+                                a.SamplesTaken = a.SampleIndex;
+                                SwitchAtQuarterPoint(a.SampleIndex, n, switching);
+                                return true;
+                            },
+                        .pause = false,
+                        .stoppable = false,
+                        .afterStatistics = {}});
+        if (!Acquisition().Ending) {
+            Calc_Test_Stats();
+        }
+    }
+    acq.PowerDown = savedPowerDown;
+    acq.ChannelIndex = savedChannel;
+    SetSelfTestNeg(savedNeg);
+    SetSelfTestPos(savedPos);
+}
+
+void Calc_Test_Stats() {
+    auto& avg = SelfTest().TestAvg;
+    const auto& acq = Acquisition();
+    const int32_t n = acq.SweepLength;
+    const auto round = [](double v) { return static_cast<int32_t>(RoundToEven(v)); };
+    const int32_t q = round(n / 4.0);
+    const int32_t h = round(q / 2.0);
+    int32_t s = round(h / 2.0);
+    avg.fill(0);
+    for (int i = 1; i <= 4; ++i) {
+        double sum = 0;
+        for (int32_t j = 1; j <= h; ++j) {
+            const int32_t index = s + j;
+            if (index >= 0 && index <= kMaxSampleIndex) {
+                sum += acq.Samples[static_cast<size_t>(index)];
+            }
+        }
+        avg[static_cast<size_t>(i)] = h > 0 ? static_cast<float>(sum / h) : 0.0f;
+        s += q;
+    }
+    Ui().MsgBox(SelfTestReport());
+}
+
+std::string SelfTestReport() {
+    const auto& avg = SelfTest().TestAvg;
+    const SensorModel* model = ChosenModel();
+    if (model == nullptr) {
+        return {};
+    }
+    const std::string tab = "\t";
+    const std::string crlf = "\r\n";
+    auto value = [](float v, const char* pattern) { return Format(v, pattern); };
+    std::string text;
+    if (model->kind == SensorKind::Accelerometer) {
+        text += "Test" + tab + tab + "    G" + tab + "  Lsb" + crlf;
+        text += "---------------" + tab + "-------" + tab + "-------" + crlf;
+        text += "Avg X Accel = " + tab + value(avg[1], "0.000") + tab +
+                value(AverageCode(avg[1], 0), "0.0") + crlf;
+        text += "Avg Y Accel = " + tab + value(avg[4], "0.000") + tab +
+                value(AverageCode(avg[4], 1), "0.0") + crlf;
+        text += "Self Test =" + tab + value(avg[2] - avg[1], "0.000") + tab +
+                value(DifferenceCode(avg[2] - avg[1]), "0.0") + crlf;
+        text += "Powerdown = " + tab + value(avg[3], "0.000") + tab +
+                value(AverageCode(avg[3], 0), "0.0") + crlf;
+        return text;
+    }
+    text += "Test" + tab + tab + " dgr/s" + tab + "  Lsb" + crlf;
+    text += "---------------" + tab + "-------" + tab + "-------" + crlf;
+    text += "Avg Gyro =  " + tab + value(avg[1], "0.00") + tab +
+            value(AverageCode(avg[1], 0), "0.0") + crlf;
+    text += "+Self Test = " + tab + value(avg[2] - avg[1], "0.00") + tab +
+            value(DifferenceCode(avg[2] - avg[1]), "0.0") + crlf;
+    text += " -Self Test = " + tab + value(avg[3] - avg[1], "0.00") + tab +
+            value(DifferenceCode(avg[3] - avg[1]), "0.0") + crlf;
+    text +=
+        "Avg Gyro =  " + tab + value(avg[4], "0.00") + tab + value(AverageCode(avg[4], 0), "0.0");
+    return text;
+}
+
+void ckSelfTestPos_Click() {
+    auto& m = mdiAnalyzer();
+    if (m.ckSelfTestPos.value != 0) {
+        SetCheckValue(m.ckSelfTestNeg, 0, ckSelfTestNeg_Click);
+        SetSelfTestNeg(0);
+        SetSelfTestPos(1);
+        if (ShowsMultiplexedBoard()) {
+            SetMuxSelfTest(1);
+        }
+    }
+    if (m.ckSelfTestPos.value == 0) {
+        SetSelfTestPos(0);
+        if (ShowsMultiplexedBoard()) {
+            SetMuxSelfTest(0);
+        }
+    }
+}
+
+void ckSelfTestNeg_Click() {
+    auto& m = mdiAnalyzer();
+    if (m.ckSelfTestNeg.value != 0) {
+        SetCheckValue(m.ckSelfTestPos, 0, ckSelfTestPos_Click);
+        SetSelfTestPos(0);
+        SetSelfTestNeg(1);
+        if (ShowsMultiplexedBoard()) {
+            SetMuxSelfTest(-1);
+        }
+    }
+    if (m.ckSelfTestNeg.value == 0) {
+        SetSelfTestNeg(0);
+        if (ShowsMultiplexedBoard()) {
+            SetMuxSelfTest(0);
+        }
+    }
+}
+
+void ChkPowerdown_Click() {
+    Acquisition().PowerDown = mdiAnalyzer().ChkPowerdown.value != 0 ? 4 : 0;
+}
