@@ -27,15 +27,15 @@ public:
     void PlugBoard(bool plugged) override { PlugSimulatedBoard(plugged); }
     double Amplitude() const override { return Boards().sensor.Signal().amplitude; }
     void SetAmplitude(double amplitude) override {
-        SimSignal signal = Boards().sensor.Signal();
-        signal.amplitude = amplitude;
-        Boards().sensor.SetSignal(signal);
+        ChangeSignal([amplitude](SimSignal& s) { s.amplitude = amplitude; });
     }
     double CyclesPerSweep() const override { return Boards().sensor.Signal().cyclesPerSweep; }
     void SetCyclesPerSweep(double cycles) override {
-        SimSignal signal = Boards().sensor.Signal();
-        signal.cyclesPerSweep = cycles;
-        Boards().sensor.SetSignal(signal);
+        ChangeSignal([cycles](SimSignal& s) { s.cyclesPerSweep = cycles; });
+    }
+    double SelfTestShift() const override { return Boards().sensor.Signal().selfTestShift; }
+    void SetSelfTestShift(double shift) override {
+        ChangeSignal([shift](SimSignal& s) { s.selfTestShift = shift; });
     }
     bool UsbPlugged() const override { return Boards().usb.AnyPlugged(); }
     void PlugUsb(bool plugged) override {
@@ -54,6 +54,11 @@ public:
 
 private:
     static SimBoardsState& Boards() { return SimulatedBoards(); }
+    template <typename Change> static void ChangeSignal(Change change) {
+        SimSignal signal = Boards().sensor.Signal();
+        change(signal);
+        Boards().sensor.SetSignal(signal);
+    }
 };
 
 SimulatedHardware simulated;

@@ -52,6 +52,7 @@ struct MdiAnalyzerForm {
     MenuItem mnuSimUse{"Use Simulator"};
     MenuItem mnuSimMax{"Sim Max (FS=1.0)"};
     MenuItem mnuSimFreq{"Sim Freq (cycles/sweep)"};
+    MenuItem mnuSimSelfTest{"Sim Self Test Shift (FS=1.0)"};
     MenuItem mnuSimUsbPlugged{"USB Adapter Plugged In"};
     MenuItem mnuSimUsbFail{"Fail Next USB Transfers..."};
     MenuItem mnuSimUsbTimeout{"Time Out Next USB Transfers..."};

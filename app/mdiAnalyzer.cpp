@@ -432,6 +432,7 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(sim, "mnuSimUse", &Form::mnuSimUse, mnuSimUse_Click);
     AddItem(sim, "mnuSimMax", &Form::mnuSimMax, mnuSimMax_Click);
     AddItem(sim, "mnuSimFreq", &Form::mnuSimFreq, mnuSimFreq_Click);
+    AddItem(sim, "mnuSimSelfTest", &Form::mnuSimSelfTest, mnuSimSelfTest_Click);
     sim->addSeparator();
     AddItem(sim, "mnuSimUsbPlugged", &Form::mnuSimUsbPlugged, mnuSimUsbPlugged_Click);
     AddItem(sim, "mnuSimUsbFail", &Form::mnuSimUsbFail, mnuSimUsbFail_Click);

@@ -41,6 +41,17 @@ void PlanUsbFaults(SimulatorControl::UsbFault kind, const MenuItem& item) {
     }
 }
 
+// One number of the simulated signal, from 0 to high.
+void AskSignal(const std::string& prompt, const MenuItem& item,
+               double (SimulatorControl::*get)() const, void (SimulatorControl::*set)(double),
+               double high) {
+    if (SimulatorControl* sim = Simulator()) {
+        if (const auto value = AskNumber(prompt, item.caption, (sim->*get)(), 0.0, high)) {
+            (sim->*set)(*value);
+        }
+    }
+}
+
 } // namespace
 
 void ShowSimulatorMenu() {
@@ -78,30 +89,23 @@ void mnuSimUsbStall_Click() {
 }
 
 void mnuSimMax_Click() {
-    SimulatorControl* sim = Simulator();
-    if (sim == nullptr) {
-        return;
-    }
-    const auto value =
-        AskNumber("Peak amplitude of the simulated signal, as a fraction of full scale:",
-                  mdiAnalyzer().mnuSimMax.caption, sim->Amplitude(), 0.0, 1.0);
-    if (value) {
-        sim->SetAmplitude(*value);
-    }
+    AskSignal("Peak amplitude of the simulated signal, as a fraction of full scale:",
+              mdiAnalyzer().mnuSimMax, &SimulatorControl::Amplitude,
+              &SimulatorControl::SetAmplitude, 1.0);
 }
 
 void mnuSimFreq_Click() {
-    SimulatorControl* sim = Simulator();
-    if (sim == nullptr) {
-        return;
-    }
     const int32_t samples = Acquisition().SweepLength;
     Hardware().SweepLengthChanged(samples);
     // Above half a cycle per sample the signal would only alias.
-    const auto value = AskNumber(
-        "Frequency of the simulated signal, in cycles per sweep:", mdiAnalyzer().mnuSimFreq.caption,
-        sim->CyclesPerSweep(), 0.0, samples / 2.0);
-    if (value) {
-        sim->SetCyclesPerSweep(*value);
-    }
+    AskSignal("Frequency of the simulated signal, in cycles per sweep:", mdiAnalyzer().mnuSimFreq,
+              &SimulatorControl::CyclesPerSweep, &SimulatorControl::SetCyclesPerSweep,
+              samples / 2.0);
+}
+
+void mnuSimSelfTest_Click() {
+    AskSignal("Output shift of an active self-test line, as a fraction of full scale (the X "
+              "axis of an accelerometer, the rate of a gyroscope):",
+              mdiAnalyzer().mnuSimSelfTest, &SimulatorControl::SelfTestShift,
+              &SimulatorControl::SetSelfTestShift, 0.5);
 }

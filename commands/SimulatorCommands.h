@@ -8,6 +8,8 @@ void mnuSimUse_Click();
 // Ask for the signal's peak amplitude (fraction of full scale) and frequency (per sweep).
 void mnuSimMax_Click();
 void mnuSimFreq_Click();
+// Ask what an active self-test line adds to the output (fraction of full scale).
+void mnuSimSelfTest_Click();
 // Pulls the simulated USB adapters out or plugs them back in.
 void mnuSimUsbPlugged_Click();
 // Ask how many of the next USB transfers fail, time out or stall.

@@ -17,6 +17,9 @@ public:
     virtual void SetAmplitude(double amplitude) = 0;
     virtual double CyclesPerSweep() const = 0;
     virtual void SetCyclesPerSweep(double cycles) = 0;
+    // What an active self-test line adds to the output, as a fraction of full scale.
+    virtual double SelfTestShift() const = 0;
+    virtual void SetSelfTestShift(double shift) = 0;
     virtual bool UsbPlugged() const = 0;
     virtual void PlugUsb(bool plugged) = 0;
     // The next count transfers to the adapters fail in this way.

@@ -53,7 +53,11 @@ float PlotWidth() {
 std::string SilentBoardText() {
     const auto& acq = Acquisition();
     const int32_t n = std::min(acq.SamplesTaken, kMaxSampleIndex);
-    if (n <= 0) {
+    // A powered-down accelerometer reads 0 on purpose.
+    const SensorModel* model = ChosenModel();
+    const bool poweredDown =
+        acq.PowerDown > 0 && model != nullptr && model->kind == SensorKind::Accelerometer;
+    if (n <= 0 || poweredDown) {
         return {};
     }
     const auto first = acq.RawCodes.begin() + 1;

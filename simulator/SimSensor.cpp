@@ -8,8 +8,6 @@ namespace {
 
 // Where each input sits at rest, as a fraction of full scale.
 constexpr double kRestLevel[4] = {0.50, 0.48, 0.25, 0.75};
-// Output shift of an active self-test line, as a fraction of full scale.
-constexpr double kSelfTestShift = 0.08;
 
 } // namespace
 
@@ -81,8 +79,8 @@ int SimSensor::ConvertGyro(int address) {
     switch (address & 3) {
     case 0: {
         double level = Wave(0);
-        level += selfTestPos_ ? kSelfTestShift : 0.0;
-        level -= selfTestNeg_ ? kSelfTestShift : 0.0;
+        level += selfTestPos_ ? signal_.selfTestShift : 0.0;
+        level -= selfTestNeg_ ? signal_.selfTestShift : 0.0;
         return Code(level, 12, 1.0);
     }
     case 1: {
@@ -100,14 +98,15 @@ int SimSensor::ConvertAccel(int axis) {
         return 0;
     }
     const int channel = axis & 1;
-    const double level = Wave(channel) + (selfTestPos_ ? kSelfTestShift : 0.0);
+    const bool shifted = selfTestPos_ && channel == 0;
+    const double level = Wave(channel) + (shifted ? signal_.selfTestShift : 0.0);
     return Code(level, 12, 1.0);
 }
 
 int SimSensor::ConvertMux(SimMuxInput input, int selfTest) {
     switch (input) {
     case SimMuxInput::Rate:
-        return Code(Wave(0) + kSelfTestShift * std::clamp(selfTest, -1, 1), 14, 4.0);
+        return Code(Wave(0) + signal_.selfTestShift * std::clamp(selfTest, -1, 1), 14, 4.0);
     case SimMuxInput::Adc1:
         return Code(kRestLevel[2], 14, 4.0);
     case SimMuxInput::Adc2:

@@ -15,6 +15,10 @@ struct SimSignal {
     double noiseCodes = 1.5; // standard deviation of the noise, in 12-bit codes
     uint32_t seed = 20261206;
     double temperatureC = 25.0;
+    // What an active self-test line adds, as a fraction of full scale: on a gyroscope a rate
+    // step (0.08 is 32 deg/s on KXS306, 80 on KXS307; the negative line steps down), on an
+    // accelerometer a shift of the X axis alone (0.4 G on KXS201, 1.28 G on KXS202).
+    double selfTestShift = 0.08;
 };
 
 // The boards behind the model names.
@@ -45,7 +49,8 @@ public:
     void EndTransaction() { inTransaction_ = false; }
 
     // Self-test lines (on a gyroscope they push the rate output up or down; an accelerometer
-    // has only the positive one) and the accelerometer's power-down input.
+    // has only the positive one) and the accelerometer's power-down input: powered down, its
+    // converter idles and every conversion reads 0.
     void SetSelfTest(bool positive, bool negative);
     void SetPowerDown(bool on);
 
