@@ -28,6 +28,7 @@ struct Button {
 struct TextBox {
     explicit TextBox(std::string text = {}) : text(std::move(text)) {}
     std::string text;
+    std::string toolTip;
     bool enabled = true;
     bool visible = true;
 };

@@ -2,6 +2,7 @@
 
 #include "app/Analyzer.h"
 #include "app/Startup.h"
+#include "commands/DataLog.h"
 #include "interfaces/PortSetup.h"
 #include "interfaces/UsbDebug.h"
 #include "interfaces/UsbSelect.h"
@@ -31,7 +32,7 @@ Lifecycle LifecycleOf(FormId form) {
     case FormId::frmFFT:
         return {frmFFT_Form_Load, nullptr};
     case FormId::frmLogSetup:
-        break;
+        return {frmLogSetup_Form_Load, frmLogSetup_Form_Activate};
     }
     return {nullptr, nullptr};
 }

@@ -70,6 +70,11 @@ void SyncTextBox(QLineEdit* widget, const TextBox& model) {
     if (widget->text() != text) {
         widget->setText(text);
     }
+    // A box without one from the core keeps the view's own.
+    const QString tip = ToQt(model.toolTip);
+    if (!tip.isEmpty() && widget->toolTip() != tip) {
+        widget->setToolTip(tip);
+    }
     SyncEnabled(widget, model.enabled);
     SyncVisible(widget, model.visible);
 }

@@ -4,6 +4,7 @@
 #include "app/QtCanvas.h"
 #include "app/QtHelpWindow.h"
 #include "app/mdiAnalyzer.h"
+#include "commands/frmLogSetup.h"
 #include "interfaces/frmPort.h"
 #include "interfaces/frmUSBdebug.h"
 #include "interfaces/frmUSBselect.h"
@@ -192,6 +193,7 @@ QtFrontend::QtFrontend()
     RegisterView<FrmPortView>(FormId::frmPort, Placement::Dialog);
     RegisterView<FrmUSBselectView>(FormId::frmUSBselect, Placement::Dialog);
     RegisterView<FrmUSBdebugView>(FormId::frmUSBdebug, Placement::Dialog);
+    RegisterView<FrmLogSetupView>(FormId::frmLogSetup, Placement::Dialog);
 }
 
 QtFrontend::~QtFrontend() {

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -90,6 +91,10 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // Qt takes the user's locale for everything; numbers keep the point as decimal
+    // separator, or a log's tab-separated columns and the configuration file would change
+    // with it. Dates keep the user's form.
+    std::setlocale(LC_NUMERIC, "C");
     // Qt has taken its own arguments (-platform, ...) out by now.
     std::vector<std::string> args;
     const QStringList remaining = QCoreApplication::arguments();

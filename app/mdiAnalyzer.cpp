@@ -2,6 +2,7 @@
 
 #include "app/QtControls.h"
 #include "app/Startup.h"
+#include "commands/DataLog.h"
 #include "commands/SelfTest.h"
 #include "commands/SimulatorCommands.h"
 #include "commands/UtilityCommands.h"
@@ -275,7 +276,7 @@ void MdiAnalyzerView::BuildPanel() {
     auto& syncs = syncs_;
 
     // Created in the order of the window's controls, which is also the tab order.
-    auto* cmdLogData = NewButton(panel, "cmdLogData", &Form::cmdLogData, nullptr, syncs);
+    auto* cmdLogData = NewButton(panel, "cmdLogData", &Form::cmdLogData, cmdLogData_Click, syncs);
     auto* cmdStop = NewButton(panel, "cmdStop", &Form::cmdStop, cmdStop_Click, syncs);
     cmdStop->setIcon(StopIcon());
     cmdStop->setIconSize(QSize(32, 32));
@@ -297,7 +298,7 @@ void MdiAnalyzerView::BuildPanel() {
     row->addLayout(buttons);
 
     auto* frmDataLog = NewFrame(panel, "frmDataLog", &Form::frmDataLog, syncs);
-    auto* cmdSetupDlog = NewButton(frmDataLog, "cmdSetupDlog", &Form::cmdSetupDlog, nullptr, syncs);
+    auto* cmdSetupDlog = NewButton(frmDataLog, "cmdSetupDlog", &Form::cmdSetupDlog, cmdSetupDlog_Click, syncs);
     auto* txtDlogFile = NewTextBox(frmDataLog, "txtDlogFile", &Form::txtDlogFile,
                                    QStringLiteral("Output File"), 10, syncs);
     auto* txtFileIndex = NewTextBox(frmDataLog, "txtFileIndex", &Form::txtFileIndex,

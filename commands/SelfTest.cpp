@@ -88,8 +88,7 @@ void mnuTest_Click() {
         if (switching == TestSwitching::SelfTestLines) {
             SetSelfTestNeg(0);
         }
-        const Canvas* pic = frmData().pic1;
-        Plot().PlotX = (pic != nullptr ? pic->Width() : 0.0f) + 1;
+        Plot().PlotX = TimePlotWidth() + 1;
         ClearReadouts();
         const int32_t n = Plot().PlotSamples;
         RunAcquisition({.takeSample =

@@ -34,11 +34,6 @@ constexpr float kPic1Top = 120;
 constexpr float kPlotXLabelWidth = 800;
 constexpr float kTestLabelWidth = 1600;
 
-float PicWidth() {
-    const Canvas* pic = frmData().pic1;
-    return pic ? pic->Width() : 0.0f;
-}
-
 float PicHeight() {
     const Canvas* pic = frmData().pic1;
     return pic ? pic->Height() : 0.0f;
@@ -120,7 +115,7 @@ void DrawTimeGrid() {
     auto& plot = Plot();
     auto& form = frmData();
     DrawGrid(form.pic1, form.lblYscale, form.lblPlotX);
-    const float W = PicWidth();
+    const float W = TimePlotWidth();
     const float H = PicHeight();
     for (int i = 0; i < 4; ++i) {
         const float middle = kPic1Left + W * (float(i) + 0.5f) / 4;
@@ -161,7 +156,7 @@ void ApplyTimeYScale() {
 void PlotSample(int32_t code) {
     Plot().PlotX += Plot().PlotXStep;
     // A trace also ends where the sample buffer does, whatever the float steps add up to.
-    if (Plot().PlotX > PicWidth() || Plot().PlotIndex >= kMaxSampleIndex) {
+    if (Plot().PlotX > TimePlotWidth() || Plot().PlotIndex >= kMaxSampleIndex) {
         ReadTemperature();
         Plot().PlotX = Plot().PlotXStep;
     }
@@ -216,7 +211,7 @@ void ReplotTrace() {
     Plot().PlotX = 0;
     ++replotDepth;
     for (int32_t i = 1; i <= n; ++i) {
-        if (Plot().PlotX + Plot().PlotXStep <= PicWidth()) {
+        if (Plot().PlotX + Plot().PlotXStep <= TimePlotWidth()) {
             PlotSample(Acquisition().RawCodes[i]);
         }
     }
@@ -270,3 +265,10 @@ void frmData_pic1_MouseDown(int16_t Button, int16_t /*Shift*/, float X, float /*
     m.mnuAux3.caption = "Code  = " + std::to_string(code);
     Ui().Popup(PopupMenu::Aux);
 }
+
+float TimePlotWidth() {
+    const Canvas* pic = frmData().pic1;
+    return pic ? pic->Width() : 0.0f;
+}
+
+bool NextSampleFits() { return Plot().PlotX + Plot().PlotXStep < TimePlotWidth(); }

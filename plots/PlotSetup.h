@@ -22,6 +22,10 @@ void DrawTimeGrid();
 void ApplyTimeYScale();
 // Plots one sample of the current trace, given its raw code.
 void PlotSample(int32_t code);
+// Width of the time plot's drawing area (0 before it exists), and whether the next sample's
+// step still lands inside it: sweeps and logs stop drawing at the right edge.
+float TimePlotWidth();
+bool NextSampleFits();
 // Draws the stored trace again with the current scales.
 void ReplotTrace();
 

@@ -56,6 +56,16 @@ bool AdapterLost() {
     return Interface().InterfaceCode == kUsbInterface && !Usb().CurrentAdapter.Present;
 }
 
+void DropLostAdapter() {
+    if (AdapterLost()) {
+        auto& m = mdiAnalyzer();
+        Interface().InterfaceCode = kNoInterface;
+        m.txtInterface.text = "None";
+        m.txtPort.text = "None";
+        m.mnuUSB.checked = false;
+    }
+}
+
 bool RunAcquisition(const AcquisitionRun& run) {
     ShowTimePlot();
     auto& acq = Acquisition();
@@ -103,6 +113,9 @@ bool RunAcquisition(const AcquisitionRun& run) {
     }
     frmData().lblTsample.caption = Format(acq.SamplePeriod * 1000.0, "0.00");
 
+    if (!run.analyse) {
+        return completed;
+    }
     int32_t count = acq.SamplesTaken;
     ComputeStatistics(count);
     if (run.afterStatistics) {

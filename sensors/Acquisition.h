@@ -53,6 +53,8 @@ void WhileHeld(const std::function<void()>& wait);
 
 // The USB adapter is the interface and a transfer to it has failed.
 bool AdapterLost();
+// After a run: a lost adapter leaves no interface chosen.
+void DropLostAdapter();
 
 struct AcquisitionRun {
     // Takes one sample: reads, converts, stores it (advancing SampleIndex) and plots it. false
@@ -61,11 +63,13 @@ struct AcquisitionRun {
     bool pause = true;         // the read delay between samples, with events during it
     bool stoppable = true;     // Stop and a lost adapter end the run
     double minimumSeconds = 0; // the elapsed time counts as at least this
+    bool analyse = true;       // statistics and spectrum of the samples taken
     // After the statistics, before the spectrum.
     std::function<void()> afterStatistics;
 };
 
 // Takes SweepLength samples (at most the buffers'), from SampleIndex 0 with the stop
-// cleared, then measures the sample period and shows it, and computes the statistics.
+// cleared, then measures the sample period and shows it, and computes the statistics and,
+// when it is on and the run completed, the spectrum.
 // True when every sample was taken.
 bool RunAcquisition(const AcquisitionRun& run);

@@ -43,11 +43,6 @@ bool ReadyToRead() {
     return true;
 }
 
-float PlotWidth() {
-    const Canvas* pic1 = frmData().pic1;
-    return pic1 != nullptr ? pic1->Width() : 0.0f;
-}
-
 // With no board the lines read as one rail for every sample, and the sweep would look like
 // a real, if odd, signal (-200.05 deg/s).
 std::string SilentBoardText() {
@@ -97,7 +92,7 @@ bool TakeSweepSample() {
     acq.SamplesTaken = acq.SampleIndex;
     acq.RawCodes[static_cast<size_t>(acq.SampleIndex)] = code;
     Ui().DoEvents();
-    if (Plot().PlotX + Plot().PlotXStep < PlotWidth()) {
+    if (NextSampleFits()) {
         PlotSample(code);
     }
     return true;
@@ -125,15 +120,18 @@ bool SetupOK() {
     return true;
 }
 
-bool AcquireSweep() {
-    auto& acq = Acquisition();
+void BeginPass() {
     Plot().PlotX = 0;
     // The last trace is about to be overwritten: a resize before the first sample must not
-    // redraw it up to the edge, which would keep this sweep from drawing.
+    // redraw it up to the edge, which would keep this pass from drawing.
     Plot().PlotIndex = 0;
-    Hardware().SweepLengthChanged(acq.SweepLength);
-
+    Hardware().SweepLengthChanged(Acquisition().SweepLength);
     ReadTemperature();
+}
+
+bool AcquireSweep() {
+    auto& acq = Acquisition();
+    BeginPass();
     // The converters answer one transfer late: the first code belongs to the last channel read.
     ReadChannel(acq.ChannelIndex);
     return RunAcquisition(
@@ -175,12 +173,7 @@ void cmdSingleSweep_Click() {
             m.focus = "cmdSingleSweep";
         }
     }
-    if (AdapterLost()) {
-        Interface().InterfaceCode = kNoInterface;
-        m.txtInterface.text = "None";
-        m.txtPort.text = "None";
-        m.mnuUSB.checked = false;
-    }
+    DropLostAdapter();
 }
 
 void cmdStop_Click() { Acquisition().StopRequested = true; }

@@ -3,6 +3,9 @@
 
 // True when an interface and a model are chosen; normalises the read delay.
 bool SetupOK();
+// The start of every pass: the trace from the left edge and the temperature read, which
+// also primes the converters for the selected channel.
+void BeginPass();
 // Takes SweepLength samples of the selected channel, plotting them as they come; false when
 // stopped before the end.
 bool AcquireSweep();

@@ -1,0 +1,319 @@
+#include "commands/DataLog.h"
+
+#include "analysis/Statistics.h"
+#include "app/Delay.h"
+#include "app/Forms.h"
+#include "app/MainWindowForm.h"
+#include "app/TextFormat.h"
+#include "commands/LogSetupForm.h"
+#include "interfaces/Interface.h"
+#include "platform/AppendFile.h"
+#include "platform/Frontend.h"
+#include "plots/PlotSetup.h"
+#include "plots/TimePlotForm.h"
+#include "sensors/Acquisition.h"
+#include "sensors/DeviceSelect.h"
+#include "sensors/ReadData.h"
+#include "sensors/SensorModels.h"
+#include "sensors/Sweep.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+// Why the run in progress could not write its file; empty while all is well.
+std::string logError;
+
+// The channels whose values a data line carries, in column order: the selected channel when
+// one is chosen, otherwise the list the dialog's OK built.
+std::vector<int16_t> LoggedChannels() {
+    const auto& log = DataLog();
+    if (log.ChosenChannelCount == 1) {
+        return {Acquisition().ChannelIndex};
+    }
+    const int count = std::clamp<int>(log.ChosenChannelCount, 0, 4);
+    return {log.ChosenChannelList.begin() + 1, log.ChosenChannelList.begin() + 1 + count};
+}
+
+std::string DateText(std::time_t time) {
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[128];
+    // The user's own date and time forms.
+    const size_t n = std::strftime(text, sizeof text, "%x %X", &local);
+    return {text, n};
+}
+
+// The log's full path in the working directory, or empty with logError saying why not.
+std::string LogPath(const std::string& name) {
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
+        std::string shown = name;
+        std::replace(shown.begin(), shown.end(), '\0', '?');
+        logError = "A log file name may not contain \"/\" or a NUL character: \"" + shown +
+                   "\". Change the name in the Output File box.";
+        return {};
+    }
+    std::error_code error;
+    const auto folder = std::filesystem::current_path(error);
+    if (error) {
+        logError = "The log file " + name + " has no folder to go to: " + error.message() + ".";
+        return {};
+    }
+    return (folder / name).string();
+}
+
+void FileFailed(const std::string& what, const AppendFile& file) {
+    if (logError.empty()) {
+        logError = "Could not " + what + " the log file " + DataLog().LogFileName + ": " +
+                   file.Error() + ".";
+    }
+}
+
+struct LogPass {
+    AppendFile file;
+    std::vector<int16_t> channels;
+    int16_t sel = 0;
+    bool selLogged = false;
+    bool readAhead = false;
+    std::string line;
+};
+
+// One data line: the reads of every logged channel, the temperature when asked for, then
+// the selected channel's code stored and drawn as a sweep does.
+bool TakeLogSample(LogPass& pass) {
+    auto& acq = Acquisition();
+    auto& line = pass.line;
+    line = std::to_string(acq.SampleIndex + 1);
+    int32_t selected = 0;
+    const auto& channels = pass.channels;
+    // The port's converters answer one transfer late: each read addresses the next channel
+    // and brings the one before, after a first read that only addresses.
+    if (pass.readAhead) {
+        acq.ChannelIndex = channels.front();
+        ReadChannel(acq.ChannelIndex);
+    }
+    for (size_t i = 0; i < channels.size(); ++i) {
+        const int16_t ch = channels[i];
+        acq.ChannelIndex = pass.readAhead ? channels[(i + 1) % channels.size()] : ch;
+        const int32_t code = ReadChannel(acq.ChannelIndex);
+        const float value = ChannelValue(code, ch);
+        if (ch == pass.sel) {
+            selected = code;
+            acq.Samples[static_cast<size_t>(acq.SampleIndex)] = value;
+        }
+        line += '\t';
+        line += GeneralText(value);
+    }
+    if (DataLog().LogTemperature) {
+        line += '\t';
+        line += GeneralText(ReadTemperature());
+    }
+    acq.ChannelIndex = pass.sel;
+    // A failed transfer leaves the last answer in place: no line from it.
+    if (AdapterLost()) {
+        return false;
+    }
+    line += kCrLf;
+    if (!pass.file.Write(line)) {
+        FileFailed("write", pass.file);
+        return false;
+    }
+    ++acq.SampleIndex;
+    acq.SamplesTaken = acq.SampleIndex;
+    if (pass.selLogged) {
+        acq.RawCodes[static_cast<size_t>(acq.SampleIndex)] = selected;
+    }
+    Ui().DoEvents();
+    // The selected channel only: another channel's codes would be drawn in its scale.
+    if (DataLog().LogPlotData && pass.selLogged && NextSampleFits()) {
+        PlotSample(selected);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string LogHeader(float temperature, std::time_t time) {
+    const auto& acq = Acquisition();
+    const auto& c = Catalogue();
+    const bool logTemp = DataLog().LogTemperature;
+    const SensorModel* model = ChosenModel();
+    const bool accel = model != nullptr && model->kind == SensorKind::Accelerometer;
+    std::string h;
+    h += c.DeviceName + "\tDate\t" + DateText(time) + kCrLf;
+    h += "Temperature\t" + GeneralText(temperature) + "  dgrC" + kCrLf;
+    h += "Num Samples\t" + std::to_string(acq.SweepLength) + kCrLf;
+    h += "Loop Delay\t" + GeneralText(acq.LoopDelayMs) + " mS" + kCrLf;
+    if (!accel && acq.SelfTestNegBit > 0) {
+        h += std::string("Neg Self Test On") + kCrLf;
+    }
+    if (!accel && acq.SelfTestPosBit > 0) {
+        h += std::string("Pos Self Test On") + kCrLf;
+    }
+    if (accel && acq.PowerDown > 0) {
+        h += std::string("Powerdown on") + kCrLf;
+    }
+    if (accel && acq.SelfTestPosBit > 0) {
+        h += std::string("Self Test On") + kCrLf;
+    }
+    // Named after the columns the data lines carry, so that the two always agree.
+    const auto channels = LoggedChannels();
+    std::string names;
+    std::string units = "Sample\t";
+    for (int16_t ch : channels) {
+        const auto i = static_cast<size_t>(std::clamp<int16_t>(ch, 0, 8));
+        names += "\t" + c.ChannelName[i];
+        units += c.ChannelUnits[i] + "\t";
+    }
+    if (logTemp) {
+        names += "\tTemp";
+        units += "DgrC";
+    }
+    h += names + kCrLf + units + kCrLf;
+    return h;
+}
+
+bool AcquireLogSweep() {
+    auto& acq = Acquisition();
+    LogPass pass;
+    pass.sel = acq.ChannelIndex;
+    pass.channels = LoggedChannels();
+    pass.selLogged =
+        std::find(pass.channels.begin(), pass.channels.end(), pass.sel) != pass.channels.end();
+    pass.readAhead = Interface().InterfaceCode == kParallelInterface && pass.channels.size() > 1;
+    BeginPass();
+    if (!pass.file.Open(DataLog().LogFileName)) {
+        FileFailed("open", pass.file);
+        acq.StopRequested = true;
+        return false;
+    }
+    // Without the selected channel in the log there is nothing of it to analyse.
+    bool completed = RunAcquisition({.takeSample = [&pass] { return TakeLogSample(pass); },
+                                     .minimumSeconds = 0.001,
+                                     .analyse = pass.selLogged,
+                                     .afterStatistics = {}});
+    if (!pass.file.Close()) {
+        FileFailed("write", pass.file);
+        completed = false;
+    }
+    acq.ChannelIndex = pass.sel;
+    return completed;
+}
+
+void cmdLogData_Click() {
+    if (AcquisitionRunning() || !SetupOK()) {
+        return;
+    }
+    auto& m = mdiAnalyzer();
+    auto& acq = Acquisition();
+    auto& log = DataLog();
+    const float temperature = ReadTemperature();
+    cmdStop_Click();
+    DelayMs(15);
+    ClearReadouts();
+
+    logError.clear();
+    const std::string path = LogPath(m.txtDlogFile.text + "_" + m.txtFileIndex.text + ".txt");
+    if (!path.empty()) {
+        log.LogFileName = path;
+        m.txtDlogFile.toolTip = path;
+        m.statusText = "Logging to " + path;
+        AppendFile header;
+        if (!header.Open(path)) {
+            FileFailed("open", header);
+        } else if (!header.Write(LogHeader(temperature, std::time(nullptr))) || !header.Close()) {
+            FileFailed("write", header);
+        }
+    }
+    if (logError.empty()) {
+        const AcquisitionGuard guard;
+        Ui().SetBusy(true);
+        acq.StopRequested = false;
+        do {
+            AcquireLogSweep();
+        } while (acq.ContinuousMode && !acq.StopRequested);
+        Ui().SetBusy(false);
+    }
+
+    // A log that could not be written leaves the number for the retry.
+    if (logError.empty()) {
+        m.txtFileIndex.text = GeneralText(LeadingNumber(m.txtFileIndex.text) + 1);
+        m.statusText = "Log written to " + log.LogFileName;
+    } else {
+        m.statusText = logError;
+        Ui().MsgBox(logError + "\nLogging has stopped; the file keeps only whole lines and "
+                               "the file number was not advanced.");
+    }
+    Ui().DoEvents();
+    DropLostAdapter();
+}
+
+void cmdSetupDlog_Click() { ShowModalForm(FormId::frmLogSetup); }
+
+void frmLogSetup_Form_Load() {
+    auto& g = frmLogSetup().form;
+    g.left = frmData().form.left;
+    g.top = frmData().form.top;
+}
+
+void frmLogSetup_Form_Activate() {
+    auto& f = frmLogSetup();
+    const auto& log = DataLog();
+    const SensorModel* model = ChosenModel();
+    const bool accel = model != nullptr && model->kind == SensorKind::Accelerometer;
+    static constexpr std::array<const char*, 4> kAccel{"X accel", "Y accel", nullptr, nullptr};
+    static constexpr std::array<const char*, 4> kGyro{"Gyro", nullptr, "Ain1", "Ain2"};
+    const auto& captions = accel ? kAccel : kGyro;
+    for (size_t i = 0; i < f.chkInput.size(); ++i) {
+        auto& box = f.chkInput[i];
+        box.visible = captions[i] != nullptr;
+        if (captions[i] != nullptr) {
+            box.caption = captions[i];
+        }
+        // A channel no longer chosen keeps its box as it was.
+        if (log.ChannelChosen[i]) {
+            box.value = 1;
+        }
+    }
+    if (log.LogTemperature) {
+        f.chkLogTemp.value = 1;
+    }
+    f.chkPlotData.value = log.LogPlotData ? 1 : 0;
+}
+
+void frmLogSetup_chkInput_Click(int16_t Index) {
+    if (Index >= 0 && Index < 4) {
+        const auto i = static_cast<size_t>(Index);
+        DataLog().ChannelChosen[i] = frmLogSetup().chkInput[i].value != 0;
+    }
+}
+
+void frmLogSetup_chkLogTemp_Click() {
+    DataLog().LogTemperature = frmLogSetup().chkLogTemp.value != 0;
+}
+
+void frmLogSetup_chkPlotData_Click() {
+    DataLog().LogPlotData = frmLogSetup().chkPlotData.value != 0;
+}
+
+void frmLogSetup_cmdOK_Click() {
+    auto& log = DataLog();
+    log.ChosenChannelCount = 0;
+    for (int16_t i = 0; i < 4; ++i) {
+        if (log.ChannelChosen[static_cast<size_t>(i)]) {
+            ++log.ChosenChannelCount;
+            log.ChosenChannelList[static_cast<size_t>(log.ChosenChannelCount)] = i;
+        }
+    }
+    if (log.ChosenChannelCount == 1) {
+        const int16_t ch = log.ChosenChannelList[1];
+        Acquisition().ChannelIndex = ch;
+        SetOptionValue(mdiAnalyzer().optAdcIn.data(), 4, ch, optAdcIn_Click);
+    }
+    HideForm(FormId::frmLogSetup);
+}
