@@ -289,16 +289,20 @@ void MdiAnalyzerView::BuildPanel() {
     buttons->addWidget(cmdStop);
     buttons->addWidget(cmdSingleSweep);
     buttons->addStretch(1);
-    // Keys for the two commands used most at the bench, live during a sweep too.
+    // Keys for the commands used most at the bench, live during a run too.
     cmdSingleSweep->setToolTip(QStringLiteral("Plot Data (F5)"));
     connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, cmdSingleSweep,
+            &QPushButton::click);
+    cmdLogData->setToolTip(QStringLiteral("Log Data (F6)"));
+    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, cmdLogData,
             &QPushButton::click);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, cmdStop,
             &QPushButton::click);
     row->addLayout(buttons);
 
     auto* frmDataLog = NewFrame(panel, "frmDataLog", &Form::frmDataLog, syncs);
-    auto* cmdSetupDlog = NewButton(frmDataLog, "cmdSetupDlog", &Form::cmdSetupDlog, cmdSetupDlog_Click, syncs);
+    auto* cmdSetupDlog =
+        NewButton(frmDataLog, "cmdSetupDlog", &Form::cmdSetupDlog, cmdSetupDlog_Click, syncs);
     auto* txtDlogFile = NewTextBox(frmDataLog, "txtDlogFile", &Form::txtDlogFile,
                                    QStringLiteral("Output File"), 10, syncs);
     auto* txtFileIndex = NewTextBox(frmDataLog, "txtFileIndex", &Form::txtFileIndex,

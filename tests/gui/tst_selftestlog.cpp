@@ -25,6 +25,7 @@ private slots:
     void selfTestShowsTheSimulatorsShifts_data();
     void selfTestShowsTheSimulatorsShifts();
     void logOfThreeChannelsAndTheTemperature();
+    void stopOrClosingMidPassLeavesWholeLines();
 
 private:
     template <class T> T* Control(const char* name) const {
@@ -135,6 +136,48 @@ void SelfTestLogTest::logOfThreeChannelsAndTheTemperature() {
         QVERIFY2(qAbs(fields[3].toDouble() - 3.75) < 0.01, qPrintable(lines[5 + k]));
         QCOMPARE(fields[4], QString("25"));
     }
+}
+
+// Every line the file holds is whole, numbered on from 1; returns how many.
+static int WholeLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray text = file.readAll();
+    if (!text.endsWith("\r\n")) {
+        return -1;
+    }
+    const QList<QByteArray> lines = text.left(text.size() - 2).split('\n');
+    for (int k = 6; k < lines.size(); ++k) {
+        const QList<QByteArray> fields = lines[k].chopped(1).split('\t');
+        if (fields.size() != 2 || fields[0].toInt() != k - 5 || fields[1].isEmpty()) {
+            return -1;
+        }
+    }
+    return static_cast<int>(lines.size()) - 6;
+}
+
+void SelfTestLogTest::stopOrClosingMidPassLeavesWholeLines() {
+    Start("KXS306");
+    auto* length = Control<QComboBox>("DatalogLengthCBX");
+    emit length->activated(length->findText("32768"));
+    QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
+    QTimer::singleShot(300, [this] { Control<QPushButton>("cmdStop")->click(); });
+    Control<QPushButton>("cmdLogData")->click();
+    const int stopped = WholeLines(gui_->dir.filePath("KXS306_1.txt"));
+    QVERIFY(stopped > 0 && stopped < 32768);
+    QCOMPARE(Control<QLineEdit>("txtFileIndex")->text(), QString("2"));
+
+    // Closing the window ends the run and the program, the file closed and the settings saved.
+    QTimer::singleShot(300, [this] { gui_->MainWindow()->close(); });
+    Control<QPushButton>("cmdLogData")->click();
+    QVERIFY(gui_->ui->EndRequested());
+    const int closed = WholeLines(gui_->dir.filePath("KXS306_2.txt"));
+    QVERIFY(closed > 0 && closed < 32768);
+    QFile config(gui_->dir.filePath("QueltoEval.cfg"));
+    QVERIFY(config.open(QIODevice::ReadOnly));
+    QVERIFY(config.readAll().contains("Plot Samples =  32768"));
 }
 
 QTEST_MAIN(SelfTestLogTest)

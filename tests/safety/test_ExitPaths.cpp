@@ -5,6 +5,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -61,6 +64,38 @@ TEST_F(ExitPathTest, AFifoInPlaceOfTheSettingsDoesNotHoldUpTheStart) {
     struct stat st {};
     ASSERT_EQ(::stat("QueltoEval.cfg", &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+TEST_F(ExitPathTest, ATerminatingSignalDuringALogLeavesItWholeAndSavesTheSettings) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        dir.Write("QueltoEval.cfg", "Device = KXS306\r\nInterface = 1\r\nPlot Samples = 32768\r\n"
+                                    "Port Address = 888\r\n");
+        ASSERT_NO_FATAL_FAILURE(StartDisplay(true));
+        StartProgram(true);
+        ASSERT_TRUE(Shown("Evaluation - Rev 3"));
+        // F6 is "Log Data"; the first presses may come while start-up is still timing.
+        const auto log = dir.path() / "KXS306_1.txt";
+        for (int i = 0; i < 100 && !std::filesystem::exists(log); ++i) {
+            Succeeds(
+                {"xdotool", "search", "--name", "Evaluation - Rev 3", "windowfocus", "key", "F6"});
+            std::this_thread::sleep_for(300ms);
+        }
+        ASSERT_TRUE(std::filesystem::exists(log));
+        std::this_thread::sleep_for(1500ms); // past the first write of lines
+        ::kill(program_, signal);
+        ASSERT_TRUE(ProgramEnds(20s)) << "the program did not end";
+        const std::string text = dir.Read("KXS306_1.txt");
+        ASSERT_GT(text.size(), 1000u);
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        // The last line is whole and numbered on from the first.
+        const size_t last = text.rfind("\r\n", text.size() - 3) + 2;
+        const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+        EXPECT_EQ(text.substr(last, text.find('\t', last) - last), std::to_string(lines - 6));
+        EXPECT_NE(dir.Read("QueltoEval.cfg").find("Plot Samples =  32768"), std::string::npos);
+        std::filesystem::remove(log);
+        TearDown();
+    }
 }
 
 } // namespace
