@@ -9,6 +9,11 @@
 //                   (computed and drawn after each) and off, alternated; "ratio" is on / off.
 //   SpectrumAtSweepEnd  the end of a 32768-sample sweep with the spectrum on: RunSpectrum and
 //                   the drawing of its 16384 bins in the Qt window.
+//   LogVsSweep      samples per second of a log pass of the selected channel (read delay 0,
+//                   plotting off for /0, on for /1) and of a plain sweep of 2048, alternated;
+//                   "ratio" is log / sweep.
+//   LogThreeChannels  a pass of 32768 samples of the rate and both inputs with the
+//                   temperature, plotted: samples and file bytes per second.
 //
 //   cmake --preset bench && cmake --build --preset bench && build/bench/bench/bench_sweep
 // (runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise)
@@ -17,8 +22,9 @@
 #include "app/Analyzer.h"
 #include "app/Delay.h"
 #include "app/QtFrontend.h"
-#include "platform/PortIo.h"
+#include "commands/DataLog.h"
 #include "commands/ViewCommands.h"
+#include "platform/PortIo.h"
 #include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/Sweep.h"
@@ -33,6 +39,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -248,6 +255,76 @@ void SpectrumAtSweepEnd(benchmark::State& state) {
     mnuFFToff_Click();
 }
 BENCHMARK(SpectrumAtSweepEnd)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// A log pass to a fresh file in the temporary folder; its seconds, and the file's bytes.
+double TimedLogPass(uintmax_t* bytes = nullptr) {
+    const auto path = std::filesystem::temp_directory_path() / "quelto-bench-log.txt";
+    std::filesystem::remove(path);
+    DataLog().LogFileName = path.string();
+    const auto start = Steady::now();
+    AcquireLogSweep();
+    const double seconds = std::chrono::duration<double>(Steady::now() - start).count();
+    if (bytes != nullptr) {
+        *bytes = std::filesystem::file_size(path);
+    }
+    std::filesystem::remove(path);
+    return seconds;
+}
+
+void LogVsSweep(benchmark::State& state) {
+    SetUpOnce();
+    UseQt(true);
+    SelectModel(static_cast<int>(state.range(0)));
+    SetSweepLength2048();
+    auto& log = DataLog();
+    log.ChosenChannelCount = 1;
+    log.LogTemperature = false;
+    log.LogPlotData = state.range(1) != 0;
+    double sweepSeconds = 0;
+    double logSeconds = 0;
+    int64_t samples = 0;
+    for (auto _ : state) {
+        sweepSeconds += TimedSweep();
+        logSeconds += TimedLogPass();
+        samples += App().SamplesTaken;
+    }
+    log.LogPlotData = true;
+    state.counters["sweep_samples_per_s"] = samples / sweepSeconds;
+    state.counters["log_samples_per_s"] = samples / logSeconds;
+    state.counters["ratio"] = sweepSeconds / logSeconds;
+    state.SetLabel(std::string(ModelName(static_cast<int>(state.range(0)))) +
+                   (state.range(1) != 0 ? " plotting" : " not plotting"));
+}
+BENCHMARK(LogVsSweep)
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+void LogThreeChannels(benchmark::State& state) {
+    SetUpOnce();
+    UseQt(true);
+    mnuKxs306_Click();
+    SetSweepLength32768();
+    auto& log = DataLog();
+    log.ChosenChannelCount = 3;
+    log.ChosenChannelList = {0, 0, 2, 3, 0};
+    log.LogTemperature = true;
+    log.LogPlotData = true;
+    uintmax_t bytes = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        seconds = TimedLogPass(&bytes);
+        state.SetIterationTime(seconds);
+    }
+    state.counters["samples_per_s"] = App().SamplesTaken / seconds;
+    state.counters["file_bytes_per_s"] = static_cast<double>(bytes) / seconds;
+    log.ChosenChannelCount = 1;
+    log.LogTemperature = false;
+}
+BENCHMARK(LogThreeChannels)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
