@@ -210,6 +210,8 @@ QtFrontend::~QtFrontend() {
 }
 
 void QtFrontend::MsgBox(const std::string& text, const std::string& title) {
+    // What the core did up to the box shows behind it while it waits.
+    Refresh();
     if (messageSink_) {
         messageSink_(text, title);
         return;
@@ -231,6 +233,7 @@ void QtFrontend::MsgBox(const std::string& text, const std::string& title) {
 }
 
 bool QtFrontend::Confirm(const std::string& text, const std::string& title) {
+    Refresh();
     if (confirmSink_) {
         return confirmSink_(text);
     }
