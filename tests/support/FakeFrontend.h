@@ -34,8 +34,8 @@ public:
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initial) override;
     void Refresh() override {}
-    int ScreenWidth() const override { return screenWidth; }
-    int ScreenHeight() const override { return screenHeight; }
+    int ScreenWidth() const override { return 1280 * 15; }
+    int ScreenHeight() const override { return 800 * 15; }
     void EndProcess() override { ended = true; }
 
     // Runs action when DoEvents is called for the n-th time (counted from 1).
@@ -44,6 +44,14 @@ public:
     void OnEveryDoEvents(std::function<void()> action) { everyDoEvents = std::move(action); }
     void OnModal(FormId form, std::function<void()> action) { modalActions[form] = action; }
     void OnPopup(PopupMenu menu, std::function<void()> action) { popupActions[menu] = action; }
+    // The texts of the messages, in order.
+    std::vector<std::string> MessageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages) {
+            texts.push_back(m.text);
+        }
+        return texts;
+    }
 
     std::vector<RecordedMessage> messages;
     std::vector<FormId> shown;
@@ -58,8 +66,6 @@ public:
     std::vector<bool> busyChanges;
     int doEventsCalls = 0;
     bool ended = false;
-    int screenWidth = 1280 * 15;
-    int screenHeight = 800 * 15;
 
 private:
     std::multimap<int, std::function<void()>> doEventsActions;
