@@ -8,6 +8,7 @@
 #include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
 #include "simulator/SimBoards.h"
+#include "tests/support/PortRecorder.h"
 #include "tests/support/RecordingCanvas.h"
 #include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
@@ -55,7 +56,6 @@ TEST_F(SweepTest, SetupAndReadTempNeedAnInterfaceADeviceAndAnOpenPort) {
         EXPECT_TRUE(SetupOK()) << text;
         EXPECT_EQ(m.txtLoopDelay.text, shown) << text;
     }
-    EXPECT_EQ(app.LoopDelayMs, 60000.0f);
 }
 
 TEST_F(SweepTest, StopEndsASweepOrAContinuousRunKeepingWhatWasTaken) {
@@ -152,4 +152,12 @@ TEST_F(SweepTest, ABoardThatGivesNoAnswerIsSaidInTheStatusLine) {
     PlugSimulatedBoard(true);
     cmdSingleSweep_Click();
     EXPECT_EQ(app.mdiAnalyzer.statusText, "");
+
+    // A line stuck the other way reads full scale.
+    PortRecorder stuck;
+    stuck.statusValue = 0x00;
+    std::string reason;
+    ASSERT_TRUE(OpenPort(0x378, reason));
+    cmdSingleSweep_Click();
+    EXPECT_NE(app.mdiAnalyzer.statusText.find("reads 4095."), std::string::npos);
 }
