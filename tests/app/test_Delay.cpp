@@ -53,25 +53,19 @@ TEST_F(DelayTest, CalibrationOnASlowMachineAndAStoppedClock) {
 TEST_F(DelayTest, WaitsRunTheRightPasses) {
     FakeClock clock;
     clock.recordSpins = true;
-    auto& app = App();
-    app.DelayCalibrated = true;
-    app.DelayLoopCount = 1000;
-    app.MinimumDelayMs = 0.0004f;
-
-    DelayMs(0);
-    EXPECT_EQ(clock.spins, std::vector<int32_t>{40});
-
-    clock.spins.clear();
-    DelayMs(0.004f); // rounds to 0 slices, raised to 1
-    EXPECT_EQ(clock.spins, std::vector<int32_t>{1000});
-
-    clock.spins.clear();
-    DelayMs(0.1f);
-    EXPECT_EQ(clock.spins, std::vector<int32_t>(10, 1000));
-
-    clock.spins.clear();
-    DelayMs(0.054f); // rounded to the nearest slice
-    EXPECT_EQ(clock.spins.size(), 5u);
+    UseQuickDelay();
+    App().DelayLoopCount = 1000;
+    // The minimum loop; at least one slice of 0.01 ms; whole slices, rounded to the nearest.
+    const std::pair<float, std::vector<int32_t>> cases[] = {
+        {0, {40}},
+        {0.004f, {1000}},
+        {0.1f, std::vector<int32_t>(10, 1000)},
+        {0.054f, std::vector<int32_t>(5, 1000)}};
+    for (const auto& [ms, spins] : cases) {
+        clock.spins.clear();
+        DelayMs(ms);
+        EXPECT_EQ(clock.spins, spins) << ms;
+    }
 }
 
 TEST_F(DelayTest, WaitBeforeCalibrationCalibratesFirst) {
@@ -85,11 +79,9 @@ TEST_F(DelayTest, WaitBeforeCalibrationCalibratesFirst) {
 
 TEST_F(DelayTest, LoopDelayIsWaitedInChunksWithEventsBeforeEach) {
     FakeClock clock(1e-9);
-    auto& app = App();
-    app.DelayCalibrated = true;
-    app.DelayLoopCount = 10000;
-    app.MinimumDelayMs = 0.00004f;
-    app.StopRequested = false;
+    UseQuickDelay();
+    App().DelayLoopCount = 10000;
+    App().StopRequested = false;
 
     const double t0 = clock.now;
     WaitLoopDelay(25); // 2 chunks of 12.5 ms
