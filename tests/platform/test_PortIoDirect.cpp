@@ -126,21 +126,6 @@ TEST(DirectIo, OnlyPortsTheKernelKnowsOpenWithoutAskingTheUser) {
     EXPECT_TRUE(port->Open(0xE000, reason)) << reason;
 }
 
-TEST(DirectIo, RootIsGivenUpOnceThePermissionIsGranted) {
-    FakeProc proc;
-    FakeIoperm ioperm;
-    std::string reason;
-    auto dropped = MakeDirectIoBackend(proc.System(ioperm.Call(), PrivilegeDrop::Dropped));
-    EXPECT_TRUE(dropped->Open(0x378, reason)) << reason;
-    // A permission kept by a program that could not drop root would be a root program.
-    auto stuck = MakeDirectIoBackend(proc.System(ioperm.Call(), PrivilegeDrop::Failed));
-    EXPECT_FALSE(stuck->Open(0x378, reason));
-    EXPECT_EQ(reason, PrivilegeDropText(PrivilegeDrop::Failed));
-    EXPECT_FALSE(stuck->Read(PortRegister::Status) != kNoBoardByte);
-    const std::vector<PermissionCall> expected{{0x378, 3, 1}, {0x378, 3, 1}, {0x378, 3, 0}};
-    EXPECT_EQ(ioperm.calls, expected);
-}
-
 class DirectIoAccessTest : public AppStateTest {
 protected:
     FakeFrontend ui;
@@ -188,8 +173,14 @@ TEST(DirectIo, GrantsAndDropsOnlyTheThreeRegistersOfTheChosenPort) {
         port->Close();
         ASSERT_TRUE(port->Open(0x278, reason)) << reason;
     } // and the last one when the backend goes
+    // A permission kept by a program that could not give up root would be a root program.
+    auto stuck = MakeDirectIoBackend(proc.System(ioperm.Call(), PrivilegeDrop::Failed));
+    EXPECT_FALSE(stuck->Open(0x378, reason));
+    EXPECT_EQ(reason, PrivilegeDropText(PrivilegeDrop::Failed));
+    EXPECT_EQ(stuck->Read(PortRegister::Status), kNoBoardByte);
     const std::vector<PermissionCall> expected{{0x378, 3, 1}, {0x378, 3, 0}, {0x3BC, 3, 1},
-                                               {0x3BC, 3, 0}, {0x278, 3, 1}, {0x278, 3, 0}};
+                                               {0x3BC, 3, 0}, {0x278, 3, 1}, {0x278, 3, 0},
+                                               {0x378, 3, 1}, {0x378, 3, 0}};
     EXPECT_EQ(ioperm.calls, expected);
 
     auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));
