@@ -113,11 +113,14 @@ void SweepTest::stopOrClosingTheWindowEndsAContinuousRun() {
     QVERIFY(Control<QPushButton>("cmdSingleSweep")->isEnabled());
     QCOMPARE(MainWindow()->focusWidget(), Control<QPushButton>("cmdStop"));
 
-    // Closing in the middle of a run ends it, and the program, with the settings saved.
+    // Closing in the middle of a run ends it, and the program, with the settings saved then
+    // and not before, and the plot windows hidden.
+    QFile config(gui_->dir.filePath("QueltoEval.cfg"));
+    QVERIFY(!config.exists());
     QTimer::singleShot(200, [this] { MainWindow()->close(); });
     QTest::mouseClick(Control<QPushButton>("cmdSingleSweep"), Qt::LeftButton);
     QVERIFY(gui_->ui->EndRequested());
-    QFile config(gui_->dir.filePath("QueltoEval.cfg"));
+    QVERIFY(!DataFrame()->isVisible());
     QVERIFY(config.open(QIODevice::ReadOnly));
     QVERIFY(config.readAll().startsWith("Device = KXS306\r\nInterface =  1 \r\n"));
 }

@@ -17,8 +17,7 @@ private slots:
     void init();
     void cleanup();
 
-    void oneAdapterAt2IsChosenAndOkMakesItTheInterface();
-    void noneAndOkLeaveNoInterface();
+    void okMakesTheAdapterAt2OrNoneTheInterface();
     void closeBoxAndEscapeActAsOk();
     void debugConsoleSendsWordsAndBits();
 
@@ -69,7 +68,7 @@ void UsbDialogsTest::cleanup() {
     usb_.reset();
 }
 
-void UsbDialogsTest::oneAdapterAt2IsChosenAndOkMakesItTheInterface() {
+void UsbDialogsTest::okMakesTheAdapterAt2OrNoneTheInterface() {
     usb_->Attach(2);
     bool checked = false;
     WhenShown(FormId::frmUSBselect, [&] {
@@ -89,10 +88,7 @@ void UsbDialogsTest::oneAdapterAt2IsChosenAndOkMakesItTheInterface() {
     QCOMPARE(App().InterfaceCode, int16_t{2});
     QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-2"));
     QVERIFY(gui_->messages.empty());
-}
 
-void UsbDialogsTest::noneAndOkLeaveNoInterface() {
-    usb_->Attach(0);
     WhenShown(FormId::frmUSBselect, [&] {
         Click(FormId::frmUSBselect, "optUsbPort4");
         Click(FormId::frmUSBselect, "cmdOK");
