@@ -1,20 +1,8 @@
-#include "app/Analyzer.h"
 #include "app/Delay.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/FakeFrontend.h"
-
 #include "tests/support/AppStateTest.h"
+#include "tests/support/FakeClock.h"
 
-#include <gtest/gtest.h>
-
-namespace {
-
-class DelayTest : public AppStateTest {
-protected:
-    FakeFrontend ui;
-};
-
-} // namespace
+using DelayTest = UiTest;
 
 TEST_F(DelayTest, CalibrationFindsTheIterationsOfTenMicroseconds) {
     // 1 ns per iteration: 10 us take 10000 iterations.

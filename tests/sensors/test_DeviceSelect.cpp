@@ -1,22 +1,11 @@
-#include "app/Analyzer.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/ControlLines.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/SensorModels.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/ScriptedEzUsb.h"
 
-#include <gtest/gtest.h>
-
-namespace {
-
-class DeviceSelectTest : public AppStateTest {
-protected:
-    FakeFrontend ui;
-};
-
-} // namespace
+using DeviceSelectTest = UiTest;
 
 // The menus, boxes and the first channel; how they show is checked on the real window.
 TEST_F(DeviceSelectTest, SelectionSetsTheCatalogueBoxesAndTheFirstChannel) {
