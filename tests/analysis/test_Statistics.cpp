@@ -1,10 +1,6 @@
 #include "analysis/Statistics.h"
-#include "app/Analyzer.h"
 #include "sensors/ReadData.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>

@@ -1,11 +1,7 @@
-#include "app/Analyzer.h"
 #include "app/ConfigFile.h"
 #include "app/Startup.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>

@@ -1,17 +1,11 @@
-#include "app/Analyzer.h"
 #include "app/Hardware.h"
 #include "app/Startup.h"
 #include "interfaces/UsbSelect.h"
 #include "sensors/Sweep.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/FakeFrontend.h"
+#include "tests/support/AppStateTest.h"
 #include "tests/support/FakeSysInfo.h"
 #include "tests/support/PortRecorder.h"
 #include "tests/support/TempDir.h"
-
-#include "tests/support/AppStateTest.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,11 +1,7 @@
-#include "app/Analyzer.h"
 #include "interfaces/PortSetup.h"
 #include "interfaces/UsbSelect.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/PortRecorder.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

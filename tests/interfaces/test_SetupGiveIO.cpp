@@ -2,10 +2,7 @@
 #include "platform/ProcessRunner.h"
 #include "platform/Registry.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <map>

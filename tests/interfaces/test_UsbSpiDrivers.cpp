@@ -3,10 +3,7 @@
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/AdapterIds.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/ScriptedEzUsb.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

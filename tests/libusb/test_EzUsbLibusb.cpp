@@ -5,9 +5,7 @@
 #include "platform/EzUsbLibusb.h"
 #include "simulator/SimUsbAdapter.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 
-#include <gtest/gtest.h>
 #include <umockdev.h>
 
 #include <linux/ioctl.h>

@@ -1,10 +1,7 @@
 #include "interfaces/SetupGiveIO.h"
 #include "platform/PortIoLinux.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -76,22 +73,21 @@ TEST(Privileges, DropsToTheSudoUserOnlyWhenRootThroughSudo) {
     for (const auto& c : cases) {
         std::vector<std::string> calls;
         uid_t euid = c.euid;
-        auto result = [&](int which) { return c.failingCall == which ? -1 : 0; };
+        auto call = [&](const std::string& what, int which) {
+            calls.push_back(what);
+            return c.failingCall == which ? -1 : 0;
+        };
+        using std::to_string;
         const PrivilegeCalls fake{
             [&] { return euid; },
             [&](const char* name) { return std::string(name) == "SUDO_UID" ? c.uid : c.gid; },
-            [&](uid_t uid, gid_t gid) {
-                calls.push_back("groups " + std::to_string(uid) + " " + std::to_string(gid));
-                return result(1);
+            [&](uid_t u, gid_t g) {
+                return call("groups " + to_string(u) + " " + to_string(g), 1);
             },
-            [&](gid_t gid) {
-                calls.push_back("gid " + std::to_string(gid));
-                return result(2);
-            },
-            [&](uid_t uid) {
-                calls.push_back("uid " + std::to_string(uid));
-                euid = c.failingCall == 3 ? 0 : uid;
-                return result(3);
+            [&](gid_t g) { return call("gid " + to_string(g), 2); },
+            [&](uid_t u) {
+                euid = c.failingCall == 3 ? 0 : u;
+                return call("uid " + to_string(u), 3);
             }};
         EXPECT_EQ(DropToInvokingUser(fake), c.expected) << (c.uid ? c.uid : "unset");
         EXPECT_EQ(calls, c.calls);

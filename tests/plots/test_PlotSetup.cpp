@@ -1,10 +1,6 @@
-#include "app/Analyzer.h"
 #include "plots/PlotSetup.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/RecordingCanvas.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,11 +1,7 @@
-#include "app/Analyzer.h"
 #include "sensors/PortTransfers.h"
 #include "sensors/m305.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/PortRecorder.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

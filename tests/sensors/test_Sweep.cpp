@@ -1,19 +1,14 @@
 // Sweeps driven through the main window's commands against the simulated boards, with the
 // fake frontend playing the user (Stop, a second "Plot Data").
-#include "app/Analyzer.h"
 #include "interfaces/UsbSpiDrivers.h"
-#include "platform/PortIo.h"
 #include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
-#include "simulator/SimBoards.h"
 #include "tests/support/PortRecorder.h"
 #include "tests/support/RecordingCanvas.h"
 #include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
-
-#include <gtest/gtest.h>
 
 #include <numeric>
 

@@ -1,12 +1,8 @@
-#include "app/Analyzer.h"
 #include "sensors/ControlLines.h"
 #include "sensors/ReadData.h"
 #include "simulator/SimParallelBoard.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/PortRecorder.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <tuple>

@@ -1,15 +1,11 @@
 // The simulated adapter's firmware through the host side: the sensor parts behind its chip
 // selects answering one word late, the reads that pick their answers, the self-test lines on
 // its static bits, and the requests its driver refuses as the wire would.
-#include "app/Analyzer.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/ReadData.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/PortRecorder.h"
 #include "tests/support/ScriptedEzUsb.h"
-
-#include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <optional>

@@ -1,12 +1,8 @@
-#include "app/Analyzer.h"
 #include "commands/SimulatorCommands.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/PortTransfers.h"
-#include "simulator/SimBoards.h"
 #include "tests/support/SimulatedPortTest.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 
