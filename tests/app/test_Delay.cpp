@@ -5,36 +5,28 @@
 using DelayTest = UiTest;
 
 TEST_F(DelayTest, CalibrationFindsTheIterationsOfTenMicroseconds) {
-    // 1 ns per iteration: 10 us take 10000 iterations.
-    FakeClock clock(1e-9);
-    CalibrateDelay();
-    const auto& app = App();
-    EXPECT_TRUE(app.DelayCalibrated);
-    EXPECT_EQ(app.DelayLoopCount, 10000);
-    EXPECT_FLOAT_EQ(app.MinimumDelayMs, 40.0f / 10000 * 0.01f);
-    EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
-
-    // Coarse pass: 400, 800, ... until 800 ms of passes take 0.5 s: 80000 passes x count x
-    // 1 ns >= 0.5 s first at count 6400 (0.512 s); then 0.8 / 0.512 x 6400 = 10000.
-    // Fine pass: exactly 3 s, so the count stays.
-    EXPECT_EQ(clock.iterationsSpun, 80000LL * (400 + 800 + 1600 + 3200 + 6400) + 300000LL * 10000);
-}
-
-TEST_F(DelayTest, CalibrationOnASlowMachineAndAStoppedClock) {
     {
-        // 1 us per iteration: the first 800 ms probe at 400 iterations takes 32 s.
-        FakeClock clock(1e-6);
+        // 1 ns per iteration: 10 us take 10000 iterations.
+        FakeClock clock(1e-9);
         CalibrateDelay();
-        EXPECT_EQ(App().DelayLoopCount, 10);
-        EXPECT_FLOAT_EQ(App().MinimumDelayMs, 0.04f);
+        EXPECT_TRUE(App().DelayCalibrated);
+        EXPECT_EQ(App().DelayLoopCount, 10000);
+        EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
+        // Coarse pass: 400, 800, ... until 800 ms of passes take 0.5 s: 80000 passes x count
+        // x 1 ns >= 0.5 s first at count 6400 (0.512 s); then 0.8 / 0.512 x 6400 = 10000.
+        // Fine pass: exactly 3 s, so the count stays.
+        EXPECT_EQ(clock.iterationsSpun,
+                  80000LL * (400 + 800 + 1600 + 3200 + 6400) + 300000LL * 10000);
     }
-    {
-        // A clock that never advances: 17 doublings, then the lower bounds on the measured
-        // time keep the arithmetic finite and the count is capped to 32 bits.
-        FakeClock clock(0.0);
+    // 1 us per iteration: the first 800 ms probe at 400 iterations takes 32 s. A clock that
+    // never advances: 17 doublings, then the lower bounds on the measured time keep the
+    // arithmetic finite and the count is capped to 32 bits.
+    for (auto [seconds, count] : {std::pair{1e-9, 10000}, {1e-6, 10}, {0.0, 2147483647}}) {
+        FakeClock clock(seconds);
         CalibrateDelay();
-        EXPECT_EQ(App().DelayLoopCount, 2147483647);
-        EXPECT_GT(App().MinimumDelayMs, 0.0f);
+        EXPECT_EQ(App().DelayLoopCount, count) << seconds;
+        // The minimum loop of 40 iterations in milliseconds.
+        EXPECT_FLOAT_EQ(App().MinimumDelayMs, 40.0f / count * 0.01f) << seconds;
     }
 }
 

@@ -39,6 +39,13 @@ TEST_F(StartupTest, DefaultsWithoutAConfigurationFile) {
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{"Please select an interface before taking data"});
     EXPECT_EQ(ui.shown, (std::vector<FormId>{FormId::frmData, FormId::mdiAnalyzer}));
+
+    // With the spectrum on, its window opens too.
+    ui.shown.clear();
+    App().FftOn = true;
+    MDIForm_Load();
+    EXPECT_TRUE(m.mnuFFTon.checked);
+    EXPECT_EQ(ui.shown, (std::vector<FormId>{FormId::frmData, FormId::frmFFT}));
 }
 
 TEST_F(StartupTest, CommandLineDeviceOverridesTheConfigurationButNotForKXS305) {
@@ -126,17 +133,6 @@ TEST_F(StartupTest, EveryInterfaceStartsAndSweepsWithoutAWindow) {
     }
 }
 
-TEST_F(StartupTest, UsbOnWin95IsRefusedOnce) {
-    WriteConfig("KXS201", 2);
-    os.info = {kPlatformWin9x, 4.0, 950};
-    Main("");
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"USB not available for Windows95"});
-    EXPECT_EQ(App().InterfaceCode, 0);
-    EXPECT_FALSE(App().mdiAnalyzer.mnuUSB.visible);
-    EXPECT_TRUE(ui.modals.empty());
-    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, ""); // left as it was
-}
-
 TEST_F(StartupTest, UnknownSettingsAreKeptOrMadeSafe) {
     dir.Write("QueltoEval.cfg", "Device = KXS999\r\nInterface =  7 \r\nPlot Samples =  0 \r\n");
     Main("");
@@ -148,6 +144,18 @@ TEST_F(StartupTest, UnknownSettingsAreKeptOrMadeSafe) {
     // No plot length: the usual one.
     EXPECT_EQ(App().SweepLength, 2048);
     EXPECT_EQ(App().mdiAnalyzer.DatalogLengthCBX.text, "2048");
+
+    // USB on Windows 95 is refused once; the boxes are left as they were.
+    ResetAppState();
+    ui.messages.clear();
+    WriteConfig("KXS201", 2);
+    os.info = {kPlatformWin9x, 4.0, 950};
+    Main("");
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"USB not available for Windows95"});
+    EXPECT_EQ(App().InterfaceCode, 0);
+    EXPECT_FALSE(App().mdiAnalyzer.mnuUSB.visible);
+    EXPECT_TRUE(ui.modals.empty());
+    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text, "");
 }
 
 TEST_F(StartupTest, OsNameByFamilyVersionAndBuild) {
@@ -159,14 +167,6 @@ TEST_F(StartupTest, OsNameByFamilyVersionAndBuild) {
     EXPECT_EQ(OsNameFor({kPlatformWinNT, 5.1, 2600}), "WinXP");
     EXPECT_EQ(OsNameFor({kPlatformLinux, 6.1, 0}), "Linux");
     EXPECT_TRUE(OsNeedsPortAccess("WinNT") && OsNeedsPortAccess("WinXP"));
-}
-
-TEST_F(StartupTest, SpectrumWindowOpensWhenTheSpectrumIsOn) {
-    auto& app = App();
-    app.FftOn = true;
-    MDIForm_Load();
-    EXPECT_TRUE(app.mdiAnalyzer.mnuFFTon.checked);
-    EXPECT_EQ(ui.shown, (std::vector<FormId>{FormId::frmData, FormId::frmFFT}));
 }
 
 TEST(CommandLine, OwnOptionsAndTheDeviceText) {

@@ -93,7 +93,7 @@ TEST_F(PortSetupTest, EmptyTextZeroAddressAndCancel) {
     EXPECT_EQ(App().PortAddress, 0x378);
 }
 
-TEST_F(PortSetupTest, RefusedAccessIsReportedAndNoPortIoFollows) {
+TEST_F(PortSetupTest, ThePortIsClaimedOnlyWhenGrantedAndWhileItIsTheInterface) {
     port.openSucceeds = false;
     port.openFailure = "/dev/parport0: Permission denied. Add your user to the group lp.";
     Answer("378");
@@ -107,13 +107,22 @@ TEST_F(PortSetupTest, RefusedAccessIsReportedAndNoPortIoFollows) {
     vbOut(0x378, 1);
     EXPECT_TRUE(port.log.empty());
 
-    // Access granted on the next try.
+    // Access granted on the next try, and given back while the adapter is the interface.
     port.openSucceeds = true;
     Answer("378");
     mnuPort_Click();
     EXPECT_TRUE(App().DriverModuleFlag);
     vbOut(0x378, 1);
     EXPECT_EQ(port.DataWrites(), std::vector<int>{1});
+    App().CurrentAdapter.Present = true;
+    frmUSBselect_cmdOK_Click();
+    EXPECT_EQ(App().InterfaceCode, 2);
+    EXPECT_FALSE(PortIsOpen());
+    EXPECT_EQ(port.closes, 1);
+    Answer("378");
+    mnuPort_Click();
+    EXPECT_TRUE(PortIsOpen());
+    EXPECT_EQ(port.opened, (std::vector<uint16_t>{0x378, 0x378, 0x378}));
 }
 
 TEST_F(PortSetupTest, PortLabelPopups) {
@@ -137,20 +146,4 @@ TEST_F(PortSetupTest, PortLabelPopups) {
     app.UsbAdapters[0].Present = true;
     lblPort_MouseDown(2, 0, 0, 0);
     EXPECT_FALSE(app.mdiAnalyzer.mnuEzUsbN[0].enabled);
-}
-
-TEST_F(PortSetupTest, ThePortIsClaimedOnlyWhileItIsTheInterface) {
-    Answer("378");
-    mnuPort_Click();
-    ASSERT_TRUE(PortIsOpen());
-    App().CurrentAdapter.Present = true;
-    frmUSBselect_cmdOK_Click();
-    EXPECT_EQ(App().InterfaceCode, 2);
-    EXPECT_FALSE(PortIsOpen());
-    EXPECT_EQ(port.closes, 1);
-
-    Answer("378");
-    mnuPort_Click();
-    EXPECT_TRUE(PortIsOpen());
-    EXPECT_EQ(port.opened, (std::vector<uint16_t>{0x378, 0x378}));
 }

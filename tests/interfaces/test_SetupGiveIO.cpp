@@ -116,7 +116,7 @@ protected:
 
 } // namespace
 
-TEST_F(GiveioTest, AlreadyInstalledDoesNothing) {
+TEST_F(GiveioTest, InstalledDoesNothingAndFailedIsReported) {
     for (bool asText : {false, true}) {
         asText ? void(registry.keys[kKey]["Start"] = {REG_SZ, {'2', 0}}) : registry.SetNumber(2);
         InstallGiveio();
@@ -127,25 +127,8 @@ TEST_F(GiveioTest, AlreadyInstalledDoesNothing) {
     // Read with query access only, and every key opened is closed again.
     EXPECT_EQ(registry.opens[0], std::tuple(kHkeyLocalMachine, std::string(kKey), KEY_QUERY_VALUE));
     EXPECT_TRUE(registry.openKeys.empty());
-}
 
-TEST_F(GiveioTest, FreshInstallIsSwitchedToAutomaticStart) {
-    // No key at all: the installer creates the service, starting on demand.
-    runner.installer = [this] { registry.SetNumber(3); };
-    InstallGiveio();
-    EXPECT_EQ(Batch(), "\".\\instdrv2\" giveio remove\r\n"
-                       "\".\\instdrv2\" giveio \".\\Giveio.sys\"\r\n");
-    EXPECT_EQ(runner.calls, (std::vector<std::string>{"create \".\\temp.bat\"", "wait 7 4294967295",
-                                                      "exitcode 7", "close 8", "close 7"}));
-    EXPECT_TRUE(ui.messages.empty());
-    const auto& start = registry.keys[kKey]["Start"];
-    EXPECT_EQ(start.type, REG_DWORD);
-    EXPECT_EQ(start.bytes, (std::vector<uint8_t>{2, 0, 0, 0}));
-    EXPECT_EQ(std::get<2>(registry.opens.back()), KEY_SET_VALUE);
-    EXPECT_EQ(ReadMachineValue(kKey, "Start"), "2");
-}
-
-TEST_F(GiveioTest, FailedInstallIsReportedAndTheValueLeftAlone) {
+    // Any other start type: the install failed, and the value is left alone.
     registry.SetNumber(4);
     InstallGiveio();
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -162,6 +145,22 @@ TEST_F(GiveioTest, FailedInstallIsReportedAndTheValueLeftAlone) {
     InstallGiveio();
     EXPECT_EQ(runner.calls.front(), "create \".\\temp.bat\"");
     EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+TEST_F(GiveioTest, FreshInstallIsSwitchedToAutomaticStart) {
+    // No key at all: the installer creates the service, starting on demand.
+    runner.installer = [this] { registry.SetNumber(3); };
+    InstallGiveio();
+    EXPECT_EQ(Batch(), "\".\\instdrv2\" giveio remove\r\n"
+                       "\".\\instdrv2\" giveio \".\\Giveio.sys\"\r\n");
+    EXPECT_EQ(runner.calls, (std::vector<std::string>{"create \".\\temp.bat\"", "wait 7 4294967295",
+                                                      "exitcode 7", "close 8", "close 7"}));
+    EXPECT_TRUE(ui.messages.empty());
+    const auto& start = registry.keys[kKey]["Start"];
+    EXPECT_EQ(start.type, REG_DWORD);
+    EXPECT_EQ(start.bytes, (std::vector<uint8_t>{2, 0, 0, 0}));
+    EXPECT_EQ(std::get<2>(registry.opens.back()), KEY_SET_VALUE);
+    EXPECT_EQ(ReadMachineValue(kKey, "Start"), "2");
 }
 
 TEST_F(GiveioTest, RegistryValuesAsText) {

@@ -134,7 +134,7 @@ TEST_F(UsbDialogTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(UsbDialogTest, ConsoleSetUpCommands) {
+TEST_F(UsbDialogTest, ConsoleSetUpAndWriteCommands) {
     auto& app = App();
     ConsoleOnAdapter0();
     auto& f = Debug();
@@ -165,18 +165,7 @@ TEST_F(UsbDialogTest, ConsoleSetUpCommands) {
     frmUSBdebug_cmdPolarity_Click();
     EXPECT_FALSE(app.SpiInputPolarity);
 
-    // A failed "Set Bits" marks "None".
-    usb.failIf = [](const RecordedRequest& r) { return r.code == IoctlBulkWrite; };
-    frmUSBdebug_cmdSetSpiBits_Click();
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error Setting SPI Bits"});
-    EXPECT_TRUE(f.optUsbPort[4].value);
-    EXPECT_FALSE(f.frameSPIsetup.enabled);
-}
-
-TEST_F(UsbDialogTest, ConsoleWriteTakesTheBoxesAndShowsTheAnswer) {
-    auto& app = App();
-    ConsoleOnAdapter0();
-    auto& f = Debug();
+    // "Write" takes the boxes and shows the answer.
     f.txtNumWords.text = "2";
     f.txtWriteSpi[1].text = "8310";
     f.txtWriteSpi[2].text = "";
@@ -204,6 +193,13 @@ TEST_F(UsbDialogTest, ConsoleWriteTakesTheBoxesAndShowsTheAnswer) {
     frmUSBdebug_cmdWriteSpi_Click();
     EXPECT_EQ(app.SpiWriteWords[1], 0x010);
     EXPECT_EQ(f.txtWriteSpi[1].text, "10");
+
+    // A failed "Set Bits" marks "None".
+    usb.failIf = [](const RecordedRequest& r) { return r.code == IoctlBulkWrite; };
+    frmUSBdebug_cmdSetSpiBits_Click();
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error Setting SPI Bits"});
+    EXPECT_TRUE(f.optUsbPort[4].value);
+    EXPECT_FALSE(f.frameSPIsetup.enabled);
 }
 
 TEST_F(UsbDialogTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {

@@ -39,19 +39,7 @@ TEST_F(DeviceSelectTest, SelectionSetsTheCatalogueBoxesAndTheFirstChannel) {
     EXPECT_FLOAT_EQ(ChannelValue(16383, 3), 5.0f);
 }
 
-TEST_F(DeviceSelectTest, ChannelTitlesKeepTheirOwnSpellingAndGapsKeepTheOldTitle) {
-    EXPECT_STREQ(ChannelTitleFor("KXS305", 0), "KXS305 Gryo Channel - (Degrees/second)");
-    EXPECT_STREQ(ChannelTitleFor("KXS307", 0), "KXS307 Gyro Channel - (Degrees/second)");
-    EXPECT_STREQ(ChannelTitleFor("KXS305", 2), "KXS305 Ain1 Channel - (LSB)");
-    EXPECT_STREQ(ChannelTitleFor("KXS202", 5), "Invalid Selection");
-    EXPECT_EQ(ChannelTitleFor("KXS201", 2), nullptr);
-    EXPECT_EQ(ChannelTitleFor("None", 0), nullptr);
-    mnuKxs306_Click();
-    optAdcIn_Click(1);
-    EXPECT_EQ(App().ChannelTitle, "KXS306 Gryo Channel - (Degrees/second)");
-}
-
-TEST_F(DeviceSelectTest, ChannelSwitchesBuildTheLoggingChoice) {
+TEST_F(DeviceSelectTest, ChannelSwitchesBuildTheLoggingChoiceAndTheTitle) {
     mnuKxs306_Click();
     optAdcIn_Click(2);
     optAdcIn_Click(3);
@@ -65,6 +53,15 @@ TEST_F(DeviceSelectTest, ChannelSwitchesBuildTheLoggingChoice) {
     EXPECT_EQ(App().ChannelIndex, 0);
     EXPECT_EQ(std::vector<bool>(chosen.begin(), chosen.end()),
               (std::vector<bool>{true, false, true, false, false}));
+
+    // Each title keeps its own spelling; a channel without one keeps the old title.
+    EXPECT_STREQ(ChannelTitleFor("KXS305", 0), "KXS305 Gryo Channel - (Degrees/second)");
+    EXPECT_STREQ(ChannelTitleFor("KXS305", 2), "KXS305 Ain1 Channel - (LSB)");
+    EXPECT_STREQ(ChannelTitleFor("KXS202", 5), "Invalid Selection");
+    EXPECT_EQ(ChannelTitleFor("KXS201", 2), nullptr);
+    EXPECT_EQ(ChannelTitleFor("None", 0), nullptr);
+    optAdcIn_Click(1);
+    EXPECT_EQ(App().ChannelTitle, "KXS307 Gyro Channel - (Degrees/second)");
 }
 
 TEST_F(DeviceSelectTest, SetUpsResetLinesBoxesReadoutsAndTraceButLeavePowerDown) {

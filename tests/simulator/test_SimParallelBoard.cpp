@@ -55,7 +55,7 @@ protected:
 
 } // namespace
 
-TEST_F(SimBoardTest, GyroscopeCodesArriveOneTransferLate) {
+TEST_F(SimBoardTest, GyroscopeCodesArriveOneTransferLateAndSelfTestShiftsThem) {
     Plug("KXS306");
     // Each read converts the channel the one before addressed; the first, the power-on rate.
     int16_t previous = 0;
@@ -68,9 +68,8 @@ TEST_F(SimBoardTest, GyroscopeCodesArriveOneTransferLate) {
     EXPECT_FLOAT_EQ(ReadTemperature(), 31.25f);
     twin.ConvertGyro(0);
     EXPECT_EQ(Read(0), twin.ConvertGyro(0));
-}
 
-TEST_F(SimBoardTest, GyroscopeSelfTestShiftsTheRateBothWays) {
+    // The self-test lines shift the rate both ways, by the same amount.
     SimSignal quiet;
     quiet.amplitude = 0;
     quiet.noiseCodes = 0;

@@ -159,9 +159,8 @@ TEST_F(SimAdapterTest, ReadsSendTheModelsWordsAndPickTheAnswer) {
     ReadTemperature();
     EXPECT_EQ(App().frmData.lblTemp.caption, "125.00");
     EXPECT_TRUE(port.log.empty());
-}
 
-TEST_F(SimAdapterTest, WithoutAnInterfaceNothingIsRead) {
+    // Without an interface nothing is read, and the old temperature shows again.
     Ready("KXS306");
     App().InterfaceCode = 0;
     App().Temperature = 12.5f;
