@@ -3,21 +3,15 @@
 #include "app/QtCanvas.h"
 #include "app/Startup.h"
 #include "tests/gui/GuiTestHelpers.h"
-#include "tests/support/FakeClock.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSplashScreen>
 
 namespace {

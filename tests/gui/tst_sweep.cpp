@@ -5,14 +5,9 @@
 #include "app/Startup.h"
 #include "simulator/SimBoards.h"
 #include "tests/gui/GuiTestHelpers.h"
-#include "tests/support/FakeClock.h"
 
-#include <QCheckBox>
 #include <QFile>
 #include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 class SweepTest : public QObject {
     Q_OBJECT

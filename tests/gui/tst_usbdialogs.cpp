@@ -5,11 +5,6 @@
 #include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/ScriptedEzUsb.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-
 class UsbDialogsTest : public QObject {
     Q_OBJECT
 

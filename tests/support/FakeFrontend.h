@@ -18,15 +18,15 @@ struct RecordedMessage {
 
 class FakeFrontend : public Frontend {
 public:
-    FakeFrontend();
-    ~FakeFrontend() override;
+    FakeFrontend() { InstallFrontend(this); }
+    ~FakeFrontend() override { InstallFrontend(nullptr); }
 
     void MsgBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
-    void SetBusy(bool busy) override;
-    void Show(FormId form) override;
+    void SetBusy(bool busy) override { busyChanges.push_back(busy); }
+    void Show(FormId form) override { shown.push_back(form); }
     void ShowModal(FormId form) override;
-    void Hide(FormId form) override;
+    void Hide(FormId form) override { hidden.push_back(form); }
     // Answers from confirmAnswers in order; No when none is left.
     bool Confirm(const std::string& text, const std::string& title) override;
     void Popup(PopupMenu menu) override;
@@ -39,7 +39,7 @@ public:
     void EndProcess() override { ended = true; }
 
     // Runs action when DoEvents is called for the n-th time (counted from 1).
-    void AtDoEvents(int n, std::function<void()> action);
+    void AtDoEvents(int n, std::function<void()> action) { doEventsActions.emplace(n, action); }
     // Runs action at every DoEvents call (a user who acts once a condition holds).
     void OnEveryDoEvents(std::function<void()> action) { everyDoEvents = std::move(action); }
     void OnModal(FormId form, std::function<void()> action) { modalActions[form] = action; }
