@@ -115,7 +115,7 @@ void SweepTest::stopOrClosingTheWindowEndsAContinuousRun() {
     QTimer::singleShot(200, [this] { MainWindow()->close(); });
     QTest::mouseClick(Control<QPushButton>("cmdSingleSweep"), Qt::LeftButton);
     QVERIFY(gui_->ui->EndRequested());
-    QVERIFY(!DataFrame()->isVisible());
+    QVERIFY(DataFrame()->isHidden());
     QVERIFY(config.open(QIODevice::ReadOnly));
     QVERIFY(config.readAll().startsWith("Device = KXS306\r\nInterface =  1 \r\n"));
 }

@@ -69,6 +69,10 @@ TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2OrNone) {
     EXPECT_TRUE(app.StopRequested);
     EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "NONE NONE");
     EXPECT_FALSE(m.mnuPort.checked || m.mnuUSB.checked);
+    // OK on its own, with no adapter ready, gives no interface either.
+    app.InterfaceCode = 2;
+    frmUSBselect_cmdOK_Click();
+    EXPECT_EQ(app.InterfaceCode, 0);
 }
 
 TEST_F(UsbDialogTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
