@@ -35,7 +35,8 @@ TEST_F(StartupTest, DefaultsWithoutAConfigurationFile) {
     EXPECT_EQ(m.txtInterface.text + m.txtPort.text + m.txtFileIndex.text, "NONENONE1");
     EXPECT_EQ(m.form.left, 50);
     EXPECT_EQ(m.form.width, 1280 * 15 - 100);
-    EXPECT_EQ(App().frmData.lblPlotX[3].caption, "1536");
+    const auto& x = App().frmData.lblPlotX;
+    EXPECT_EQ(x[1].caption + " " + x[2].caption + " " + x[3].caption, "512 1024 1536");
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{"Please select an interface before taking data"});
     EXPECT_EQ(ui.shown, (std::vector<FormId>{FormId::frmData, FormId::mdiAnalyzer}));
