@@ -1,10 +1,6 @@
 #include "analysis/Statistics.h"
-#include "app/Analyzer.h"
 #include "sensors/ReadData.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
@@ -52,9 +48,8 @@ TEST_F(StatisticsTest, ReadoutsOfTheSweep) {
     // Model 3 shows the RMS of its raw codes.
     App().DeviceName = "KXS305";
     EXPECT_EQ(Summary({8192, 8192}, 2)[4], "8192.00");
-}
 
-TEST_F(StatisticsTest, SampleRateOnRightClickOnly) {
+    // The sample rate, shown on a right click only.
     const auto& caption = App().mdiAnalyzer.mnuFrequency.caption;
     for (auto [period, text] : {std::pair<float, const char*>{0, "Sample Rate = 0.0 Hz"},
                                 {0.004f, "Sample Rate = 250.0 Hz"},

@@ -1,11 +1,7 @@
-#include "app/Analyzer.h"
 #include "app/ConfigFile.h"
 #include "app/Startup.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -24,121 +20,86 @@ protected:
 
 } // namespace
 
-TEST_F(ConfigFileTest, WritesTheFourLinesByteExact) {
-    auto& app = App();
-    app.DeviceName = "KXS201";
-    app.InterfaceCode = 1;
-    app.SweepLength = 2048;
-    app.PortAddress = 888;
-    WriteConfigFile();
-    EXPECT_EQ(dir.Read("QueltoEval.cfg"), "Device = KXS201\r\n"
-                                          "Interface =  1 \r\n"
-                                          "Plot Samples =  2048 \r\n"
-                                          "Port Address =  888 \r\n");
-
-    app.DeviceName = "None";
-    app.InterfaceCode = 0;
-    app.SweepLength = 32768;
-    app.PortAddress = -1;
-    WriteConfigFile();
-    EXPECT_EQ(dir.Read("QueltoEval.cfg"), "Device = None\r\n"
-                                          "Interface =  0 \r\n"
-                                          "Plot Samples =  32768 \r\n"
-                                          "Port Address = -1 \r\n");
+TEST_F(ConfigFileTest, WritesTheFourLinesByteExactAndReadsThemBack) {
+    const struct {
+        const char* device;
+        int16_t interface;
+        int32_t samples;
+        int16_t port;
+        const char* text;
+    } cases[] = {
+        {"KXS201", 1, 2048, 888,
+         "Device = KXS201\r\nInterface =  1 \r\nPlot Samples =  2048 \r\nPort Address =  888 \r\n"},
+        {"None", 0, 32768, -1,
+         "Device = None\r\nInterface =  0 \r\nPlot Samples =  32768 \r\nPort Address = -1 \r\n"},
+        {"KXS307", 2, 65540, -32768,
+         "Device = KXS307\r\nInterface =  2 \r\nPlot Samples =  65540 \r\n"
+         "Port Address = -32768 \r\n"},
+    };
+    for (const auto& c : cases) {
+        auto& app = App();
+        app.DeviceName = c.device;
+        app.InterfaceCode = c.interface;
+        app.SweepLength = c.samples;
+        app.PortAddress = c.port;
+        WriteConfigFile();
+        EXPECT_EQ(dir.Read("QueltoEval.cfg"), c.text);
+        ResetAppState();
+        ReadConfigFile();
+        EXPECT_EQ(App().DeviceName, c.device);
+        EXPECT_EQ(App().InterfaceCode, c.interface);
+        EXPECT_EQ(App().SweepLength, c.samples);
+        EXPECT_EQ(App().PortAddress, c.port);
+    }
     // Nothing but the file itself is left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST_F(ConfigFileTest, RoundTripsEveryValue) {
-    for (int16_t port : {int16_t(888), int16_t(0x3BC), int16_t(-32768), int16_t(0)}) {
-        auto& app = App();
-        app.DeviceName = "KXS307";
-        app.InterfaceCode = 2;
-        app.SweepLength = 65540;
-        app.PortAddress = port;
-        WriteConfigFile();
-        ResetAppState();
-        ReadConfigFile();
-        EXPECT_EQ(App().DeviceName, "KXS307");
-        EXPECT_EQ(App().InterfaceCode, 2);
-        EXPECT_EQ(App().SweepLength, 65540);
-        EXPECT_EQ(App().PortAddress, port);
-    }
-}
-
-TEST_F(ConfigFileTest, ReadsLinesInAnyOrderAndKeepsTheLastRepeat) {
-    dir.Write("QueltoEval.cfg", "Port Address =  632 \r\n"
-                                "Device = KXS202\r\n"
-                                "device = KXS306\r\n"
-                                "Colour = blue\r\n"
-                                "Interface =  1 \r\n"
-                                "Interface =  2 \r\n"
-                                "Plot Samples = 1024.5\n"); // LF only, a tie rounded to even
-    ReadConfigFile();
-    const auto& app = App();
-    EXPECT_EQ(app.DeviceName, "KXS202");
-    EXPECT_EQ(app.InterfaceCode, 2);
-    EXPECT_EQ(app.SweepLength, 1024);
-    EXPECT_EQ(app.PortAddress, 632);
-}
-
-TEST_F(ConfigFileTest, MissingLinesKeepTheirDefaultsAndValuesAreNotChecked) {
-    dir.Write("QueltoEval.cfg", "Device = KXS307\r\n");
-    ReadConfigFile();
-    EXPECT_EQ(App().DeviceName, "KXS307");
-    EXPECT_EQ(App().InterfaceCode, 0);
-    EXPECT_EQ(App().SweepLength, 2048);
-    EXPECT_EQ(App().PortAddress, 0);
-
-    dir.Write("QueltoEval.cfg", "Device = kxs999 \r\nInterface =  7 \r\n");
-    ReadConfigFile();
-    EXPECT_EQ(App().DeviceName, "kxs999 ");
-    EXPECT_EQ(App().InterfaceCode, 7);
-}
-
-TEST_F(ConfigFileTest, IgnoresLinesOutsideTheFormat) {
-    dir.Write("QueltoEval.cfg", "Device KXS201\r\n"                   // no "="
-                                "= KXS201\r\n"                        // "=" first
-                                "D= KXS201\r\n"                       // "=" second
-                                "Interface = one\r\n"                 // not a number
-                                "Interface =  1 2 \r\n"               // two numbers
-                                "Port Address =  40000 \r\n"          // beyond 16 bits
-                                "Plot Samples =  9999999999 \r\n"     // beyond 32 bits
-                                "Device = KXS306,Interface = 1\r\n"); // comma ends a field
-    ReadConfigFile();
-    EXPECT_EQ(App().DeviceName, "KXS306");
-    EXPECT_EQ(App().InterfaceCode, 1);
-    EXPECT_EQ(App().PortAddress, 0);
-    EXPECT_EQ(App().SweepLength, 2048);
-}
-
-TEST_F(ConfigFileTest, SweepLengthsTheBuffersCannotHoldReadAsZero) {
-    for (const char* value : {"-1", "65541", "0"}) {
-        App().SweepLength = 2048;
-        dir.Write("QueltoEval.cfg", std::string("Plot Samples = ") + value + "\r\n");
-        ReadConfigFile();
-        EXPECT_EQ(App().SweepLength, 0) << value;
-    }
-}
-
-TEST_F(ConfigFileTest, SurvivesEmptyBinaryAndHugeFiles) {
-    dir.Write("QueltoEval.cfg", "");
-    ReadConfigFile();
-    EXPECT_EQ(App().DeviceName, "None");
-
+// What each file reads as, from the defaults None, 0, 2048 and 0.
+TEST_F(ConfigFileTest, ReadsTheFourSettingsFromAnyFile) {
     std::string binary;
     for (int i = 0; i < 4096; ++i) {
         binary.push_back(static_cast<char>(i * 131 % 256));
     }
-    dir.Write("QueltoEval.cfg", binary + "\nDevice = KXS201\n");
-    ReadConfigFile();
-    EXPECT_EQ(App().DeviceName, "KXS201");
-
-    // A 20 MB line followed by a real setting.
-    dir.Write("QueltoEval.cfg", "Device = " + std::string(20'000'000, 'x') + "\nInterface = 2\n");
-    ReadConfigFile();
-    EXPECT_EQ(App().DeviceName, "KXS201");
-    EXPECT_EQ(App().InterfaceCode, 2);
+    const struct {
+        std::string text;
+        const char* device;
+        int16_t interface;
+        int32_t samples;
+        int16_t port;
+    } cases[] = {
+        // Any order, the last repeat kept, other keys ignored; LF alone ends a line too, and
+        // a tie is rounded to even.
+        {"Port Address =  632 \r\nDevice = KXS202\r\ndevice = KXS306\r\nColour = blue\r\n"
+         "Interface =  1 \r\nInterface =  2 \r\nPlot Samples = 1024.5\n",
+         "KXS202", 2, 1024, 632},
+        // Values are not checked.
+        {"Device = kxs999 \r\nInterface =  7 \r\n", "kxs999 ", 7, 2048, 0},
+        // No "=", "=" first or second, not a number, two numbers, beyond 16 or 32 bits; a
+        // comma ends a field.
+        {"Device KXS201\r\n= KXS201\r\nD= KXS201\r\nInterface = one\r\nInterface =  1 2 \r\n"
+         "Port Address =  40000 \r\nPlot Samples =  9999999999 \r\n"
+         "Device = KXS306,Interface = 1\r\n",
+         "KXS306", 1, 2048, 0},
+        // Lengths the sample buffers cannot hold read as 0.
+        {"Plot Samples = -1\r\n", "None", 0, 0, 0},
+        {"Plot Samples = 65541\r\n", "None", 0, 0, 0},
+        {"Plot Samples = 0\r\n", "None", 0, 0, 0},
+        {"", "None", 0, 2048, 0},
+        {binary + "\nDevice = KXS201\n", "KXS201", 0, 2048, 0},
+        // A 20 MB line followed by a real setting.
+        {"Device = " + std::string(20'000'000, 'x') + "\nInterface = 2\n", "None", 2, 2048, 0},
+    };
+    for (const auto& c : cases) {
+        ResetAppState();
+        dir.Write("QueltoEval.cfg", c.text);
+        ReadConfigFile();
+        const auto& app = App();
+        EXPECT_EQ(app.DeviceName, c.device) << c.text.substr(0, 60);
+        EXPECT_EQ(app.InterfaceCode, c.interface) << c.text.substr(0, 60);
+        EXPECT_EQ(app.SweepLength, c.samples) << c.text.substr(0, 60);
+        EXPECT_EQ(app.PortAddress, c.port) << c.text.substr(0, 60);
+    }
 }
 
 TEST_F(ConfigFileTest, UnreadableOrUnwritablePlacesAreSilent) {
@@ -162,15 +123,15 @@ TEST_F(ConfigFileTest, TemporaryCannotBeRedirectedAndTheFileKeepsItsPermissions)
     const auto planted = "QueltoEval.cfg.tmp" + std::to_string(::getpid());
     std::filesystem::create_symlink(dir.path() / "victim", dir.path() / planted);
     dir.Write("QueltoEval.cfg", "Device = KXS201\r\n");
-    std::filesystem::permissions(dir.path() / "QueltoEval.cfg",
-                                 std::filesystem::perms::owner_read |
-                                     std::filesystem::perms::owner_write);
+    // Not the mode a fresh temporary gets.
+    const auto mode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                      std::filesystem::perms::group_read;
+    std::filesystem::permissions(dir.path() / "QueltoEval.cfg", mode);
     App().DeviceName = "KXS306";
     WriteConfigFile();
     EXPECT_EQ(dir.Read("victim"), "precious");
     EXPECT_EQ(dir.Read("QueltoEval.cfg").substr(0, 15), "Device = KXS306");
-    EXPECT_EQ(std::filesystem::status(dir.path() / "QueltoEval.cfg").permissions(),
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(std::filesystem::status(dir.path() / "QueltoEval.cfg").permissions(), mode);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
@@ -186,9 +147,11 @@ TEST_F(ConfigFileTest, AFifoIsNotReadAsSettings) {
     EXPECT_EQ(App().DeviceName, "None");
 }
 
-TEST_F(ConfigFileTest, ExitPathsWriteOnceAndNeverBeforeTheSettingsWereRead) {
+TEST_F(ConfigFileTest, ExitPathsStopARunAndWriteOnceButNeverBeforeTheSettingsWereRead) {
     FakeFrontend ui;
+    App().StopRequested = false; // as during a sweep
     mnuExit_Click();
+    EXPECT_TRUE(App().StopRequested);
     EXPECT_FALSE(std::filesystem::exists("QueltoEval.cfg"));
     EXPECT_TRUE(ui.ended);
 

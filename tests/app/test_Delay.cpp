@@ -1,70 +1,48 @@
-#include "app/Analyzer.h"
 #include "app/Delay.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/FakeFrontend.h"
-
 #include "tests/support/AppStateTest.h"
+#include "tests/support/FakeClock.h"
 
-#include <gtest/gtest.h>
-
-namespace {
-
-class DelayTest : public AppStateTest {
-protected:
-    FakeFrontend ui;
-};
-
-} // namespace
+using DelayTest = UiTest;
 
 TEST_F(DelayTest, CalibrationFindsTheIterationsOfTenMicroseconds) {
-    // 1 ns per iteration: 10 us take 10000 iterations.
-    FakeClock clock(1e-9);
-    CalibrateDelay();
-    const auto& app = App();
-    EXPECT_TRUE(app.DelayCalibrated);
-    EXPECT_EQ(app.DelayLoopCount, 10000);
-    EXPECT_FLOAT_EQ(app.MinimumDelayMs, 40.0f / 10000 * 0.01f);
-    EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
-
-    // Coarse pass: 400, 800, ... until 800 ms of passes take 0.5 s: 80000 passes x count x
-    // 1 ns >= 0.5 s first at count 6400 (0.512 s); then 0.8 / 0.512 x 6400 = 10000.
-    // Fine pass: exactly 3 s, so the count stays.
-    EXPECT_EQ(clock.iterationsSpun, 80000LL * (400 + 800 + 1600 + 3200 + 6400) + 300000LL * 10000);
-}
-
-TEST_F(DelayTest, CalibrationOnASlowMachineAndAStoppedClock) {
     {
-        // 1 us per iteration: the first 800 ms probe at 400 iterations takes 32 s.
-        FakeClock clock(1e-6);
+        // 1 ns per iteration: 10 us take 10000 iterations.
+        FakeClock clock(1e-9);
         CalibrateDelay();
-        EXPECT_EQ(App().DelayLoopCount, 10);
-        EXPECT_FLOAT_EQ(App().MinimumDelayMs, 0.04f);
+        EXPECT_TRUE(App().DelayCalibrated);
+        EXPECT_EQ(App().DelayLoopCount, 10000);
+        EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
+        // Coarse pass: 400, 800, ... until 800 ms of passes take 0.5 s: 80000 passes x count
+        // x 1 ns >= 0.5 s first at count 6400 (0.512 s); then 0.8 / 0.512 x 6400 = 10000.
+        // Fine pass: exactly 3 s, so the count stays.
+        EXPECT_EQ(clock.iterationsSpun,
+                  80000LL * (400 + 800 + 1600 + 3200 + 6400) + 300000LL * 10000);
     }
-    {
-        // A clock that never advances: 17 doublings, then the lower bounds on the measured
-        // time keep the arithmetic finite and the count is capped to 32 bits.
-        FakeClock clock(0.0);
+    // 1 us per iteration: the first 800 ms probe at 400 iterations takes 32 s. A clock that
+    // never advances: 17 doublings, then the lower bounds on the measured time keep the
+    // arithmetic finite and the count is capped to 32 bits.
+    for (auto [seconds, count] : {std::pair{1e-9, 10000}, {1e-6, 10}, {0.0, 2147483647}}) {
+        FakeClock clock(seconds);
         CalibrateDelay();
-        EXPECT_EQ(App().DelayLoopCount, 2147483647);
-        EXPECT_GT(App().MinimumDelayMs, 0.0f);
+        EXPECT_EQ(App().DelayLoopCount, count) << seconds;
+        // The minimum loop of 40 iterations in milliseconds.
+        EXPECT_FLOAT_EQ(App().MinimumDelayMs, 40.0f / count * 0.01f) << seconds;
     }
 }
 
 TEST_F(DelayTest, WaitsRunTheRightPasses) {
     FakeClock clock;
     clock.recordSpins = true;
-    auto& app = App();
-    app.DelayCalibrated = true;
-    app.DelayLoopCount = 1000;
-    app.MinimumDelayMs = 0.0004f;
-
-    DelayMs(0);
-    EXPECT_EQ(clock.spins, std::vector<int32_t>{40});
-
-    clock.spins.clear();
-    DelayMs(0.004f); // rounds to 0 slices, raised to 1
-    EXPECT_EQ(clock.spins, std::vector<int32_t>{1000});
-
+    UseQuickDelay();
+    App().DelayLoopCount = 1000;
+    // The minimum loop; at least one slice of 0.01 ms; whole slices, rounded to the nearest.
+    const std::pair<float, std::vector<int32_t>> cases[] = {
+        {0, {40}}, {0.004f, {1000}}, {0.054f, std::vector<int32_t>(5, 1000)}};
+    for (const auto& [ms, spins] : cases) {
+        clock.spins.clear();
+        DelayMs(ms);
+        EXPECT_EQ(clock.spins, spins) << ms;
+    }
     // From 0.1 ms on the clock decides: calibrated as 10 us a pass, the loop now runs ten
     // times as fast (a machine busy during the calibration), and the wait still lasts.
     for (float ms : {0.1f, 12.0f}) {
@@ -72,10 +50,6 @@ TEST_F(DelayTest, WaitsRunTheRightPasses) {
         DelayMs(ms);
         EXPECT_NEAR(clock.now - t0, ms / 1000.0, 5e-6) << ms;
     }
-
-    clock.spins.clear();
-    DelayMs(0.054f); // rounded to the nearest slice
-    EXPECT_EQ(clock.spins.size(), 5u);
 }
 
 TEST_F(DelayTest, WaitBeforeCalibrationCalibratesFirst) {
@@ -89,11 +63,9 @@ TEST_F(DelayTest, WaitBeforeCalibrationCalibratesFirst) {
 
 TEST_F(DelayTest, LoopDelayIsWaitedInChunksWithEventsBeforeEach) {
     FakeClock clock(1e-9);
-    auto& app = App();
-    app.DelayCalibrated = true;
-    app.DelayLoopCount = 10000;
-    app.MinimumDelayMs = 0.00004f;
-    app.StopRequested = false;
+    UseQuickDelay();
+    App().DelayLoopCount = 10000;
+    App().StopRequested = false;
 
     const double t0 = clock.now;
     WaitLoopDelay(25); // 2 chunks of 12.5 ms

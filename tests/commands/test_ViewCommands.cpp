@@ -1,15 +1,8 @@
-#include "app/Analyzer.h"
 #include "commands/ViewCommands.h"
 #include "sensors/DeviceSelect.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 
-#include <gtest/gtest.h>
-
-class ViewCommandsTest : public AppStateTest {
-protected:
-    FakeFrontend ui;
-};
+using ViewCommandsTest = UiTest;
 
 TEST_F(ViewCommandsTest, ZoomAndMidscaleItems) {
     auto& app = App();

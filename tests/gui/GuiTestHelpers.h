@@ -5,13 +5,19 @@
 
 #include "app/Analyzer.h"
 #include "app/QtFrontend.h"
+#include "tests/support/FakeClock.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>

@@ -5,11 +5,6 @@
 #include "platform/PortIo.h"
 #include "simulator/SimBoards.h"
 #include "tests/gui/GuiTestHelpers.h"
-#include "tests/support/FakeClock.h"
-
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 class PortDialogTest : public QObject {
     Q_OBJECT

@@ -5,14 +5,9 @@
 #include "app/Startup.h"
 #include "simulator/SimBoards.h"
 #include "tests/gui/GuiTestHelpers.h"
-#include "tests/support/FakeClock.h"
 
-#include <QCheckBox>
 #include <QFile>
 #include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 class SweepTest : public QObject {
     Q_OBJECT
@@ -112,11 +107,14 @@ void SweepTest::stopOrClosingTheWindowEndsAContinuousRun() {
     QVERIFY(Control<QPushButton>("cmdSingleSweep")->isEnabled());
     QCOMPARE(MainWindow()->focusWidget(), Control<QPushButton>("cmdStop"));
 
-    // Closing in the middle of a run ends it, and the program, with the settings saved.
+    // Closing in the middle of a run ends it, and the program, with the settings saved then
+    // and not before, and the plot windows hidden.
+    QFile config(gui_->dir.filePath("QueltoEval.cfg"));
+    QVERIFY(!config.exists());
     QTimer::singleShot(200, [this] { MainWindow()->close(); });
     QTest::mouseClick(Control<QPushButton>("cmdSingleSweep"), Qt::LeftButton);
     QVERIFY(gui_->ui->EndRequested());
-    QFile config(gui_->dir.filePath("QueltoEval.cfg"));
+    QVERIFY(DataFrame()->isHidden());
     QVERIFY(config.open(QIODevice::ReadOnly));
     QVERIFY(config.readAll().startsWith("Device = KXS306\r\nInterface =  1 \r\n"));
 }

@@ -5,9 +5,7 @@
 #include "platform/EzUsbLibusb.h"
 #include "simulator/SimUsbAdapter.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 
-#include <gtest/gtest.h>
 #include <umockdev.h>
 
 #include <linux/ioctl.h>
@@ -22,7 +20,6 @@
 
 namespace {
 
-constexpr const char* kDevNode = "/dev/bus/usb/001/002";
 constexpr const char* kSysPath = "/sys/devices/usb1/1-1";
 
 // What the emulated wire does: transfers towards the host that never answer, or stall (until
@@ -200,38 +197,13 @@ protected:
     void SetUp() override {
         AppStateTest::SetUp();
         testbed_ = umockdev_testbed_new();
-        handler_ = umockdev_ioctl_base_new();
-        g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(EmulatedAdapter::OnIoctl), &mock_);
-        ASSERT_TRUE(umockdev_testbed_attach_ioctl(testbed_, kDevNode, handler_, nullptr));
-        const std::string device = std::string("P: /devices/usb1/1-1\n"
-                                               "N: bus/usb/001/002\n"
-                                               "E: SUBSYSTEM=usb\n"
-                                               "E: DEVTYPE=usb_device\n"
-                                               "E: DEVNAME=/dev/bus/usb/001/002\n"
-                                               "A: busnum=1\\n\n"
-                                               "A: devnum=2\\n\n"
-                                               "A: bConfigurationValue=1\\n\n"
-                                               "H: descriptors=") +
-                                   DescriptorsHex(mock_.Adapter()) + "\n";
-        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed_, device.c_str(), nullptr));
+        AddDevice(2, DescriptorsHex(mock_.Adapter()), handler_,
+                  G_CALLBACK(EmulatedAdapter::OnIoctl), &mock_);
         // It comes first in bus and address order.
-        foreignHandler_ = umockdev_ioctl_base_new();
-        g_signal_connect(foreignHandler_, "handle-ioctl", G_CALLBACK(OnForeignIoctl),
-                         &foreignRequests_);
-        ASSERT_TRUE(umockdev_testbed_attach_ioctl(testbed_, "/dev/bus/usb/001/001", foreignHandler_,
-                                                  nullptr));
-        const std::string foreign =
-            "P: /devices/usb1/1-0\n"
-            "N: bus/usb/001/001\n"
-            "E: SUBSYSTEM=usb\n"
-            "E: DEVTYPE=usb_device\n"
-            "E: DEVNAME=/dev/bus/usb/001/001\n"
-            "A: busnum=1\\n\n"
-            "A: devnum=1\\n\n"
-            "A: bConfigurationValue=1\\n\n"
-            "H: descriptors=12010002ff000040091201f00001010203010902120001010080"
-            "32090400000003000000\n";
-        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed_, foreign.c_str(), nullptr));
+        AddDevice(1,
+                  "12010002ff000040091201f00001010203010902120001010080"
+                  "32090400000003000000",
+                  foreignHandler_, G_CALLBACK(OnForeignIoctl), &foreignRequests_);
         // A short timeout keeps the test quick; the figure itself is not checked.
         driver_ = MakeLibusbEzUsbDriver(200);
         InstallEzUsbDriver(driver_.get());
@@ -244,16 +216,25 @@ protected:
         g_clear_object(&testbed_);
         AppStateTest::TearDown();
     }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const auto& m : ui_.messages) {
-            texts.push_back(m.text);
-        }
-        return texts;
+    // A device at address devnum of bus 1 with these descriptors, its requests going to
+    // handler.
+    void AddDevice(int devnum, const std::string& descriptors, UMockdevIoctlBase*& handler,
+                   GCallback onIoctl, gpointer data) {
+        const std::string n = std::to_string(devnum);
+        const std::string node = "/dev/bus/usb/001/00" + n;
+        handler = umockdev_ioctl_base_new();
+        g_signal_connect(handler, "handle-ioctl", onIoctl, data);
+        ASSERT_TRUE(umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, nullptr));
+        const std::string device =
+            "P: /devices/usb1/1-" + std::to_string(devnum - 1) + "\nN: bus/usb/001/00" + n +
+            "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DEVNAME=" + node +
+            "\nA: busnum=1\\n\nA: devnum=" + n +
+            "\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" + descriptors + "\n";
+        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed_, device.c_str(), nullptr));
     }
     void Ready() {
         FindUsbAdapters();
-        ASSERT_TRUE(App().CurrentAdapter.Present) << ::testing::PrintToString(Messages());
+        ASSERT_TRUE(App().CurrentAdapter.Present) << ::testing::PrintToString(ui_.MessageTexts());
     }
     // One word, whatever it is: a transaction that needs a reply.
     void TransferAWord() {
@@ -307,23 +288,20 @@ TEST_F(LibusbBackendTest, TransactionsReachTheFirmware) {
     EXPECT_EQ(mock_.Held(), 0);
 }
 
-TEST_F(LibusbBackendTest, ReplyThatNeverComesTimesOut) {
-    Ready();
-    App().SpiReadWords[1] = 0x1234;
-    mock_.SetWire(Wire::InNeverAnswers);
-    TransferAWord();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Error Reading SPI"});
-    EXPECT_FALSE(App().CurrentAdapter.Present);
-    EXPECT_EQ(App().SpiReadWords[1], 0x1234);
-}
-
-TEST_F(LibusbBackendTest, StalledReplyFailsAndTheHaltIsCleared) {
-    Ready();
-    mock_.SetWire(Wire::InStalls);
-    TransferAWord();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Error Reading SPI"});
-    EXPECT_FALSE(App().CurrentAdapter.Present);
-
+// A reply that never comes times out; a stalled one fails, and its halt is cleared so that
+// the next transfer goes through. Neither changes the words.
+TEST_F(LibusbBackendTest, RepliesThatTimeOutOrStallFail) {
+    for (Wire wire : {Wire::InNeverAnswers, Wire::InStalls}) {
+        mock_.SetWire(Wire::Normal);
+        Ready();
+        ui_.messages.clear();
+        App().SpiReadWords[1] = 0x1234;
+        mock_.SetWire(wire);
+        TransferAWord();
+        EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{"Error Reading SPI"});
+        EXPECT_FALSE(App().CurrentAdapter.Present);
+        EXPECT_EQ(App().SpiReadWords[1], 0x1234);
+    }
     ui_.messages.clear();
     Ready();
     TransferAWord();
@@ -336,7 +314,7 @@ TEST_F(LibusbBackendTest, UnpluggedAdapterFailsAndIsGone) {
     umockdev_testbed_uevent(testbed_, kSysPath, "remove");
     umockdev_testbed_remove_device(testbed_, kSysPath);
     TransferAWord();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Error Writing SPI"});
+    EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{"Error Writing SPI"});
     EXPECT_FALSE(App().CurrentAdapter.Present);
     FindUsbAdapters();
     EXPECT_EQ(App().UsbAdapterCount, 0);

@@ -1,10 +1,7 @@
 #include "interfaces/SetupGiveIO.h"
 #include "platform/PortIoLinux.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -76,22 +73,21 @@ TEST(Privileges, DropsToTheSudoUserOnlyWhenRootThroughSudo) {
     for (const auto& c : cases) {
         std::vector<std::string> calls;
         uid_t euid = c.euid;
-        auto result = [&](int which) { return c.failingCall == which ? -1 : 0; };
+        auto call = [&](const std::string& what, int which) {
+            calls.push_back(what);
+            return c.failingCall == which ? -1 : 0;
+        };
+        using std::to_string;
         const PrivilegeCalls fake{
             [&] { return euid; },
             [&](const char* name) { return std::string(name) == "SUDO_UID" ? c.uid : c.gid; },
-            [&](uid_t uid, gid_t gid) {
-                calls.push_back("groups " + std::to_string(uid) + " " + std::to_string(gid));
-                return result(1);
+            [&](uid_t u, gid_t g) {
+                return call("groups " + to_string(u) + " " + to_string(g), 1);
             },
-            [&](gid_t gid) {
-                calls.push_back("gid " + std::to_string(gid));
-                return result(2);
-            },
-            [&](uid_t uid) {
-                calls.push_back("uid " + std::to_string(uid));
-                euid = c.failingCall == 3 ? 0 : uid;
-                return result(3);
+            [&](gid_t g) { return call("gid " + to_string(g), 2); },
+            [&](uid_t u) {
+                euid = c.failingCall == 3 ? 0 : u;
+                return call("uid " + to_string(u), 3);
             }};
         EXPECT_EQ(DropToInvokingUser(fake), c.expected) << (c.uid ? c.uid : "unset");
         EXPECT_EQ(calls, c.calls);
@@ -124,21 +120,6 @@ TEST(DirectIo, OnlyPortsTheKernelKnowsOpenWithoutAskingTheUser) {
     port->AllowAddress(0xE000);
     EXPECT_EQ(port->AddressQuestion(0xE000), "");
     EXPECT_TRUE(port->Open(0xE000, reason)) << reason;
-}
-
-TEST(DirectIo, RootIsGivenUpOnceThePermissionIsGranted) {
-    FakeProc proc;
-    FakeIoperm ioperm;
-    std::string reason;
-    auto dropped = MakeDirectIoBackend(proc.System(ioperm.Call(), PrivilegeDrop::Dropped));
-    EXPECT_TRUE(dropped->Open(0x378, reason)) << reason;
-    // A permission kept by a program that could not drop root would be a root program.
-    auto stuck = MakeDirectIoBackend(proc.System(ioperm.Call(), PrivilegeDrop::Failed));
-    EXPECT_FALSE(stuck->Open(0x378, reason));
-    EXPECT_EQ(reason, PrivilegeDropText(PrivilegeDrop::Failed));
-    EXPECT_FALSE(stuck->Read(PortRegister::Status) != kNoBoardByte);
-    const std::vector<PermissionCall> expected{{0x378, 3, 1}, {0x378, 3, 1}, {0x378, 3, 0}};
-    EXPECT_EQ(ioperm.calls, expected);
 }
 
 class DirectIoAccessTest : public AppStateTest {
@@ -188,8 +169,14 @@ TEST(DirectIo, GrantsAndDropsOnlyTheThreeRegistersOfTheChosenPort) {
         port->Close();
         ASSERT_TRUE(port->Open(0x278, reason)) << reason;
     } // and the last one when the backend goes
+    // A permission kept by a program that could not give up root would be a root program.
+    auto stuck = MakeDirectIoBackend(proc.System(ioperm.Call(), PrivilegeDrop::Failed));
+    EXPECT_FALSE(stuck->Open(0x378, reason));
+    EXPECT_EQ(reason, PrivilegeDropText(PrivilegeDrop::Failed));
+    EXPECT_EQ(stuck->Read(PortRegister::Status), kNoBoardByte);
     const std::vector<PermissionCall> expected{{0x378, 3, 1}, {0x378, 3, 0}, {0x3BC, 3, 1},
-                                               {0x3BC, 3, 0}, {0x278, 3, 1}, {0x278, 3, 0}};
+                                               {0x3BC, 3, 0}, {0x278, 3, 1}, {0x278, 3, 0},
+                                               {0x378, 3, 1}, {0x378, 3, 0}};
     EXPECT_EQ(ioperm.calls, expected);
 
     auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));

@@ -1,10 +1,6 @@
-#include "app/Analyzer.h"
 #include "plots/PlotSetup.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/RecordingCanvas.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -38,6 +34,9 @@ TEST_F(PlotTest, ValueLabelsInTheChannelsUnitsOrTheModel3Steps) {
     App().ValueDecimals = 3;
     ApplyTimeYScale();
     EXPECT_EQ(Labels(), "-2.498 -1.873 -1.249 -0.624 0.000 0.624 1.249 1.873 2.498 ");
+    App().YScaleDivisor = 4;
+    ApplyTimeYScale();
+    EXPECT_EQ(Labels().substr(0, 14), "-0.624 -0.468 ");
     App().mdiAnalyzer.txtDevice.text = "KXS305";
     ApplyTimeYScale();
     EXPECT_EQ(Labels(), "-100 -75 -50 -25 0 25 50 75 100 ");

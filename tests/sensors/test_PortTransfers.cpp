@@ -1,12 +1,7 @@
-#include "app/Analyzer.h"
-#include "sensors/ControlLines.h"
 #include "sensors/PortTransfers.h"
 #include "sensors/m305.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
 #include "tests/support/PortRecorder.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -17,14 +12,12 @@ class PortTransferTest : public AppStateTest {
 protected:
     void SetUp() override {
         AppStateTest::SetUp();
-        auto& app = App();
-        app.DelayCalibrated = true;
-        app.DelayLoopCount = kLoopCount;
-        app.MinimumDelayMs = 0.0004f;
+        UseQuickDelay();
+        App().DelayLoopCount = kLoopCount;
         clock.secondsPerIteration = 1e-5 / kLoopCount;
-        app.InterfaceCode = 1;
-        app.PortAddress = 0x378;
-        app.mdiAnalyzer.txtPort.text = "378";
+        App().InterfaceCode = 1;
+        App().PortAddress = 0x378;
+        App().mdiAnalyzer.txtPort.text = "378";
         std::string reason;
         ASSERT_TRUE(OpenPort(0x378, reason));
     }
@@ -125,37 +118,6 @@ TEST_F(PortTransferTest, AccelerometerTransfersCarryChannelPowerDownAndSelfTest)
     }
 }
 
-TEST_F(PortTransferTest, StuckStatusLineAndNoInterface) {
-    auto& app = App();
-    port.statusValue = 0xFF;
-    EXPECT_EQ(PortReadGyro(), 0);
-    EXPECT_EQ(PortReadAccel(), 0);
-    app.Temperature = 99;
-    PortReadAccelTemp();
-    EXPECT_FLOAT_EQ(app.Temperature, 0.0f);
-
-    port.statusValue = 0x00;
-    EXPECT_EQ(PortReadGyro(), 4095);
-    EXPECT_EQ(PortReadAccel(), 4095);
-    PortReadAccelTemp();
-    EXPECT_FLOAT_EQ(app.Temperature, -0.25f);
-
-    // The model-3 converter reads its bits inverted.
-    app.InterfaceCode = 1;
-    EXPECT_EQ(readAdc(), 16383);
-    port.statusValue = 0xFF;
-    EXPECT_EQ(readAdc(), 0);
-
-    port.log.clear();
-    app.InterfaceCode = 0;
-    app.Temperature = 7;
-    EXPECT_EQ(PortReadGyro(), 0);
-    EXPECT_EQ(PortReadAccel(), 0);
-    PortReadAccelTemp();
-    EXPECT_FLOAT_EQ(app.Temperature, 7.0f);
-    EXPECT_TRUE(port.log.empty());
-}
-
 TEST_F(PortTransferTest, ScriptedBitsAssembleMostSignificantFirst) {
     // Gyroscope: bits received at clocks 4..15 form the code; the line is low for a 1.
     const int code = 0xA5C;
@@ -218,33 +180,14 @@ TEST_F(PortTransferTest, SetMuxWritesAndMessages) {
 }
 
 TEST_F(PortTransferTest, ModelThreeRoutinesStayOffThePortUnlessItIsTheInterface) {
-    auto& app = App();
-    app.InterfaceCode = 2;
-    app.mdiAnalyzer.txtPort.text = "Ezusb-0";
-    std::string rate = "RATE";
-    setMux(rate, 0);
-    EXPECT_EQ(readAdc(), 0);
-    EXPECT_TRUE(port.log.empty());
-
-    // A port box that names another address reaches nothing either.
-    app.InterfaceCode = 1;
-    app.mdiAnalyzer.txtPort.text = "278";
-    setMux(rate, 0);
-    readAdc();
-    EXPECT_TRUE(port.log.empty());
-}
-
-TEST_F(PortTransferTest, SelfTestLinesOnEachInterface) {
-    auto& app = App();
-    SetSelfTestPos(1);
-    SetSelfTestNeg(1);
-    EXPECT_EQ(app.SelfTestPosBit, 16);
-    EXPECT_EQ(app.SelfTestNegBit, 32);
-    EXPECT_TRUE(port.log.empty()); // the next transfer carries them
-
-    app.InterfaceCode = 2;
-    SetSelfTestNeg(1);
-    EXPECT_EQ(app.SelfTestNegBit, 8);
-    SetSelfTestNeg(0);
-    EXPECT_EQ(app.SelfTestNegBit, 0);
+    // On the adapter, even a box naming the open port reaches nothing; on the port, a box
+    // naming another address reaches nothing either.
+    for (auto [interfaceCode, box] : {std::pair<int16_t, const char*>{2, "378"}, {1, "278"}}) {
+        App().InterfaceCode = interfaceCode;
+        App().mdiAnalyzer.txtPort.text = box;
+        std::string rate = "RATE";
+        setMux(rate, 0);
+        EXPECT_EQ(readAdc(), 0);
+        EXPECT_TRUE(port.log.empty()) << box;
+    }
 }

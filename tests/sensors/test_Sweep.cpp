@@ -1,19 +1,15 @@
 // Sweeps driven through the main window's commands against the simulated boards, with the
 // fake frontend playing the user (Stop, a second "Plot Data").
-#include "app/Analyzer.h"
 #include "interfaces/PortSetup.h"
 #include "interfaces/UsbSpiDrivers.h"
-#include "platform/PortIo.h"
 #include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
-#include "simulator/SimBoards.h"
+#include "tests/support/PortRecorder.h"
 #include "tests/support/RecordingCanvas.h"
 #include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
-
-#include <gtest/gtest.h>
 
 #include <numeric>
 
@@ -56,7 +52,6 @@ TEST_F(SweepTest, SetupAndReadTempNeedAnInterfaceADeviceAndAnOpenPort) {
         EXPECT_TRUE(SetupOK()) << text;
         EXPECT_EQ(m.txtLoopDelay.text, shown) << text;
     }
-    EXPECT_EQ(app.LoopDelayMs, 60000.0f);
 }
 
 TEST_F(SweepTest, StopEndsASweepOrAContinuousRunKeepingWhatWasTaken) {
@@ -153,6 +148,14 @@ TEST_F(SweepTest, ABoardThatGivesNoAnswerIsSaidInTheStatusLine) {
     PlugSimulatedBoard(true);
     cmdSingleSweep_Click();
     EXPECT_EQ(app.mdiAnalyzer.statusText, "");
+
+    // A line stuck the other way reads full scale.
+    PortRecorder stuck;
+    stuck.statusValue = 0x00;
+    std::string reason;
+    ASSERT_TRUE(OpenPort(0x378, reason));
+    cmdSingleSweep_Click();
+    EXPECT_NE(app.mdiAnalyzer.statusText.find("reads 4095."), std::string::npos);
 }
 
 TEST_F(SweepTest, BothInterfacesDrawTheSameSignalAndTheAdapterTakesItsBusTime) {

@@ -1,32 +1,50 @@
 // The simulated adapter's firmware through the host side: the sensor parts behind its chip
-// selects answering one word late, the self-test lines on its static bits, and the requests
-// its driver refuses as the wire would.
+// selects answering one word late, the reads that pick their answers, the self-test lines on
+// its static bits, and the requests its driver refuses as the wire would.
 #include "interfaces/UsbSpiDrivers.h"
+#include "sensors/ReadData.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeFrontend.h"
+#include "tests/support/PortRecorder.h"
 #include "tests/support/ScriptedEzUsb.h"
 
-#include <gtest/gtest.h>
-
 #include <initializer_list>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
 
+using Bytes = std::vector<uint8_t>;
+
 class SimAdapterTest : public AppStateTest {
 protected:
-    // A fresh adapter over a quiet sensor of this model, current.
-    void Ready(const std::string& model) {
+    // A fresh adapter over a sensor of this model, quiet unless a signal is given, current and
+    // chosen, with a twin converting directly. The port box names the open parallel port, so
+    // a stray access shows.
+    void Ready(const std::string& model, std::optional<SimSignal> signal = std::nullopt) {
         ResetAppState();
         SimSignal quiet;
         quiet.amplitude = 0;
         quiet.noiseCodes = 0;
         quiet.temperatureC = 30;
-        usb.sensor.SetSignal(quiet);
-        usb.sensor.SetModel(model);
+        for (SimSensor* s : {&usb.sensor, &twin}) {
+            s->SetSignal(signal.value_or(quiet));
+            s->SetModel(model);
+        }
         usb.Attach(0);
         FindUsbAdapters();
         ASSERT_TRUE(App().CurrentAdapter.Present);
+        usb.requests.clear();
+        App().DeviceName = App().mdiAnalyzer.txtDevice.text = model;
+        App().InterfaceCode = 2;
+        App().mdiAnalyzer.txtPort.text = "378";
+        App().PortAddress = 0x378;
+        std::string reason;
+        ASSERT_TRUE(OpenPort(0x378, reason));
+    }
+    int32_t Read(int16_t ch) {
+        App().ChannelIndex = ch;
+        return ReadChannel(ch);
     }
     std::vector<int> Transfer(uint8_t channel, std::initializer_list<int> words) {
         auto& app = App();
@@ -41,6 +59,8 @@ protected:
 
     FakeFrontend ui;
     ScriptedEzUsbDriver usb;
+    SimSensor twin;
+    PortRecorder port;
 };
 
 TEST_F(SimAdapterTest, GyroscopeWordsAnswerOneWordLate) {
@@ -60,39 +80,29 @@ TEST_F(SimAdapterTest, GyroscopeWordsAnswerOneWordLate) {
 }
 
 TEST_F(SimAdapterTest, AccelerometerAxesPowerDownAndTemperature) {
-    for (const char* model : {"KXS201", "KXS202"}) {
-        SCOPED_TRACE(model);
-        Ready(model);
-        EXPECT_EQ(Transfer(1, {0x0400, 0x0C00, 0x0000}), (std::vector<int>{2048, 2048, 1966}));
-        // Power-down (bit 8) silences the converter from the next word on.
-        EXPECT_EQ(Transfer(1, {0x0500, 0x0D00, 0x0100}), (std::vector<int>{2048, 0, 0}));
-        EXPECT_EQ(Transfer(1, {0x0400, 0x0C00, 0x0000}), (std::vector<int>{0, 2048, 1966}));
-        // 30 degrees in 0.25-degree steps, in bits 14..5.
-        EXPECT_EQ(Transfer(2, {0}), (std::vector<int>{120 << 5}));
-    }
+    Ready("KXS202");
+    EXPECT_EQ(Transfer(1, {0x0400, 0x0C00, 0x0000}), (std::vector<int>{2048, 2048, 1966}));
+    // Power-down (bit 8) silences the converter from the next word on.
+    EXPECT_EQ(Transfer(1, {0x0500, 0x0D00, 0x0100}), (std::vector<int>{2048, 0, 0}));
+    EXPECT_EQ(Transfer(1, {0x0400, 0x0C00, 0x0000}), (std::vector<int>{0, 2048, 1966}));
+    // 30 degrees in 0.25-degree steps, in bits 14..5.
+    EXPECT_EQ(Transfer(2, {0}), (std::vector<int>{120 << 5}));
 }
 
 TEST_F(SimAdapterTest, StaticBitsDriveTheSelfTestLines) {
-    Ready("KXS306");
-    auto rate = [this] { return Transfer(1, {0x8310, 0x8310})[1]; };
-    EXPECT_EQ(rate(), 2048);
-    uint8_t positive = 96 + 16;
-    SetSpiStaticBits(positive);
-    EXPECT_EQ(rate(), 2376);
-    uint8_t negative = 96 + 8;
-    SetSpiStaticBits(negative);
-    EXPECT_EQ(rate(), 1720);
-    uint8_t off = 96;
-    SetSpiStaticBits(off);
-    EXPECT_EQ(rate(), 2048);
-
     // The accelerometer has the positive line only.
-    Ready("KXS201");
-    auto x = [this] { return Transfer(1, {0x0400, 0x0400})[1]; };
-    SetSpiStaticBits(negative);
-    EXPECT_EQ(x(), 2048);
-    SetSpiStaticBits(positive);
-    EXPECT_EQ(x(), 2376);
+    for (const char* model : {"KXS306", "KXS201"}) {
+        Ready(model);
+        const int negative = model[3] == '3' ? 1720 : 2048;
+        for (auto [bits, code] :
+             {std::pair<uint8_t, int>{96, 2048}, {96 + 16, 2376}, {96 + 8, negative}, {96, 2048}}) {
+            uint8_t sent = bits;
+            SetSpiStaticBits(sent);
+            // Without bit 15 a gyroscope's word keeps the rate; bit 8 would power an
+            // accelerometer down.
+            EXPECT_EQ(Transfer(1, {0x0400, 0x0400})[1], code) << model << " " << int(bits);
+        }
+    }
 }
 
 TEST_F(SimAdapterTest, DriverRefusesWhatTheWireWouldNot) {
@@ -115,6 +125,52 @@ TEST_F(SimAdapterTest, DriverRefusesWhatTheWireWouldNot) {
     EXPECT_TRUE(request(IoctlBulkWrite, 0, revision));
     EXPECT_TRUE(request(IoctlBulkWrite, 0, truncated));
     EXPECT_FALSE(request(IoctlBulkRead, 1, reply));
+}
+
+TEST_F(SimAdapterTest, ReadsSendTheModelsWordsAndPickTheAnswer) {
+    SimSignal signal;
+    signal.temperatureC = 125; // gyroscope code 2736
+    Ready("KXS306", signal);
+    // Word k answers for the address of word k - 1: rate, rate, temperature, input 1, input 2;
+    // the rate twice in one transaction is one sample.
+    for (auto [ch, picked] : {std::pair<int16_t, int>{0, 2}, {2, 4}, {3, 5}, {1, 5}}) {
+        twin.BeginTransaction();
+        std::vector<int> answers{0, twin.ConvertGyro(0)};
+        for (int address = 0; address < 4; ++address) {
+            answers.push_back(twin.ConvertGyro(address));
+        }
+        twin.EndTransaction();
+        EXPECT_EQ(Read(ch), answers[picked]) << ch;
+    }
+    EXPECT_FLOAT_EQ(App().Temperature, 125.0f);
+    EXPECT_EQ(usb.Writes().back(),
+              (Bytes{0x0E, 1, 5, 0x83, 0x10, 0x87, 0x10, 0x8B, 0x10, 0x8F, 0x10, 0x83, 0x10}));
+
+    Ready("KXS201", signal);
+    usb.replies = {{0x0F, 0xA0}, {0x2E, 0xE0}}; // 4000 and 12000
+    UsbReadAccelTemp();
+    EXPECT_FLOAT_EQ(App().Temperature, 31.25f);
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x0E, 2, 1, 0, 0}));
+    UsbReadAccelTemp();
+    EXPECT_FLOAT_EQ(App().Temperature, -34.25f);
+    App().PowerDown = 4;
+    Read(1);
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x0E, 1, 3, 0x05, 0x00, 0x0D, 0x00, 0x01, 0x00}));
+
+    // Model 3's temperature comes with the converter words.
+    Ready("KXS305", signal);
+    ReadTemperature();
+    EXPECT_EQ(App().frmData.lblTemp.caption, "125.00");
+    EXPECT_TRUE(port.log.empty());
+
+    // Without an interface nothing is read, and the old temperature shows again.
+    Ready("KXS306");
+    App().InterfaceCode = 0;
+    App().Temperature = 12.5f;
+    EXPECT_EQ(Read(0), 0);
+    EXPECT_FLOAT_EQ(ReadTemperature(), 12.5f);
+    EXPECT_TRUE(port.log.empty());
+    EXPECT_TRUE(usb.requests.empty());
 }
 
 } // namespace

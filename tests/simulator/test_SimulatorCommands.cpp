@@ -1,12 +1,8 @@
-#include "app/Analyzer.h"
 #include "commands/SimulatorCommands.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/PortTransfers.h"
-#include "simulator/SimBoards.h"
 #include "tests/support/SimulatedPortTest.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 
@@ -52,9 +48,9 @@ TEST_F(SimulatorCommandsTest, BoardFollowsTheChosenModelUnlessFixed) {
 TEST_F(SimulatorCommandsTest, AmplitudeAndFrequencyAreAskedForAndChecked) {
     AttachOnPort("");
     const auto& signal = SimulatedBoards().sensor.Signal();
-    ui.inputAnswers = {"2", "abc", "0.5"};
+    ui.inputAnswers = {"2", "abc", "1"};
     mnuSimMax_Click();
-    EXPECT_DOUBLE_EQ(signal.amplitude, 0.5);
+    EXPECT_DOUBLE_EQ(signal.amplitude, 1);
     EXPECT_EQ(ui.inputInitials, (std::vector<std::string>{"0.25", "2", "abc"}));
     EXPECT_EQ(ui.inputPrompts[0].title, "Sim Max (FS=1.0)");
     ASSERT_EQ(ui.messages.size(), 2u);
@@ -62,7 +58,7 @@ TEST_F(SimulatorCommandsTest, AmplitudeAndFrequencyAreAskedForAndChecked) {
 
     // Cancel keeps the value; the frequency may not exceed half a cycle per sample.
     mnuSimMax_Click();
-    EXPECT_DOUBLE_EQ(signal.amplitude, 0.5);
+    EXPECT_DOUBLE_EQ(signal.amplitude, 1);
     App().SweepLength = 256;
     ui.messages.clear();
     ui.inputAnswers = {"129", " 12.5 "};

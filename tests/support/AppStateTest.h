@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/Analyzer.h"
+#include "tests/support/FakeFrontend.h"
 
 #include <gtest/gtest.h>
 
@@ -17,4 +18,10 @@ protected:
         app.DelayLoopCount = 10;
         app.MinimumDelayMs = 0.0004f;
     }
+};
+
+// The same with the fake frontend installed, for tests that need nothing else.
+class UiTest : public AppStateTest {
+protected:
+    FakeFrontend ui;
 };

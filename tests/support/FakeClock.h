@@ -9,11 +9,20 @@
 
 class FakeClock : public Clock {
 public:
-    explicit FakeClock(double secondsPerIteration = 1e-9);
-    ~FakeClock() override;
+    explicit FakeClock(double secondsPerIteration = 1e-9)
+        : secondsPerIteration(secondsPerIteration) {
+        InstallClock(this);
+    }
+    ~FakeClock() override { InstallClock(nullptr); }
 
     double Now() override { return now; }
-    void Spin(int32_t iterations) override;
+    void Spin(int32_t iterations) override {
+        iterationsSpun += iterations;
+        now += iterations * secondsPerIteration;
+        if (recordSpins) {
+            spins.push_back(iterations);
+        }
+    }
 
     double secondsPerIteration;
     double now = 1000.0;

@@ -1,9 +1,5 @@
 #include "tests/support/FakeFrontend.h"
 
-FakeFrontend::FakeFrontend() { InstallFrontend(this); }
-
-FakeFrontend::~FakeFrontend() { InstallFrontend(nullptr); }
-
 void FakeFrontend::MsgBox(const std::string& text, const std::string& title) {
     messages.push_back({text, title});
 }
@@ -18,10 +14,6 @@ void FakeFrontend::DoEvents() {
         everyDoEvents();
     }
 }
-
-void FakeFrontend::SetBusy(bool busy) { busyChanges.push_back(busy); }
-
-void FakeFrontend::Show(FormId form) { shown.push_back(form); }
 
 void FakeFrontend::ShowModal(FormId form) {
     modals.push_back(form);
@@ -39,8 +31,6 @@ bool FakeFrontend::Confirm(const std::string& text, const std::string& title) {
     confirmAnswers.erase(confirmAnswers.begin());
     return answer;
 }
-
-void FakeFrontend::Hide(FormId form) { hidden.push_back(form); }
 
 void FakeFrontend::Popup(PopupMenu menu) {
     popups.push_back(menu);
@@ -60,8 +50,4 @@ std::optional<std::string> FakeFrontend::InputBox(const std::string& prompt,
     auto answer = inputAnswers.front();
     inputAnswers.erase(inputAnswers.begin());
     return answer;
-}
-
-void FakeFrontend::AtDoEvents(int n, std::function<void()> action) {
-    doEventsActions.emplace(n, std::move(action));
 }

@@ -18,15 +18,15 @@ struct RecordedMessage {
 
 class FakeFrontend : public Frontend {
 public:
-    FakeFrontend();
-    ~FakeFrontend() override;
+    FakeFrontend() { InstallFrontend(this); }
+    ~FakeFrontend() override { InstallFrontend(nullptr); }
 
     void MsgBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
-    void SetBusy(bool busy) override;
-    void Show(FormId form) override;
+    void SetBusy(bool busy) override { busyChanges.push_back(busy); }
+    void Show(FormId form) override { shown.push_back(form); }
     void ShowModal(FormId form) override;
-    void Hide(FormId form) override;
+    void Hide(FormId form) override { hidden.push_back(form); }
     // Answers from confirmAnswers in order; No when none is left.
     bool Confirm(const std::string& text, const std::string& title) override;
     void Popup(PopupMenu menu) override;
@@ -34,8 +34,8 @@ public:
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initial) override;
     void Refresh() override {}
-    int ScreenWidth() const override { return screenWidth; }
-    int ScreenHeight() const override { return screenHeight; }
+    int ScreenWidth() const override { return 1280 * 15; }
+    int ScreenHeight() const override { return 800 * 15; }
     void EndProcess() override { ended = true; }
     // Answers printResult, as if the user had chosen a printer (or cancelled).
     bool PrintPlots() override {
@@ -45,11 +45,19 @@ public:
     void ShowHelp(const std::string& path) override { helpShown.push_back(path); }
 
     // Runs action when DoEvents is called for the n-th time (counted from 1).
-    void AtDoEvents(int n, std::function<void()> action);
+    void AtDoEvents(int n, std::function<void()> action) { doEventsActions.emplace(n, action); }
     // Runs action at every DoEvents call (a user who acts once a condition holds).
     void OnEveryDoEvents(std::function<void()> action) { everyDoEvents = std::move(action); }
     void OnModal(FormId form, std::function<void()> action) { modalActions[form] = action; }
     void OnPopup(PopupMenu menu, std::function<void()> action) { popupActions[menu] = action; }
+    // The texts of the messages, in order.
+    std::vector<std::string> MessageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages) {
+            texts.push_back(m.text);
+        }
+        return texts;
+    }
 
     std::vector<RecordedMessage> messages;
     std::vector<FormId> shown;
@@ -67,8 +75,6 @@ public:
     int printCalls = 0;
     std::vector<std::string> helpShown;
     bool ended = false;
-    int screenWidth = 1280 * 15;
-    int screenHeight = 800 * 15;
 
 private:
     std::multimap<int, std::function<void()>> doEventsActions;

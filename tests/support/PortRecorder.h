@@ -15,22 +15,62 @@ struct PortEvent {
     enum Kind { Write, Read, Wait } kind;
     PortRegister reg = PortRegister::Data;
     int value = 0; // byte written or read; iterations spun for a wait
-    bool operator==(const PortEvent&) const = default;
 };
 
 class PortRecorder : public PortBackend {
 public:
     // With a board, accesses reach it and status reads give its answers.
-    explicit PortRecorder(PortBackend* board = nullptr);
-    ~PortRecorder() override;
+    explicit PortRecorder(PortBackend* board = nullptr) : board_(board) {
+        InstallPortBackend(this);
+    }
+    ~PortRecorder() override {
+        if (InstalledPortBackend() == this) {
+            InstallPortBackend(nullptr);
+        }
+    }
 
-    bool Open(uint16_t base, std::string& reason) override;
-    void Close() override;
-    void Write(PortRegister reg, uint8_t value) override;
-    uint8_t Read(PortRegister reg) override;
+    bool Open(uint16_t base, std::string& reason) override {
+        opened.push_back(base);
+        if (!openSucceeds) {
+            reason = openFailure;
+            return false;
+        }
+        return board_ == nullptr || board_->Open(base, reason);
+    }
+    void Close() override {
+        ++closes;
+        if (board_ != nullptr) {
+            board_->Close();
+        }
+    }
+    void Write(PortRegister reg, uint8_t value) override {
+        log.push_back({PortEvent::Write, reg, value});
+        if (board_ != nullptr) {
+            board_->Write(reg, value);
+        }
+    }
+    uint8_t Read(PortRegister reg) override {
+        uint8_t value = statusValue;
+        if (board_ != nullptr) {
+            value = board_->Read(reg);
+        } else if (reg == PortRegister::Status && !statusScript.empty()) {
+            value = statusScript.front();
+            statusScript.pop_front();
+        }
+        log.push_back({PortEvent::Read, reg, value});
+        return value;
+    }
 
     // The bytes written to the data register, in order.
-    std::vector<int> DataWrites() const;
+    std::vector<int> DataWrites() const {
+        std::vector<int> writes;
+        for (const auto& e : log) {
+            if (e.kind == PortEvent::Write && e.reg == PortRegister::Data) {
+                writes.push_back(e.value);
+            }
+        }
+        return writes;
+    }
 
     std::vector<PortEvent> log;
     // Status bytes to answer, in order; when empty, statusValue.

@@ -4,6 +4,7 @@
 
 #include "simulator/SimUsbAdapter.h"
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -26,16 +27,65 @@ public:
     }
     void Detach(int number) { sim_.Unplug(number); }
 
-    int32_t Open(const std::string& deviceName) override;
-    void Close(int32_t handle) override;
+    int32_t Open(const std::string& deviceName) override {
+        const int32_t handle = sim_.Open(deviceName);
+        if (handle >= 1) {
+            handles_.insert(handle);
+        }
+        return handle;
+    }
+    void Close(int32_t handle) override {
+        handles_.erase(handle);
+        sim_.Close(handle);
+    }
     bool IoControl(int32_t handle, uint32_t code, std::span<const uint8_t> input,
-                   std::span<uint8_t> output, uint32_t& bytesReturned) override;
+                   std::span<uint8_t> output, uint32_t& bytesReturned) override {
+        bytesReturned = 0;
+        RecordedRequest& request = requests.emplace_back();
+        request.code = code;
+        if (code == IoctlBulkWrite) {
+            request.sent.assign(output.begin(), output.end());
+        }
+        if (failIf && failIf(request)) {
+            return false;
+        }
+        auto give = [&](const std::vector<uint8_t>& bytes) {
+            const size_t n = std::min(bytes.size(), output.size());
+            std::copy_n(bytes.begin(), n, output.begin());
+            bytesReturned = static_cast<uint32_t>(n);
+            return true;
+        };
+        if (code == IoctlBulkRead && !replies.empty()) {
+            const auto reply = replies.front();
+            replies.pop_front();
+            return give(reply);
+        }
+        if (code == IoctlGetStringDescriptor && !input.empty() && strings.contains(input[0])) {
+            return give(strings[input[0]]);
+        }
+        return sim_.IoControl(handle, code, input, output, bytesReturned);
+    }
 
     // Fails the nth request with this code from now on (counted from 1).
-    void FailNth(uint32_t code, int nth = 1);
+    void FailNth(uint32_t code, int nth = 1) {
+        failIf = [code, nth, seen = 0](const RecordedRequest& r) mutable {
+            return r.code == code && ++seen == nth;
+        };
+    }
     // The bytes of every bulk write, in order.
-    std::vector<std::vector<uint8_t>> Writes() const;
-    int Count(uint32_t code) const;
+    std::vector<std::vector<uint8_t>> Writes() const {
+        std::vector<std::vector<uint8_t>> writes;
+        for (const auto& r : requests) {
+            if (r.code == IoctlBulkWrite) {
+                writes.push_back(r.sent);
+            }
+        }
+        return writes;
+    }
+    int Count(uint32_t code) const {
+        return static_cast<int>(std::count_if(requests.begin(), requests.end(),
+                                              [code](const auto& r) { return r.code == code; }));
+    }
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
 
     SimSensor sensor;
