@@ -22,10 +22,9 @@ class SelfTestLogTest : public QObject {
 private slots:
     void init();
     void cleanup();
-    void selfTestShowsTheSimulatorsShifts_data();
     void selfTestShowsTheSimulatorsShifts();
     void logOfThreeChannelsAndTheTemperature();
-    void stopOrClosingMidPassLeavesWholeLines();
+    void closingMidPassLeavesWholeLines();
 
 private:
     template <class T> T* Control(const char* name) const {
@@ -43,6 +42,13 @@ private:
         Simulator()->SetAmplitude(0);
     }
 
+    // The lines of a log in the test's folder; none unless it ends with a whole line.
+    QStringList LogLines(const char* name) const {
+        QFile file(gui_->dir.filePath(name));
+        const QString text = file.open(QIODevice::ReadOnly) ? file.readAll() : QString();
+        return text.endsWith("\r\n") ? text.chopped(2).split("\r\n") : QStringList();
+    }
+
     // The start-up calibration in milliseconds.
     FakeClock clock_{1e-9};
     std::unique_ptr<GuiFixture> gui_;
@@ -55,47 +61,51 @@ void SelfTestLogTest::cleanup() {
     RemoveHardware();
 }
 
-void SelfTestLogTest::selfTestShowsTheSimulatorsShifts_data() {
-    QTest::addColumn<QString>("device");
-    QTest::addColumn<int>("shiftLine");
-    QTest::addColumn<double>("shift"); // in the channel's units for a shift of 0.1
-    QTest::addColumn<int>("otherLine");
-    QTest::addColumn<double>("other");
-    // Gyroscope: the negative line steps down as far. Accelerometer: power-down reads 0.
-    QTest::newRow("KXS306") << "KXS306" << 3 << 409.6 / 10.2375 << 4 << -409.6 / 10.2375;
-    QTest::newRow("KXS201") << "KXS201" << 4 << 409.6 / 820 << 5 << -2048.0 / 820;
-}
-
 void SelfTestLogTest::selfTestShowsTheSimulatorsShifts() {
-    QFETCH(QString, device);
-    QFETCH(int, shiftLine);
-    QFETCH(double, shift);
-    QFETCH(int, otherLine);
-    QFETCH(double, other);
-    Start(device.toLatin1().constData());
-    Simulator()->SetSelfTestShift(0.1);
-    // The report comes while the test still holds the acquisition: nothing else may start.
-    bool greyed = false; // and the windows are up to date
-    gui_->ui->SetMessageSink([&](const std::string& text, const std::string&) {
-        gui_->messages.push_back({text, {}, true});
-        // The windows behind the box show the run's end: its period, and the labels.
-        const QWidget* data = gui_->ui->Window(FormId::frmData);
-        greyed = Find<QLabel>(data, "lblTsample")->text().contains('.') &&
-                 Find<QLabel>(data, "lblTest3")->isVisible() &&
-                 !Control<QPushButton>("cmdLogData")->isEnabled() &&
-                 !Control<QPushButton>("cmdSingleSweep")->isEnabled() &&
-                 !Control<QAction>("mnuTest")->isEnabled();
-    });
-    Control<QAction>("mnuTest")->trigger();
-    QCOMPARE(gui_->messages.size(), size_t(1));
-    QVERIFY(greyed);
-    QVERIFY(Control<QAction>("mnuTest")->isEnabled());
-    const QStringList lines =
-        QString::fromStdString(gui_->messages[0].text).split("\r\n", Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 6);
-    const auto value = [&](int line) { return lines[line].split('\t')[1].toDouble(); };
-    QVERIFY2(qAbs(value(shiftLine) - shift) < 0.02 * qAbs(shift), qPrintable(lines[shiftLine]));
-    QVERIFY2(qAbs(value(otherLine) - other) < 0.02 * qAbs(other), qPrintable(lines[otherLine]));
+    // Report lines and values, in the channel's units, for a shift of 0.1 of full scale. The
+    // gyroscope's negative line steps down as far; the accelerometer powered down reads 0.
+    struct Row {
+        const char* device;
+        int shiftLine;
+        double shift;
+        int otherLine;
+        double other;
+    };
+    for (const Row& row : {Row{"KXS306", 3, 409.6 / 10.2375, 4, -409.6 / 10.2375},
+                           Row{"KXS201", 4, 409.6 / 820, 5, -2048.0 / 820}}) {
+        cleanup();
+        init();
+        Start(row.device);
+        Simulator()->SetSelfTestShift(0.1);
+        QTest::mouseClick(Control<QCheckBox>("ckSelfTestPos"), Qt::LeftButton);
+        // The report comes while the test still holds the acquisition, so nothing else may
+        // start, and over windows that show the run's end: its period, and the labels.
+        bool shownOverTheEnd = false;
+        gui_->ui->SetMessageSink([&](const std::string& text, const std::string&) {
+            gui_->messages.push_back({text, {}, true});
+            const QWidget* data = gui_->ui->Window(FormId::frmData);
+            shownOverTheEnd = Find<QLabel>(data, "lblTsample")->text().contains('.') &&
+                              Find<QLabel>(data, "lblTest3")->isVisible() &&
+                              !Control<QPushButton>("cmdLogData")->isEnabled() &&
+                              !Control<QPushButton>("cmdSingleSweep")->isEnabled() &&
+                              !Control<QAction>("mnuTest")->isEnabled();
+        });
+        Control<QAction>("mnuTest")->trigger();
+        QCOMPARE(gui_->messages.size(), size_t(1));
+        QVERIFY(shownOverTheEnd);
+        QVERIFY(Control<QAction>("mnuTest")->isEnabled());
+        const QStringList lines =
+            QString::fromStdString(gui_->messages[0].text).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 6);
+        const auto value = [&](int line) { return lines[line].section('\t', 1, 1).toDouble(); };
+        QVERIFY(qAbs(value(row.shiftLine) - row.shift) < 0.02 * qAbs(row.shift));
+        QVERIFY(qAbs(value(row.otherLine) - row.other) < 0.02 * qAbs(row.other));
+        // The positive line goes on after the 512th sample, and is on again after the test
+        // as its box was ticked.
+        const auto& s = App().Samples;
+        QVERIFY(qAbs(s[512] - s[511] - row.shift) < 0.05 * row.shift);
+        QVERIFY(App().SelfTestPosBit > 0);
+    }
 }
 
 void SelfTestLogTest::logOfThreeChannelsAndTheTemperature() {
@@ -117,11 +127,7 @@ void SelfTestLogTest::logOfThreeChannelsAndTheTemperature() {
     QCOMPARE(Control<QLineEdit>("txtFileIndex")->text(), QString("2"));
     QCOMPARE(Control<QLineEdit>("txtDlogFile")->toolTip(), path);
     QVERIFY(gui_->MainWindow()->statusBar()->currentMessage().contains(path));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromLatin1(file.readAll());
-    QVERIFY(text.endsWith("\r\n"));
-    const QStringList lines = text.left(text.size() - 2).split("\r\n");
+    const QStringList lines = LogLines("KXS306_1.txt");
     QCOMPARE(lines.size(), 6 + 256);
     QVERIFY(lines[0].startsWith("KXS306\tDate\t"));
     QCOMPARE(lines.mid(1, 5),
@@ -134,50 +140,26 @@ void SelfTestLogTest::logOfThreeChannelsAndTheTemperature() {
         QCOMPARE(fields.size(), 5);
         QCOMPARE(fields[0], QString::number(k));
         QCOMPARE(fields[1].toStdString(), GeneralText(App().Samples[static_cast<size_t>(k - 1)]));
-        QVERIFY2(qAbs(fields[1].toDouble()) < 1.0, qPrintable(lines[5 + k]));
-        QVERIFY2(qAbs(fields[2].toDouble() - 1.25) < 0.01, qPrintable(lines[5 + k]));
-        QVERIFY2(qAbs(fields[3].toDouble() - 3.75) < 0.01, qPrintable(lines[5 + k]));
+        QVERIFY(qAbs(fields[1].toDouble()) < 1.0 && qAbs(fields[2].toDouble() - 1.25) < 0.01 &&
+                qAbs(fields[3].toDouble() - 3.75) < 0.01);
         QCOMPARE(fields[4], QString("25"));
     }
 }
 
-// Every line the file holds is whole, numbered on from 1; returns how many, or -1.
-static int WholeLines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    const QString text = QString::fromLatin1(file.readAll());
-    if (!text.endsWith("\r\n")) {
-        return -1;
-    }
-    const QStringList lines = text.chopped(2).split("\r\n");
-    for (int k = 6; k < lines.size(); ++k) {
-        const QStringList fields = lines[k].split('\t');
-        if (fields.size() != 2 || fields[0].toInt() != k - 5 || fields[1].isEmpty()) {
-            return -1;
-        }
-    }
-    return static_cast<int>(lines.size()) - 6;
-}
-
-void SelfTestLogTest::stopOrClosingMidPassLeavesWholeLines() {
+void SelfTestLogTest::closingMidPassLeavesWholeLines() {
     Start("KXS306");
     auto* length = Control<QComboBox>("DatalogLengthCBX");
     emit length->activated(length->findText("32768"));
-    QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
-    QTimer::singleShot(300, [this] { Control<QPushButton>("cmdStop")->click(); });
-    Control<QPushButton>("cmdLogData")->click();
-    const int stopped = WholeLines(gui_->dir.filePath("KXS306_1.txt"));
-    QVERIFY2(stopped > 0 && stopped < 32768, qPrintable(QString::number(stopped)));
-    QCOMPARE(Control<QLineEdit>("txtFileIndex")->text(), QString("2"));
-
-    // Closing the window ends the run and the program, the file closed and the settings saved.
+    // Closing the window ends the run and the program, the file closed, the settings saved.
     QTimer::singleShot(300, [this] { gui_->MainWindow()->close(); });
     Control<QPushButton>("cmdLogData")->click();
     QVERIFY(gui_->ui->EndRequested());
-    const int closed = WholeLines(gui_->dir.filePath("KXS306_2.txt"));
-    QVERIFY(closed > 0 && closed < 32768);
+    const QStringList lines = LogLines("KXS306_1.txt");
+    QVERIFY(lines.size() > 6 && lines.size() < 6 + 32768);
+    for (int k = 6; k < lines.size(); ++k) {
+        QCOMPARE(lines[k].section('\t', 0, 0).toInt(), k - 5);
+        QVERIFY(!lines[k].section('\t', 1).isEmpty());
+    }
     QFile config(gui_->dir.filePath("QueltoEval.cfg"));
     QVERIFY(config.open(QIODevice::ReadOnly));
     QVERIFY(config.readAll().contains("Plot Samples =  32768"));
