@@ -329,7 +329,7 @@ void QtFrontend::SettleFrame(FormId form, OpenView& open, const std::array<int32
         auto& g = FormOf(form);
         std::tie(g.left, g.top, g.width, g.height) =
             std::tie(intended[0], intended[1], intended[2], intended[3]);
-        open.synced = {};
+        open.synced = kNeverSynced;
         SyncWindow(form, open);
     }
 }

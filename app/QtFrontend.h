@@ -91,12 +91,14 @@ private:
         std::function<Created()> create;
         Placement placement;
     };
+    static constexpr std::array<int32_t, 4> kNeverSynced{INT32_MIN, INT32_MIN, -1, -1};
     struct OpenView {
         QPointer<QWidget> window; // the widget itself, or its MDI frame
         FormView* view = nullptr;
         Placement placement = Placement::Dialog;
-        // The model geometry last applied to the window or read from it.
-        std::array<int32_t, 4> synced{};
+        // The model geometry last applied to the window or read from it; at first none, so
+        // that a form at 0, 0 is placed too.
+        std::array<int32_t, 4> synced = kNeverSynced;
     };
 
     OpenView* Ensure(FormId form);
