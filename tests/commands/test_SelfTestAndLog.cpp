@@ -3,9 +3,11 @@
 #include "commands/DataLog.h"
 #include "commands/SelfTest.h"
 #include "commands/ViewCommands.h"
+#include "interfaces/UsbSpiDrivers.h"
 #include "platform/AppendFile.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/Sweep.h"
+#include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
 #include "tests/support/TempDir.h"
 
@@ -133,4 +135,20 @@ TEST_F(SelfTestAndLogTest, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheIndex) {
     EXPECT_EQ(full.substr(0, old.size()), old);
     EXPECT_EQ(Lines(full).size(), 1 + 6u);
     EXPECT_EQ(full.substr(full.size() - 2), "\r\n");
+}
+
+TEST_F(SelfTestAndLogTest, ALostAdapterEndsTheLogWithTheLastWholeSampleAndTheInterface) {
+    ScriptedEzUsbDriver usb;
+    usb.Attach(0);
+    auto& app = App();
+    FindUsbAdapters();
+    app.InterfaceCode = 2;
+    mnuKxs307_Click();
+    usb.failIf = [](const RecordedRequest&) { return App().SamplesTaken >= 20; };
+    cmdLogData_Click();
+    // The failed transfer gives no line.
+    EXPECT_EQ(Lines(dir.Read("KXS307_1.txt")).size(), 6 + 20u);
+    EXPECT_EQ(app.InterfaceCode, 0);
+    EXPECT_EQ(app.mdiAnalyzer.txtInterface.text, "None");
+    EXPECT_EQ(app.mdiAnalyzer.txtFileIndex.text, "2");
 }
