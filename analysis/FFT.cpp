@@ -59,3 +59,13 @@ void RunSpectrum() {
     f.lblFftMaxFreq.caption = Format(s.FftPeakFreq, "0.0");
     PlotSpectrum();
 }
+
+float SpectrumBinValue(int32_t index) {
+    const auto& s = Spectrum();
+    const int16_t ch = Acquisition().ChannelIndex;
+    if (index < 0 || static_cast<size_t>(index) >= s.FftData.size() || ch < 0 || ch > 8) {
+        return 0.0f;
+    }
+    return static_cast<float>(s.FftData[static_cast<size_t>(index)] * 2047.5) *
+           Catalogue().ChannelScale[static_cast<size_t>(ch)];
+}

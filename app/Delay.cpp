@@ -70,36 +70,38 @@ void DelayMs(float ms) {
     }
 }
 
-void CalibrateDelay() {
+void CalibrateDelay(double seconds) {
     Clock& clock = SystemClock();
     DelayCalibration().DelayCalibrated = true;
     DelayCalibration().DelayLoopCount = kStartCount;
     Ui().SetBusy(true);
 
-    // Coarse: double the count until an 800 ms request really takes half a second.
+    // Coarse: double the count until a request of 0.27 of the time (800 ms of 3 s) really
+    // takes a sixth of it.
+    const double coarse = seconds * 0.8 / 3.0;
     double elapsed = 0.0;
     for (int pass = 0; pass <= 16; ++pass) {
-        if (elapsed >= 0.5) {
+        if (elapsed >= seconds / 6.0) {
             break;
         }
         DelayCalibration().DelayLoopCount = CappedCount(2.0 * DelayCalibration().DelayLoopCount);
         const double t0 = clock.Now();
-        SpinSlices(800);
+        SpinSlices(static_cast<float>(coarse * 1000.0));
         elapsed = clock.Now() - t0;
     }
-    elapsed = std::max(elapsed, 0.0005);
+    elapsed = std::max(elapsed, coarse / 1600.0);
     DelayCalibration().DelayLoopCount =
-        CappedCount(0.8 / elapsed * DelayCalibration().DelayLoopCount);
+        CappedCount(coarse / elapsed * DelayCalibration().DelayLoopCount);
 
-    // Fine: one 3 s request.
+    // Fine: one request of the whole time.
     do {
         const double t0 = clock.Now();
-        SpinSlices(3000);
+        SpinSlices(static_cast<float>(seconds * 1000.0));
         elapsed = clock.Now() - t0;
     } while (elapsed < 0);
-    elapsed = std::max(elapsed, 0.01);
+    elapsed = std::max(elapsed, seconds / 300.0);
     DelayCalibration().DelayLoopCount =
-        CappedCount(3.0 / elapsed * DelayCalibration().DelayLoopCount);
+        CappedCount(seconds / elapsed * DelayCalibration().DelayLoopCount);
     DelayCalibration().MinimumDelayMs =
         static_cast<float>(double(kMinimumLoop) / DelayCalibration().DelayLoopCount * kSliceMs);
 

@@ -4,8 +4,9 @@
 #include <cstdint>
 
 // Measures how many empty-loop iterations take 10 microseconds (DelayLoopCount) and the
-// time of the shortest wait (MinimumDelayMs). Takes several seconds.
-void CalibrateDelay();
+// time of the shortest wait (MinimumDelayMs), over about 1.7 times seconds: the windows take
+// 3 s at start-up, a command-line run less.
+void CalibrateDelay(double seconds = 3.0);
 
 // Busy-waits ms milliseconds: below 0.1 ms as counted 0.01 ms passes, from 0.1 ms on until
 // the clock says the time has passed (spinning those passes meanwhile); a request at or below

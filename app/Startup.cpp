@@ -150,11 +150,8 @@ std::string UsageText() {
            "Settings are kept in QueltoEval.cfg in the working directory.\n";
 }
 
-void Main(const std::string& commandLineText) {
+void SetStartDefaults() {
     auto& app = App();
-    app.DelayCalibrated = false;
-    CalibrateDelay();
-
     app.StopRequested = true;
     app.LogPlotData = true;
     app.LoopDelayMs = 0;
@@ -185,6 +182,23 @@ void Main(const std::string& commandLineText) {
     app.ChannelTitle = "None";
     app.FftOn = false;
     app.ContinuousMode = false;
+}
+
+void SettleSweepLength() {
+    auto& app = App();
+    if (app.SweepLength == 0) {
+        app.SweepLength = 2048;
+    }
+    app.PlotSamples = app.SweepLength;
+    app.AdcBits = 12;
+    BuildWindowTable();
+}
+
+void Main(const std::string& commandLineText) {
+    auto& app = App();
+    app.DelayCalibrated = false;
+    CalibrateDelay();
+    SetStartDefaults();
 
     ReadConfigFile();
     app.SettingsRead = true;
@@ -195,12 +209,7 @@ void Main(const std::string& commandLineText) {
         app.DeviceName = model->name;
     }
 
-    if (app.SweepLength == 0) {
-        app.SweepLength = 2048;
-    }
-    app.PlotSamples = app.SweepLength;
-    app.AdcBits = 12;
-    BuildWindowTable();
+    SettleSweepLength();
     app.DataWindowWidth = app.DataWindowHeight = 0;
     app.FftWindowWidth = app.FftWindowHeight = 0;
 

@@ -26,6 +26,11 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 std::string UsageText();
 
+// The settings before the configuration is read, and the sweep length's dependants after:
+// the windows' start and the command line's share them.
+void SetStartDefaults();
+void SettleSweepLength();
+
 // Sets the defaults, reads the configuration, applies the command-line device and shows
 // the main window (whose load handler restores the interface and the model).
 void Main(const std::string& commandLineText);

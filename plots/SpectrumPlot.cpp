@@ -174,8 +174,7 @@ void frmFFT_pic1_MouseDown(int16_t Button, int16_t, float X, float) {
     if (index >= plot.FftPointsPlotted || index >= BinsComputed()) {
         return;
     }
-    const float value =
-        static_cast<float>(s.FftData[static_cast<size_t>(index)] * 2047.5) * ChannelScale();
+    const float value = SpectrumBinValue(index);
     auto& m = mdiAnalyzer();
     m.mnuAux1.caption = "Index = " + std::to_string(index);
     m.mnuAux2.caption =
