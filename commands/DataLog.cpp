@@ -234,9 +234,10 @@ void cmdLogData_Click() {
         const AcquisitionGuard guard;
         Ui().SetBusy(true);
         acq.StopRequested = false;
+        const uint32_t clicks = acq.StopClicks;
         do {
             AcquireLogSweep();
-        } while (acq.ContinuousMode && !acq.StopRequested);
+        } while (acq.ContinuousMode && !acq.StopRequested && acq.StopClicks == clicks);
         Ui().SetBusy(false);
     }
 

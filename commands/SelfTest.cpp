@@ -144,39 +144,42 @@ void Calc_Test_Stats() {
     Ui().MsgBox(SelfTestReport());
 }
 
-std::string SelfTestReport() {
+std::vector<SelfTestLine> SelfTestLines() {
     const auto& avg = SelfTest().TestAvg;
     const SensorModel* model = ChosenModel();
     if (model == nullptr) {
         return {};
     }
-    const std::string tab = "\t";
-    const std::string crlf = "\r\n";
-    auto value = [](float v, const char* pattern) { return Format(v, pattern); };
-    std::string text;
     if (model->kind == SensorKind::Accelerometer) {
-        text += "Test" + tab + tab + "    G" + tab + "  Lsb" + crlf;
-        text += "---------------" + tab + "-------" + tab + "-------" + crlf;
-        text += "Avg X Accel = " + tab + value(avg[1], "0.000") + tab +
-                value(AverageCode(avg[1], 0), "0.0") + crlf;
-        text += "Avg Y Accel = " + tab + value(avg[4], "0.000") + tab +
-                value(AverageCode(avg[4], 1), "0.0") + crlf;
-        text += "Self Test =" + tab + value(avg[2] - avg[1], "0.000") + tab +
-                value(DifferenceCode(avg[2] - avg[1]), "0.0") + crlf;
-        text += "Powerdown = " + tab + value(avg[3], "0.000") + tab +
-                value(AverageCode(avg[3], 0), "0.0") + crlf;
-        return text;
+        return {{"avg_x", "Avg X Accel = ", avg[1], AverageCode(avg[1], 0)},
+                {"avg_y", "Avg Y Accel = ", avg[4], AverageCode(avg[4], 1)},
+                {"self_test", "Self Test =", avg[2] - avg[1], DifferenceCode(avg[2] - avg[1])},
+                {"power_down", "Powerdown = ", avg[3], AverageCode(avg[3], 0)}};
     }
-    text += "Test" + tab + tab + " dgr/s" + tab + "  Lsb" + crlf;
-    text += "---------------" + tab + "-------" + tab + "-------" + crlf;
-    text += "Avg Gyro =  " + tab + value(avg[1], "0.00") + tab +
-            value(AverageCode(avg[1], 0), "0.0") + crlf;
-    text += "+Self Test = " + tab + value(avg[2] - avg[1], "0.00") + tab +
-            value(DifferenceCode(avg[2] - avg[1]), "0.0") + crlf;
-    text += " -Self Test = " + tab + value(avg[3] - avg[1], "0.00") + tab +
-            value(DifferenceCode(avg[3] - avg[1]), "0.0") + crlf;
-    text +=
-        "Avg Gyro =  " + tab + value(avg[4], "0.00") + tab + value(AverageCode(avg[4], 0), "0.0");
+    return {{"avg_before", "Avg Gyro =  ", avg[1], AverageCode(avg[1], 0)},
+            {"self_test_pos", "+Self Test = ", avg[2] - avg[1], DifferenceCode(avg[2] - avg[1])},
+            {"self_test_neg", " -Self Test = ", avg[3] - avg[1], DifferenceCode(avg[3] - avg[1])},
+            {"avg_after", "Avg Gyro =  ", avg[4], AverageCode(avg[4], 0)}};
+}
+
+std::string SelfTestReport() {
+    const SensorModel* model = ChosenModel();
+    if (model == nullptr) {
+        return {};
+    }
+    const bool accel = model->kind == SensorKind::Accelerometer;
+    std::string text = accel ? "Test\t\t    G\t  Lsb\r\n" : "Test\t\t dgr/s\t  Lsb\r\n";
+    text += "---------------\t-------\t-------\r\n";
+    const auto lines = SelfTestLines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto& line = lines[i];
+        text += line.label + "\t" + Format(line.value, accel ? "0.000" : "0.00") + "\t" +
+                Format(line.code, "0.0");
+        // The gyroscope's last line has no line end.
+        if (accel || i + 1 < lines.size()) {
+            text += "\r\n";
+        }
+    }
     return text;
 }
 

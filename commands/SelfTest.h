@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 struct SelfTestState {
     std::array<float, 5> TestAvg{}; // phase averages, used from index 1
@@ -16,6 +17,15 @@ SelfTestState& SelfTest();
 void mnuTest_Click();
 // The phase averages of the sweep just taken, and the report box.
 void Calc_Test_Stats();
+// The report's rows: the phase averages and their differences, in the channel's units and in
+// converter codes (a difference has no zero code).
+struct SelfTestLine {
+    std::string key; // for scripts
+    std::string label;
+    float value;
+    float code;
+};
+std::vector<SelfTestLine> SelfTestLines();
 // The report as Calc_Test_Stats shows it (empty for a model outside the table).
 std::string SelfTestReport();
 

@@ -13,6 +13,9 @@ inline constexpr int32_t kMaxSampleIndex = 65540;
 
 struct AcquisitionState {
     bool StopRequested = true;
+    // Stop clicks so far: a run of passes ends on a click even if a pass began after it and
+    // cleared StopRequested.
+    uint32_t StopClicks = 0;
     bool ContinuousMode = false;
     int16_t ChannelIndex = 0;
     int16_t ChanAddrLow = 0; // data-line values of the channel address on the parallel port

@@ -157,7 +157,8 @@ void cmdSingleSweep_Click() {
         if (acq.ContinuousMode) {
             acq.StopRequested = false;
             ClearReadouts();
-            while (!acq.StopRequested) {
+            const uint32_t clicks = acq.StopClicks;
+            while (!acq.StopRequested && acq.StopClicks == clicks) {
                 Ui().SetBusy(true);
                 AcquireSweep();
                 ReportSilentBoard();
@@ -176,7 +177,10 @@ void cmdSingleSweep_Click() {
     DropLostAdapter();
 }
 
-void cmdStop_Click() { Acquisition().StopRequested = true; }
+void cmdStop_Click() {
+    ++Acquisition().StopClicks;
+    Acquisition().StopRequested = true;
+}
 
 void chkContinuous_Click() {
     Acquisition().ContinuousMode = mdiAnalyzer().chkContinuous.value != 0;
