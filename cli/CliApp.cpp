@@ -266,6 +266,7 @@ const SensorModel& Cli::Model() const { return *ChosenModel(); }
 // load handler.
 void Cli::StartSession(bool needsDevice) {
     auto& o = options_;
+    ResetAppState();
     auto& app = App();
     CommandLine hardware;
     hardware.simulate = simulated_;
@@ -469,11 +470,11 @@ std::string Cli::SpectrumText() const {
 
 void Cli::Sweep(bool spectrum) {
     auto& o = options_;
-    StartSession(true);
     Output output(out_);
     if (!o.output.empty()) {
         output.OpenFile(o.output);
     }
+    StartSession(true);
     if (spectrum) {
         Spectrum().FftOn = true;
     }
@@ -538,11 +539,11 @@ void Cli::Sweep(bool spectrum) {
 }
 
 void Cli::SelfTestCommand() {
-    StartSession(true);
     Output output(out_);
     if (!options_.output.empty()) {
         output.OpenFile(options_.output);
     }
+    StartSession(true);
     // The report box is the command's result.
     std::string report;
     ui_->SetMessageSink([&report](const std::string& text) {
@@ -647,11 +648,11 @@ void Cli::Log() {
 }
 
 void Cli::Temperature() {
-    StartSession(true);
     Output output(out_);
     if (!options_.output.empty()) {
         output.OpenFile(options_.output);
     }
+    StartSession(true);
     mnuReadTemp_Click();
     CheckRun("reading the temperature");
     const float t = Acquisition().Temperature;
@@ -661,11 +662,11 @@ void Cli::Temperature() {
 }
 
 void Cli::Adapters() {
-    StartSession(false);
     Output output(out_);
     if (!options_.output.empty()) {
         output.OpenFile(options_.output);
     }
+    StartSession(false);
     FindUsbAdapters();
     const char sep = Separator();
     std::string text;
@@ -706,11 +707,11 @@ void Cli::Spi() {
     } else if (o.interfaceName != "usb") {
         Fail(kExitUsage, "--interface: raw SPI words go to a USB adapter only");
     }
-    StartSession(true);
     Output output(out_);
     if (!o.output.empty()) {
         output.OpenFile(o.output);
     }
+    StartSession(true);
     std::string text;
     nlohmann::json answers = nlohmann::json::array();
     // The debug console's boxes, filled and clicked as a user would.

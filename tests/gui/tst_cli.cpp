@@ -1,0 +1,129 @@
+// The command-line program and the windows give the same numbers for the same settings:
+// a sweep's samples and statistics, the spectrum's peak, and the log file. Both start the
+// simulated board's signal from its seed.
+#include "analysis/FFT.h"
+#include "analysis/Statistics.h"
+#include "app/Hardware.h"
+#include "app/Startup.h"
+#include "sensors/Acquisition.h"
+#include "simulator/SimBoards.h"
+#include "tests/gui/GuiTestHelpers.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+class CliTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void sweepAndSpectrumMatchTheWindows();
+    void logFileMatchesTheWindowsByteForByte();
+
+private:
+    template <class T> T* Control(const char* name) const {
+        return Find<T>(gui_->MainWindow(), name);
+    }
+    // Runs the program in the fixture's folder with the same configuration; its output, and
+    // its exit code in exitCode_.
+    QByteArray Cli(const QStringList& args) {
+        QProcess cli;
+        cli.setWorkingDirectory(gui_->dir.path());
+        cli.start(QStringLiteral(QUELTO_CLI_PATH), QStringList(args) << "--simulate"
+                                                                     << "--config"
+                                                                     << "cli.cfg"
+                                                                     << "-q");
+        cli.waitForFinished(60000);
+        exitCode_ = cli.exitCode();
+        if (cli.exitCode() != 0) {
+            qWarning("%s", cli.readAllStandardError().constData());
+        }
+        return cli.exitCode() == 0 ? cli.readAllStandardOutput() : QByteArray();
+    }
+
+    std::unique_ptr<GuiFixture> gui_;
+    int exitCode_ = -1;
+};
+
+void CliTest::initTestCase() {
+    gui_ = std::make_unique<GuiFixture>();
+    const QByteArray config =
+        "Device = KXS306\r\nInterface = 1\r\nPlot Samples = 1024\r\nPort Address = 888\r\n";
+    for (const char* name : {"QueltoEval.cfg", "cli.cfg"}) {
+        QFile file(gui_->dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(config);
+    }
+    InstallHardware(ParseCommandLine({"--simulate"}));
+    ::Main("");
+    QVERIFY(QTest::qWaitForWindowExposed(gui_->MainWindow()));
+}
+
+void CliTest::cleanupTestCase() {
+    gui_.reset();
+    RemoveHardware();
+}
+
+void CliTest::sweepAndSpectrumMatchTheWindows() {
+    Control<QAction>("mnuFFTon")->trigger();
+    SimulatedBoards().sensor.Restart();
+    Control<QPushButton>("cmdSingleSweep")->click();
+    const auto& acq = Acquisition();
+    QCOMPARE(acq.SamplesTaken, 1024);
+
+    const QJsonObject sweep = QJsonDocument::fromJson(Cli({"sweep", "--format", "json"})).object();
+    const QJsonObject only = sweep["sweeps"].toArray().first().toObject();
+    const QJsonArray codes = only["code"].toArray();
+    const QJsonArray values = only["value"].toArray();
+    QCOMPARE(codes.size(), 1024);
+    for (int k = 0; k < 1024; ++k) {
+        QCOMPARE(codes[k].toInt(), acq.RawCodes[static_cast<size_t>(k + 1)]);
+        QCOMPARE(static_cast<float>(values[k].toDouble()), acq.Samples[static_cast<size_t>(k)]);
+    }
+    const QJsonObject stats = only["statistics"].toObject();
+    const auto& s = Statistics();
+    for (const auto& [key, value] : {std::pair{"min", s.StatMin},
+                                     {"max", s.StatMax},
+                                     {"mean", s.StatMean},
+                                     {"ac_rms", s.StatRms},
+                                     {"temperature_c", acq.Temperature}}) {
+        QCOMPARE(static_cast<float>(stats[key].toDouble()), value);
+    }
+
+    const QJsonObject spectrum = QJsonDocument::fromJson(Cli({"spectrum", "--format", "json"}))
+                                     .object()["sweeps"]
+                                     .toArray()
+                                     .first()
+                                     .toObject();
+    const QJsonObject peak = spectrum["peak"].toObject();
+    QCOMPARE(peak["bin"].toInt(), Spectrum().FftPeakIndex);
+    QCOMPARE(static_cast<float>(peak["magnitude"].toDouble()), Spectrum().FftPeakValue);
+    QCOMPARE(spectrum["magnitude"].toArray().size(), qsizetype(Spectrum().FftData.size()));
+}
+
+void CliTest::logFileMatchesTheWindowsByteForByte() {
+    Control<QAction>("mnuFFToff")->trigger();
+    SimulatedBoards().sensor.Restart();
+    Control<QPushButton>("cmdLogData")->click();
+    Cli({"log", "--file", "cli"});
+    QCOMPARE(exitCode_, 0);
+
+    auto body = [this](const char* name) {
+        QFile file(gui_->dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly)) {
+            return QList<QByteArray>();
+        }
+        QList<QByteArray> lines = file.readAll().split('\n');
+        // The first line carries the date and time.
+        return lines.mid(1);
+    };
+    const auto gui = body("KXS306_1.txt");
+    QCOMPARE(gui.size(), 5 + 1024 + 1);
+    QCOMPARE(body("cli_1.txt"), gui);
+}
+
+QTEST_MAIN(CliTest)
+#include "tst_cli.moc"
