@@ -52,6 +52,7 @@ struct Options {
     std::string config;
     bool quiet = false;
     std::string tracePort;
+    bool directIo = false;
     // Data commands.
     int channel = 0;
     int count = 1;
@@ -245,6 +246,9 @@ void Cli::AddCommon(CLI::App* c, bool data) {
     c->add_option("--trace-port", o.tracePort,
                   "record every parallel-port register access (register, W or R, value) to FILE")
         ->type_name("FILE");
+    c->add_flag("--direct-io", o.directIo,
+                "reach the parallel port by raw port I/O (x86, root) instead of the parport "
+                "driver");
     c->add_flag("--quiet,-q", o.quiet, "no progress bar and no notes on standard error");
     if (data) {
         c->add_option("--channel", o.channel,
@@ -271,6 +275,7 @@ void Cli::StartSession(bool needsDevice) {
     CommandLine hardware;
     hardware.simulate = simulated_;
     hardware.simulateModel = o.simulate.empty() ? "" : o.simulate.front();
+    hardware.directIo = o.directIo;
     app.Simulate = hardware.simulate;
     InstallHardware(hardware);
     if (!o.tracePort.empty()) {
