@@ -174,7 +174,7 @@ private:
 
 class Cli {
 public:
-    Cli(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+    Cli(std::ostream& out, std::ostream& err) : out_(out), err_(err), output_(out) {}
     int Run(const std::vector<std::string>& args);
 
 private:
@@ -201,6 +201,7 @@ private:
     std::ostream& err_;
     Options options_;
     std::unique_ptr<ConsoleFrontend> ui_;
+    Output output_;
     PortTrace trace_;
     bool simulated_ = false;
 };
@@ -475,10 +476,6 @@ std::string Cli::SpectrumText() const {
 
 void Cli::Sweep(bool spectrum) {
     auto& o = options_;
-    Output output(out_);
-    if (!o.output.empty()) {
-        output.OpenFile(o.output);
-    }
     StartSession(true);
     if (spectrum) {
         Spectrum().FftOn = true;
@@ -494,7 +491,7 @@ void Cli::Sweep(bool spectrum) {
                  Catalogue().ChannelUnits[static_cast<size_t>(Acquisition().ChannelIndex)]}}
                 .dump();
         head.pop_back(); // the sweeps follow inside the object
-        output.Write(head);
+        output_.Write(head);
     }
     bool first = true;
     for (int sweep = 1; sweeps == 0 || sweep <= sweeps; ++sweep) {
@@ -513,7 +510,7 @@ void Cli::Sweep(bool spectrum) {
             break; // a stopped sweep has no spectrum
         }
         if (Json()) {
-            output.Write(std::string(first ? ",\"sweeps\":[" : ",") +
+            output_.Write(std::string(first ? ",\"sweeps\":[" : ",") +
                          (spectrum ? SpectrumJson() : [this] {
                              const auto& acq = Acquisition();
                              const int32_t n = std::min(acq.SamplesTaken, kMaxSampleIndex);
@@ -529,7 +526,7 @@ void Cli::Sweep(bool spectrum) {
                          }())
                              .dump());
         } else {
-            output.Write(spectrum ? SpectrumText() : SweepText(sweep));
+            output_.Write(spectrum ? SpectrumText() : SweepText(sweep));
         }
         first = false;
         if (stopped) {
@@ -538,16 +535,12 @@ void Cli::Sweep(bool spectrum) {
     }
     ui_->EndProgress();
     if (Json()) {
-        output.Write(first ? ",\"sweeps\":[]}\n" : "]}\n");
+        output_.Write(first ? ",\"sweeps\":[]}\n" : "]}\n");
     }
-    output.Commit();
+    output_.Commit();
 }
 
 void Cli::SelfTestCommand() {
-    Output output(out_);
-    if (!options_.output.empty()) {
-        output.OpenFile(options_.output);
-    }
     StartSession(true);
     // The report box is the command's result.
     std::string report;
@@ -569,8 +562,8 @@ void Cli::SelfTestCommand() {
         Fail(kExitRunFailed, "the self-test gave no report");
     }
     if (!options_.json) {
-        output.Write(report);
-        output.Commit();
+        output_.Write(report);
+        output_.Commit();
         return;
     }
     nlohmann::json lines = nlohmann::json::object();
@@ -582,14 +575,14 @@ void Cli::SelfTestCommand() {
         phases.push_back(JsonNum(SelfTest().TestAvg[k]));
     }
     const SensorModel& model = Model();
-    output.Write(nlohmann::json{{"device", model.name},
-                                {"units", model.rows[0].units},
-                                {"phase_averages", phases},
-                                {"lines", lines},
-                                {"report", report}}
-                     .dump(2) +
-                 "\n");
-    output.Commit();
+    output_.Write(nlohmann::json{{"device", model.name},
+                                 {"units", model.rows[0].units},
+                                 {"phase_averages", phases},
+                                 {"lines", lines},
+                                 {"report", report}}
+                      .dump(2) +
+                  "\n");
+    output_.Commit();
 }
 
 void Cli::Log() {
@@ -653,24 +646,16 @@ void Cli::Log() {
 }
 
 void Cli::Temperature() {
-    Output output(out_);
-    if (!options_.output.empty()) {
-        output.OpenFile(options_.output);
-    }
     StartSession(true);
     mnuReadTemp_Click();
     CheckRun("reading the temperature");
     const float t = Acquisition().Temperature;
-    output.Write(Json() ? nlohmann::json{{"temperature_c", JsonNum(t)}}.dump() + "\n"
-                        : Format(t, "0.00") + "\n");
-    output.Commit();
+    output_.Write(Json() ? nlohmann::json{{"temperature_c", JsonNum(t)}}.dump() + "\n"
+                         : Format(t, "0.00") + "\n");
+    output_.Commit();
 }
 
 void Cli::Adapters() {
-    Output output(out_);
-    if (!options_.output.empty()) {
-        output.OpenFile(options_.output);
-    }
     StartSession(false);
     FindUsbAdapters();
     const char sep = Separator();
@@ -701,8 +686,8 @@ void Cli::Adapters() {
                     sep + speed + sep + board + sep + a.Descriptor2 + "\n";
         }
     }
-    output.Write(Json() ? list.dump(2) + "\n" : text);
-    output.Commit();
+    output_.Write(Json() ? list.dump(2) + "\n" : text);
+    output_.Commit();
 }
 
 void Cli::Spi() {
@@ -711,10 +696,6 @@ void Cli::Spi() {
         o.interfaceName = "usb";
     } else if (o.interfaceName != "usb") {
         Fail(kExitUsage, "--interface: raw SPI words go to a USB adapter only");
-    }
-    Output output(out_);
-    if (!o.output.empty()) {
-        output.OpenFile(o.output);
     }
     StartSession(true);
     std::string text;
@@ -763,8 +744,8 @@ void Cli::Spi() {
     });
     ShowModalForm(FormId::frmUSBdebug);
     CheckRun("the SPI transfer");
-    output.Write(Json() ? answers.dump() + "\n" : text);
-    output.Commit();
+    output_.Write(Json() ? answers.dump() + "\n" : text);
+    output_.Commit();
 }
 
 int Cli::Run(const std::vector<std::string>& args) {
@@ -858,6 +839,9 @@ int Cli::Run(const std::vector<std::string>& args) {
     ui_ = std::make_unique<ConsoleFrontend>(err_, progress);
     int code = kExitOk;
     try {
+        if (!o.output.empty()) {
+            output_.OpenFile(o.output);
+        }
         if (command == sweep || command == spectrum) {
             Sweep(command == spectrum);
         } else if (command == selftest) {
