@@ -53,6 +53,9 @@ struct MdiAnalyzerForm {
     MenuItem mnuSimMax{"Sim Max (FS=1.0)"};
     MenuItem mnuSimFreq{"Sim Freq (cycles/sweep)"};
     MenuItem mnuSimSelfTest{"Sim Self Test Shift (FS=1.0)"};
+    MenuItem mnuSimNoise{"Sim Noise Density..."};
+    MenuItem mnuSimBias{"Sim Bias Instability..."};
+    MenuItem mnuSimWalk{"Sim Rate Random Walk..."};
     MenuItem mnuSimUsbPlugged{"USB Adapter Plugged In"};
     MenuItem mnuSimUsbFail{"Fail Next USB Transfers..."};
     MenuItem mnuSimUsbTimeout{"Time Out Next USB Transfers..."};

@@ -438,6 +438,9 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(sim, "mnuSimMax", &Form::mnuSimMax, mnuSimMax_Click);
     AddItem(sim, "mnuSimFreq", &Form::mnuSimFreq, mnuSimFreq_Click);
     AddItem(sim, "mnuSimSelfTest", &Form::mnuSimSelfTest, mnuSimSelfTest_Click);
+    AddItem(sim, "mnuSimNoise", &Form::mnuSimNoise, mnuSimNoise_Click);
+    AddItem(sim, "mnuSimBias", &Form::mnuSimBias, mnuSimBias_Click);
+    AddItem(sim, "mnuSimWalk", &Form::mnuSimWalk, mnuSimWalk_Click);
     sim->addSeparator();
     AddItem(sim, "mnuSimUsbPlugged", &Form::mnuSimUsbPlugged, mnuSimUsbPlugged_Click);
     AddItem(sim, "mnuSimUsbFail", &Form::mnuSimUsbFail, mnuSimUsbFail_Click);
