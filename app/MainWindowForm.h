@@ -113,6 +113,9 @@ struct MdiAnalyzerForm {
     MenuItem mnuFFTY100th{"1/100"};
     MenuItem mnuFFTY250th{"1/250"};
     MenuItem mnuFFTYauto{"Auto"};
+    MenuItem mnuAnalysis{"&Analysis"};
+    MenuItem mnuNoiseDensity{"Noise Density..."};
+    MenuItem mnuAllan{"Allan Deviation..."};
 
     // Name of the control that should have the keyboard focus; the view moves it there.
     std::string focus;

@@ -3,6 +3,7 @@
 #include "app/QtControls.h"
 #include "app/Startup.h"
 #include "commands/DataLog.h"
+#include "commands/NoiseAnalysis.h"
 #include "commands/SelfTest.h"
 #include "commands/SimulatorCommands.h"
 #include "commands/UtilityCommands.h"
@@ -511,6 +512,10 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(fftY, "mnuFFTY100th", &Form::mnuFFTY100th, mnuFFTY100th_Click);
     AddItem(fftY, "mnuFFTY250th", &Form::mnuFFTY250th, mnuFFTY250th_Click);
     AddItem(fftY, "mnuFFTYauto", &Form::mnuFFTYauto, mnuFFTYauto_Click);
+    // Last, so that no menu before it moves.
+    auto* analysis = AddMenu(bar, "mnuAnalysis", &Form::mnuAnalysis);
+    AddItem(analysis, "mnuNoiseDensity", &Form::mnuNoiseDensity, mnuNoiseDensity_Click);
+    AddItem(analysis, "mnuAllan", &Form::mnuAllan, mnuAllan_Click);
 
     popups_ = {{PopupMenu::Interface, interfaceMenu},
                {PopupMenu::Device, device},
