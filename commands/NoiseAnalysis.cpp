@@ -94,18 +94,18 @@ bool WriteText(const std::string& path, const std::string& text, std::string& er
 
 void frmNoise_Form_Load() {
     auto& g = frmNoise().form;
-    g.left = 600;
-    g.top = 600;
+    g.left = 300;
+    g.top = 150;
     g.width = 11000;
-    g.height = 7500;
+    g.height = 8000;
 }
 
 void frmAllan_Form_Load() {
     auto& g = frmAllan().form;
-    g.left = 1200;
-    g.top = 1200;
+    g.left = 900;
+    g.top = 150;
     g.width = 11000;
-    g.height = 7500;
+    g.height = 8000;
 }
 
 void mnuNoiseDensity_Click() {
