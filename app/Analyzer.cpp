@@ -28,3 +28,6 @@ FrmPortForm& frmPort() { return App().frmPort; }
 FrmUSBselectForm& frmUSBselect() { return App().frmUSBselect; }
 FrmUSBdebugForm& frmUSBdebug() { return App().frmUSBdebug; }
 FrmLogSetupForm& frmLogSetup() { return App().frmLogSetup; }
+FrmNoiseForm& frmNoise() { return App().frmNoise; }
+FrmAllanForm& frmAllan() { return App().frmAllan; }
+NoiseRecordState& NoiseRecord() { return App().noiseRecord; }

@@ -7,11 +7,13 @@
 #include <string>
 
 #include "analysis/FFT.h"
+#include "analysis/NoiseRecord.h"
 #include "analysis/Statistics.h"
 #include "app/Delay.h"
 #include "app/MainWindowForm.h"
 #include "commands/DataLog.h"
 #include "commands/LogSetupForm.h"
+#include "commands/NoiseAnalysis.h"
 #include "commands/SelfTest.h"
 #include "interfaces/Interface.h"
 #include "interfaces/PortForm.h"
@@ -52,6 +54,9 @@ struct AppState : CoreState,
     FrmUSBselectForm frmUSBselect;
     FrmUSBdebugForm frmUSBdebug;
     FrmLogSetupForm frmLogSetup;
+    FrmNoiseForm frmNoise;
+    FrmAllanForm frmAllan;
+    NoiseRecordState noiseRecord;
 };
 
 AppState& App();

@@ -3,6 +3,7 @@
 #include "app/Analyzer.h"
 #include "app/Startup.h"
 #include "commands/DataLog.h"
+#include "commands/NoiseAnalysis.h"
 #include "interfaces/PortSetup.h"
 #include "interfaces/UsbDebug.h"
 #include "interfaces/UsbSelect.h"
@@ -33,6 +34,10 @@ Lifecycle LifecycleOf(FormId form) {
         return {frmFFT_Form_Load, nullptr};
     case FormId::frmLogSetup:
         return {frmLogSetup_Form_Load, frmLogSetup_Form_Activate};
+    case FormId::frmNoise:
+        return {frmNoise_Form_Load, nullptr};
+    case FormId::frmAllan:
+        return {frmAllan_Form_Load, nullptr};
     }
     return {nullptr, nullptr};
 }
@@ -75,6 +80,10 @@ FormGeometry& FormOf(FormId form) {
         return app.frmUSBdebug.form;
     case FormId::frmLogSetup:
         return app.frmLogSetup.form;
+    case FormId::frmNoise:
+        return app.frmNoise.form;
+    case FormId::frmAllan:
+        return app.frmAllan.form;
     }
     return app.mdiAnalyzer.form;
 }

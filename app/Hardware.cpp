@@ -37,6 +37,26 @@ public:
     void SetSelfTestShift(double shift) override {
         ChangeSignal([shift](SimSignal& s) { s.selfTestShift = shift; });
     }
+    SimulatedNoise Noise() const override {
+        const SimNoise& n = Boards().sensor.PartNoise();
+        return {n.density, n.biasInstability, n.rateRandomWalk};
+    }
+    void SetNoise(const SimulatedNoise& noise) override {
+        const SimNoise part{noise.density, noise.biasInstability, noise.rateRandomWalk};
+        const SimBoard board = Boards().sensor.Board();
+        ChangeSignal(
+            [&](SimSignal& s) { (board == SimBoard::Accel ? s.accelNoise : s.gyroNoise) = part; });
+    }
+    void UseTypicalNoise() override {
+        ChangeSignal([](SimSignal& s) {
+            s.accelNoise = kTypicalAccelNoise;
+            s.gyroNoise = kTypicalGyroNoise;
+        });
+    }
+    std::string NoiseUnits() const override {
+        return Boards().sensor.Board() == SimBoard::Accel ? "g" : "deg/s";
+    }
+    double ConversionRateHz() const override { return Boards().sensor.ConversionRate(); }
     bool UsbPlugged() const override { return Boards().usb.AnyPlugged(); }
     void PlugUsb(bool plugged) override {
         if (plugged) {

@@ -53,6 +53,9 @@ struct MdiAnalyzerForm {
     MenuItem mnuSimMax{"Sim Max (FS=1.0)"};
     MenuItem mnuSimFreq{"Sim Freq (cycles/sweep)"};
     MenuItem mnuSimSelfTest{"Sim Self Test Shift (FS=1.0)"};
+    MenuItem mnuSimNoise{"Sim Noise Density..."};
+    MenuItem mnuSimBias{"Sim Bias Instability..."};
+    MenuItem mnuSimWalk{"Sim Rate Random Walk..."};
     MenuItem mnuSimUsbPlugged{"USB Adapter Plugged In"};
     MenuItem mnuSimUsbFail{"Fail Next USB Transfers..."};
     MenuItem mnuSimUsbTimeout{"Time Out Next USB Transfers..."};
@@ -110,6 +113,9 @@ struct MdiAnalyzerForm {
     MenuItem mnuFFTY100th{"1/100"};
     MenuItem mnuFFTY250th{"1/250"};
     MenuItem mnuFFTYauto{"Auto"};
+    MenuItem mnuAnalysis{"&Analysis"};
+    MenuItem mnuNoiseDensity{"Noise Density..."};
+    MenuItem mnuAllan{"Allan Deviation..."};
 
     // Name of the control that should have the keyboard focus; the view moves it there.
     std::string focus;

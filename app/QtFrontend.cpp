@@ -10,6 +10,7 @@
 #include "interfaces/frmUSBselect.h"
 #include "plots/frmData.h"
 #include "plots/frmFFT.h"
+#include "plots/frmNoiseAnalysis.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -194,6 +195,8 @@ QtFrontend::QtFrontend()
     RegisterView<FrmUSBselectView>(FormId::frmUSBselect, Placement::Dialog);
     RegisterView<FrmUSBdebugView>(FormId::frmUSBdebug, Placement::Dialog);
     RegisterView<FrmLogSetupView>(FormId::frmLogSetup, Placement::Dialog);
+    RegisterView<FrmNoiseView>(FormId::frmNoise, Placement::MdiChild);
+    RegisterView<FrmAllanView>(FormId::frmAllan, Placement::MdiChild);
 }
 
 QtFrontend::~QtFrontend() {

@@ -4,6 +4,7 @@
 #include "app/Hardware.h"
 #include "app/QtFrontend.h"
 #include "app/Startup.h"
+#include "platform/SimulatorControl.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -108,6 +109,10 @@ int main(int argc, char** argv) {
     InstallFrontend(&frontend);
     InstallTerminationHandlers(&app);
     InstallHardware(commandLine);
+    // The simulated part shows the noise of a real one.
+    if (SimulatorControl* sim = Simulator()) {
+        sim->UseTypicalNoise();
+    }
     Main(commandLine.text);
     const int code = frontend.EndRequested() ? 0 : app.exec();
     RemoveHardware();

@@ -3,6 +3,7 @@
 #include "app/QtControls.h"
 #include "app/Startup.h"
 #include "commands/DataLog.h"
+#include "commands/NoiseAnalysis.h"
 #include "commands/SelfTest.h"
 #include "commands/SimulatorCommands.h"
 #include "commands/UtilityCommands.h"
@@ -438,6 +439,9 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(sim, "mnuSimMax", &Form::mnuSimMax, mnuSimMax_Click);
     AddItem(sim, "mnuSimFreq", &Form::mnuSimFreq, mnuSimFreq_Click);
     AddItem(sim, "mnuSimSelfTest", &Form::mnuSimSelfTest, mnuSimSelfTest_Click);
+    AddItem(sim, "mnuSimNoise", &Form::mnuSimNoise, mnuSimNoise_Click);
+    AddItem(sim, "mnuSimBias", &Form::mnuSimBias, mnuSimBias_Click);
+    AddItem(sim, "mnuSimWalk", &Form::mnuSimWalk, mnuSimWalk_Click);
     sim->addSeparator();
     AddItem(sim, "mnuSimUsbPlugged", &Form::mnuSimUsbPlugged, mnuSimUsbPlugged_Click);
     AddItem(sim, "mnuSimUsbFail", &Form::mnuSimUsbFail, mnuSimUsbFail_Click);
@@ -508,6 +512,10 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(fftY, "mnuFFTY100th", &Form::mnuFFTY100th, mnuFFTY100th_Click);
     AddItem(fftY, "mnuFFTY250th", &Form::mnuFFTY250th, mnuFFTY250th_Click);
     AddItem(fftY, "mnuFFTYauto", &Form::mnuFFTYauto, mnuFFTYauto_Click);
+    // Last, so that no menu before it moves.
+    auto* analysis = AddMenu(bar, "mnuAnalysis", &Form::mnuAnalysis);
+    AddItem(analysis, "mnuNoiseDensity", &Form::mnuNoiseDensity, mnuNoiseDensity_Click);
+    AddItem(analysis, "mnuAllan", &Form::mnuAllan, mnuAllan_Click);
 
     popups_ = {{PopupMenu::Interface, interfaceMenu},
                {PopupMenu::Device, device},

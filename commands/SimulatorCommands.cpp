@@ -109,3 +109,30 @@ void mnuSimSelfTest_Click() {
               mdiAnalyzer().mnuSimSelfTest, &SimulatorControl::SelfTestShift,
               &SimulatorControl::SetSelfTestShift, 0.5);
 }
+
+void mnuSimNoise_Click() {
+    if (const SimulatorControl* sim = Simulator()) {
+        AskSignal("White-noise density of the simulated part, one-sided, in " + sim->NoiseUnits() +
+                      "/sqrt(Hz) (0 for none):",
+                  mdiAnalyzer().mnuSimNoise, &SimulatorControl::NoiseDensity,
+                  &SimulatorControl::SetNoiseDensity, 10.0);
+    }
+}
+
+void mnuSimBias_Click() {
+    if (const SimulatorControl* sim = Simulator()) {
+        AskSignal("Bias instability of the simulated part, in " + sim->NoiseUnits() +
+                      " (the Allan deviation's floor is 0.664 of it; 0 for none):",
+                  mdiAnalyzer().mnuSimBias, &SimulatorControl::BiasInstability,
+                  &SimulatorControl::SetBiasInstability, 10.0);
+    }
+}
+
+void mnuSimWalk_Click() {
+    if (const SimulatorControl* sim = Simulator()) {
+        AskSignal("Rate random walk of the simulated part, in " + sim->NoiseUnits() +
+                      "*sqrt(Hz) (0 for none):",
+                  mdiAnalyzer().mnuSimWalk, &SimulatorControl::RateRandomWalk,
+                  &SimulatorControl::SetRateRandomWalk, 10.0);
+    }
+}

@@ -10,6 +10,11 @@ void mnuSimMax_Click();
 void mnuSimFreq_Click();
 // Ask what an active self-test line adds to the output (fraction of full scale).
 void mnuSimSelfTest_Click();
+// Ask for the part's noise: white-noise density, bias instability and rate random walk, in
+// the plugged board's units.
+void mnuSimNoise_Click();
+void mnuSimBias_Click();
+void mnuSimWalk_Click();
 // Pulls the simulated USB adapters out or plugs them back in.
 void mnuSimUsbPlugged_Click();
 // Ask how many of the next USB transfers fail, time out or stall.

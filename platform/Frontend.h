@@ -8,7 +8,17 @@
 
 inline constexpr const char* kAppTitle = "Quelto Evaluation Program";
 
-enum class FormId { mdiAnalyzer, frmData, frmFFT, frmPort, frmUSBselect, frmUSBdebug, frmLogSetup };
+enum class FormId {
+    mdiAnalyzer,
+    frmData,
+    frmFFT,
+    frmPort,
+    frmUSBselect,
+    frmUSBdebug,
+    frmLogSetup,
+    frmNoise,
+    frmAllan
+};
 
 enum class PopupMenu {
     Interface,

@@ -1,5 +1,6 @@
 #include "sensors/Sweep.h"
 
+#include "analysis/NoiseRecord.h"
 #include "analysis/Statistics.h"
 #include "app/MainWindowForm.h"
 #include "app/TextFormat.h"
@@ -134,8 +135,15 @@ bool AcquireSweep() {
     BeginPass();
     // The converters answer one transfer late: the first code belongs to the last channel read.
     ReadChannel(acq.ChannelIndex);
-    return RunAcquisition(
+    const bool completed = RunAcquisition(
         {.takeSample = TakeSweepSample, .afterStatistics = [] { ReadTemperature(); }});
+    // A stopped sweep's tail would be an older sweep's.
+    if (completed) {
+        const auto ch = static_cast<size_t>(std::clamp<int16_t>(acq.ChannelIndex, 0, 8));
+        CollectSweep({acq.Samples.data(), static_cast<size_t>(acq.SamplesTaken)}, acq.SampleRateHz,
+                     Catalogue().ChannelUnits[ch]);
+    }
+    return completed;
 }
 
 void cmdSingleSweep_Click() {

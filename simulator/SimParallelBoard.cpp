@@ -14,12 +14,19 @@ constexpr int kAccelFirstCodeClock = 5;
 // Rising edges after the converter line rises before the model-3 code's first bit.
 constexpr int kMuxFirstCodeEdge = 6;
 
+// The board's conversion: a 16-clock transfer is 51 register accesses, and the converter
+// needs 100 us after it (the program waits that long); without a simulated access time the
+// board keeps the time of a real port, 1 us per access: 6.62 kHz.
+constexpr int kAccessesPerConversion = 51;
+constexpr double kConversionSeconds = 100e-6;
+constexpr double kRealAccessSeconds = 1e-6;
+
 bool Rose(bool before, bool now) { return !before && now; }
 bool Fell(bool before, bool now) { return before && !now; }
 
 } // namespace
 
-SimParallelBoard::SimParallelBoard(SimSensor& sensor) : sensor_(sensor) {}
+SimParallelBoard::SimParallelBoard(SimSensor& sensor) : sensor_(sensor) { SetAccessLatency(0); }
 
 bool SimParallelBoard::Open(uint16_t, std::string&) { return true; }
 
@@ -27,6 +34,8 @@ void SimParallelBoard::Close() {}
 
 void SimParallelBoard::SetAccessLatency(double microseconds) {
     latencySeconds_ = microseconds > 0 ? microseconds * 1e-6 : 0.0;
+    const double access = latencySeconds_ > 0 ? latencySeconds_ : kRealAccessSeconds;
+    sensor_.SetConversionRate(1.0 / (kAccessesPerConversion * access + kConversionSeconds));
 }
 
 void SimParallelBoard::Wait() const {

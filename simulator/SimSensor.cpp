@@ -9,6 +9,33 @@ namespace {
 // Where each input sits at rest, as a fraction of full scale.
 constexpr double kRestLevel[4] = {0.50, 0.48, 0.25, 0.75};
 
+// Output units (g, deg/s) per code of each model's sensing channels.
+struct ModelScale {
+    const char* name;
+    double unitsPerCode;
+    int bits;
+};
+constexpr ModelScale kScales[] = {{"KXS201", 1.0 / 820, 12},
+                                  {"KXS202", 1.0 / 256, 12},
+                                  {"KXS305", 1.0 / 81.92, 14},
+                                  {"KXS306", 1.0 / 10.2375, 12},
+                                  {"KXS307", 1.0 / 4.095, 12}};
+
+const ModelScale* ScaleOf(const std::string& model) {
+    for (const auto& scale : kScales) {
+        if (model == scale.name) {
+            return &scale;
+        }
+    }
+    return nullptr;
+}
+
+// Shortest correlation time of the flicker poles, s; each next one is ten times longer.
+constexpr double kFirstFlickerPole = 0.01;
+// The Allan deviation floor of the poles' sum, per unit standard deviation of each pole.
+constexpr double kFlickerFloorPerSigma = 0.77;
+constexpr SimNoise kNoNoise{};
+
 } // namespace
 
 SimBoard SimBoardFor(const std::string& deviceName) {
@@ -41,8 +68,60 @@ void SimSensor::SetSignal(const SimSignal& signal) {
 void SimSensor::Restart() {
     rng_.seed(signal_.seed);
     noise_.reset();
+    // Its own stream, so the converter noise is the same with or without the part's.
+    partRng_.seed(signal_.seed ^ 0x5EEDu);
+    std::fill(&flicker_[0][0], &flicker_[0][0] + 2 * kFlickerPoles, 0.0);
+    std::fill(std::begin(walk_), std::end(walk_), 0.0);
+    std::fill(std::begin(partNoise_), std::end(partNoise_), 0.0);
     std::fill(std::begin(samples_), std::end(samples_), 0);
     std::fill(std::begin(lastTransaction_), std::end(lastTransaction_), -1);
+}
+
+void SimSensor::SetConversionRate(double hz) { conversionRateHz_ = std::max(0.0, hz); }
+
+const SimNoise& SimSensor::PartNoise() const {
+    switch (board_) {
+    case SimBoard::Accel:
+        return signal_.accelNoise;
+    case SimBoard::Mux:
+    case SimBoard::Gyro:
+        return signal_.gyroNoise;
+    case SimBoard::None:
+        break;
+    }
+    return kNoNoise;
+}
+
+double SimSensor::UnitsPerCode() const {
+    const ModelScale* scale = ScaleOf(model_);
+    return scale != nullptr ? scale->unitsPerCode : 0.0;
+}
+
+double SimSensor::NextPartNoise(int channel) {
+    const SimNoise& part = PartNoise();
+    const ModelScale* scale = ScaleOf(model_);
+    if (scale == nullptr || conversionRateHz_ <= 0 ||
+        (part.density <= 0 && part.biasInstability <= 0 && part.rateRandomWalk <= 0)) {
+        return 0.0;
+    }
+    std::normal_distribution<double> normal;
+    const double dt = 1.0 / conversionRateHz_;
+    double units = part.density * std::sqrt(conversionRateHz_ / 2.0) * normal(partRng_);
+    if (part.biasInstability > 0) {
+        const double sigma = 0.664 * part.biasInstability / kFlickerFloorPerSigma;
+        double tau = kFirstFlickerPole;
+        for (double& pole : flicker_[channel]) {
+            const double a = std::exp(-dt / tau);
+            pole = a * pole + sigma * std::sqrt(1.0 - a * a) * normal(partRng_);
+            units += pole;
+            tau *= 10.0;
+        }
+    }
+    if (part.rateRandomWalk > 0) {
+        walk_[channel] += part.rateRandomWalk * std::sqrt(dt) * normal(partRng_);
+        units += walk_[channel];
+    }
+    return units / scale->unitsPerCode / (1 << scale->bits);
 }
 
 void SimSensor::SetSelfTest(bool positive, bool negative) {
@@ -59,11 +138,15 @@ double SimSensor::Wave(int channel) {
     if (lastTransaction_[channel] != transaction_) {
         lastTransaction_[channel] = transaction_;
         ++samples_[channel];
+        if (channel < 2) {
+            partNoise_[channel] = NextPartNoise(channel);
+        }
     }
     const double n = static_cast<double>(samples_[channel] - 1);
     const double phase =
         2.0 * std::numbers::pi * signal_.cyclesPerSweep * n / signal_.samplesPerSweep;
-    return kRestLevel[channel] + 0.5 * signal_.amplitude * std::sin(phase);
+    const double part = channel < 2 ? partNoise_[channel] : 0.0;
+    return kRestLevel[channel] + 0.5 * signal_.amplitude * std::sin(phase) + part;
 }
 
 int SimSensor::Code(double fraction, int bits, double noiseScale) {

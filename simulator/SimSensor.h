@@ -7,12 +7,35 @@
 #include <random>
 #include <string>
 
+// The noise of a typical part on its output, in the output's units: g for an accelerometer,
+// deg/s for a gyroscope. Generated per conversion at the board's conversion rate and
+// quantised with the signal.
+struct SimNoise {
+    // White noise of this one-sided amplitude density (units/sqrt(Hz)): a conversion at rate fs
+    // sees a standard deviation of density * sqrt(fs / 2).
+    double density = 0;
+    // Flicker noise whose Allan deviation has a floor of 0.664 * biasInstability (units).
+    double biasInstability = 0;
+    // A random walk of the output, K (units * sqrt(Hz)): Allan deviation K * sqrt(tau / 3).
+    double rateRandomWalk = 0;
+};
+
+// Typical parts: 250 ug/sqrt(Hz) for the accelerometers; 0.05 deg/s/sqrt(Hz), a bias
+// instability of 0.005 deg/s (18 deg/h) and a rate random walk of 5e-5 deg/s*sqrt(Hz)
+// (11 deg/h/sqrt(h)) for the gyroscopes.
+inline constexpr SimNoise kTypicalAccelNoise{250e-6, 0, 0};
+inline constexpr SimNoise kTypicalGyroNoise{0.05, 0.005, 5e-5};
+
 // The signal every channel of the sensor sees.
 struct SimSignal {
     double amplitude = 0.25;     // peak of the sine, as a fraction of full scale
     double cyclesPerSweep = 4.0; // sine periods in samplesPerSweep conversions of one input
     int32_t samplesPerSweep = 2048;
-    double noiseCodes = 1.5; // standard deviation of the noise, in 12-bit codes
+    double noiseCodes = 1.5; // standard deviation of the converter's own noise, in 12-bit codes
+    // The part's noise on the sensing channels, by the kind of board. None by default, for a
+    // clean sine; the program starts the simulated boards with the typical parts' noise.
+    SimNoise accelNoise;
+    SimNoise gyroNoise;
     uint32_t seed = 20261206;
     double temperatureC = 25.0;
     // What an active self-test line adds, as a fraction of full scale: on a gyroscope a rate
@@ -39,6 +62,13 @@ public:
     const SimSignal& Signal() const { return signal_; }
     // Starts time and noise again from the seed.
     void Restart();
+    // The board's own conversion rate, which sets the white noise per conversion.
+    void SetConversionRate(double hz);
+    double ConversionRate() const { return conversionRateHz_; }
+    // The part noise of the board plugged in (none without one), and the output units per
+    // converter code of its model (0 for an unknown model).
+    const SimNoise& PartNoise() const;
+    double UnitsPerCode() const;
     // Every conversion is the channel's next sample, but within a transaction of the adapter
     // only the first: its converters answer a word late, so it converts a channel twice in
     // one transaction, and both are the same sample.
@@ -73,6 +103,8 @@ private:
     // Signal of one channel in volts-like units: fraction of full scale around midscale.
     double Wave(int channel);
     int Code(double fraction, int bits, double noiseScale);
+    // The part noise of the next conversion of a sensing channel, as a fraction of full scale.
+    double NextPartNoise(int channel);
 
     std::string model_ = "None";
     SimBoard board_ = SimBoard::None;
@@ -86,4 +118,13 @@ private:
     int64_t lastTransaction_[4] = {-1, -1, -1, -1};
     std::mt19937 rng_;
     std::normal_distribution<double> noise_{0.0, 1.0};
+
+    // Flicker as a sum of first-order Gauss-Markov processes, one per decade of correlation
+    // time; and the random walk. Per sensing channel (gyroscopes have one, accelerometers two).
+    static constexpr int kFlickerPoles = 6;
+    double conversionRateHz_ = 0;
+    std::mt19937 partRng_;
+    double flicker_[2][kFlickerPoles] = {};
+    double walk_[2] = {};
+    double partNoise_[2] = {}; // of the conversion being answered
 };

@@ -142,7 +142,7 @@ void MainWindowTest::menuBarShowsTheVisibleMenusOnly() {
         }
     }
     QCOMPARE(onBar, QStringList({"&Interface", "&Device", "Read &Temp", "&Run Test", "FFT",
-                                 "&Print", "&Help", "Exit"}));
+                                 "&Print", "&Help", "Exit", "&Analysis"}));
     // Ticks and visibility follow the models.
     auto* fftOff = Control<QAction>("mnuFFToff");
     QVERIFY(fftOff->isChecked());

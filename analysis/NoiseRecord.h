@@ -1,0 +1,57 @@
+// The record the noise analyses run over (the last sweep, sweeps collected from a continuous
+// run, or a column of a log file), the log reader, and the analyses' figures as text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analysis/Noise.h"
+
+// One column of a log written by "Log Data", every pass joined.
+struct LogColumn {
+    std::string error; // why the file gave no values; empty when it did
+    std::vector<double> values;
+    std::string name;  // the column's name in the header ("Gyro")
+    std::string units; // its units ("Dgr/S")
+    std::string model; // the device named in the header
+    int passes = 0;    // runs of sample numbers from 1
+};
+
+// Reads data column `column` (1 = the first after the sample number) of the tab-separated log
+// at path. Refuses, with the reason, anything but a regular file that starts with the log's
+// header block, a column the log does not have, and a line whose field is not a finite number.
+LogColumn ReadLogColumn(const std::string& path, int column);
+
+// Collected records stop here (64 MB of samples).
+inline constexpr size_t kMaxNoiseRecord = size_t{1} << 23;
+
+struct NoiseRecordState {
+    std::vector<double> values; // in the channel's units
+    double sampleRate = 0;      // Hz
+    std::string units;
+    std::string source; // where the record came from, for the windows
+    bool collecting = false;
+    int sweepsCollected = 0;
+};
+NoiseRecordState& NoiseRecord();
+
+// While collecting, appends a completed sweep; the record's rate is the mean of the sweeps'
+// measured rates, weighted by their lengths.
+void CollectSweep(std::span<const float> samples, double sampleRate, const std::string& units);
+
+// The Welch segment length offered first: 4096, or the largest power of two at most an eighth
+// of the record (at least 16).
+size_t DefaultSegmentLength(size_t samples);
+
+// The figures as the windows show them, one per line.
+std::string DensityFigures(const DensityResult& result, double sampleRate,
+                           const std::string& units);
+// gyroscope: also the angle random walk (units deg/s).
+std::string AllanFigures(const AllanResult& result, const std::string& units, bool gyroscope);
+
+// The curves as comma-separated text with a header line.
+std::string DensityCsv(const DensityResult& result, const std::string& units);
+std::string AllanCsv(const AllanResult& result, const std::string& units);

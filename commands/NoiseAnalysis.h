@@ -1,0 +1,58 @@
+// The "Analysis" menu: the noise density and Allan deviation windows over one shared record
+// (the last sweep, sweeps collected from a continuous run, or a log's column).
+#pragma once
+
+#include <string>
+
+#include "analysis/Noise.h"
+#include "app/Controls.h"
+#include "platform/Frontend.h"
+
+// What both windows show besides their plot.
+struct NoiseWindowForm {
+    explicit NoiseWindowForm(std::string caption) : form(std::move(caption)) {}
+    FormGeometry form;
+    Button cmdLastSweep{"Last Sweep"};
+    CheckBox chkCollect{"Collect"};
+    Button cmdOpenLog{"Open Log..."};
+    Button cmdExportCsv{"Export CSV"};
+    Button cmdSavePng{"Save PNG"};
+    Label lblSource;
+    Label lblFigures;
+    Label lblMessage; // why there is no plot, or what was saved
+};
+
+struct FrmNoiseForm : NoiseWindowForm {
+    FrmNoiseForm() : NoiseWindowForm("Noise Density") {}
+    // Welch segment lengths; until the user picks one, the default for the record.
+    ComboBox cboSegment{{"256", "512", "1024", "2048", "4096", "8192", "16384", "32768", "65536"}};
+    Label lblSegment{"Segment"};
+    bool segmentChosen = false;
+    DensityResult result;
+};
+
+struct FrmAllanForm : NoiseWindowForm {
+    FrmAllanForm() : NoiseWindowForm("Allan Deviation") {}
+    AllanResult result;
+};
+
+FrmNoiseForm& frmNoise();
+FrmAllanForm& frmAllan();
+
+void mnuNoiseDensity_Click();
+void mnuAllan_Click();
+void frmNoise_Form_Load();
+void frmAllan_Form_Load();
+// The record is the last sweep of the selected channel, at its measured sample rate.
+void cmdNoiseLastSweep_Click();
+// Collect on: every completed sweep from now on is appended to a new record.
+void frmNoise_chkCollect_Click();
+void frmAllan_chkCollect_Click();
+// The record is a column of a log the user chose; the column and the sample rate (the log
+// has none) are asked for.
+void NoiseOpenLog(const std::string& path);
+void cboNoiseSegment_Click();
+// Writes the window's curve as CSV; the outcome is said in the window.
+void NoiseExportCsv(FormId form, const std::string& path);
+// Analyses the record again for both windows.
+void AnalyseNoiseRecord();

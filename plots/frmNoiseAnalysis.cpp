@@ -1,0 +1,286 @@
+#include "plots/frmNoiseAnalysis.h"
+
+#include "analysis/NoiseRecord.h"
+#include "app/QtControls.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QLogValueAxis>
+#include <QtCharts/QScatterSeries>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString AskPathWithDialog(QWidget* parent, bool save, const QString& filter) {
+    return save ? QFileDialog::getSaveFileName(parent, QString(), QString(), filter)
+                : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+}
+
+// Log axes over the positive values, a little wider than they reach.
+void SetLogAxes(QChart* chart, const QString& xTitle, const QString& yTitle, double xLow,
+                double xHigh, double yLow, double yHigh) {
+    for (auto* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    auto* x = new QLogValueAxis;
+    x->setTitleText(xTitle);
+    x->setLabelFormat("%g");
+    x->setBase(10);
+    x->setMinorTickCount(-1);
+    x->setRange(xLow / 1.2, xHigh * 1.2);
+    auto* y = new QLogValueAxis;
+    y->setTitleText(yTitle);
+    y->setLabelFormat("%.3g");
+    y->setBase(10);
+    y->setMinorTickCount(-1);
+    y->setRange(yLow / 1.5, yHigh * 1.5);
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (auto* series : chart->series()) {
+        series->attachAxis(x);
+        series->attachAxis(y);
+    }
+}
+
+QLineSeries* NewLine(const QColor& colour, qreal width, Qt::PenStyle style = Qt::SolidLine) {
+    auto* line = new QLineSeries;
+    QPen pen(colour, width, style);
+    line->setPen(pen);
+    return line;
+}
+
+} // namespace
+
+NoiseWindowView::AskPath NoiseWindowView::askPath = AskPathWithDialog;
+
+NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm& (*model)(),
+                                 void (*collectClick)())
+    : form_(form), model_(model) {
+    setObjectName(QString::fromLatin1(name));
+    auto* column = new QVBoxLayout(this);
+    controls_ = new QHBoxLayout;
+    lastSweep_ = new QPushButton(this);
+    lastSweep_->setObjectName(QStringLiteral("cmdLastSweep"));
+    collect_ = new QCheckBox(this);
+    collect_->setObjectName(QStringLiteral("chkCollect"));
+    collect_->setToolTip(QStringLiteral("Append every completed sweep of a continuous run"));
+    openLog_ = new QPushButton(this);
+    openLog_->setObjectName(QStringLiteral("cmdOpenLog"));
+    exportCsv_ = new QPushButton(this);
+    exportCsv_->setObjectName(QStringLiteral("cmdExportCsv"));
+    savePng_ = new QPushButton(this);
+    savePng_->setObjectName(QStringLiteral("cmdSavePng"));
+    for (QWidget* widget : {static_cast<QWidget*>(lastSweep_), static_cast<QWidget*>(collect_),
+                            static_cast<QWidget*>(openLog_)}) {
+        controls_->addWidget(widget);
+    }
+    controls_->addStretch(1);
+    controls_->addWidget(exportCsv_);
+    controls_->addWidget(savePng_);
+    column->addLayout(controls_);
+
+    source_ = new QLabel(this);
+    source_->setObjectName(QStringLiteral("lblSource"));
+    source_->setTextFormat(Qt::PlainText);
+    column->addWidget(source_);
+    chartView_ = new QChartView(this);
+    chartView_->setObjectName(QStringLiteral("chart"));
+    chartView_->setRenderHint(QPainter::Antialiasing);
+    chartView_->chart()->legend()->hide();
+    chartView_->setMinimumSize(360, 240);
+    column->addWidget(chartView_, 1);
+    message_ = new QLabel(this);
+    message_->setObjectName(QStringLiteral("lblMessage"));
+    message_->setTextFormat(Qt::PlainText);
+    message_->setWordWrap(true);
+    message_->setStyleSheet(QStringLiteral("color: #a00000"));
+    column->addWidget(message_);
+    figures_ = new QLabel(this);
+    figures_->setObjectName(QStringLiteral("lblFigures"));
+    figures_->setTextFormat(Qt::PlainText);
+    figures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(figures_);
+
+    connect(lastSweep_, &QPushButton::clicked, this, [] {
+        cmdNoiseLastSweep_Click();
+        Ui().Refresh();
+    });
+    connect(collect_, &QCheckBox::clicked, this, [this, collectClick](bool checked) {
+        SetCheckValue(model_().chkCollect, checked ? 1 : 0, collectClick);
+        Ui().Refresh();
+    });
+    connect(openLog_, &QPushButton::clicked, this, [this] {
+        const QString path = askPath(this, false, QStringLiteral("Logs (*.txt);;All files (*)"));
+        if (!path.isEmpty()) {
+            NoiseOpenLog(path.toStdString());
+            Ui().Refresh();
+        }
+    });
+    connect(exportCsv_, &QPushButton::clicked, this, [this] {
+        const QString path = askPath(this, true, QStringLiteral("CSV (*.csv)"));
+        if (!path.isEmpty()) {
+            NoiseExportCsv(form_, path.toStdString());
+            Ui().Refresh();
+        }
+    });
+    connect(savePng_, &QPushButton::clicked, this, [this] {
+        const QString path = askPath(this, true, QStringLiteral("PNG images (*.png)"));
+        if (!path.isEmpty()) {
+            const bool saved = chartView_->grab().save(path, "PNG");
+            model_().lblMessage.caption =
+                (saved ? "Saved " : "Could not write ") + path.toStdString();
+            Ui().Refresh();
+        }
+    });
+}
+
+void NoiseWindowView::SyncFromModel() {
+    auto& m = model_();
+    SyncButton(lastSweep_, m.cmdLastSweep);
+    SyncCheckBox(collect_, m.chkCollect);
+    SyncButton(openLog_, m.cmdOpenLog);
+    SyncButton(exportCsv_, m.cmdExportCsv);
+    SyncButton(savePng_, m.cmdSavePng);
+    SyncLabel(source_, m.lblSource);
+    SyncLabel(figures_, m.lblFigures);
+    SyncLabel(message_, m.lblMessage);
+    message_->setVisible(!m.lblMessage.caption.empty());
+    Draw(chartView_->chart());
+}
+
+FrmNoiseView::FrmNoiseView()
+    : NoiseWindowView(
+          "frmNoise", FormId::frmNoise, []() -> NoiseWindowForm& { return frmNoise(); },
+          frmNoise_chkCollect_Click) {
+    auto* label = new QLabel(this);
+    label->setObjectName(QStringLiteral("lblSegment"));
+    segment_ = new QComboBox(this);
+    segment_->setObjectName(QStringLiteral("cboSegment"));
+    segment_->setAccessibleName(QStringLiteral("Segment"));
+    label->setBuddy(segment_);
+    label->setText(ToQt(frmNoise().lblSegment.caption));
+    controls_->insertWidget(3, label);
+    controls_->insertWidget(4, segment_);
+    connect(segment_, &QComboBox::activated, this, [this](int index) {
+        frmNoise().cboSegment.text = segment_->itemText(index).toStdString();
+        cboNoiseSegment_Click();
+        Ui().Refresh();
+    });
+    SyncFromModel();
+}
+
+void FrmNoiseView::SyncFromModel() {
+    SyncComboBox(segment_, frmNoise().cboSegment);
+    NoiseWindowView::SyncFromModel();
+}
+
+bool FrmNoiseView::Draw(QChart* chart) {
+    const auto& r = frmNoise().result;
+    if (r.density == drawn_ && !chart->series().isEmpty() == !r.density.empty()) {
+        return !r.density.empty();
+    }
+    drawn_ = r.density;
+    chart->removeAllSeries();
+    if (r.density.empty()) {
+        return false;
+    }
+    auto* curve = NewLine(QColor(0, 0, 128), 1.2);
+    double low = r.floor > 0 ? r.floor : HUGE_VAL;
+    double high = r.floor;
+    QList<QPointF> points;
+    for (size_t i = 1; i < r.frequency.size(); ++i) {
+        if (r.density[i] > 0) {
+            points.append({r.frequency[i], r.density[i]});
+            low = std::min(low, r.density[i]);
+            high = std::max(high, r.density[i]);
+        }
+    }
+    if (points.isEmpty()) {
+        return false;
+    }
+    curve->replace(points);
+    chart->addSeries(curve);
+    auto* floor = NewLine(QColor(200, 0, 0), 2.0, Qt::DashLine);
+    floor->append(r.bandLow, r.floor);
+    floor->append(r.bandHigh, r.floor);
+    chart->addSeries(floor);
+    const QString units = ToQt(NoiseRecord().units);
+    SetLogAxes(chart, QStringLiteral("Frequency (Hz)"),
+               QStringLiteral("Density (%1/\u221AHz)").arg(units), points.front().x(),
+               points.back().x(), low, high);
+    return true;
+}
+
+FrmAllanView::FrmAllanView()
+    : NoiseWindowView(
+          "frmAllan", FormId::frmAllan, []() -> NoiseWindowForm& { return frmAllan(); },
+          frmAllan_chkCollect_Click) {
+    SyncFromModel();
+}
+
+bool FrmAllanView::Draw(QChart* chart) {
+    const auto& r = frmAllan().result;
+    std::vector<double> deviations;
+    for (const auto& p : r.points) {
+        deviations.push_back(p.deviation);
+    }
+    if (deviations == drawn_ && !chart->series().isEmpty() == !deviations.empty()) {
+        return !deviations.empty();
+    }
+    drawn_ = deviations;
+    chart->removeAllSeries();
+    auto* curve = NewLine(QColor(0, 0, 128), 1.5);
+    auto* marks = new QScatterSeries;
+    marks->setMarkerSize(6);
+    marks->setColor(QColor(0, 0, 128));
+    double low = HUGE_VAL;
+    double high = 0;
+    for (const auto& p : r.points) {
+        if (p.deviation <= 0) {
+            continue;
+        }
+        curve->append(p.tau, p.deviation);
+        marks->append(p.tau, p.deviation);
+        // A bar that would reach zero or below is cut at a tenth of the point: log scale.
+        const double bottom = std::max(p.deviation - p.uncertainty, p.deviation / 10);
+        const double top = p.deviation + p.uncertainty;
+        auto* bar = NewLine(QColor(90, 90, 90), 1.0);
+        bar->append(p.tau, bottom);
+        bar->append(p.tau, top);
+        chart->addSeries(bar);
+        low = std::min(low, bottom);
+        high = std::max(high, top);
+    }
+    if (curve->count() == 0) {
+        delete curve;
+        delete marks;
+        chart->removeAllSeries();
+        return false;
+    }
+    chart->addSeries(curve);
+    chart->addSeries(marks);
+    const double tauLow = curve->at(0).x();
+    const double tauHigh = curve->at(curve->count() - 1).x();
+    if (r.whiteNoise) {
+        // The -1/2 line of the white-noise fit, through N at 1 s.
+        auto* fit = NewLine(QColor(200, 0, 0), 1.5, Qt::DashLine);
+        fit->append(tauLow, *r.whiteNoise / std::sqrt(tauLow));
+        fit->append(tauHigh, *r.whiteNoise / std::sqrt(tauHigh));
+        chart->addSeries(fit);
+    }
+    const QString units = ToQt(NoiseRecord().units);
+    SetLogAxes(chart, QStringLiteral("\u03C4 (s)"),
+               QStringLiteral("Allan deviation (%1)").arg(units), tauLow, tauHigh, low, high);
+    return true;
+}

@@ -1,0 +1,93 @@
+// The noise windows' core: sweeps collected from the simulated gyroscope with its typical
+// noise give back the configured density, and the log reader refuses what is not a log.
+#include "analysis/NoiseRecord.h"
+#include "commands/NoiseAnalysis.h"
+#include "commands/ViewCommands.h"
+#include "platform/SimulatorControl.h"
+#include "sensors/DeviceSelect.h"
+#include "sensors/Sweep.h"
+#include "tests/support/SimulatedPortTest.h"
+#include "tests/support/TempDir.h"
+
+#include <cmath>
+#include <fstream>
+
+namespace {
+
+class NoiseAnalysisTest : public SimulatedPortTest {};
+
+TEST_F(NoiseAnalysisTest, CollectedGyroscopeSweepsReadTheConfiguredDensity) {
+    AttachOnPort("", 0x378);
+    mnuKxs306_Click();
+    SimulatorControl* sim = Simulator();
+    ASSERT_NE(sim, nullptr);
+    sim->UseTypicalNoise();
+    sim->SetAmplitude(0);
+    auto& m = App().mdiAnalyzer;
+    m.DatalogLengthCBX.text = "32768";
+    DatalogLengthCBX_Click();
+    m.chkContinuous.value = 1;
+    chkContinuous_Click();
+    frmNoise().chkCollect.value = 1;
+    frmNoise_chkCollect_Click();
+    ui.OnEveryDoEvents([] {
+        if (NoiseRecord().sweepsCollected == 2) {
+            cmdStop_Click();
+        }
+    });
+    cmdSingleSweep_Click();
+    ASSERT_EQ(NoiseRecord().values.size(), 2u * 32768);
+
+    // The host's speed is not the board's: analyse at the board's own rate.
+    NoiseRecord().sampleRate = sim->ConversionRateHz();
+    AnalyseNoiseRecord();
+    const double density = sim->NoiseDensity();
+    EXPECT_NEAR(frmNoise().result.floor, density, 0.1 * density);
+    ASSERT_TRUE(frmAllan().result.whiteNoise.has_value());
+    EXPECT_NEAR(std::sqrt(2.0) * *frmAllan().result.whiteNoise, density, 0.1 * density);
+    EXPECT_NE(frmAllan().lblFigures.caption.find("Angle random walk"), std::string::npos);
+}
+
+TEST(ReadLogColumn, JoinsPassesAndRefusesWhatIsNotALog) {
+    TempWorkDir dir;
+    const std::string header = "KXS306\tDate\t1/2/2026\r\nTemperature\t25  dgrC\r\n"
+                               "Num Samples\t2\r\nLoop Delay\t0 mS\r\n\tGyro\tAin1\r\n"
+                               "Sample\tDgr/S\tVolts\t\r\n";
+    auto write = [](const std::string& name, const std::string& text) {
+        std::ofstream(name, std::ios::binary) << text;
+        return name;
+    };
+    const LogColumn good =
+        ReadLogColumn(write("good.txt", header + "1\t0.5\t1.25\r\n2\t-0.5\t1.25\r\n"
+                                                 "1\t1.5\t1.25\r\n2\t2\t1.25\r\n"),
+                      1);
+    EXPECT_EQ(good.error, "");
+    EXPECT_EQ(good.values, (std::vector<double>{0.5, -0.5, 1.5, 2}));
+    EXPECT_EQ(good.passes, 2);
+    EXPECT_EQ(good.units, "Dgr/S");
+    EXPECT_EQ(ReadLogColumn("good.txt", 2).name, "Ain1");
+
+    const struct {
+        std::string text;
+        int column;
+        std::string error;
+    } bad[] = {
+        {"frequency_Hz,density\n1,2\n", 1, "is not a log of this program"},
+        {header + "1\t0.5\t1.25\r\n", 3, "has 2 data columns; column 3"},
+        {header + "1\tnan\t1.25\r\n", 1, "Line 7: column 1 reads \"nan\""},
+        {header + "1\t0.5\t1.25\r\n2\tabc\t1.25\r\n", 1, "Line 8: column 1 reads \"abc\""},
+        {header + "1\t0.5\r\n", 2, "Line 7: column 2 reads \"\""},
+        {header, 1, "holds no samples"},
+        {"KXS306\tDate\t1/2/2026\r\nTemperature\t25  dgrC\r\n", 1, "ends inside the log's header"},
+        {header + "1\t0.5\t1\r\n" + "KXS306\tDate\tx\r\n\tGyro\r\nSample\tDgr/S\r\n", 1,
+         "columns change"},
+    };
+    for (const auto& c : bad) {
+        const LogColumn log = ReadLogColumn(write("bad.txt", c.text), c.column);
+        EXPECT_NE(log.error.find(c.error), std::string::npos) << c.error << " / " << log.error;
+        EXPECT_TRUE(log.values.empty());
+    }
+    EXPECT_NE(ReadLogColumn(".", 1).error.find("not a file"), std::string::npos);
+}
+
+} // namespace
