@@ -57,6 +57,9 @@ public:
         return Boards().sensor.Board() == SimBoard::Accel ? "g" : "deg/s";
     }
     double ConversionRateHz() const override { return Boards().sensor.ConversionRate(); }
+    void SetSeed(uint32_t seed) override {
+        ChangeSignal([seed](SimSignal& s) { s.seed = seed; });
+    }
     bool UsbPlugged() const override { return Boards().usb.AnyPlugged(); }
     void PlugUsb(bool plugged) override {
         if (plugged) {

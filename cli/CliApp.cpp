@@ -1,6 +1,8 @@
 #include "cli/CliApp.h"
 
 #include "analysis/FFT.h"
+#include "analysis/Noise.h"
+#include "analysis/NoiseRecord.h"
 #include "analysis/Statistics.h"
 #include "app/Analyzer.h"
 #include "app/ConfigFile.h"
@@ -20,6 +22,7 @@
 #include "interfaces/UsbSelectForm.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/ErrnoText.h"
+#include "platform/SimulatorControl.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/SensorModels.h"
 #include "sensors/Sweep.h"
@@ -33,6 +36,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -71,6 +75,19 @@ struct Options {
     int wordDelay = 0;
     int loop = 1;
     int chipSelect = 0;
+    // The simulated part's noise; negative: the typical part's.
+    double simDensity = -1;
+    double simBias = -1;
+    double simWalk = -1;
+    int64_t simSeed = -1;
+    double simAmplitude = -1;
+    // noise, adev
+    std::string fromLog;
+    double rate = 0;
+    int column = 1;
+    int segment = 0;
+    std::vector<double> band;
+    std::vector<double> taus;
 };
 
 // Failures that end the command with a message and an exit code.
@@ -187,6 +204,8 @@ private:
     void Temperature();
     void Adapters();
     void Spi();
+    void NoiseCommand(bool allan);
+    void ApplySimulatedNoise();
 
     void CheckRun(const char* what);
     const SensorModel& Model() const;
@@ -240,6 +259,22 @@ void Cli::AddCommon(CLI::App* c, bool data) {
         ->expected(0, 1)
         ->type_name("[=MODEL]")
         ->check(CLI::IsMember(models));
+    c->add_option("--sim-density", o.simDensity,
+                  "simulated part's white noise, one-sided density in g/sqrt(Hz) or "
+                  "deg/s/sqrt(Hz) (default: a typical part's, 250e-6 or 0.05)")
+        ->check(CLI::Range(0.0, 1.0));
+    c->add_option("--sim-bias", o.simBias,
+                  "simulated gyroscope's bias instability, deg/s (default 0.005)")
+        ->check(CLI::Range(0.0, 100.0));
+    c->add_option("--sim-rrw", o.simWalk,
+                  "simulated gyroscope's rate random walk, deg/s*sqrt(Hz) (default 5e-5)")
+        ->check(CLI::Range(0.0, 100.0));
+    c->add_option("--sim-amplitude", o.simAmplitude,
+                  "simulated signal's sine, peak as a fraction of full scale (default 0.25; 0 "
+                  "for noise alone)")
+        ->check(CLI::Range(0.0, 1.0));
+    c->add_option("--sim-seed", o.simSeed, "seed of the simulated noise (default: fixed)")
+        ->check(CLI::Range(int64_t{0}, int64_t{4294967295}));
     c->add_option("--config", o.config,
                   "read the settings from FILE and write them back at the end (default: the "
                   "configuration is not touched)")
@@ -356,6 +391,7 @@ void Cli::StartSession(bool needsDevice) {
         }
     }
     optAdcIn_Click(static_cast<int16_t>(o.channel));
+    ApplySimulatedNoise();
     auto& m = mdiAnalyzer();
     m.txtLoopDelay.text = Num(o.delay);
     if (ui_->Messages() > 0 || (app.InterfaceCode == kParallelInterface && !PortIsOpen()) ||
@@ -748,6 +784,136 @@ void Cli::Spi() {
     output_.Commit();
 }
 
+// The simulated part shows a real one's noise, as in the windows, unless told otherwise.
+void Cli::ApplySimulatedNoise() {
+    SimulatorControl* sim = Simulator();
+    if (sim == nullptr) {
+        return;
+    }
+    const auto& o = options_;
+    sim->UseTypicalNoise();
+    SimulatedNoise noise = sim->Noise();
+    for (const auto& [option, field] : {std::pair{o.simDensity, &noise.density},
+                                        {o.simBias, &noise.biasInstability},
+                                        {o.simWalk, &noise.rateRandomWalk}}) {
+        if (option >= 0) {
+            *field = option;
+        }
+    }
+    sim->SetNoise(noise);
+    if (o.simSeed >= 0) {
+        sim->SetSeed(static_cast<uint32_t>(o.simSeed));
+    }
+    if (o.simAmplitude >= 0) {
+        sim->SetAmplitude(o.simAmplitude);
+    }
+}
+
+void Cli::NoiseCommand(bool allan) {
+    auto& o = options_;
+    std::vector<double> values;
+    double rate = o.rate;
+    std::string units;
+    std::string source;
+    if (!o.fromLog.empty()) {
+        LogColumn column = ReadLogColumn(o.fromLog, o.column);
+        if (!column.error.empty()) {
+            Fail(kExitRunFailed, "--from-log: " + column.error);
+        }
+        values = std::move(column.values);
+        units = column.units;
+        source = o.fromLog + " column " + std::to_string(o.column);
+    } else {
+        StartSession(true);
+        // Every sweep joins the record, beyond the sweep buffer's length.
+        auto& record = NoiseRecord();
+        record = {};
+        record.collecting = true;
+        const int sweeps = o.continuous ? 0 : o.count;
+        for (int sweep = 1; (sweeps == 0 || sweep <= sweeps) && !ConsoleFrontend::Interrupted();
+             ++sweep) {
+            ui_->SetProgressLabel("sweep " + std::to_string(sweep));
+            cmdSingleSweep_Click();
+            CheckRun("the sweep");
+            if (!record.collecting) {
+                err_ << "queltoeval-cli: the record is full; analysing what it holds\n";
+                break;
+            }
+        }
+        ui_->EndProgress();
+        record.collecting = false;
+        values = record.values;
+        units = Catalogue().ChannelUnits[static_cast<size_t>(Acquisition().ChannelIndex)];
+        source = Catalogue().DeviceName + " " + Catalogue().ChannelTitle;
+        if (!(rate > 0)) {
+            rate = record.sampleRate;
+        }
+    }
+    if (values.empty() || !(rate > 0)) {
+        Fail(kExitRunFailed, "no samples to analyse");
+    }
+    const char sep = Separator();
+    auto number = [](double v) { return std::isfinite(v) ? Num(v) : std::string("null"); };
+    std::string text =
+        "# " + source + ", " + std::to_string(values.size()) + " samples at " + Num(rate) + " Hz\n";
+    nlohmann::json json{
+        {"source", source}, {"samples", values.size()}, {"sample_rate_hz", rate}, {"units", units}};
+    if (allan) {
+        const AllanResult r = o.taus.empty() ? AllanDeviation(values, 1.0 / rate)
+                                             : AllanDeviation(values, 1.0 / rate, o.taus);
+        if (!r.error.empty()) {
+            Fail(kExitRunFailed, r.error);
+        }
+        nlohmann::json tau = nlohmann::json::array(), adev = tau, error = tau;
+        text += std::string("tau_s") + sep + "adev" + sep + "adev_error" + sep + "m\n";
+        for (const auto& p : r.points) {
+            tau.push_back(p.tau);
+            adev.push_back(p.deviation);
+            error.push_back(p.uncertainty);
+            text += Num(p.tau) + sep + Num(p.deviation) + sep + Num(p.uncertainty) + sep +
+                    std::to_string(p.m) + "\n";
+        }
+        auto optional = [](const std::optional<double>& v) {
+            return v ? nlohmann::json(*v) : nlohmann::json(nullptr);
+        };
+        json["tau_s"] = tau;
+        json["adev"] = adev;
+        json["adev_error"] = error;
+        json["white_noise"] = optional(r.whiteNoise);
+        json["bias_instability"] = optional(r.biasInstability);
+        json["bias_instability_tau_s"] = r.minimumTau;
+        json["rate_random_walk"] = optional(r.rateRandomWalk);
+        for (const char* key : {"white_noise", "bias_instability", "rate_random_walk"}) {
+            text += std::string("# ") + key + sep +
+                    (json[key].is_null() ? "null" : number(json[key].get<double>())) + "\n";
+        }
+    } else {
+        const size_t length =
+            o.segment > 0 ? static_cast<size_t>(o.segment) : DefaultSegmentLength(values.size());
+        const DensityResult r = o.band.empty()
+                                    ? NoiseDensity(values, rate, length)
+                                    : NoiseDensity(values, rate, length, o.band[0], o.band[1]);
+        if (!r.error.empty()) {
+            Fail(kExitRunFailed, r.error);
+        }
+        json["frequency_hz"] = r.frequency;
+        json["density"] = r.density;
+        json["floor"] = r.floor;
+        json["band_hz"] = {r.bandLow, r.bandHigh};
+        json["segment"] = length;
+        json["segments"] = r.segments;
+        text += std::string("frequency_hz") + sep + "density (" + units + "/sqrt(Hz))\n";
+        for (size_t k = 0; k < r.frequency.size(); ++k) {
+            text += Num(r.frequency[k]) + sep + Num(r.density[k]) + "\n";
+        }
+        text += "# floor" + std::string(1, sep) + Num(r.floor) + "\n";
+        text += "# band_hz" + std::string(1, sep) + Num(r.bandLow) + sep + Num(r.bandHigh) + "\n";
+        text += "# segments" + std::string(1, sep) + std::to_string(r.segments) + "\n";
+    }
+    output_.Write(Json() ? json.dump() + "\n" : text);
+    output_.Commit();
+}
+
 int Cli::Run(const std::vector<std::string>& args) {
     CLI::App app{"Sweeps, spectra, self-tests, logs and raw SPI words from the sensor evaluation "
                  "boards, without a window. Numbers are those the windows show for the same "
@@ -819,6 +985,56 @@ int Cli::Run(const std::vector<std::string>& args) {
     spi->add_option("--cs", o.chipSelect, "chip-select channel (default: unchanged)")
         ->check(CLI::Range(1, 4));
 
+    auto* noise = app.add_subcommand(
+        "noise", "noise density by Welch's method, of live sweeps or a log's column");
+    AddCommon(noise, true);
+    auto* adev = app.add_subcommand(
+        "adev",
+        "overlapping Allan deviation and its coefficients, of live sweeps or a log's column");
+    AddCommon(adev, true);
+    for (auto* c : {noise, adev}) {
+        c->add_option("--count", o.count, "sweeps joined into the record")
+            ->check(CLI::PositiveNumber)
+            ->capture_default_str();
+        c->add_flag("--continuous", o.continuous, "sweep until Ctrl+C, then analyse");
+        auto* log = c->add_option("--from-log", o.fromLog,
+                                  "analyse a log written by \"Log Data\" or the log command, "
+                                  "every pass joined")
+                        ->type_name("FILE");
+        c->add_option("--rate", o.rate,
+                      "sample rate, Hz (needed with --from-log; default: the sweeps' measured)")
+            ->check(CLI::PositiveNumber);
+        c->add_option("--column", o.column, "the log's data column, 1 = the first after the sample")
+            ->check(CLI::Range(1, 5))
+            ->capture_default_str()
+            ->needs(log);
+        c->get_option("--format")->description("tsv, csv or json (keys in the README)");
+    }
+    noise
+        ->add_option("--segment", o.segment,
+                     "Welch segment length, samples, a power of two (default: 4096, or the "
+                     "largest at most an eighth of the record)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                const long n = std::strtol(text.c_str(), nullptr, 10);
+                return n >= 16 && n <= (1L << 24) && (n & (n - 1)) == 0
+                           ? std::string()
+                           : text + " is not a power of two from 16 to 16777216";
+            },
+            "POW2"));
+    noise
+        ->add_option("--band", o.band,
+                     "band of the white-noise floor, Hz: LOW,HIGH (default: 10 % to 40 % of "
+                     "the sample rate)")
+        ->delimiter(',')
+        ->expected(2)
+        ->check(CLI::NonNegativeNumber);
+    adev->add_option("--taus", o.taus,
+                     "averaging times, s, comma-separated (default: octaves from one sample "
+                     "period to a tenth of the record)")
+        ->delimiter(',')
+        ->check(CLI::PositiveNumber);
+
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         app.parse(reversed);
@@ -827,6 +1043,14 @@ int Cli::Run(const std::vector<std::string>& args) {
             return app.exit(e, out_, err_);
         }
         err_ << "queltoeval-cli: " << e.what() << "\n";
+        return kExitUsage;
+    }
+    if (!o.fromLog.empty() && !(o.rate > 0)) {
+        err_ << "queltoeval-cli: --rate: a log has no sample rate; give it with --rate HZ\n";
+        return kExitUsage;
+    }
+    if (o.band.size() == 2 && !(o.band[0] < o.band[1])) {
+        err_ << "queltoeval-cli: --band: LOW must be below HIGH\n";
         return kExitUsage;
     }
     if (o.words.size() > 16) {
@@ -850,6 +1074,8 @@ int Cli::Run(const std::vector<std::string>& args) {
             Log();
         } else if (command == temp) {
             Temperature();
+        } else if (command == noise || command == adev) {
+            NoiseCommand(command == adev);
         } else if (command == adapters) {
             Adapters();
         } else {

@@ -45,6 +45,8 @@ public:
     // The board's own conversion rate, Hz: the white noise per conversion is
     // density * sqrt(rate / 2), whatever the host's speed.
     virtual double ConversionRateHz() const = 0;
+    // Where the signal's noise starts again: the same seed gives the same samples.
+    virtual void SetSeed(uint32_t seed) = 0;
     virtual bool UsbPlugged() const = 0;
     virtual void PlugUsb(bool plugged) = 0;
     // The next count transfers to the adapters fail in this way.

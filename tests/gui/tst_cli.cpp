@@ -32,10 +32,18 @@ private:
     QByteArray Cli(const QStringList& args) {
         QProcess cli;
         cli.setWorkingDirectory(gui_->dir.path());
-        cli.start(QStringLiteral(QUELTO_CLI_PATH), QStringList(args) << "--simulate"
-                                                                     << "--config"
-                                                                     << "cli.cfg"
-                                                                     << "-q");
+        cli.start(QStringLiteral(QUELTO_CLI_PATH),
+                  QStringList(args) << "--simulate"
+                                    << "--config"
+                                    << "cli.cfg"
+                                    << "-q"
+                                    // the windows in a test run without the part's noise
+                                    << "--sim-density"
+                                    << "0"
+                                    << "--sim-bias"
+                                    << "0"
+                                    << "--sim-rrw"
+                                    << "0");
         cli.waitForFinished(60000);
         exitCode_ = cli.exitCode();
         if (cli.exitCode() != 0) {
