@@ -108,6 +108,9 @@ void InstallHardware(const CommandLine& commandLine) {
         for (int number : commandLine.simulateAdapters) {
             boards.usb.Plug(number);
         }
+        if (commandLine.simulateAmplitude >= 0) {
+            simulated.SetAmplitude(commandLine.simulateAmplitude);
+        }
         if (commandLine.simulateUsbTransactionMs >= 0) {
             boards.usb.SetTransactionTime(commandLine.simulateUsbTransactionMs);
         }

@@ -110,6 +110,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             } else {
                 cl.simulateUsbTransactionMs = *ms;
             }
+        } else if (arg.rfind("--simulate-amplitude=", 0) == 0) {
+            cl.simulate = true;
+            const auto peak = ParseNumber(arg.substr(21));
+            if (!peak || !(*peak >= 0 && *peak <= 1)) {
+                fail("the simulated sine's peak is 0 to 1 of full scale: " + arg);
+            } else {
+                cl.simulateAmplitude = *peak;
+            }
         } else if (arg == "--direct-io") {
             cl.directIo = true;
         } else {
@@ -130,6 +138,9 @@ std::string UsageText() {
            "  --simulate          use simulated evaluation boards behind both interfaces;\n"
            "                      the board follows the model chosen in the program\n"
            "  --simulate=MODEL    the same, with the board of MODEL (for example KXS306)\n"
+           "  --simulate-amplitude=F\n"
+           "                      the simulated sine's peak as a fraction of full scale\n"
+           "                      (default 0.25; 0 leaves the part's noise alone)\n"
            "  --simulate-adapters=N[,N...]\n"
            "                      simulated USB adapters at these numbers (0 to 3; default 0)\n"
            "  --simulate-usb-fault=KIND:N[@AFTER]\n"

@@ -183,13 +183,16 @@ TEST(CommandLine, OwnOptionsAndTheDeviceText) {
     EXPECT_TRUE(cl.version);
 
     // The simulation options: a fixed board, adapter numbers 0..3 each once.
-    cl = ParseCommandLine({"--simulate=KXS201", "--simulate-adapters=2,0", "--direct-io"});
+    cl = ParseCommandLine(
+        {"--simulate=KXS201", "--simulate-adapters=2,0", "--direct-io", "--simulate-amplitude=0"});
     EXPECT_TRUE(cl.simulate && cl.directIo);
+    EXPECT_EQ(cl.simulateAmplitude, 0.0);
     EXPECT_EQ(cl.simulateModel, "KXS201");
     EXPECT_EQ(cl.simulateAdapters, (std::vector<int>{2, 0}));
     EXPECT_TRUE(cl.error.empty());
     for (const char* bad : {"--simulate=KXS999", "--simulate-adapters=4", "--simulate-adapters=1,1",
-                            "--simulate-adapters=", "--simulate-adapters=0,,1"}) {
+                            "--simulate-adapters=", "--simulate-adapters=0,,1",
+                            "--simulate-amplitude=1.5", "--simulate-amplitude=x"}) {
         EXPECT_FALSE(ParseCommandLine({bad}).error.empty()) << bad;
     }
 
