@@ -69,6 +69,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             cl.error = error;
         }
     };
+    // --simulate-...=VALUE with VALUE from 0 to most.
+    auto simulatedNumber = [&](const std::string& arg, double most, const char* range,
+                               double& value) {
+        cl.simulate = true;
+        const auto number = ParseNumber(arg.substr(arg.find('=') + 1));
+        if (!number || !(*number >= 0 && *number <= most)) {
+            fail(range + arg);
+        } else {
+            value = *number;
+        }
+    };
     for (const auto& arg : args) {
         if (arg.rfind("--", 0) != 0) {
             if (!cl.text.empty()) {
@@ -103,21 +114,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                      arg);
             }
         } else if (arg.rfind("--simulate-usb-time=", 0) == 0) {
-            cl.simulate = true;
-            const auto ms = ParseNumber(arg.substr(20));
-            if (!ms || !(*ms >= 0 && *ms <= 1000)) {
-                fail("the time of a USB transaction is 0 to 1000 milliseconds: " + arg);
-            } else {
-                cl.simulateUsbTransactionMs = *ms;
-            }
+            simulatedNumber(arg, 1000, "the time of a USB transaction is 0 to 1000 milliseconds: ",
+                            cl.simulateUsbTransactionMs);
         } else if (arg.rfind("--simulate-amplitude=", 0) == 0) {
-            cl.simulate = true;
-            const auto peak = ParseNumber(arg.substr(21));
-            if (!peak || !(*peak >= 0 && *peak <= 1)) {
-                fail("the simulated sine's peak is 0 to 1 of full scale: " + arg);
-            } else {
-                cl.simulateAmplitude = *peak;
-            }
+            simulatedNumber(arg, 1, "the simulated sine's peak is 0 to 1 of full scale: ",
+                            cl.simulateAmplitude);
         } else if (arg == "--direct-io") {
             cl.directIo = true;
         } else {

@@ -108,8 +108,11 @@ void frmAllan_Form_Load() {
     g.height = 8000;
 }
 
-void mnuNoiseDensity_Click() {
-    ShowForm(FormId::frmNoise);
+namespace {
+
+// Either window opens on the last sweep when there is no record yet.
+void ShowNoiseWindow(FormId form) {
+    ShowForm(form);
     if (NoiseRecord().values.empty() && !NoiseRecord().collecting) {
         cmdNoiseLastSweep_Click();
     } else {
@@ -117,14 +120,11 @@ void mnuNoiseDensity_Click() {
     }
 }
 
-void mnuAllan_Click() {
-    ShowForm(FormId::frmAllan);
-    if (NoiseRecord().values.empty() && !NoiseRecord().collecting) {
-        cmdNoiseLastSweep_Click();
-    } else {
-        AnalyseNoiseRecord();
-    }
-}
+} // namespace
+
+void mnuNoiseDensity_Click() { ShowNoiseWindow(FormId::frmNoise); }
+
+void mnuAllan_Click() { ShowNoiseWindow(FormId::frmAllan); }
 
 void cmdNoiseLastSweep_Click() {
     const auto& acq = Acquisition();
