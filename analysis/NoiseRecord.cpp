@@ -160,6 +160,9 @@ void CollectSweep(std::span<const float> samples, double sampleRate, const std::
     record.units = units;
     ++record.sweepsCollected;
     record.source = std::to_string(record.sweepsCollected) + " sweeps collected";
+    if (record.collected) {
+        record.collected();
+    }
 }
 
 size_t DefaultSegmentLength(size_t samples) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ struct NoiseRecordState {
     std::string source; // where the record came from, for the windows
     bool collecting = false;
     int sweepsCollected = 0;
+    // Runs after each collected sweep: the windows show the record as it grows.
+    std::function<void()> collected;
 };
 NoiseRecordState& NoiseRecord();
 

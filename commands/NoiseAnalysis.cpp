@@ -12,6 +12,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -43,6 +44,11 @@ void SetCollect(bool on) {
         record = {};
         record.collecting = true;
         record.source = "Collecting: run Continuous Loop sweeps";
+        record.collected = [] {
+            if (frmNoise().form.visible || frmAllan().form.visible) {
+                AnalyseNoiseRecord();
+            }
+        };
     }
     record.collecting = on;
     frmNoise().chkCollect.value = on ? 1 : 0;
@@ -130,8 +136,10 @@ void cmdNoiseLastSweep_Click() {
     const auto& acq = Acquisition();
     auto& record = NoiseRecord();
     const bool collecting = record.collecting;
+    auto collected = std::move(record.collected);
     record = {};
     record.collecting = collecting;
+    record.collected = std::move(collected);
     const auto taken = static_cast<size_t>(std::clamp(acq.SamplesTaken, 0, kMaxSampleIndex));
     record.values.assign(acq.Samples.begin(), acq.Samples.begin() + static_cast<ptrdiff_t>(taken));
     record.sampleRate = acq.SampleRateHz;

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,27 +27,31 @@ QString AskPathWithDialog(QWidget* parent, bool save, const QString& filter) {
                 : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
 }
 
-// Log axes over the positive values, a little wider than they reach.
+// Log axes over the positive values, a little wider than they reach. Made once and then only
+// re-ranged: axes removed from a chart and made again left the old ones painted.
+QLogValueAxis* LogAxis(QChart* chart, Qt::Alignment side, const QString& title) {
+    QLogValueAxis* axis = nullptr;
+    const auto existing = chart->axes(side == Qt::AlignBottom ? Qt::Horizontal : Qt::Vertical);
+    if (!existing.isEmpty()) {
+        axis = qobject_cast<QLogValueAxis*>(existing.front());
+    }
+    if (axis == nullptr) {
+        axis = new QLogValueAxis;
+        axis->setBase(10);
+        axis->setMinorTickCount(-1);
+        axis->setLabelFormat(side == Qt::AlignBottom ? "%g" : "%.3g");
+        chart->addAxis(axis, side);
+    }
+    axis->setTitleText(title);
+    return axis;
+}
+
 void SetLogAxes(QChart* chart, const QString& xTitle, const QString& yTitle, double xLow,
                 double xHigh, double yLow, double yHigh) {
-    for (auto* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-    auto* x = new QLogValueAxis;
-    x->setTitleText(xTitle);
-    x->setLabelFormat("%g");
-    x->setBase(10);
-    x->setMinorTickCount(-1);
+    auto* x = LogAxis(chart, Qt::AlignBottom, xTitle);
+    auto* y = LogAxis(chart, Qt::AlignLeft, yTitle);
     x->setRange(xLow / 1.2, xHigh * 1.2);
-    auto* y = new QLogValueAxis;
-    y->setTitleText(yTitle);
-    y->setLabelFormat("%.3g");
-    y->setBase(10);
-    y->setMinorTickCount(-1);
     y->setRange(yLow / 1.5, yHigh * 1.5);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
     for (auto* series : chart->series()) {
         series->attachAxis(x);
         series->attachAxis(y);
@@ -98,8 +103,13 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     chartView_->setObjectName(QStringLiteral("chart"));
     chartView_->setRenderHint(QPainter::Antialiasing);
     chartView_->chart()->legend()->hide();
-    chartView_->setMinimumSize(360, 240);
-    column->addWidget(chartView_, 1);
+    chartView_->hide();
+    picture_ = new QLabel(this);
+    picture_->setObjectName(QStringLiteral("picture"));
+    picture_->setMinimumSize(360, 240);
+    picture_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    picture_->installEventFilter(this);
+    column->addWidget(picture_, 1);
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("lblMessage"));
     message_->setTextFormat(Qt::PlainText);
@@ -154,9 +164,30 @@ void NoiseWindowView::SyncFromModel() {
     SyncButton(savePng_, m.cmdSavePng);
     SyncLabel(source_, m.lblSource);
     SyncLabel(figures_, m.lblFigures);
+    // Shown and hidden through the model: showing it and hiding it again at every refresh
+    // laid the window out anew each time.
+    m.lblMessage.visible = !m.lblMessage.caption.empty();
     SyncLabel(message_, m.lblMessage);
-    message_->setVisible(!m.lblMessage.caption.empty());
+    const int before = drawings_;
     Draw(chartView_->chart());
+    if (drawings_ != before) {
+        RenderPicture();
+    }
+}
+
+bool NoiseWindowView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == picture_ && event->type() == QEvent::Resize) {
+        RenderPicture();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void NoiseWindowView::RenderPicture() {
+    if (picture_->width() < 16 || picture_->height() < 16) {
+        return;
+    }
+    chartView_->resize(picture_->size());
+    picture_->setPixmap(chartView_->grab());
 }
 
 FrmNoiseView::FrmNoiseView()
@@ -191,6 +222,7 @@ bool FrmNoiseView::Draw(QChart* chart) {
         return !r.density.empty();
     }
     drawn_ = r.density;
+    ++drawings_;
     chart->removeAllSeries();
     if (r.density.empty()) {
         return false;
@@ -239,6 +271,7 @@ bool FrmAllanView::Draw(QChart* chart) {
         return !deviations.empty();
     }
     drawn_ = deviations;
+    ++drawings_;
     chart->removeAllSeries();
     auto* curve = NewLine(QColor(0, 0, 128), 1.5);
     auto* marks = new QScatterSeries;

@@ -30,15 +30,24 @@ public:
 protected:
     NoiseWindowView(const char* name, FormId form, NoiseWindowForm& (*model)(),
                     void (*collectClick)());
-    // Draws the curve when it changed since the last drawing; false when there is none.
+    // Draws the curve when it changed since the last drawing (counting it in drawings_);
+    // false when there is none.
     virtual bool Draw(QChart* chart) = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QHBoxLayout* controls_ = nullptr;
+    int drawings_ = 0;
 
 private:
+    // The chart is shown as a picture, made again only when it changes or the window's size
+    // does: a chart drawn live is painted again whenever the time plot beneath it draws a
+    // sample, and slowed the sweeps tenfold.
+    void RenderPicture();
+
     FormId form_;
     NoiseWindowForm& (*model_)();
-    QChartView* chartView_ = nullptr;
+    QChartView* chartView_ = nullptr; // hidden, drawn into picture_
+    QLabel* picture_ = nullptr;
     QPushButton* lastSweep_ = nullptr;
     QCheckBox* collect_ = nullptr;
     QPushButton* openLog_ = nullptr;
