@@ -176,18 +176,23 @@ void NoiseWindowView::SyncFromModel() {
 }
 
 bool NoiseWindowView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == picture_ && event->type() == QEvent::Resize) {
+    if (watched == picture_ && event->type() == QEvent::Resize &&
+        picture_->size() != renderedSize_) {
         RenderPicture();
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void NoiseWindowView::RenderPicture() {
-    if (picture_->width() < 16 || picture_->height() < 16) {
+    // Grabbing lays the hidden chart out, which may resize the picture again.
+    if (rendering_ || picture_->width() < 16 || picture_->height() < 16) {
         return;
     }
-    chartView_->resize(picture_->size());
+    rendering_ = true;
+    renderedSize_ = picture_->size();
+    chartView_->resize(renderedSize_);
     picture_->setPixmap(chartView_->grab());
+    rendering_ = false;
 }
 
 FrmNoiseView::FrmNoiseView()

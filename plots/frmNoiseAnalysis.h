@@ -5,6 +5,7 @@
 #include "app/QtFrontend.h"
 #include "commands/NoiseAnalysis.h"
 
+#include <QSize>
 #include <QWidget>
 
 #include <functional>
@@ -48,6 +49,8 @@ private:
     NoiseWindowForm& (*model_)();
     QChartView* chartView_ = nullptr; // hidden, drawn into picture_
     QLabel* picture_ = nullptr;
+    QSize renderedSize_;
+    bool rendering_ = false;
     QPushButton* lastSweep_ = nullptr;
     QCheckBox* collect_ = nullptr;
     QPushButton* openLog_ = nullptr;
