@@ -1059,6 +1059,13 @@ int Cli::Run(const std::vector<std::string>& args) {
     }
     CLI::App* command = app.get_subcommands().front();
     simulated_ = command->count("--simulate") > 0;
+    for (const char* option :
+         {"--sim-density", "--sim-bias", "--sim-rrw", "--sim-amplitude", "--sim-seed"}) {
+        if (!simulated_ && command->count(option) > 0) {
+            err_ << "queltoeval-cli: " << option << ": only with --simulate\n";
+            return kExitUsage;
+        }
+    }
     const bool progress = !o.quiet && ::isatty(STDERR_FILENO) == 1;
     ui_ = std::make_unique<ConsoleFrontend>(err_, progress);
     int code = kExitOk;

@@ -48,6 +48,7 @@ TEST_F(CliTest, BadInputNamesTheOptionAndLeavesNoOutput) {
         {{"log", "--simulate=KXS201", "--channels", "0,3"}, 2, "--channels"},
         {{"spi", "--simulate=KXS306", "--words", "12345"}, 2, "--words"},
         {{"sweep", "--simulate"}, 2, "--device"},
+        {{"sweep", "--device", "KXS306", "--sim-seed", "3"}, 2, "--sim-seed"},
         {{"sweep", "--simulate=KXS306", "-o", "/nonexistent/x.tsv"}, 1, "--output"},
         {{"sweep", "--simulate=KXS306", "--interface", "usb", "--adapter", "2", "-o", "kept.tsv"},
          1,
