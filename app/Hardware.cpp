@@ -57,6 +57,7 @@ public:
         return Boards().sensor.Board() == SimBoard::Accel ? "g" : "deg/s";
     }
     double ConversionRateHz() const override { return Boards().sensor.ConversionRate(); }
+    uint32_t Seed() const override { return Boards().sensor.Signal().seed; }
     void SetSeed(uint32_t seed) override {
         ChangeSignal([seed](SimSignal& s) { s.seed = seed; });
     }

@@ -56,6 +56,7 @@ struct MdiAnalyzerForm {
     MenuItem mnuSimNoise{"Sim Noise Density..."};
     MenuItem mnuSimBias{"Sim Bias Instability..."};
     MenuItem mnuSimWalk{"Sim Rate Random Walk..."};
+    MenuItem mnuSimSeed{"Sim Noise Seed..."};
     MenuItem mnuSimUsbPlugged{"USB Adapter Plugged In"};
     MenuItem mnuSimUsbFail{"Fail Next USB Transfers..."};
     MenuItem mnuSimUsbTimeout{"Time Out Next USB Transfers..."};

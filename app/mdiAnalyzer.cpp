@@ -442,6 +442,7 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(sim, "mnuSimNoise", &Form::mnuSimNoise, mnuSimNoise_Click);
     AddItem(sim, "mnuSimBias", &Form::mnuSimBias, mnuSimBias_Click);
     AddItem(sim, "mnuSimWalk", &Form::mnuSimWalk, mnuSimWalk_Click);
+    AddItem(sim, "mnuSimSeed", &Form::mnuSimSeed, mnuSimSeed_Click);
     sim->addSeparator();
     AddItem(sim, "mnuSimUsbPlugged", &Form::mnuSimUsbPlugged, mnuSimUsbPlugged_Click);
     AddItem(sim, "mnuSimUsbFail", &Form::mnuSimUsbFail, mnuSimUsbFail_Click);

@@ -136,3 +136,9 @@ void mnuSimWalk_Click() {
                   &SimulatorControl::SetRateRandomWalk, 10.0);
     }
 }
+
+void mnuSimSeed_Click() {
+    AskSignal("Seed of the simulated noise (a whole number; the same seed gives the same samples):",
+              mdiAnalyzer().mnuSimSeed, &SimulatorControl::SeedNumber,
+              &SimulatorControl::SetSeedNumber, 4294967295.0);
+}

@@ -15,6 +15,8 @@ void mnuSimSelfTest_Click();
 void mnuSimNoise_Click();
 void mnuSimBias_Click();
 void mnuSimWalk_Click();
+// Where the simulated noise starts: the same seed gives the same samples.
+void mnuSimSeed_Click();
 // Pulls the simulated USB adapters out or plugs them back in.
 void mnuSimUsbPlugged_Click();
 // Ask how many of the next USB transfers fail, time out or stall.

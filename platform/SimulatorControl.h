@@ -46,7 +46,10 @@ public:
     // density * sqrt(rate / 2), whatever the host's speed.
     virtual double ConversionRateHz() const = 0;
     // Where the signal's noise starts again: the same seed gives the same samples.
+    virtual uint32_t Seed() const = 0;
     virtual void SetSeed(uint32_t seed) = 0;
+    double SeedNumber() const { return Seed(); }
+    void SetSeedNumber(double seed) { SetSeed(static_cast<uint32_t>(seed + 0.5)); }
     virtual bool UsbPlugged() const = 0;
     virtual void PlugUsb(bool plugged) = 0;
     // The next count transfers to the adapters fail in this way.

@@ -66,6 +66,10 @@ TEST_F(SimulatorCommandsTest, AmplitudeAndFrequencyAreAskedForAndChecked) {
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_DOUBLE_EQ(signal.cyclesPerSweep, 12.5);
     EXPECT_EQ(signal.samplesPerSweep, 256);
+    // The seed is a whole number.
+    ui.inputAnswers = {"41.6"};
+    mnuSimSeed_Click();
+    EXPECT_EQ(signal.seed, 42u);
 }
 
 TEST_F(SimulatorCommandsTest, UsbTroubleOnDemand) {
