@@ -309,6 +309,11 @@ void QtFrontend::Show(FormId form) {
     SyncWindow(form, *open);
     open->view->SyncFromModel();
     open->window->show();
+    // Closing a child window closes (hides) the view inside its frame too.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(open->window);
+        frame != nullptr && frame->widget() != nullptr && frame->widget()->isHidden()) {
+        frame->widget()->show();
+    }
     if (firstShowing) {
         SettleFrame(form, *open, intended, extraApplied);
     }

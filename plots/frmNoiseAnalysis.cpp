@@ -5,8 +5,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -191,6 +193,11 @@ void NoiseWindowView::RenderPicture() {
     rendering_ = true;
     renderedSize_ = picture_->size();
     chartView_->resize(renderedSize_);
+    // The chart lays its axes out on a posted request: a grab before it would leave them out.
+    QCoreApplication::sendPostedEvents(chartView_->chart(), QEvent::LayoutRequest);
+    if (QGraphicsLayout* layout = chartView_->chart()->layout()) {
+        layout->activate();
+    }
     picture_->setPixmap(chartView_->grab());
     rendering_ = false;
 }

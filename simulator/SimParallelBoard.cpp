@@ -35,7 +35,10 @@ void SimParallelBoard::Close() {}
 void SimParallelBoard::SetAccessLatency(double microseconds) {
     latencySeconds_ = microseconds > 0 ? microseconds * 1e-6 : 0.0;
     const double access = latencySeconds_ > 0 ? latencySeconds_ : kRealAccessSeconds;
-    sensor_.SetConversionRate(1.0 / (kAccessesPerConversion * access + kConversionSeconds));
+    // Both transfers take 51 accesses; the gyroscope converter then needs its 100 us.
+    accelSeconds_ = kAccessesPerConversion * access;
+    gyroSeconds_ = accelSeconds_ + kConversionSeconds;
+    sensor_.SetConversionTimes(accelSeconds_, gyroSeconds_);
 }
 
 void SimParallelBoard::Wait() const {
@@ -96,6 +99,7 @@ void SimParallelBoard::OnGyroLines(uint8_t lines) {
     const bool clock = lines & kClock;
     if (Rose(gyroSelected_, selected)) {
         // Converts the channel addressed by the previous control word.
+        sensor_.SetConversionTimes(accelSeconds_, gyroSeconds_);
         gyroOut_ = static_cast<uint16_t>(sensor_.ConvertGyro(gyroAddress_));
         gyroBits_ = 0;
         gyroIn_ = 0;
@@ -122,6 +126,7 @@ void SimParallelBoard::OnAccelLines(uint8_t lines) {
     const bool tempSelected = !(lines & kLine5);
     const bool clock = lines & kClock;
     if (Rose(accelSelected_, selected)) {
+        sensor_.SetConversionTimes(accelSeconds_, gyroSeconds_);
         accelOut_ = static_cast<uint16_t>(sensor_.ConvertAccel(accelAxis_));
         accelBits_ = 0;
         accelIn_ = 0;
@@ -174,6 +179,7 @@ void SimParallelBoard::OnMuxLines(uint8_t lines) {
             input = SimMuxInput::Temper;
         }
         const int selfTest = (muxRegister_ & 2) ? 1 : (muxRegister_ & 1) ? -1 : 0;
+        sensor_.SetConversionTimes(accelSeconds_, gyroSeconds_);
         muxCode_ = sensor_.ConvertMux(input, selfTest);
         muxEdges_ = 0;
         output_ = false;

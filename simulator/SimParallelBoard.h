@@ -30,6 +30,9 @@ private:
 
     SimSensor& sensor_;
     double latencySeconds_ = 0.0;
+    // A sample's time on this wire, which the sensor's noise follows (the adapter's differs).
+    double accelSeconds_ = 0.0;
+    double gyroSeconds_ = 0.0;
     uint8_t data_ = 0;
     uint8_t control_ = 0;
     bool output_ = false; // the sensor's data output line (status bit 6)

@@ -77,7 +77,15 @@ void SimSensor::Restart() {
     std::fill(std::begin(lastTransaction_), std::end(lastTransaction_), -1);
 }
 
-void SimSensor::SetConversionRate(double hz) { conversionRateHz_ = std::max(0.0, hz); }
+void SimSensor::SetConversionTimes(double accelSeconds, double gyroSeconds) {
+    accelSeconds_ = std::max(0.0, accelSeconds);
+    gyroSeconds_ = std::max(0.0, gyroSeconds);
+}
+
+double SimSensor::ConversionRate() const {
+    const double seconds = board_ == SimBoard::Accel ? accelSeconds_ : gyroSeconds_;
+    return seconds > 0 ? 1.0 / seconds : 0.0;
+}
 
 const SimNoise& SimSensor::PartNoise() const {
     switch (board_) {
@@ -100,13 +108,14 @@ double SimSensor::UnitsPerCode() const {
 double SimSensor::NextPartNoise(int channel) {
     const SimNoise& part = PartNoise();
     const ModelScale* scale = ScaleOf(model_);
-    if (scale == nullptr || conversionRateHz_ <= 0 ||
+    const double rate = ConversionRate();
+    if (scale == nullptr || rate <= 0 ||
         (part.density <= 0 && part.biasInstability <= 0 && part.rateRandomWalk <= 0)) {
         return 0.0;
     }
     std::normal_distribution<double> normal;
-    const double dt = 1.0 / conversionRateHz_;
-    double units = part.density * std::sqrt(conversionRateHz_ / 2.0) * normal(partRng_);
+    const double dt = 1.0 / rate;
+    double units = part.density * std::sqrt(rate / 2.0) * normal(partRng_);
     if (part.biasInstability > 0) {
         const double sigma = 0.664 * part.biasInstability / kFlickerFloorPerSigma;
         double tau = kFirstFlickerPole;

@@ -62,9 +62,11 @@ public:
     const SimSignal& Signal() const { return signal_; }
     // Starts time and noise again from the seed.
     void Restart();
-    // The board's own conversion rate, which sets the white noise per conversion.
-    void SetConversionRate(double hz);
-    double ConversionRate() const { return conversionRateHz_; }
+    // The time a sample takes on the wire that reads it (the parallel board's accesses and the
+    // gyroscope converter's wait, or the adapter's transaction), per kind of converter: the
+    // board's own conversion rate, which sets the white noise per conversion.
+    void SetConversionTimes(double accelSeconds, double gyroSeconds);
+    double ConversionRate() const;
     // The part noise of the board plugged in (none without one), and the output units per
     // converter code of its model (0 for an unknown model).
     const SimNoise& PartNoise() const;
@@ -122,7 +124,8 @@ private:
     // Flicker as a sum of first-order Gauss-Markov processes, one per decade of correlation
     // time; and the random walk. Per sensing channel (gyroscopes have one, accelerometers two).
     static constexpr int kFlickerPoles = 6;
-    double conversionRateHz_ = 0;
+    double accelSeconds_ = 0;
+    double gyroSeconds_ = 0;
     std::mt19937 partRng_;
     double flicker_[2][kFlickerPoles] = {};
     double walk_[2] = {};

@@ -217,6 +217,9 @@ void SimEzUsbDriver::PlanUnplug(int transfers, std::optional<Milliseconds> back)
 
 bool SimEzUsbDriver::TransferGoesThrough(SimUsbAdapter& adapter) {
     if (transactionMs_ > 0) {
+        // A sample is one transaction (a write and a read) on this wire: the sensor's noise
+        // follows that rate.
+        sensor_.SetConversionTimes(transactionMs_ / 1000, transactionMs_ / 1000);
         // Busy, as the host waits for the bus: a sleep would take far longer than asked.
         using clock = std::chrono::steady_clock;
         const auto end =

@@ -71,6 +71,8 @@ void FirstDayTest::closedPlotWindowComesBackWithTheNextDrawing() {
         QVERIFY2(!App().frmData.form.visible, c.what);
         c.draw();
         QVERIFY2(PlotFrame()->isVisible(), c.what);
+        // The plot inside the frame too, not an empty frame.
+        QVERIFY2(qobject_cast<QMdiSubWindow*>(PlotFrame())->widget()->isVisible(), c.what);
     }
 }
 
