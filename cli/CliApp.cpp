@@ -22,6 +22,7 @@
 #include "interfaces/UsbSelectForm.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/ErrnoText.h"
+#include "platform/ReplacingFile.h"
 #include "platform/SimulatorControl.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/SensorModels.h"
@@ -30,7 +31,6 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -126,66 +126,31 @@ std::optional<uint16_t> ParseHex16(std::string text) {
 class Output {
 public:
     explicit Output(std::ostream& out) : out_(out) {}
-    ~Output() { Discard(); }
 
     void OpenFile(const std::string& path) {
-        const auto folder = std::filesystem::path(path).parent_path();
-        std::string pattern =
-            ((folder.empty() ? std::filesystem::path(".") : folder) / ".queltoeval-cli.XXXXXX")
-                .string();
-        fd_ = ::mkstemp(pattern.data());
-        if (fd_ < 0) {
-            Fail(kExitRunFailed, "--output: cannot write " + path + ": " + ErrnoText(errno));
+        if (!file_.Open(path)) {
+            Fail(kExitRunFailed, "--output: cannot write " + path + ": " + file_.Error());
         }
-        temp_ = pattern;
         path_ = path;
     }
     void Write(std::string_view data) {
-        if (fd_ < 0) {
+        if (!file_.IsOpen()) {
             out_.write(data.data(), static_cast<std::streamsize>(data.size()));
-            return;
-        }
-        while (!data.empty()) {
-            const ssize_t n = ::write(fd_, data.data(), data.size());
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                Fail(kExitRunFailed, "--output: writing " + path_ + " failed: " + ErrnoText(errno));
-            }
-            data.remove_prefix(static_cast<size_t>(n));
+        } else if (!file_.Write(data)) {
+            Fail(kExitRunFailed, "--output: writing " + path_ + " failed: " + file_.Error());
         }
     }
     void Commit() {
-        if (fd_ < 0) {
+        if (!file_.IsOpen()) {
             out_.flush();
-            return;
-        }
-        const int fd = std::exchange(fd_, -1);
-        if (::fchmod(fd, 0644 & ~CurrentUmask()) != 0 || ::close(fd) != 0 ||
-            std::rename(temp_.c_str(), path_.c_str()) != 0) {
-            const int error = errno;
-            ::unlink(temp_.c_str());
-            Fail(kExitRunFailed, "--output: cannot write " + path_ + ": " + ErrnoText(error));
-        }
-    }
-    void Discard() {
-        if (fd_ >= 0) {
-            ::close(std::exchange(fd_, -1));
-            ::unlink(temp_.c_str());
+        } else if (!file_.Commit()) {
+            Fail(kExitRunFailed, "--output: cannot write " + path_ + ": " + file_.Error());
         }
     }
 
 private:
-    static mode_t CurrentUmask() {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return mask;
-    }
-
     std::ostream& out_;
-    int fd_ = -1;
-    std::string temp_;
+    ReplacingFile file_;
     std::string path_;
 };
 
@@ -205,6 +170,8 @@ private:
     void Adapters();
     void Spi();
     void NoiseCommand(bool allan);
+    void RunSweeps(const char* label, const std::function<bool(int)>& done);
+    nlohmann::json SweepJson() const;
     void ApplySimulatedNoise();
 
     void CheckRun(const char* what);
@@ -510,68 +477,62 @@ std::string Cli::SpectrumText() const {
     return text;
 }
 
-void Cli::Sweep(bool spectrum) {
-    auto& o = options_;
-    StartSession(true);
-    if (spectrum) {
-        Spectrum().FftOn = true;
-    }
-    const int sweeps = o.continuous ? 0 : o.count;
-    if (Json()) {
-        std::string head =
-            nlohmann::json{
-                {"device", Catalogue().DeviceName},
-                {"channel", Acquisition().ChannelIndex},
-                {"title", Catalogue().ChannelTitle},
-                {"units",
-                 Catalogue().ChannelUnits[static_cast<size_t>(Acquisition().ChannelIndex)]}}
-                .dump();
-        head.pop_back(); // the sweeps follow inside the object
-        output_.Write(head);
-    }
-    bool first = true;
-    for (int sweep = 1; sweeps == 0 || sweep <= sweeps; ++sweep) {
-        if (ConsoleFrontend::Interrupted()) {
-            break;
-        }
-        ui_->SetProgressLabel((spectrum ? "spectrum " : "sweep ") + std::to_string(sweep));
+// Sweeps until --count of them are taken, Ctrl+C ends a --continuous run, or done (run after
+// each completed or interrupted sweep, with its number) says no more.
+void Cli::RunSweeps(const char* label, const std::function<bool(int)>& done) {
+    const int sweeps = options_.continuous ? 0 : options_.count;
+    for (int sweep = 1; (sweeps == 0 || sweep <= sweeps) && !ConsoleFrontend::Interrupted();
+         ++sweep) {
+        ui_->SetProgressLabel(label + std::to_string(sweep));
         cmdSingleSweep_Click();
-        if (Acquisition().SamplesTaken == 0) {
-            CheckRun("the sweep");
-            break;
-        }
         CheckRun("the sweep");
-        const bool stopped = ConsoleFrontend::Interrupted();
-        if (spectrum && stopped) {
-            break; // a stopped sweep has no spectrum
-        }
-        if (Json()) {
-            output_.Write(std::string(first ? ",\"sweeps\":[" : ",") +
-                         (spectrum ? SpectrumJson() : [this] {
-                             const auto& acq = Acquisition();
-                             const int32_t n = std::min(acq.SamplesTaken, kMaxSampleIndex);
-                             nlohmann::json code = nlohmann::json::array();
-                             nlohmann::json value = nlohmann::json::array();
-                             for (int32_t k = 1; k <= n; ++k) {
-                                 code.push_back(acq.RawCodes[static_cast<size_t>(k)]);
-                                 value.push_back(JsonNum(acq.Samples[static_cast<size_t>(k - 1)]));
-                             }
-                             return nlohmann::json{{"code", code},
-                                                   {"value", value},
-                                                   {"statistics", StatisticsJson()}};
-                         }())
-                             .dump());
-        } else {
-            output_.Write(spectrum ? SpectrumText() : SweepText(sweep));
-        }
-        first = false;
-        if (stopped) {
+        if (Acquisition().SamplesTaken == 0 || !done(sweep)) {
             break;
         }
     }
     ui_->EndProgress();
+}
+
+nlohmann::json Cli::SweepJson() const {
+    const auto& acq = Acquisition();
+    const int32_t n = std::min(acq.SamplesTaken, kMaxSampleIndex);
+    nlohmann::json code = nlohmann::json::array();
+    nlohmann::json value = nlohmann::json::array();
+    for (int32_t k = 1; k <= n; ++k) {
+        code.push_back(acq.RawCodes[static_cast<size_t>(k)]);
+        value.push_back(JsonNum(acq.Samples[static_cast<size_t>(k - 1)]));
+    }
+    return {{"code", code}, {"value", value}, {"statistics", StatisticsJson()}};
+}
+
+void Cli::Sweep(bool spectrum) {
+    StartSession(true);
+    Spectrum().FftOn = spectrum;
     if (Json()) {
-        output_.Write(first ? ",\"sweeps\":[]}\n" : "]}\n");
+        const auto ch = static_cast<size_t>(Acquisition().ChannelIndex);
+        std::string head = nlohmann::json{{"device", Catalogue().DeviceName},
+                                          {"channel", ch},
+                                          {"title", Catalogue().ChannelTitle},
+                                          {"units", Catalogue().ChannelUnits[ch]}}
+                               .dump();
+        head.pop_back(); // the sweeps follow inside the object
+        output_.Write(head + ",\"sweeps\":[");
+    }
+    RunSweeps(spectrum ? "spectrum " : "sweep ", [&](int sweep) {
+        // A stopped sweep has no spectrum.
+        if (spectrum && ConsoleFrontend::Interrupted()) {
+            return false;
+        }
+        if (Json()) {
+            output_.Write((sweep > 1 ? "," : "") +
+                          (spectrum ? SpectrumJson() : SweepJson()).dump());
+        } else {
+            output_.Write(spectrum ? SpectrumText() : SweepText(sweep));
+        }
+        return true;
+    });
+    if (Json()) {
+        output_.Write("]}\n");
     }
     output_.Commit();
 }
@@ -829,18 +790,12 @@ void Cli::NoiseCommand(bool allan) {
         auto& record = NoiseRecord();
         record = {};
         record.collecting = true;
-        const int sweeps = o.continuous ? 0 : o.count;
-        for (int sweep = 1; (sweeps == 0 || sweep <= sweeps) && !ConsoleFrontend::Interrupted();
-             ++sweep) {
-            ui_->SetProgressLabel("sweep " + std::to_string(sweep));
-            cmdSingleSweep_Click();
-            CheckRun("the sweep");
+        RunSweeps("sweep ", [&](int) {
             if (!record.collecting) {
                 err_ << "queltoeval-cli: the record is full; analysing what it holds\n";
-                break;
             }
-        }
-        ui_->EndProgress();
+            return record.collecting;
+        });
         record.collecting = false;
         values = record.values;
         units = Catalogue().ChannelUnits[static_cast<size_t>(Acquisition().ChannelIndex)];

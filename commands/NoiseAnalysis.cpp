@@ -3,15 +3,11 @@
 #include "analysis/NoiseRecord.h"
 #include "app/Forms.h"
 #include "app/TextFormat.h"
+#include "platform/ReplacingFile.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -73,27 +69,10 @@ std::optional<double> AskPositive(const std::string& prompt, const std::string& 
 }
 
 bool WriteText(const std::string& path, const std::string& text, std::string& error) {
-    // Never through a link someone planted: the program may run as root.
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    for (size_t at = 0; ok && at < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        ok = n > 0;
-        at += ok ? static_cast<size_t>(n) : 0;
-    }
-    if (!ok) {
-        error = errno != 0 ? std::strerror(errno) : "not a regular file";
-    }
-    return ::close(fd) == 0 && ok;
+    ReplacingFile file;
+    const bool written = file.Open(path) && file.Write(text) && file.Commit();
+    error = file.Error();
+    return written;
 }
 
 } // namespace

@@ -275,14 +275,16 @@ FrmAllanView::FrmAllanView()
 
 bool FrmAllanView::Draw(QChart* chart) {
     const auto& r = frmAllan().result;
-    std::vector<double> deviations;
+    // Called at every refresh: compared in place, drawn only when the curve changed.
+    const bool same = std::equal(r.points.begin(), r.points.end(), drawn_.begin(), drawn_.end(),
+                                 [](const AllanPoint& p, double d) { return p.deviation == d; });
+    if (same && !chart->series().isEmpty() == !r.points.empty()) {
+        return !r.points.empty();
+    }
+    drawn_.clear();
     for (const auto& p : r.points) {
-        deviations.push_back(p.deviation);
+        drawn_.push_back(p.deviation);
     }
-    if (deviations == drawn_ && !chart->series().isEmpty() == !deviations.empty()) {
-        return !deviations.empty();
-    }
-    drawn_ = deviations;
     ++drawings_;
     chart->removeAllSeries();
     auto* curve = NewLine(QColor(0, 0, 128), 1.5);
