@@ -101,8 +101,10 @@ TEST_F(CliTest, InterruptEndsAContinuousRunWithCompleteOutput) {
     EXPECT_NE(json.find("\"statistics\""), std::string::npos);
 }
 
-// A log of the simulated gyroscope's noise alone, analysed at the board's own rate, gives back
-// the density the simulator was set to, from both the spectrum and the Allan deviation.
+// A log of the simulated gyroscope's noise alone, analysed from the file at the board's own
+// rate, gives back the configured density through both commands; a record the analysis or
+// the reader refuses is a failed run with its reason and no data (the reasons themselves are
+// the reader's and the analyses' tests).
 TEST_F(CliTest, NoiseOfALoggedRecordAndBadRecords) {
     ASSERT_EQ(Run({"log", "--simulate=KXS306", "--sim-amplitude", "0", "--samples", "32768"}), 0)
         << Err();
@@ -112,27 +114,17 @@ TEST_F(CliTest, NoiseOfALoggedRecordAndBadRecords) {
     InstallHardware(simulate);
     const std::string rate = std::to_string(Simulator()->ConversionRateHz());
     RemoveHardware();
-    const std::vector<std::string> log{"--from-log", "KXS306_1.txt", "--rate", rate};
-    auto json = [this](std::vector<std::string> args) {
-        args.insert(args.end(), {"--format", "json"});
-        EXPECT_EQ(Run(args), 0) << Err();
-        return nlohmann::json::parse(out.str());
-    };
-    auto noise = log;
-    noise.insert(noise.begin(), "noise");
-    EXPECT_NEAR(json(noise)["floor"].get<double>(), 0.05, 0.005);
-    auto adev = log;
-    adev.insert(adev.begin(), "adev");
-    const auto allan = json(adev);
-    EXPECT_NEAR(allan["white_noise"].get<double>() * std::sqrt(2.0), 0.05, 0.005);
-    EXPECT_EQ(allan["tau_s"].size(), allan["adev_error"].size());
-
-    std::string flat = "KXS306\tDate\tx\r\nTemperature\t25  dgrC\r\nNum Samples\t32\r\n"
-                       "Loop Delay\t0 mS\r\n\tGyro\r\nSample\tDgr/S\r\n";
-    for (int k = 1; k <= 32; ++k) {
-        flat += std::to_string(k) + "\t2\r\n";
+    for (const char* command : {"noise", "adev"}) {
+        ASSERT_EQ(Run({command, "--from-log", "KXS306_1.txt", "--rate", rate, "--format", "json"}),
+                  0)
+            << Err();
+        const auto figures = nlohmann::json::parse(out.str());
+        const double density = figures.contains("floor")
+                                   ? figures["floor"].get<double>()
+                                   : std::sqrt(2.0) * figures["white_noise"].get<double>();
+        EXPECT_NEAR(density, 0.05, 0.005) << command;
     }
-    dir.Write("flat.txt", flat);
+
     dir.Write("notalog.txt", "hello\n");
     const struct {
         std::vector<std::string> args;
@@ -141,12 +133,9 @@ TEST_F(CliTest, NoiseOfALoggedRecordAndBadRecords) {
     } bad[] = {
         {{"noise", "--from-log", "notalog.txt", "--rate", "100"}, 1, "not a log"},
         {{"adev", "--from-log", "KXS306_1.txt"}, 2, "--rate"},
-        {{"adev", "--from-log", "KXS306_1.txt", "--rate", "100", "--column", "2"}, 1, "column"},
         {{"noise", "--from-log", "KXS306_1.txt", "--rate", "100", "--segment", "65536"},
          1,
          "short"},
-        {{"noise", "--from-log", "flat.txt", "--rate", "100", "--segment", "16"}, 1, "constant"},
-        {{"adev", "--from-log", "flat.txt", "--rate", "100"}, 1, "constant"},
     };
     for (const auto& c : bad) {
         SCOPED_TRACE(c.args[2]);
