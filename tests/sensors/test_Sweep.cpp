@@ -68,6 +68,7 @@ TEST_F(SweepTest, StopEndsASweepOrAContinuousRunKeepingWhatWasTaken) {
     EXPECT_EQ(app.SamplesTaken, 10);
     const float mean = std::accumulate(&app.Samples[0], &app.Samples[10], 0.0f) / 10.0f;
     EXPECT_NEAR(app.StatMean, mean, 1e-4);
+    EXPECT_EQ(m.focus, "cmdSingleSweep");
 
     // A continuous run: five samples into its second sweep, "Plot Data" again, then Stop.
     m.chkContinuous.value = 1;
