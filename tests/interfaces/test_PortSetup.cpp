@@ -98,8 +98,8 @@ TEST_F(PortSetupTest, ThePortIsClaimedOnlyWhenGrantedAndWhileItIsTheInterface) {
     Answer("378");
     mnuPort_Click();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text,
-              "The required I/O drivers could not be installed.\n" + port.openFailure);
+    EXPECT_EQ(ui.messages[0].title + ": " + ui.messages[0].text,
+              "Error: The required I/O drivers could not be installed.\n" + port.openFailure);
     EXPECT_FALSE(App().DriverModuleFlag);
     vbOut(0x378, 1);
     EXPECT_TRUE(port.log.empty());
