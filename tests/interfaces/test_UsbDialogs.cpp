@@ -55,6 +55,7 @@ TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2OrNone) {
     EXPECT_TRUE(m.mnuUSB.checked && !m.mnuPort.checked);
     EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "USB Ezusb-2");
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.hidden, std::vector<FormId>{FormId::frmUSBselect}); // OK closes the dialog
 
     // The user picks "None" although the adapter is there.
     m.mnuPort.checked = true;
