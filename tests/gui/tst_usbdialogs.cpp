@@ -14,8 +14,16 @@ class UsbDialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        gui_ = std::make_unique<GuiFixture>(false);
+        ui_ = gui_->ui.get();
+        usb_ = std::make_unique<ScriptedEzUsbDriver>();
+        usb_->sensor.SetModel("KXS306");
+    }
+    void cleanup() {
+        gui_.reset();
+        usb_.reset();
+    }
 
     void oneAdapterAt2IsChosenAndOkMakesItTheInterface();
     void closeBoxAndEscapeCancelEnterChooses();
@@ -55,18 +63,6 @@ private:
     std::unique_ptr<GuiFixture> gui_;
     QtFrontend* ui_ = nullptr;
 };
-
-void UsbDialogsTest::init() {
-    gui_ = std::make_unique<GuiFixture>(false);
-    ui_ = gui_->ui.get();
-    usb_ = std::make_unique<ScriptedEzUsbDriver>();
-    usb_->sensor.SetModel("KXS306");
-}
-
-void UsbDialogsTest::cleanup() {
-    gui_.reset();
-    usb_.reset();
-}
 
 void UsbDialogsTest::oneAdapterAt2IsChosenAndOkMakesItTheInterface() {
     usb_->Attach(2);
