@@ -96,14 +96,20 @@ TEST(Privileges, DropsToTheSudoUserOnlyWhenRootThroughSudo) {
 
 #if defined(__i386__) || defined(__x86_64__)
 
-class DirectIo : public ::testing::Test {
+class DirectIo : public AppStateTest {
 protected:
     std::unique_ptr<PortBackend> Make(PrivilegeDrop drop = PrivilegeDrop::NotRoot) {
         return MakeDirectIoBackend(proc.System(ioperm.Call(), drop));
     }
+    void TearDown() override {
+        InstallPortBackend(nullptr);
+        AppStateTest::TearDown();
+    }
+    FakeFrontend ui;
     FakeProc proc;
     FakeIoperm ioperm;
     std::string reason;
+    std::unique_ptr<PortBackend> installed; // the port layer's backend, for the whole test
 };
 
 TEST_F(DirectIo, OnlyPortsTheKernelKnowsOpenWithoutAskingTheUser) {
@@ -129,23 +135,9 @@ TEST_F(DirectIo, OnlyPortsTheKernelKnowsOpenWithoutAskingTheUser) {
     EXPECT_TRUE(port->Open(0xE000, reason)) << reason;
 }
 
-class DirectIoAccessTest : public AppStateTest {
-protected:
-    FakeFrontend ui;
-    FakeProc proc;
-    FakeIoperm ioperm;
-    std::unique_ptr<PortBackend> port = MakeDirectIoBackend(proc.System(ioperm.Call()));
-    void SetUp() override {
-        AppStateTest::SetUp();
-        InstallPortBackend(port.get());
-    }
-    void TearDown() override {
-        InstallPortBackend(nullptr);
-        AppStateTest::TearDown();
-    }
-};
-
-TEST_F(DirectIoAccessTest, AnUnknownAddressFromTheDialogOrTheSettingsIsOpenedOnlyWhenConfirmed) {
+TEST_F(DirectIo, AnUnknownAddressFromTheDialogOrTheSettingsIsOpenedOnlyWhenConfirmed) {
+    installed = Make();
+    InstallPortBackend(installed.get());
     App().PortAddress = 0xCF9;
     EXPECT_FALSE(OpenPortAccess(false));
     ASSERT_EQ(ui.questions.size(), 1u);
