@@ -120,9 +120,7 @@ TEST_F(GiveioTest, InstalledDoesNothingAndFailedIsReported) {
     for (bool asText : {false, true}) {
         asText ? void(registry.keys[kKey]["Start"] = {REG_SZ, {'2', 0}}) : registry.SetNumber(2);
         InstallGiveio();
-        EXPECT_TRUE(runner.calls.empty());
-        EXPECT_TRUE(ui.messages.empty());
-        EXPECT_EQ(Batch(), "");
+        EXPECT_TRUE(runner.calls.empty() && ui.messages.empty() && Batch().empty());
     }
     // Read with query access only, and every key opened is closed again.
     EXPECT_EQ(registry.opens[0], std::tuple(kHkeyLocalMachine, std::string(kKey), KEY_QUERY_VALUE));
@@ -132,10 +130,9 @@ TEST_F(GiveioTest, InstalledDoesNothingAndFailedIsReported) {
     registry.SetNumber(4);
     InstallGiveio();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "The required I/O drivers could not be installed.");
-    EXPECT_EQ(ui.messages[0].title, "Error");
+    EXPECT_EQ(ui.messages[0].title + ": " + ui.messages[0].text,
+              "Error: The required I/O drivers could not be installed.");
     EXPECT_EQ(registry.writes, 0);
-    EXPECT_EQ(ReadMachineValue(kKey, "Start"), "4");
 
     // A process that cannot start goes unreported until the start type says so.
     ui.messages.clear();
@@ -160,7 +157,6 @@ TEST_F(GiveioTest, FreshInstallIsSwitchedToAutomaticStart) {
     EXPECT_EQ(start.type, REG_DWORD);
     EXPECT_EQ(start.bytes, (std::vector<uint8_t>{2, 0, 0, 0}));
     EXPECT_EQ(std::get<2>(registry.opens.back()), KEY_SET_VALUE);
-    EXPECT_EQ(ReadMachineValue(kKey, "Start"), "2");
 }
 
 TEST_F(GiveioTest, RegistryValuesAsText) {

@@ -52,10 +52,10 @@ TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2OrNone) {
     // The chosen adapter got the delay, then the static bits.
     EXPECT_EQ(usb.Writes(), (Writes{{0x00}, {0x0B, 10}, {0x0C, 96}}));
     EXPECT_EQ(app.InterfaceCode, 2);
-    EXPECT_TRUE(m.mnuUSB.checked);
-    EXPECT_FALSE(m.mnuPort.checked);
+    EXPECT_TRUE(m.mnuUSB.checked && !m.mnuPort.checked);
     EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "USB Ezusb-2");
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.hidden, std::vector<FormId>{FormId::frmUSBselect}); // OK closes the dialog
 
     // The user picks "None" although the adapter is there.
     m.mnuPort.checked = true;
@@ -164,8 +164,7 @@ TEST_F(UsbDialogTest, ConsoleSetUpAndWriteCommands) {
     EXPECT_EQ(usb.Writes().back(), (Bytes{0x0C, 0x50}));
 
     frmUSBdebug_cmdPolarity_Click();
-    EXPECT_EQ(f.cmdPolarity.caption, "Pos");
-    EXPECT_TRUE(app.SpiInputPolarity);
+    EXPECT_TRUE(app.SpiInputPolarity && f.cmdPolarity.caption == "Pos");
     frmUSBdebug_cmdPolarity_Click();
     EXPECT_FALSE(app.SpiInputPolarity);
 
@@ -225,8 +224,7 @@ TEST_F(UsbDialogTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
     app.StopRequested = false;
     frmUSBdebug_cmdLoop_Click();
     EXPECT_EQ(f.cmdLoop.caption, "Loop");
-    EXPECT_TRUE(f.loopStop);
-    EXPECT_FALSE(app.StopRequested);
+    EXPECT_TRUE(f.loopStop && !app.StopRequested);
     EXPECT_EQ(ui.doEventsCalls, 3);
     // The first "Write" and three loop transfers, all of the same word.
     EXPECT_EQ(usb.Writes(), Writes(4, Bytes{0x0E, 1, 1, 0x87, 0x10}));
@@ -266,28 +264,27 @@ TEST_F(UsbDialogTest, ConsoleWithoutAnAdapterAsksForOne) {
     frmUSBdebug_cmdLoop_Click();
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>(6, "Please Select a Buffer first"));
     EXPECT_EQ(f.cmdLoop.caption, "Loop");
-    EXPECT_EQ(ui.doEventsCalls, 0);
-    EXPECT_TRUE(usb.requests.empty());
+    EXPECT_TRUE(ui.doEventsCalls == 0 && usb.requests.empty());
 }
 
 TEST_F(UsbDialogTest, BoxesRefuseWhatDoesNotFit) {
-    for (const char* ok : {"", "0", "8310", "ffFF"}) {
-        EXPECT_TRUE(WordBoxAccepts(ok)) << ok;
-    }
-    for (const char* bad : {"12345", "83g0", " 1", "-1"}) {
-        EXPECT_FALSE(WordBoxAccepts(bad)) << bad;
-    }
-    for (const char* ok : {"", "0", "20", "255", "255.4", "2."}) {
-        EXPECT_TRUE(WordCountBoxAccepts(ok)) << ok;
-    }
-    for (const char* bad : {"256", "255.5", "1000", "1e3", "-1", "2.555", "a"}) {
-        EXPECT_FALSE(WordCountBoxAccepts(bad)) << bad;
-    }
-    for (const char* ok : {"", "0", "300", "2.5", "999"}) {
-        EXPECT_TRUE(DelayBoxAccepts(ok)) << ok;
-    }
-    for (const char* bad : {"1000", "1e9", "x", "-5"}) {
-        EXPECT_FALSE(DelayBoxAccepts(bad)) << bad;
+    const struct {
+        bool (*accepts)(std::string_view);
+        std::vector<std::string> ok, bad;
+    } boxes[] = {
+        {WordBoxAccepts, {"", "0", "8310", "ffFF"}, {"12345", "83g0", " 1", "-1"}},
+        {WordCountBoxAccepts,
+         {"", "0", "20", "255", "255.4", "2."},
+         {"256", "255.5", "1000", "1e3", "-1", "2.555", "a"}},
+        {DelayBoxAccepts, {"", "0", "300", "2.5", "999"}, {"1000", "1e9", "x", "-5"}},
+    };
+    for (const auto& box : boxes) {
+        for (const auto& text : box.ok) {
+            EXPECT_TRUE(box.accepts(text)) << text;
+        }
+        for (const auto& text : box.bad) {
+            EXPECT_FALSE(box.accepts(text)) << text;
+        }
     }
 }
 

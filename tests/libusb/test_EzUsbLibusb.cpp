@@ -251,25 +251,18 @@ protected:
     std::unique_ptr<EzUsbDriver> driver_;
 };
 
-TEST_F(LibusbBackendTest, ScanFindsTheAdapterWithItsBoardInformation) {
+TEST_F(LibusbBackendTest, ScanFindsTheAdapterAndTransactionsReachTheFirmware) {
     Ready();
     const auto& app = App();
+    const auto& r = app.UsbAdapters[0];
     EXPECT_EQ(app.UsbAdapterCount, 1);
-    EXPECT_EQ(app.CurrentAdapterIndex, 0);
-    EXPECT_EQ(app.UsbAdapters[0].BoardType, "FIFO4");
-    EXPECT_EQ(app.UsbAdapters[0].Descriptor1, "Quelto");
-    EXPECT_EQ(app.UsbAdapters[0].Descriptor2, "USB SPI Adapter");
-    EXPECT_FLOAT_EQ(app.UsbAdapters[0].FirmwareRev, 1.2f);
-    EXPECT_EQ(app.UsbAdapters[0].UsbSpeed, "2");
-    EXPECT_TRUE(ui_.messages.empty());
-    // The other device was never opened, and nothing of the adapter stays claimed.
-    EXPECT_EQ(foreignRequests_, 0);
     EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-0");
-    EXPECT_EQ(mock_.Held(), 0);
-}
+    EXPECT_EQ(r.BoardType + "|" + r.Descriptor1 + "|" + r.Descriptor2 + "|" + r.UsbSpeed,
+              "FIFO4|Quelto|USB SPI Adapter|2");
+    EXPECT_FLOAT_EQ(r.FirmwareRev, 1.2f);
+    // The other device was never opened.
+    EXPECT_EQ(foreignRequests_, 0);
 
-TEST_F(LibusbBackendTest, TransactionsReachTheFirmware) {
-    Ready();
     uint8_t delay = 33;
     SetSpiWordDelay(delay);
     EXPECT_EQ(mock_.Adapter().WordDelay(), 33);
@@ -283,9 +276,8 @@ TEST_F(LibusbBackendTest, TransactionsReachTheFirmware) {
     uint8_t count = 2;
     SpiTransfer(count);
     EXPECT_EQ(App().SpiReadWords[2], 2048);
-    EXPECT_TRUE(ui_.messages.empty());
-    EXPECT_TRUE(App().CurrentAdapter.Present);
-    EXPECT_EQ(mock_.Held(), 0);
+    EXPECT_TRUE(ui_.messages.empty() && App().CurrentAdapter.Present);
+    EXPECT_EQ(mock_.Held(), 0); // nothing of the adapter stays claimed
 }
 
 // A reply that never comes times out; a stalled one fails, and its halt is cleared so that

@@ -96,11 +96,24 @@ TEST(Privileges, DropsToTheSudoUserOnlyWhenRootThroughSudo) {
 
 #if defined(__i386__) || defined(__x86_64__)
 
-TEST(DirectIo, OnlyPortsTheKernelKnowsOpenWithoutAskingTheUser) {
+class DirectIo : public AppStateTest {
+protected:
+    std::unique_ptr<PortBackend> Make(PrivilegeDrop drop = PrivilegeDrop::NotRoot) {
+        return MakeDirectIoBackend(proc.System(ioperm.Call(), drop));
+    }
+    void TearDown() override {
+        InstallPortBackend(nullptr);
+        AppStateTest::TearDown();
+    }
+    FakeFrontend ui;
     FakeProc proc;
     FakeIoperm ioperm;
-    auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));
     std::string reason;
+    std::unique_ptr<PortBackend> installed; // the port layer's backend, for the whole test
+};
+
+TEST_F(DirectIo, OnlyPortsTheKernelKnowsOpenWithoutAskingTheUser) {
+    auto port = Make();
     EXPECT_EQ(port->AddressQuestion(0x378), "");
     EXPECT_EQ(port->AddressQuestion(0x3BC), "");
     EXPECT_TRUE(port->Open(0x378, reason)) << reason;
@@ -122,23 +135,9 @@ TEST(DirectIo, OnlyPortsTheKernelKnowsOpenWithoutAskingTheUser) {
     EXPECT_TRUE(port->Open(0xE000, reason)) << reason;
 }
 
-class DirectIoAccessTest : public AppStateTest {
-protected:
-    FakeFrontend ui;
-    FakeProc proc;
-    FakeIoperm ioperm;
-    std::unique_ptr<PortBackend> port = MakeDirectIoBackend(proc.System(ioperm.Call()));
-    void SetUp() override {
-        AppStateTest::SetUp();
-        InstallPortBackend(port.get());
-    }
-    void TearDown() override {
-        InstallPortBackend(nullptr);
-        AppStateTest::TearDown();
-    }
-};
-
-TEST_F(DirectIoAccessTest, AnUnknownAddressFromTheDialogOrTheSettingsIsOpenedOnlyWhenConfirmed) {
+TEST_F(DirectIo, AnUnknownAddressFromTheDialogOrTheSettingsIsOpenedOnlyWhenConfirmed) {
+    installed = Make();
+    InstallPortBackend(installed.get());
     App().PortAddress = 0xCF9;
     EXPECT_FALSE(OpenPortAccess(false));
     ASSERT_EQ(ui.questions.size(), 1u);
@@ -156,13 +155,10 @@ TEST_F(DirectIoAccessTest, AnUnknownAddressFromTheDialogOrTheSettingsIsOpenedOnl
     EXPECT_EQ(ui.questions.size(), 2u);
 }
 
-TEST(DirectIo, GrantsAndDropsOnlyTheThreeRegistersOfTheChosenPort) {
-    FakeProc proc;
+TEST_F(DirectIo, GrantsAndDropsOnlyTheThreeRegistersOfTheChosenPort) {
     proc.dir.Write("ioports", "0278-027a : parport2\n0378-037a : parport0\n03bc-03be : parport1\n");
-    FakeIoperm ioperm;
-    std::string reason;
     {
-        auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));
+        auto port = Make();
         ASSERT_TRUE(port->Open(0x378, reason)) << reason;
         ASSERT_TRUE(port->Open(0x3BC, reason)) << reason; // the first port is given up
         port->Close();
@@ -170,7 +166,7 @@ TEST(DirectIo, GrantsAndDropsOnlyTheThreeRegistersOfTheChosenPort) {
         ASSERT_TRUE(port->Open(0x278, reason)) << reason;
     } // and the last one when the backend goes
     // A permission kept by a program that could not give up root would be a root program.
-    auto stuck = MakeDirectIoBackend(proc.System(ioperm.Call(), PrivilegeDrop::Failed));
+    auto stuck = Make(PrivilegeDrop::Failed);
     EXPECT_FALSE(stuck->Open(0x378, reason));
     EXPECT_EQ(reason, PrivilegeDropText(PrivilegeDrop::Failed));
     EXPECT_EQ(stuck->Read(PortRegister::Status), kNoBoardByte);
@@ -179,14 +175,13 @@ TEST(DirectIo, GrantsAndDropsOnlyTheThreeRegistersOfTheChosenPort) {
                                                {0x378, 3, 1}, {0x378, 3, 0}};
     EXPECT_EQ(ioperm.calls, expected);
 
-    auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));
+    auto port = Make();
     port->AllowAddress(0xFFFE);
     EXPECT_FALSE(port->Open(0xFFFE, reason)); // its control register would be past 0xFFFF
     EXPECT_EQ(ioperm.calls.size(), expected.size());
 }
 
-TEST(DirectIo, RefusalSaysWhatIsMissingAndTouchesNoPort) {
-    FakeProc proc;
+TEST_F(DirectIo, RefusalSaysWhatIsMissingAndTouchesNoPort) {
     TempWorkDir dir;
     dir.Write("integrity", "none [integrity] confidentiality\n");
     dir.Write("none", "[none] integrity confidentiality\n");
@@ -202,12 +197,10 @@ TEST(DirectIo, RefusalSaysWhatIsMissingAndTouchesNoPort) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lockdown + " " + std::to_string(c.error));
-        FakeIoperm ioperm;
-        ioperm.error = c.error;
+        ioperm = {{}, c.error};
         auto system = proc.System(ioperm.Call());
         system.lockdownPath = (dir.path() / c.lockdown).string();
         auto port = MakeDirectIoBackend(system);
-        std::string reason;
         EXPECT_FALSE(port->Open(0x378, reason));
         EXPECT_NE(reason.find("0x378"), std::string::npos) << reason;
         EXPECT_NE(reason.find(c.expected), std::string::npos) << reason;
@@ -220,11 +213,8 @@ TEST(DirectIo, RefusalSaysWhatIsMissingAndTouchesNoPort) {
     }
 }
 
-TEST(DirectIo, OtherThreadsGetTheNoBoardPatternInsteadOfAFault) {
-    FakeProc proc;
-    FakeIoperm ioperm; // grants nothing really: an instruction here would fault
-    auto port = MakeDirectIoBackend(proc.System(ioperm.Call()));
-    std::string reason;
+TEST_F(DirectIo, OtherThreadsGetTheNoBoardPatternInsteadOfAFault) {
+    auto port = Make(); // the fake grants nothing really: an instruction here would fault
     ASSERT_TRUE(port->Open(0x378, reason));
     uint8_t status = 0;
     std::thread([&] {
@@ -234,12 +224,9 @@ TEST(DirectIo, OtherThreadsGetTheNoBoardPatternInsteadOfAFault) {
     EXPECT_EQ(status, kNoBoardByte);
 }
 
-TEST(DirectIo, RealIopermWithoutTheRightIsRefusedCleanly) {
-    FakeProc proc;
-    auto system = proc.System(nullptr);
-    system.ioPermission = nullptr; // the real ioperm, and still no privileges dropped
-    auto port = MakeDirectIoBackend(system);
-    std::string reason;
+TEST_F(DirectIo, RealIopermWithoutTheRightIsRefusedCleanly) {
+    // The real ioperm, and still no privileges dropped.
+    auto port = MakeDirectIoBackend(proc.System(nullptr));
     if (port->Open(0x378, reason)) {
         port->Close();
         GTEST_SKIP() << "this process may do raw port I/O, so there is no refusal to see";

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <umockdev.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dlfcn.h>
@@ -228,7 +227,7 @@ TEST_F(Ppdev, FindsThePortByItsBaseAddressOrSaysWhichDriverIsMissing) {
     // No parport driver at all.
     fs::remove_all(testbed.ProcRoot() + "/sys/dev/parport");
     EXPECT_FALSE(Open(0x378));
-    EXPECT_NE(reason.find("sudo modprobe parport_pc ppdev"), std::string::npos) << reason;
+    EXPECT_NE(reason.find("modprobe parport_pc ppdev"), std::string::npos) << reason;
 }
 
 TEST_F(Ppdev, BusyPortNamesTheOtherDriverAndIsNotHeld) {
@@ -239,8 +238,8 @@ TEST_F(Ppdev, BusyPortNamesTheOtherDriverAndIsNotHeld) {
         parport.Clear();
         parport.Fail(PPCLAIM, error);
         EXPECT_FALSE(Open());
-        EXPECT_NE(reason.find("/dev/parport0"), std::string::npos) << reason;
-        EXPECT_NE(reason.find("Another driver, such as lp, holds the port"), std::string::npos)
+        EXPECT_NE(reason.find("/dev/parport0: the port is in use.\nAnother driver, such as lp"),
+                  std::string::npos)
             << reason;
         port.reset();
         EXPECT_EQ(parport.Requests(), (std::vector<Request>{kExcl, {PPCLAIM, -1}}));
@@ -304,13 +303,11 @@ TEST_F(Ppdev, PermissionDeniedNamesTheGroupThatOwnsTheDevice) {
 
 TEST_F(Ppdev, FailingDeviceReadsNoBoardAndIsNotHammered) {
     ASSERT_TRUE(Open()) << reason;
-    parport.status = 0x00;
-    EXPECT_EQ(port->Read(PortRegister::Status), 0x00);
     parport.Clear();
     parport.Fail(0, EIO);
     EXPECT_EQ(port->Read(PortRegister::Status), kNoBoardByte);
-    for (int i = 0; i < 100; ++i) {
-        port->Write(PortRegister::Data, static_cast<uint8_t>(i));
+    for (int i = 0; i < 3; ++i) {
+        port->Write(PortRegister::Data, 0x55);
         EXPECT_EQ(port->Read(PortRegister::Status), kNoBoardByte);
     }
     EXPECT_EQ(parport.Requests(), (std::vector<Request>{{PPRSTATUS, -1}}));
@@ -318,7 +315,6 @@ TEST_F(Ppdev, FailingDeviceReadsNoBoardAndIsNotHammered) {
 
     // Opening again starts afresh once the device answers.
     parport.Fail(0, 0);
-    parport.Clear();
     ASSERT_TRUE(Open()) << reason;
     EXPECT_EQ(port->Read(PortRegister::Status), 0x00);
 }
@@ -359,13 +355,12 @@ TEST_F(Ppdev, TransferReachesTheDriverWithEveryAccess) {
     EXPECT_EQ(PortReadAccel(), 4095);
     InstallPortBackend(nullptr);
     ResetAppState();
-    const auto requests = parport.Requests();
-    const auto count = [&](unsigned long code) {
-        return std::count_if(requests.begin(), requests.end(),
-                             [&](const Request& r) { return r.code == code; });
-    };
-    EXPECT_EQ(count(PPWDATA), 35);
-    EXPECT_EQ(count(PPRSTATUS), 16);
+    std::map<unsigned long, int> count;
+    for (const Request& r : parport.Requests()) {
+        ++count[r.code];
+    }
+    EXPECT_EQ(count[PPWDATA], 35);
+    EXPECT_EQ(count[PPRSTATUS], 16);
 }
 
 } // namespace

@@ -23,12 +23,9 @@ protected:
     // a stray access shows.
     void Ready(const std::string& model, std::optional<SimSignal> signal = std::nullopt) {
         ResetAppState();
-        SimSignal quiet;
-        quiet.amplitude = 0;
-        quiet.noiseCodes = 0;
-        quiet.temperatureC = 30;
         for (SimSensor* s : {&usb.sensor, &twin}) {
-            s->SetSignal(signal.value_or(quiet));
+            s->SetSignal(
+                signal.value_or(SimSignal{.amplitude = 0, .noiseCodes = 0, .temperatureC = 30}));
             s->SetModel(model);
         }
         usb.Attach(0);
