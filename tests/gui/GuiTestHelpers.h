@@ -4,7 +4,9 @@
 #pragma once
 
 #include "app/Analyzer.h"
+#include "app/Hardware.h"
 #include "app/QtFrontend.h"
+#include "app/Startup.h"
 #include "tests/support/FakeClock.h"
 
 #include <QAction>
@@ -12,6 +14,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -65,6 +68,23 @@ struct GuiFixture {
     }
     QMainWindow* MainWindow() const {
         return qobject_cast<QMainWindow*>(ui->Window(FormId::mdiAnalyzer));
+    }
+    // The program started on the simulated boards with device saved on the parallel port and
+    // sweeps of samples; true when its window came up.
+    bool StartSimulated(const char* device, int samples) {
+        QFile config(dir.filePath("QueltoEval.cfg"));
+        if (!config.open(QIODevice::WriteOnly)) {
+            return false;
+        }
+        config.write(QStringLiteral("Device = %1\r\nInterface = 1\r\nPlot Samples = %2\r\n"
+                                    "Port Address = 888\r\n")
+                         .arg(device)
+                         .arg(samples)
+                         .toLatin1());
+        config.close();
+        InstallHardware(ParseCommandLine({"--simulate"}));
+        ::Main("");
+        return QTest::qWaitForWindowExposed(MainWindow());
     }
 
     QTemporaryDir dir;

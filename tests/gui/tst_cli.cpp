@@ -49,16 +49,9 @@ private:
 
 void CliTest::initTestCase() {
     gui_ = std::make_unique<GuiFixture>();
-    const QByteArray config =
-        "Device = KXS306\r\nInterface = 1\r\nPlot Samples = 1024\r\nPort Address = 888\r\n";
-    for (const char* name : {"QueltoEval.cfg", "cli.cfg"}) {
-        QFile file(gui_->dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(config);
-    }
-    InstallHardware(ParseCommandLine({"--simulate"}));
-    ::Main("");
-    QVERIFY(QTest::qWaitForWindowExposed(gui_->MainWindow()));
+    QVERIFY(gui_->StartSimulated("KXS306", 1024));
+    // The program's own settings, as the windows read them.
+    QVERIFY(QFile::copy(gui_->dir.filePath("QueltoEval.cfg"), gui_->dir.filePath("cli.cfg")));
 }
 
 void CliTest::cleanupTestCase() {

@@ -39,14 +39,7 @@ private:
 
 void FirstDayTest::initTestCase() {
     gui_ = std::make_unique<GuiFixture>();
-    QFile config(gui_->dir.filePath("QueltoEval.cfg"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(
-        "Device = KXS306\r\nInterface = 1\r\nPlot Samples = 256\r\nPort Address = 888\r\n");
-    config.close();
-    InstallHardware(ParseCommandLine({"--simulate"}));
-    ::Main("");
-    QVERIFY(QTest::qWaitForWindowExposed(Main()));
+    QVERIFY(gui_->StartSimulated("KXS306", 256));
     QVERIFY(gui_->messages.empty());
 }
 

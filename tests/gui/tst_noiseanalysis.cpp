@@ -37,14 +37,7 @@ private:
 
 void NoiseAnalysisTest::windowsPlotTheSweepAndExportIt() {
     GuiFixture gui;
-    QFile config(gui.dir.filePath("QueltoEval.cfg"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(
-        "Device = KXS306\r\nInterface = 1\r\nPlot Samples = 2048\r\nPort Address = 888\r\n");
-    config.close();
-    InstallHardware(ParseCommandLine({"--simulate"}));
-    ::Main("");
-    QVERIFY(QTest::qWaitForWindowExposed(gui.MainWindow()));
+    QVERIFY(gui.StartSimulated("KXS306", 2048));
     Simulator()->UseTypicalNoise();
     Find<QPushButton>(gui.MainWindow(), "cmdSingleSweep")->click();
 

@@ -31,14 +31,7 @@ private:
         return Find<T>(gui_->MainWindow(), name);
     }
     void Start(const char* device) {
-        QFile config(gui_->dir.filePath("QueltoEval.cfg"));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(QByteArray("Device = ") + device +
-                     "\r\nInterface = 1\r\nPlot Samples = 2048\r\nPort Address = 888\r\n");
-        config.close();
-        InstallHardware(ParseCommandLine({"--simulate"}));
-        ::Main("");
-        QVERIFY(QTest::qWaitForWindowExposed(gui_->MainWindow()));
+        QVERIFY(gui_->StartSimulated(device, 2048));
         Simulator()->SetAmplitude(0);
     }
 

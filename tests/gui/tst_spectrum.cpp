@@ -26,14 +26,7 @@ private:
 };
 
 void SpectrumWindowTest::peakAtTheSinesFrequencyAndAmplitude() {
-    QFile config(gui_->dir.filePath("QueltoEval.cfg"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(
-        "Device = KXS306\r\nInterface = 1\r\nPlot Samples = 2048\r\nPort Address = 888\r\n");
-    config.close();
-    InstallHardware(ParseCommandLine({"--simulate"}));
-    ::Main("");
-    QVERIFY(QTest::qWaitForWindowExposed(gui_->MainWindow()));
+    QVERIFY(gui_->StartSimulated("KXS306", 2048));
 
     Control<QAction>("mnuFFTon")->trigger();
     QWidget* spectrum = gui_->ui->Window(FormId::frmFFT);
