@@ -69,7 +69,7 @@ TEST_F(ExitPathTest, EveryOtherEndSavesTheSettingsAndLeavesALogWhole) {
             ASSERT_TRUE(std::filesystem::exists(log));
             std::this_thread::sleep_for(1500ms); // past the first write of lines
         }
-        ::kill(signal == SIGKILL ? xserver_ : program_, signal);
+        ::kill(signal == SIGKILL ? display_.Server() : program_, signal);
         ASSERT_TRUE(ProgramEnds(20s)) << "the program did not end";
         EXPECT_EQ(dir.Read("QueltoEval.cfg"), kSaved);
         if (!logging) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/TempDir.h"
+#include "tests/support/VirtualDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -19,56 +20,20 @@
 
 class ProgramRun : public ::testing::Test {
 protected:
-    using Clock = std::chrono::steady_clock;
-    using Milliseconds = std::chrono::milliseconds;
+    using Clock = testproc::Clock;
+    using Milliseconds = testproc::Milliseconds;
 
-    // Runs args with env added; what it prints goes to output (a pipe's end), or nowhere.
     static pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env,
                        int output = -1) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            for (const auto& e : env) {
-                ::putenv(const_cast<char*>(e.c_str()));
-            }
-            const int null = ::open("/dev/null", O_RDWR);
-            ::dup2(null, 0);
-            ::dup2(output >= 0 ? output : null, 1);
-            ::dup2(null, 2);
-            for (int fd = 3; fd < 256; ++fd) {
-                ::close(fd);
-            }
-            std::vector<char*> argv;
-            for (const auto& a : args) {
-                argv.push_back(const_cast<char*>(a.c_str()));
-            }
-            argv.push_back(nullptr);
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
-        return pid;
+        return testproc::Spawn(args, env, output);
     }
-
-    // The wait status, or nothing when the process has not ended by then.
     static std::optional<int> WaitFor(pid_t pid, Milliseconds limit) {
-        const auto end = Clock::now() + limit;
-        do {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                return status;
-            }
-            std::this_thread::sleep_for(Milliseconds(20));
-        } while (Clock::now() < end);
-        return std::nullopt;
+        return testproc::WaitFor(pid, limit);
     }
 
     void TearDown() override {
-        for (pid_t* pid : {&program_, &windowManager_, &xserver_}) {
-            if (*pid > 0) {
-                ::kill(*pid, SIGKILL);
-                WaitFor(*pid, Milliseconds(5000));
-                *pid = -1;
-            }
-        }
+        testproc::Kill(program_);
+        display_.Stop();
     }
 
     // The program's wait status once it has ended, within limit.
@@ -83,33 +48,15 @@ protected:
     void StartProgram(bool onDisplay) {
         using Env = std::vector<std::string>;
         program_ = Spawn({QUELTO_PROGRAM, "--simulate"},
-                         onDisplay ? Env{"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display_}
+                         onDisplay ? Env{"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display_.Name()}
                                    : Env{"QT_QPA_PLATFORM=offscreen"});
     }
 
-    // A virtual X server of our own, on a display number that no other test's server has: one
-    // that is taken makes Xvfb end at once, and the next number is tried.
+    // A virtual X server of our own, with a window manager when asked.
     void StartDisplay(bool windowManager = false) {
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            const std::string number = std::to_string(100 + (::getpid() * 7 + ++displays_) % 800);
-            xserver_ = Spawn({"Xvfb", ":" + number, "-nolisten", "tcp", "-noreset", "-screen", "0",
-                              "1280x800x24"},
-                             {});
-            display_ = ":" + number;
-            const auto end = Clock::now() + std::chrono::seconds(20);
-            while (Clock::now() < end && !WaitFor(xserver_, Milliseconds(0))) {
-                if (Succeeds({"xdotool", "getmouselocation"})) {
-                    if (windowManager) {
-                        windowManager_ = Spawn({"openbox"}, {"DISPLAY=" + display_});
-                        std::this_thread::sleep_for(Milliseconds(500));
-                    }
-                    return;
-                }
-                std::this_thread::sleep_for(Milliseconds(50));
-            }
-            TearDown();
+        if (!display_.Start(windowManager)) {
+            FAIL() << "Xvfb did not start";
         }
-        FAIL() << "Xvfb did not start";
     }
 
     // What a helper program run on our display prints, when it ends with success.
@@ -118,7 +65,7 @@ protected:
         if (::pipe(fds) != 0) {
             return std::nullopt;
         }
-        const pid_t pid = Spawn(args, {"DISPLAY=" + display_}, fds[1]);
+        pid_t pid = Spawn(args, {"DISPLAY=" + display_.Name()}, fds[1]);
         ::close(fds[1]);
         std::string text;
         char buffer[256];
@@ -129,8 +76,7 @@ protected:
         ::close(fds[0]);
         const auto status = WaitFor(pid, Milliseconds(10000));
         if (!status) {
-            ::kill(pid, SIGKILL);
-            WaitFor(pid, Milliseconds(5000));
+            testproc::Kill(pid);
         }
         const bool ok = status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
         return ok ? std::optional(text) : std::nullopt;
@@ -152,9 +98,6 @@ protected:
     }
 
     TempWorkDir dir;
-    std::string display_;
+    VirtualDisplay display_;
     pid_t program_ = -1;
-    pid_t xserver_ = -1;
-    pid_t windowManager_ = -1;
-    int displays_ = 0;
 };
