@@ -12,8 +12,18 @@
 #include <span>
 
 void BuildWindowTable() {
-    const int32_t n = Acquisition().SweepLength > 0 ? Acquisition().SweepLength : 0;
-    Spectrum().WindowTable.assign(static_cast<size_t>(n) + 1, 1.0);
+    const auto& acq = Acquisition();
+    auto& s = Spectrum();
+    const int32_t n = std::clamp(acq.SweepLength, 0, kMaxSampleIndex);
+    if (s.WindowTable.size() == static_cast<size_t>(n) + 1) {
+        return;
+    }
+    s.WindowTable.assign(static_cast<size_t>(n) + 1, 1.0);
+    // A new length leaves an empty spectrum of its own size: the old bins would stand at the
+    // wrong frequencies on the new axis.
+    s.FftData.assign(static_cast<size_t>(n / 2), 0.0);
+    s.FftPoints = n;
+    s.FftBinWidth = acq.SampleRateHz > 0 && n > 0 ? acq.SampleRateHz / static_cast<float>(n) : 0.0f;
 }
 
 void RunSpectrum() {

@@ -16,6 +16,7 @@ namespace {
 struct Lifecycle {
     void (*load)();
     void (*activate)();
+    void (*resize)() = nullptr;
 };
 
 Lifecycle LifecycleOf(FormId form) {
@@ -23,7 +24,7 @@ Lifecycle LifecycleOf(FormId form) {
     case FormId::mdiAnalyzer:
         return {MDIForm_Load, nullptr};
     case FormId::frmData:
-        return {frmData_Form_Load, nullptr};
+        return {frmData_Form_Load, nullptr, frmData_Form_Resize};
     case FormId::frmPort:
         return {frmPort_Form_Load, frmPort_Form_Activate};
     case FormId::frmUSBselect:
@@ -31,7 +32,7 @@ Lifecycle LifecycleOf(FormId form) {
     case FormId::frmUSBdebug:
         return {frmUSBdebug_Form_Load, frmUSBdebug_Form_Activate};
     case FormId::frmFFT:
-        return {frmFFT_Form_Load, nullptr};
+        return {frmFFT_Form_Load, nullptr, frmFFT_Form_Resize};
     case FormId::frmLogSetup:
         return {frmLogSetup_Form_Load, frmLogSetup_Form_Activate};
     case FormId::frmNoise:
@@ -104,4 +105,25 @@ void ShowModalForm(FormId form) {
 void HideForm(FormId form) {
     FormOf(form).visible = false;
     Ui().Hide(form);
+}
+
+void PlaceForm(FormId form, FormPlace place) {
+    if (Ui().Place(form, place)) {
+        return;
+    }
+    auto& g = FormOf(form);
+    const bool resized = (place.width > 0 && place.width != g.width) ||
+                         (place.height > 0 && place.height != g.height);
+    g.left = place.left;
+    g.top = place.top;
+    g.width = place.width > 0 ? place.width : g.width;
+    g.height = place.height > 0 ? place.height : g.height;
+    if (const auto resize = LifecycleOf(form).resize; resize != nullptr && resized) {
+        resize();
+    }
+}
+
+FormPlace WithHeight(FormId form, int32_t height) {
+    const auto& g = FormOf(form);
+    return {g.left, g.top, g.width, height};
 }

@@ -15,3 +15,9 @@ void ShowForm(FormId form);
 // The same for a dialog that holds the caller until it is hidden again.
 void ShowModalForm(FormId form);
 void HideForm(FormId form);
+// Moves or sizes a form's window. The window system carries it out and reports the result
+// into the form model; without windows the model takes the place at once. Either way the
+// form's resize handler runs when its size changed.
+void PlaceForm(FormId form, FormPlace place);
+// A form's place with only its height changed.
+FormPlace WithHeight(FormId form, int32_t height);

@@ -11,6 +11,9 @@ inline constexpr const char* kMainCaption = "KXS201 / 202 / 305 / 306 / 307   Ev
 
 struct MdiAnalyzerForm {
     FormGeometry form{kMainCaption};
+    // The size of the area the plot windows share, in twips, as the window system reports it.
+    int32_t ScaleWidth = 0;
+    int32_t ScaleHeight = 0;
 
     Button cmdLogData{"Log Data"};
     Button cmdStop{""};

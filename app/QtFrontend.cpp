@@ -1,6 +1,7 @@
 #include "app/QtFrontend.h"
 
 #include "app/Forms.h"
+#include "app/MainWindowForm.h"
 #include "app/QtCanvas.h"
 #include "app/QtHelpWindow.h"
 #include "app/mdiAnalyzer.h"
@@ -13,9 +14,11 @@
 #include "plots/frmNoiseAnalysis.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
 #include <QEvent>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -26,12 +29,13 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QScreen>
 #include <QSplashScreen>
 #include <QWindow>
 
 #include <algorithm>
-#include <tuple>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -41,7 +45,7 @@ namespace {
 // the hardware's pace while the user interface still answers promptly.
 constexpr qint64 kEventIntervalMs = 5;
 
-bool Placed(const FormGeometry& g) { return g.width > 0 && g.height > 0; }
+int eventsHeld = 0;
 
 // Keeps the model's own value while it still maps to the same pixel.
 void StoreTwips(int32_t& twips, int pixels) {
@@ -53,7 +57,7 @@ void StoreTwips(int32_t& twips, int pixels) {
 // What a window's title bar and borders add to its client area; nothing for a child inside
 // the main window, whose frame is part of its geometry.
 QSize FrameExtra(const QWidget* window) {
-    return window->isWindow() ? window->frameGeometry().size() - window->size() : QSize();
+    return window->isWindow() ? window->frameGeometry().size() - window->size() : QSize(0, 0);
 }
 
 // A form's size is its outer size, title bar included, as the window manager shows it.
@@ -64,10 +68,6 @@ void StoreGeometry(FormId form, const QWidget* window) {
     StoreTwips(g.top, window->y());
     StoreTwips(g.width, outer.width());
     StoreTwips(g.height, outer.height());
-}
-
-std::array<int32_t, 4> GeometryOf(const FormGeometry& g) {
-    return {g.left, g.top, g.width, g.height};
 }
 
 // Wide enough that a window manager shows the whole title beside its buttons.
@@ -133,16 +133,24 @@ QPixmap SplashPixmap(const QString& title, const QString& message) {
 
 } // namespace
 
-// Writes what the user does to a window (moving, sizing, closing) back into its model.
+EventsHeld::EventsHeld() { ++eventsHeld; }
+EventsHeld::~EventsHeld() { --eventsHeld; }
+
+// Writes what happens to a window (moved, sized, shown, closed), whoever did it, into its model.
 class FormGeometryWatcher final : public QObject {
 public:
-    // stored runs after the watcher wrote a window's geometry into its model.
-    explicit FormGeometryWatcher(std::function<void(FormId)> stored) : stored_(std::move(stored)) {}
+    // stored runs after the watcher wrote a window's geometry into its model, told whether the
+    // user is dragging the window with the mouse.
+    using Stored = std::function<void(FormId, const QWidget*, bool byUser)>;
+    explicit FormGeometryWatcher(Stored stored) : stored_(std::move(stored)) {}
 
     void Watch(QWidget* window, FormId form) {
         forms_[window] = form;
         window->installEventFilter(this);
-        connect(window, &QObject::destroyed, this, [this, window] { forms_.erase(window); });
+        connect(window, &QObject::destroyed, this, [this, window] {
+            forms_.erase(window);
+            held_.erase(window);
+        });
     }
 
 protected:
@@ -157,8 +165,15 @@ protected:
         case QEvent::Resize:
             if (window->isVisible()) {
                 StoreGeometry(it->second, window);
-                stored_(it->second);
+                stored_(it->second, window, held_.contains(watched));
             }
+            break;
+        // A child window's title bar and borders are its own: a press there starts a drag.
+        case QEvent::MouseButtonPress:
+            held_.insert(watched);
+            break;
+        case QEvent::MouseButtonRelease:
+            held_.erase(watched);
             break;
         case QEvent::Show:
             FormOf(it->second).visible = true;
@@ -179,15 +194,17 @@ protected:
 
 private:
     std::map<QObject*, FormId> forms_;
-    std::function<void(FormId)> stored_;
+    std::set<QObject*> held_;
+    Stored stored_;
 };
 
 QtFrontend::QtFrontend()
-    : geometryWatcher_(std::make_unique<FormGeometryWatcher>([this](FormId form) {
-          if (auto it = open_.find(form); it != open_.end()) {
-              it->second.synced = GeometryOf(FormOf(form));
-          }
-      })) {
+    : geometryWatcher_(std::make_unique<FormGeometryWatcher>(
+          [this](FormId form, const QWidget* window, bool byUser) {
+              if (byUser) {
+                  WindowMoved(form, window);
+              }
+          })) {
     RegisterView<MdiAnalyzerView>(FormId::mdiAnalyzer, Placement::MainWindow);
     RegisterView<FrmDataView>(FormId::frmData, Placement::MdiChild);
     RegisterView<FrmFftView>(FormId::frmFFT, Placement::MdiChild);
@@ -258,6 +275,9 @@ bool QtFrontend::Confirm(const std::string& text, const std::string& title) {
 }
 
 void QtFrontend::DoEvents() {
+    if (eventsHeld > 0) {
+        return;
+    }
     if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventIntervalMs) {
         return;
     }
@@ -304,9 +324,9 @@ void QtFrontend::Show(FormId form) {
         return;
     }
     const bool firstShowing = !open->window->isVisible() && open->window->isWindow();
-    const auto intended = GeometryOf(FormOf(form));
     const QSize extraApplied = FrameExtra(open->window);
-    SyncWindow(form, *open);
+    const bool placed = ApplyPlace(form, *open);
+    SyncCaption(*open, FormOf(form));
     open->view->SyncFromModel();
     open->window->show();
     // Closing a child window closes (hides) the view inside its frame too.
@@ -314,32 +334,30 @@ void QtFrontend::Show(FormId form) {
         frame != nullptr && frame->widget() != nullptr && frame->widget()->isHidden()) {
         frame->widget()->show();
     }
-    if (firstShowing) {
-        SettleFrame(form, *open, intended, extraApplied);
+    if (firstShowing && placed) {
+        SettleFrame(form, *open, extraApplied);
     }
     if (form == FormId::mdiAnalyzer) {
         CloseSplash();
         open->window->activateWindow();
     }
-    PlaceChildren();
 }
 
 // Until a window manager has framed a new window its title bar's height is unknown, and the
-// window was sized as if it had none: once it is known, the form's outer size is applied.
-void QtFrontend::SettleFrame(FormId form, OpenView& open, const std::array<int32_t, 4>& intended,
-                             QSize extraApplied) {
+// window was sized as if it had none: once it is known, the place asked for is applied again.
+void QtFrontend::SettleFrame(FormId form, OpenView& open, QSize extraApplied) {
     QWindow* handle = open.window->windowHandle();
     const QDeadlineTimer deadline(500);
     while (handle != nullptr && !handle->isExposed() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    if (open.window != nullptr && FrameExtra(open.window) != extraApplied) {
-        auto& g = FormOf(form);
-        std::tie(g.left, g.top, g.width, g.height) =
-            std::tie(intended[0], intended[1], intended[2], intended[3]);
-        open.synced = kNeverSynced;
-        SyncWindow(form, open);
+    const auto last = lastPlace_.find(form);
+    if (open.window != nullptr && last != lastPlace_.end() &&
+        FrameExtra(open.window) != extraApplied) {
+        pending_[form] = last->second;
+        ApplyPlace(form, open);
     }
+    lastPlace_.erase(form);
 }
 
 void QtFrontend::ShowModal(FormId form) {
@@ -347,7 +365,8 @@ void QtFrontend::ShowModal(FormId form) {
     if (open == nullptr) {
         return;
     }
-    SyncWindow(form, *open);
+    ApplyPlace(form, *open);
+    SyncCaption(*open, FormOf(form));
     open->view->SyncFromModel();
     if (auto* dialog = qobject_cast<QDialog*>(open->window.data())) {
         dialog->exec();
@@ -377,23 +396,62 @@ std::optional<std::string> QtFrontend::InputBox(const std::string& prompt, const
     if (inputSink_) {
         return inputSink_(prompt);
     }
-    bool ok = false;
-    const QString text = QInputDialog::getText(
-        Window(FormId::mdiAnalyzer), QString::fromStdString(title), QString::fromStdString(prompt),
-        QLineEdit::Normal, QString::fromStdString(initial), &ok);
-    if (!ok) {
+    QInputDialog dialog(Window(FormId::mdiAnalyzer));
+    dialog.setWindowTitle(QString::fromStdString(title));
+    dialog.setLabelText(QString::fromStdString(prompt));
+    dialog.setTextValue(QString::fromStdString(initial));
+    // The dialog sizes itself from its layout, made on the first question about its size;
+    // the title's width goes into it as a spacer.
+    dialog.minimumSizeHint();
+    if (auto* column = qobject_cast<QBoxLayout*>(dialog.layout())) {
+        column->addSpacerItem(new QSpacerItem(TitleWidth(dialog.windowTitle()), 0));
+    }
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return text.toStdString();
+    return dialog.textValue().toStdString();
 }
 
 void QtFrontend::Refresh() {
     for (auto& [form, open] : open_) {
         if (open.window != nullptr) {
-            SyncWindow(form, open);
+            SyncCaption(open, FormOf(form));
             open.view->SyncFromModel();
         }
     }
+}
+
+bool QtFrontend::Place(FormId form, const FormPlace& place) {
+    const auto registered = registry_.find(form);
+    if (registered == registry_.end()) {
+        return false;
+    }
+    if (registered->second.placement == Placement::MdiChild) {
+        // The share of the plot area the caller meant, whatever size the area has by the time
+        // the window shows.
+        const auto& m = mdiAnalyzer();
+        const auto& g = FormOf(form);
+        const double areaWidth = std::max(m.ScaleWidth, 1);
+        const double areaHeight = std::max(m.ScaleHeight, 1);
+        const double width = place.width > 0 ? place.width : g.width;
+        const double height = place.height > 0 ? place.height : g.height;
+        anchors_[form] = {QRectF(place.left / areaWidth, place.top / areaHeight, width / areaWidth,
+                                 height / areaHeight),
+                          QRect()};
+        if (auto it = open_.find(form); it != open_.end() && it->second.window != nullptr) {
+            PlaceAnchored(form, it->second);
+        }
+        return true;
+    }
+    pending_[form] = place;
+    if (registered->second.placement == Placement::MainWindow) {
+        Ensure(form);
+    }
+    if (auto it = open_.find(form);
+        it != open_.end() && it->second.window != nullptr && it->second.window->isVisible()) {
+        ApplyPlace(form, it->second);
+    }
+    return true;
 }
 
 int QtFrontend::ScreenWidth() const {
@@ -423,6 +481,13 @@ void QtFrontend::EndProcess() {
 bool QtFrontend::PrintPlots() {
     Refresh();
     QPrinter printer(QPrinter::HighResolution);
+    // A file goes where the last one went, or into the working folder as the logs do (the
+    // dialog's own choice is the home folder); with printers about, they come first.
+    if (!lastPrintFile_.isEmpty()) {
+        printer.setOutputFileName(lastPrintFile_);
+    } else if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        printer.setOutputFileName(QDir::current().filePath(QStringLiteral("print.pdf")));
+    }
     QPrintDialog dialog(&printer, Window(FormId::mdiAnalyzer));
     if (busy_) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -430,6 +495,9 @@ bool QtFrontend::PrintPlots() {
     const bool accepted = dialog.exec() == QDialog::Accepted;
     if (busy_) {
         QApplication::restoreOverrideCursor();
+    }
+    if (accepted && printer.outputFormat() == QPrinter::PdfFormat) {
+        lastPrintFile_ = printer.outputFileName();
     }
     // The dialog's loop has ended: the pages are drawn without one.
     return accepted && PrintPlotsOn(printer);
@@ -525,18 +593,20 @@ QtFrontend::OpenView* QtFrontend::Ensure(FormId form) {
         break;
     }
     geometryWatcher_->Watch(window, form);
-    if (auto* main = qobject_cast<MdiAnalyzerView*>(created.widget)) {
-        QObject::connect(main, &MdiAnalyzerView::childAreaResized, main,
-                         [this] { PlaceChildren(); });
-    }
     OpenView& open = open_[form];
     open = {window, created.view, placement};
-    SyncWindow(form, open);
+    SyncCaption(open, FormOf(form));
+    if (auto* main = qobject_cast<MdiAnalyzerView*>(created.widget)) {
+        QObject::connect(main, &MdiAnalyzerView::childAreaResized, main, [this] { AreaResized(); });
+        AreaResized();
+    }
+    if (placement == Placement::MdiChild) {
+        PlaceAnchored(form, open);
+    }
     return &open;
 }
 
-void QtFrontend::SyncWindow(FormId form, OpenView& open) {
-    const auto& g = FormOf(form);
+void QtFrontend::SyncCaption(OpenView& open, const FormGeometry& g) {
     QWidget* window = open.window;
     const QString title = QString::fromStdString(g.caption);
     if (window->windowTitle() != title) {
@@ -545,81 +615,97 @@ void QtFrontend::SyncWindow(FormId form, OpenView& open) {
             window->setMinimumWidth(TitleWidth(title));
         }
     }
-    // The user and the window manager move, size and maximise windows as they like; the
-    // model is applied only when the core changed it.
-    const QSize extra = FrameExtra(window);
-    const bool sized = Placed(g);
-    const bool dialog = open.placement == Placement::Dialog;
-    if ((!sized && !(dialog && g.loaded)) || GeometryOf(g) == open.synced) {
-        return;
+}
+
+bool QtFrontend::ApplyPlace(FormId form, OpenView& open) {
+    if (open.placement == Placement::MdiChild) {
+        return false;
     }
-    QRect outer(g.left / kTwipsPerPixel, g.top / kTwipsPerPixel, g.width / kTwipsPerPixel,
-                g.height / kTwipsPerPixel);
-    if (!sized) {
-        outer.setSize(window->size() + extra);
+    const auto it = pending_.find(form);
+    if (it == pending_.end()) {
+        return false;
+    }
+    const FormPlace place = it->second;
+    pending_.erase(it);
+    QWidget* window = open.window;
+    const QSize extra = FrameExtra(window);
+    QRect outer(place.left / kTwipsPerPixel, place.top / kTwipsPerPixel,
+                place.width / kTwipsPerPixel, place.height / kTwipsPerPixel);
+    if (place.width <= 0) {
+        outer.setWidth(window->width() + extra.width());
+    }
+    if (place.height <= 0) {
+        outer.setHeight(window->height() + extra.height());
     }
     // A dialog's place comes in the plot area's coordinates (its load puts it at the time
     // plot's corner); on the screen that is where the plot area is.
-    if (dialog && MainWindow() != nullptr) {
+    if (open.placement == Placement::Dialog && MainWindow() != nullptr) {
         outer.moveTopLeft(MainWindow()->ChildAreaToGlobal(outer.topLeft()));
     }
     if (window->isWindow()) {
         outer = KeptOnScreen(outer, window);
     }
-    open.synced = GeometryOf(g);
-    if (window->pos() != outer.topLeft()) {
-        window->move(outer.topLeft());
+    lastPlace_[form] = place;
+    placing_ = true;
+    window->move(outer.topLeft());
+    window->resize(outer.size() - extra);
+    placing_ = false;
+    return true;
+}
+
+void QtFrontend::PlaceAnchored(FormId form, OpenView& open) {
+    const auto anchor = anchors_.find(form);
+    const MdiAnalyzerView* main = MainWindow();
+    QWidget* window = open.window;
+    if (anchor == anchors_.end() || main == nullptr || window == nullptr ||
+        (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) != 0) {
+        return;
     }
-    if (window->size() != outer.size() - extra) {
-        window->resize(outer.size() - extra);
+    // Edges from the shares, so windows that meet in the area still meet after it changed.
+    const QRect area = main->ChildArea();
+    const QRectF& share = anchor->second.share;
+    const int left = qRound(share.left() * area.width());
+    const int top = qRound(share.top() * area.height());
+    const int right = qRound(share.right() * area.width());
+    const int bottom = qRound(share.bottom() * area.height());
+    placing_ = true;
+    window->setGeometry(area.left() + left, area.top() + top, std::max(right - left, 1),
+                        std::max(bottom - top, 1));
+    placing_ = false;
+    anchor->second.applied = window->geometry();
+    // A hidden window has no resize event until it shows; its model is told now.
+    StoreGeometry(form, window);
+}
+
+void QtFrontend::AreaResized() {
+    const MdiAnalyzerView* main = MainWindow();
+    if (main == nullptr) {
+        return;
+    }
+    auto& m = mdiAnalyzer();
+    const QRect area = main->ChildArea();
+    StoreTwips(m.ScaleWidth, area.width());
+    StoreTwips(m.ScaleHeight, area.height());
+    std::vector<FormId> anchored;
+    for (const auto& [form, anchor] : anchors_) {
+        anchored.push_back(form);
+    }
+    for (FormId form : anchored) {
+        if (auto it = open_.find(form); it != open_.end() && it->second.window != nullptr) {
+            PlaceAnchored(form, it->second);
+        }
     }
 }
 
-// A plot window without a placement fills the main window's area; the time and spectrum
-// windows share it top and bottom. Placed so, they follow the area's size until moved.
-void QtFrontend::PlaceChildren() {
-    const MdiAnalyzerView* main = MainWindow();
-    if (main == nullptr || !main->isVisible()) {
+// A window the user moved or sized keeps what the user gave it. (The area itself may nudge
+// its children as it changes size; that is no reason to stop following it.)
+void QtFrontend::WindowMoved(FormId form, const QWidget* window) {
+    if (placing_) {
         return;
     }
-    auto shown = [this](FormId form) -> QWidget* {
-        QWidget* window = Window(form);
-        return window != nullptr && !window->isHidden() ? window : nullptr;
-    };
-    auto wantsPlace = [this](FormId form, const QWidget* window) {
-        if (window == nullptr) {
-            return false;
-        }
-        const auto placed = autoPlaced_.find(form);
-        if (placed != autoPlaced_.end() && placed->second != window->geometry()) {
-            autoPlaced_.erase(placed);
-            return false;
-        }
-        return placed != autoPlaced_.end() || !Placed(FormOf(form));
-    };
-    QWidget* data = shown(FormId::frmData);
-    QWidget* fft = shown(FormId::frmFFT);
-    const bool placeData = wantsPlace(FormId::frmData, data);
-    const bool placeFft = wantsPlace(FormId::frmFFT, fft);
-    const bool fftIsNew = placeFft && !autoPlaced_.contains(FormId::frmFFT);
-    const QRect area = main->ChildArea();
-    const QRect top(area.left(), area.top(), area.width(), area.height() / 2);
-    const QRect bottom(area.left(), top.bottom() + 1, area.width(), area.height() - top.height());
-    auto place = [this](QWidget* window, FormId form, const QRect& rect) {
-        window->setGeometry(rect);
-        StoreGeometry(form, window);
-        open_[form].synced = GeometryOf(FormOf(form));
-        autoPlaced_[form] = rect;
-    };
-    if (placeData) {
-        place(data, FormId::frmData, fft != nullptr ? top : area);
-    }
-    if (placeFft) {
-        place(fft, FormId::frmFFT, data != nullptr ? bottom : area);
-        // A new spectrum window takes its half from the time window, wherever that was.
-        if (data != nullptr && fftIsNew && !placeData) {
-            place(data, FormId::frmData, top);
-        }
+    if (const auto anchor = anchors_.find(form);
+        anchor != anchors_.end() && window->geometry() != anchor->second.applied) {
+        anchors_.erase(anchor);
     }
 }
 

@@ -2,14 +2,15 @@
 // step with their form models and lets long loops process events cheaply.
 #pragma once
 
+#include "app/Controls.h"
 #include "platform/Frontend.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QRect>
+#include <QString>
 #include <QWidget>
 
-#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,6 +21,17 @@ class QSplashScreen;
 class FormGeometryWatcher;
 class HelpWindow;
 class MdiAnalyzerView;
+
+// While one lives, DoEvents does nothing: a handler run from inside a Qt event that is still
+// being delivered (a resize in the middle of a layout) must not start the event loop again
+// underneath it, which left windows half painted.
+class EventsHeld {
+public:
+    EventsHeld();
+    ~EventsHeld();
+    EventsHeld(const EventsHeld&) = delete;
+    EventsHeld& operator=(const EventsHeld&) = delete;
+};
 
 // A window that shows one form model.
 class FormView {
@@ -48,6 +60,7 @@ public:
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initial) override;
     void Refresh() override;
+    bool Place(FormId form, const FormPlace& place) override;
     int ScreenWidth() const override;
     int ScreenHeight() const override;
     void EndProcess() override;
@@ -91,26 +104,34 @@ private:
         std::function<Created()> create;
         Placement placement;
     };
-    static constexpr std::array<int32_t, 4> kNeverSynced{INT32_MIN, INT32_MIN, -1, -1};
     struct OpenView {
         QPointer<QWidget> window; // the widget itself, or its MDI frame
         FormView* view = nullptr;
         Placement placement = Placement::Dialog;
-        // The model geometry last applied to the window or read from it; at first none, so
-        // that a form at 0, 0 is placed too.
-        std::array<int32_t, 4> synced = kNeverSynced;
+    };
+    // A plot window the program placed keeps its share of the plot area as the area changes
+    // size, until the user moves or sizes it.
+    struct Anchor {
+        QRectF share; // of the area, 0..1
+        QRect applied;
     };
 
     OpenView* Ensure(FormId form);
-    void SyncWindow(FormId form, OpenView& open);
-    void SettleFrame(FormId form, OpenView& open, const std::array<int32_t, 4>& intended,
-                     QSize extraApplied);
-    void PlaceChildren();
+    void SyncCaption(OpenView& open, const FormGeometry& g);
+    // Carries out the place asked for form, if any is waiting. true when it moved the window.
+    bool ApplyPlace(FormId form, OpenView& open);
+    void PlaceAnchored(FormId form, OpenView& open);
+    void SettleFrame(FormId form, OpenView& open, QSize extraApplied);
+    void AreaResized();
+    void WindowMoved(FormId form, const QWidget* window);
     void CloseSplash();
 
     std::map<FormId, Registration> registry_;
     std::map<FormId, OpenView> open_;
-    std::map<FormId, QRect> autoPlaced_; // where PlaceChildren put a child
+    std::map<FormId, FormPlace> pending_;   // places asked for, not yet carried out
+    std::map<FormId, FormPlace> lastPlace_; // of a top-level window, until it is framed
+    std::map<FormId, Anchor> anchors_;
+    bool placing_ = false;
     std::unique_ptr<FormGeometryWatcher> geometryWatcher_;
     MessageSink messageSink_;
     ConfirmSink confirmSink_;
@@ -118,6 +139,7 @@ private:
     QElapsedTimer sinceEvents_;
     QPointer<QSplashScreen> splash_;
     QPointer<HelpWindow> help_;
+    QString lastPrintFile_; // where the last print to a file went
     bool busy_ = false;
     bool endRequested_ = false;
 };

@@ -280,10 +280,7 @@ void RestoreInterface() {
 void MDIForm_Load() {
     auto& app = App();
     auto& m = app.mdiAnalyzer;
-    m.form.left = 50;
-    m.form.top = 50;
-    m.form.width = Ui().ScreenWidth() - 100;
-    m.form.height = Ui().ScreenHeight() - 500;
+    PlaceForm(FormId::mdiAnalyzer, {50, 50, Ui().ScreenWidth() - 100, Ui().ScreenHeight() - 500});
 
     app.OsName = OsNameFor(SystemInfo().Query());
     ShowSimulatorMenu();

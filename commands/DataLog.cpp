@@ -257,9 +257,8 @@ void cmdLogData_Click() {
 void cmdSetupDlog_Click() { ShowModalForm(FormId::frmLogSetup); }
 
 void frmLogSetup_Form_Load() {
-    auto& g = frmLogSetup().form;
-    g.left = frmData().form.left;
-    g.top = frmData().form.top;
+    const auto& plot = frmData().form;
+    PlaceForm(FormId::frmLogSetup, {plot.left, plot.top, 0, 0});
 }
 
 void frmLogSetup_Form_Activate() {

@@ -89,6 +89,9 @@ void mnuTest_Click() {
             SetSelfTestNeg(0);
         }
         Plot().PlotX = TimePlotWidth() + 1;
+        // The last trace is about to be overwritten: a resize before the first sample (the
+        // test labels appearing make one) must not draw it again for the test to go on from.
+        Plot().PlotIndex = 0;
         ClearReadouts();
         const int32_t n = Plot().PlotSamples;
         RunAcquisition({.takeSample =

@@ -69,10 +69,11 @@ void mnuReSetMidscale_click() {
     ApplyMidscale(Catalogue().ChannelOffset[Acquisition().ChannelIndex]);
 }
 
-// The spectrum window tiles under the time plot while it shows; the frontend arranges the two.
+// The spectrum window tiles under the time plot while it shows.
 void mnuFFTon_Click() {
     CheckSpectrumMenu(true);
     Spectrum().FftOn = true;
+    FitTimePlot(true);
     ShowForm(FormId::frmFFT);
     RunSpectrum();
     mdiAnalyzer().focus = "cmdSingleSweep";
@@ -82,6 +83,7 @@ void mnuFFToff_Click() {
     CheckSpectrumMenu(false);
     Spectrum().FftOn = false;
     HideForm(FormId::frmFFT);
+    FitTimePlot(false);
     mdiAnalyzer().focus = "cmdSingleSweep";
 }
 

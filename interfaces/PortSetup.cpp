@@ -42,11 +42,8 @@ void ChoosePortAddress(const char* hex) {
 } // namespace
 
 void frmPort_Form_Load() {
-    auto& g = frmPort().form;
-    g.left = frmData().form.left;
-    g.top = frmData().form.top;
-    g.width = kPortDialogWidth;
-    g.height = kPortDialogHeight;
+    const auto& plot = frmData().form;
+    PlaceForm(FormId::frmPort, {plot.left, plot.top, kPortDialogWidth, kPortDialogHeight});
 }
 
 void frmPort_Form_Activate() {

@@ -1,5 +1,6 @@
 #include "interfaces/UsbDebug.h"
 
+#include "app/Forms.h"
 #include "app/TextFormat.h"
 #include "interfaces/UsbDebugForm.h"
 #include "interfaces/UsbSelect.h"
@@ -93,8 +94,7 @@ bool DelayBoxAccepts(std::string_view text) { return PlainNumber(text); }
 
 void frmUSBdebug_Form_Load() {
     const auto& plot = frmData().form;
-    Form().form.left = plot.left;
-    Form().form.top = plot.top;
+    PlaceForm(FormId::frmUSBdebug, {plot.left, plot.top, 0, 0});
 }
 
 void frmUSBdebug_Form_Activate() {

@@ -73,8 +73,7 @@ void ShowUsbChoice() {
 
 void frmUSBselect_Form_Load() {
     const auto& plot = frmData().form;
-    Form().form.left = plot.left;
-    Form().form.top = plot.top;
+    PlaceForm(FormId::frmUSBselect, {plot.left, plot.top, 0, 0});
 }
 
 void frmUSBselect_Form_Activate() { frmUSBselect_cmdFindEzUsb_Click(); }

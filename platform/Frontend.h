@@ -3,6 +3,7 @@
 // and help.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,16 @@ enum class PopupMenu {
     FFTYscale
 };
 
+// Where a form is asked to go, in twips: the main window on the screen, a plot window in the
+// main window's plot area, a dialog relative to the plot area's top left. A width or height of
+// 0 or less keeps the window's own.
+struct FormPlace {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
 class Frontend {
 public:
     virtual ~Frontend() = default;
@@ -52,8 +63,13 @@ public:
     // Pops a menu up at the pointer and returns at once; the item the user picks later runs
     // its handler then.
     virtual void Popup(PopupMenu menu) = 0;
-    // Form models changed: views re-read them.
+    // Form models changed: views re-read them. A form's geometry is not among them: the
+    // window system owns it and writes it into the model.
     virtual void Refresh() = 0;
+    // Asks for a form's window to be moved or sized; what it gets comes back into its model
+    // through the window system, as a move by the user does. false when there are no windows
+    // to place, so the caller takes the place as given.
+    virtual bool Place(FormId, const FormPlace&) { return false; }
     // Screen size in twips.
     virtual int ScreenWidth() const = 0;
     virtual int ScreenHeight() const = 0;

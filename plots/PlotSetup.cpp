@@ -153,52 +153,50 @@ void ApplyTimeYScale() {
     CheckScaleMenu(Plot().YScaleDivisor);
 }
 
+// Draws without letting events in: a handler run from one (a resize, a zoom) would redraw
+// the trace underneath a sample half drawn.
 void PlotSample(int32_t code) {
-    Plot().PlotX += Plot().PlotXStep;
+    auto& plot = Plot();
+    plot.PlotX += plot.PlotXStep;
     // A trace also ends where the sample buffer does, whatever the float steps add up to.
-    if (Plot().PlotX > TimePlotWidth() || Plot().PlotIndex >= kMaxSampleIndex) {
+    if (plot.PlotX > TimePlotWidth() || plot.PlotIndex >= kMaxSampleIndex) {
         ReadTemperature();
-        Plot().PlotX = Plot().PlotXStep;
+        plot.PlotX = plot.PlotXStep;
     }
-    const bool newTrace = Plot().PlotX == Plot().PlotXStep;
+    const bool newTrace = plot.PlotX == plot.PlotXStep;
     if (newTrace) {
         DrawTimeGrid();
-        Plot().PlotIndex = 0;
+        plot.PlotIndex = 0;
     }
 
-    ++Plot().PlotIndex;
-    Plot().SampleValue = CodeValue(code);
-    Acquisition().RawCodes[Plot().PlotIndex] = code;
-    Ui().DoEvents();
+    ++plot.PlotIndex;
+    plot.SampleValue = CodeValue(code);
+    Acquisition().RawCodes[plot.PlotIndex] = code;
 
     const float H = PicHeight();
-    float y = H / 2 - float(code - Plot().MidscaleCode) * Plot().PlotYScale;
+    float y = H / 2 - float(code - plot.MidscaleCode) * plot.PlotYScale;
     const int16_t ch = Acquisition().ChannelIndex;
     if (FixedRateAxis() && (ch == 0 || ch == 2 || ch == 3)) {
-        y = H / 2 - Plot().SampleValue * H / 202;
+        y = H / 2 - plot.SampleValue * H / 202;
     }
     // A sample off the plot's range runs along the edge it left by, inside the frame and clear
     // of the marker band, so a signal off scale still shows as one.
     y = std::clamp(y, std::min(kEdgeInset, H / 2), std::max(H - kEdgeInset, H / 2));
 
-    if (newTrace) {
-        Plot().LastPlotY = Rounded(y);
-        if (Canvas* pic = frmData().pic1) {
-            pic->Line(0, y, Plot().PlotX, y, kTraceColour);
-        }
+    // Sample k stands at k steps, where the readout under the pointer finds it; the first
+    // comes in flat from the left edge.
+    if (Canvas* pic = frmData().pic1) {
+        const float fromX = newTrace ? 0.0f : plot.PlotX - plot.PlotXStep;
+        const float fromY = newTrace ? y : float(plot.LastPlotY);
+        pic->Line(fromX, fromY, plot.PlotX, y, kTraceColour);
+        pic->Circle(plot.PlotX, 0, kMarkerRadius, pic->ForeColor());
     }
-    if (Plot().PlotIndex % 250 == 0 && replotDepth == 0) {
-        int32_t count = Plot().PlotIndex;
+    plot.LastPlotY = Rounded(y);
+    // Last, as the statistics let events in: whatever they redraw finds this sample drawn.
+    if (plot.PlotIndex % 250 == 0 && replotDepth == 0) {
+        int32_t count = plot.PlotIndex;
         ComputeStatistics(count);
     }
-    Ui().DoEvents();
-
-    if (Canvas* pic = frmData().pic1) {
-        pic->Line(Plot().PlotX, float(Plot().LastPlotY), Plot().PlotX + Plot().PlotXStep, y,
-                  kTraceColour);
-        pic->Circle(Plot().PlotX, 0, kMarkerRadius, pic->ForeColor());
-    }
-    Plot().LastPlotY = Rounded(y);
 }
 
 void ReplotTrace() {
@@ -218,12 +216,25 @@ void ReplotTrace() {
     --replotDepth;
 }
 
-void frmData_Form_Load() { ApplyPlotLength(); }
+void FitTimePlot(bool besideSpectrum) {
+    if (frmData().form.state != WindowState::Normal) {
+        return;
+    }
+    const int32_t area = mdiAnalyzer().ScaleHeight;
+    PlaceForm(FormId::frmData, WithHeight(FormId::frmData, besideSpectrum ? area / 2 : area));
+}
+
+void frmData_Form_Load() {
+    const auto& m = mdiAnalyzer();
+    PlaceForm(FormId::frmData,
+              {0, 0, m.ScaleWidth, Spectrum().FftOn ? m.ScaleHeight / 2 : m.ScaleHeight});
+    ApplyPlotLength();
+}
 
 // The Qt canvas is blank after any resize and the layouts place the controls, so every
 // resize redraws; there is no size threshold or minimised state to wait for.
-// The next sample starts a new trace from 0 as from past the edge, but a sweep running
-// with nothing plotted yet goes on drawing.
+// What the running acquisition has drawn is drawn again at the new scale and the trace goes
+// on from there; a trace about to start (nothing drawn yet) starts as it would have.
 void frmData_Form_Resize() {
     Plot().PlotX = 0;
     DrawTimeGrid();
@@ -253,9 +264,9 @@ void frmData_pic1_MouseDown(int16_t Button, int16_t /*Shift*/, float X, float /*
     if (!(position >= 0) || position > kMaxSampleIndex) {
         return;
     }
-    // Index 0 holds no sample; at or past the last one there is nothing to show.
+    // Index 0 holds no sample; past the last one there is nothing to show.
     const auto index = static_cast<int32_t>(RoundToEven(position));
-    if (index < 1 || index >= Plot().PlotIndex) {
+    if (index < 1 || index > Plot().PlotIndex) {
         return;
     }
     const int32_t code = Acquisition().RawCodes[index];

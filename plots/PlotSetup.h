@@ -29,6 +29,10 @@ bool NextSampleFits();
 // Draws the stored trace again with the current scales.
 void ReplotTrace();
 
+// The time plot's height in the plot area: all of it, or the upper half beside the
+// spectrum. A minimised or maximised window is left as it is.
+void FitTimePlot(bool besideSpectrum);
+
 void frmData_Form_Load();
 // The time-plot window or its plot area changed size.
 void frmData_Form_Resize();

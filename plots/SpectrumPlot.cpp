@@ -1,17 +1,20 @@
 #include "plots/SpectrumPlot.h"
 
 #include "analysis/FFT.h"
+#include "app/Forms.h"
 #include "app/MainWindowForm.h"
 #include "app/TextFormat.h"
 #include "platform/Canvas.h"
 #include "platform/Frontend.h"
 #include "plots/PlotSetup.h"
 #include "plots/SpectrumForm.h"
+#include "plots/TimePlotForm.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -76,6 +79,17 @@ void LabelSpectrumXAxis() {
     x[2].caption = Format(width * static_cast<float>(B / 2), "0.0");
     x[3].caption = Format(width * static_cast<float>(Rounded(3 * plot.FftBinsShown) / 4), "0.0");
     x[4].caption = Format(width * plot.FftBinsShown, "0.0");
+    // The zoom pop-up ticks what is shown.
+    auto& m = mdiAnalyzer();
+    const float n = static_cast<float>(Acquisition().SweepLength);
+    const std::pair<MenuItem*, int> zooms[] = {{&m.mnuFFTXfull, 2},
+                                               {&m.mnuFFTXhalf, 4},
+                                               {&m.mnuFFTXquarter, 8},
+                                               {&m.mnuFFTXeighth, 16},
+                                               {&m.mnuFFTX16th, 32}};
+    for (const auto& [item, divisor] : zooms) {
+        item->checked = plot.FftBinsShown == n / static_cast<float>(divisor);
+    }
 }
 
 void LabelSpectrumYAxis() {
@@ -85,6 +99,18 @@ void LabelSpectrumYAxis() {
     Plot().FftYScale = PicHeight() / yFull;
     const SensorModel* model = ChosenModel();
     const bool accelerometer = model != nullptr && model->kind == SensorKind::Accelerometer;
+    // The zoom pop-up ticks the fixed scale shown, or "Auto" for one of the spectrum's own.
+    auto& m = mdiAnalyzer();
+    const std::pair<MenuItem*, float> scales[] = {
+        {&m.mnuFFTYfull, 1.0f},     {&m.mnuFFTYhalf, 0.5f},      {&m.mnuFFTYQuarter, 0.25f},
+        {&m.mnuFFTYeighth, 0.125f}, {&m.mnuFFTY16th, 1.0f / 16}, {&m.mnuFFTY32nd, 1.0f / 32},
+        {&m.mnuFFTY100th, 0.01f},   {&m.mnuFFTY250th, 0.004f}};
+    bool fixed = false;
+    for (const auto& [item, full] : scales) {
+        item->checked = s.FftYFull == full;
+        fixed = fixed || item->checked;
+    }
+    m.mnuFFTYauto.checked = !fixed;
     const double top = double(ChannelScale()) * 2047.5 * yFull;
     for (int i = 0; i <= 8; ++i) {
         const auto value = static_cast<float>(i * top / 8);
@@ -93,14 +119,13 @@ void LabelSpectrumYAxis() {
     }
 }
 
+// Bin k stands at k steps, at its own frequency on the axis, where the readout under the
+// pointer finds it: bin 0 on the left edge, and each further bin joined to the one before.
+// Drawing lets no events in: a handler run from one would redraw underneath it.
 void PlotSpectrumStart(double& magnitude) {
     auto& plot = Plot();
     const float H = PicHeight();
-    const int32_t y = std::clamp(Rounded(H - plot.FftYScale * magnitude), 0, Rounded(H));
-    if (Canvas* pic = frmFFT().pic1) {
-        pic->Line(0, float(y), plot.FftXStep, float(y), kTraceColour);
-    }
-    plot.FftLastY = y;
+    plot.FftLastY = std::clamp(Rounded(H - plot.FftYScale * magnitude), 0, Rounded(H));
 }
 
 void PlotSpectrumPoint(double& magnitude) {
@@ -111,19 +136,23 @@ void PlotSpectrumPoint(double& magnitude) {
     }
     // The readout's bound: the spectrum's own count, so the time plot's stays its trace's.
     ++plot.FftPointsPlotted;
-    Ui().DoEvents();
     const float H = PicHeight();
     const double h = std::clamp(magnitude * plot.FftYScale, 0.0, double(H));
     const int32_t y = Rounded(H - h);
-    Ui().DoEvents();
     if (Canvas* pic = frmFFT().pic1) {
-        pic->Line(plot.FftPlotX, float(plot.FftLastY), plot.FftPlotX + plot.FftXStep, float(y),
+        pic->Line(plot.FftPlotX - plot.FftXStep, float(plot.FftLastY), plot.FftPlotX, float(y),
                   kTraceColour);
     }
     plot.FftLastY = y;
 }
 
 void frmFFT_Form_Load() {
+    // The two plots share the area top and bottom.
+    FitTimePlot(true);
+    const auto& m = mdiAnalyzer();
+    const auto& data = frmData().form;
+    PlaceForm(FormId::frmFFT,
+              {0, data.top + data.height, m.ScaleWidth, m.ScaleHeight - data.height});
     auto& f = frmFFT();
     Spectrum().FftYFull = 1.0f;
     Plot().FftBinsShown = static_cast<float>(Acquisition().SweepLength / 2);
@@ -140,12 +169,14 @@ void frmFFT_Form_Resize() {
     Plot().FftWindowHeight = frmFFT().form.height;
 }
 
+// Closing the window is "FFT Off": the menu follows, so that "FFT On" brings it back, and the
+// time plot takes the whole area again.
 void frmFFT_Form_Unload() {
     auto& m = mdiAnalyzer();
     Spectrum().FftOn = false;
-    // The menu follows, so that "FFT On" brings it back.
     m.mnuFFTon.checked = false;
     m.mnuFFToff.checked = true;
+    FitTimePlot(false);
 }
 
 void frmFFT_lblPlotX_MouseDown(int16_t, int16_t Button, int16_t, float, float) {
@@ -171,7 +202,7 @@ void frmFFT_pic1_MouseDown(int16_t Button, int16_t, float X, float) {
         return;
     }
     const auto index = std::max<int32_t>(0, static_cast<int32_t>(RoundToEven(position)));
-    if (index >= plot.FftPointsPlotted || index >= BinsComputed()) {
+    if (index > plot.FftPointsPlotted || index >= BinsComputed()) {
         return;
     }
     const float value = SpectrumBinValue(index);

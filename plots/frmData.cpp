@@ -47,7 +47,13 @@ FrmDataView::FrmDataView() : QtPlotWindow("frmData", Model) {
         frmData_pic1_MouseDown(down.button, down.shift, down.x, down.y);
         Ui().Refresh();
     };
-    pic1_->onResized = [] { frmData_Form_Resize(); };
+    // The plot area took its new size inside Qt's layout: the trace is drawn again at once,
+    // without letting other events in halfway, and the window shows the model as it now is.
+    pic1_->onResized = [] {
+        const EventsHeld held;
+        frmData_Form_Resize();
+        Ui().Refresh();
+    };
     // Below this the axis labels and the statistics no longer fit beside the plot.
     setMinimumSize(8360 / kTwipsPerPixel, 2800 / kTwipsPerPixel);
     SyncFromModel();

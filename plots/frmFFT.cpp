@@ -41,7 +41,13 @@ FrmFftView::FrmFftView() : QtPlotWindow("frmFFT", Model) {
         frmFFT_pic1_MouseDown(down.button, down.shift, down.x, down.y);
         Ui().Refresh();
     };
-    pic1_->onResized = [] { frmFFT_Form_Resize(); };
+    // The plot area took its new size inside Qt's layout: the trace is drawn again at once,
+    // without letting other events in halfway, and the window shows the model as it now is.
+    pic1_->onResized = [] {
+        const EventsHeld held;
+        frmFFT_Form_Resize();
+        Ui().Refresh();
+    };
     // Below this the axis labels and the readouts no longer fit beside the plot.
     setMinimumSize(8200 / kTwipsPerPixel, 3000 / kTwipsPerPixel);
     SyncFromModel();

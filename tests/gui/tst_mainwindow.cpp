@@ -1,5 +1,6 @@
 // The Qt views driven by the real start-up, with the calibration on a fake clock and the
 // configuration file in a temporary directory.
+#include "app/Forms.h"
 #include "app/QtCanvas.h"
 #include "app/Startup.h"
 #include "tests/gui/GuiTestHelpers.h"
@@ -42,6 +43,7 @@ private slots:
     void userEditsReachTheModel();
     void plotWindowsOpenInsideTheMainWindow();
     void canvasDrawsInTwips();
+    void inputBoxesShowTheirWholeTitle();
 
 private:
     template <class T> T* Control(const char* name) const { return Find<T>(MainWindow(), name); }
@@ -79,15 +81,12 @@ void MainWindowTest::bringsUpTheLoadedMainWindow() {
     }
     QVERIFY(QApplication::overrideCursor() == nullptr);
 
-    // The geometry follows the model, and the user's moving and sizing goes back into it.
+    // The window system owns the geometry: a place asked for is carried out, the model follows
+    // whatever the window gets, and nothing else written into the model moves the window.
     auto& form = App().mdiAnalyzer.form;
     QCOMPARE(form.height / 15,
              (QGuiApplication::primaryScreen()->geometry().height() * 15 - 500) / 15);
-    // A form's size is the window's outer size, frame included.
-    form.left = 30 * 15;
-    form.top = 20 * 15;
-    form.height = 500 * 15;
-    Ui().Refresh();
+    PlaceForm(FormId::mdiAnalyzer, {30 * 15, 20 * 15, form.width, 500 * 15});
     QCOMPARE(MainWindow()->y(), 20);
     QCOMPARE(MainWindow()->frameGeometry().height(), 500);
     MainWindow()->resize(MainWindow()->width(), 470);
@@ -95,11 +94,11 @@ void MainWindowTest::bringsUpTheLoadedMainWindow() {
     const int outer = MainWindow()->frameGeometry().height();
     QCOMPARE(QPoint(form.left, form.top), QPoint(40 * 15, 25 * 15));
     QCOMPARE(form.height, outer * 15);
-    // What the user (or a window manager) did stays; a size past the screen is cut to it.
+    form.height = 300 * 15;
     Ui().Refresh();
     QCOMPARE(MainWindow()->frameGeometry().height(), outer);
-    form.height = 5000 * 15;
-    Ui().Refresh();
+    // A size past the screen is cut to it.
+    PlaceForm(FormId::mdiAnalyzer, {form.left, form.top, form.width, 5000 * 15});
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY(MainWindow()->frameGeometry().bottom() <= screen.bottom());
 }
@@ -226,16 +225,24 @@ void MainWindowTest::plotWindowsOpenInsideTheMainWindow() {
     Ui().Refresh();
     QCOMPARE(data->windowTitle(), QString("Time Data -- KXS306 Gyro"));
 
-    // The spectrum window takes the lower half; closing it hides it.
-    Ui().Show(FormId::frmFFT);
-    auto* fft = gui_->ui->Window(FormId::frmFFT);
-    QVERIFY(fft != nullptr && App().frmFFT.pic1 != nullptr);
-    QCOMPARE(data->geometry().bottom() + 1, fft->geometry().top());
-    QCOMPARE(fft->geometry().bottom(), area->viewport()->rect().bottom());
-    QCOMPARE(App().frmFFT.form.top, fft->y() * 15);
-    fft->close();
-    QVERIFY(!fft->isVisible() && !App().frmFFT.form.visible);
-    QCOMPARE(gui_->ui->Window(FormId::frmFFT), fft);
+    // The spectrum window takes the lower half; closing it, or "FFT Off", hides it and gives
+    // the time plot the whole area back.
+    for (const char* off : {"close", "mnuFFToff"}) {
+        Control<QAction>("mnuFFTon")->trigger();
+        auto* fft = gui_->ui->Window(FormId::frmFFT);
+        QVERIFY(fft != nullptr && fft->isVisible() && App().frmFFT.pic1 != nullptr);
+        QCOMPARE(data->geometry().bottom() + 1, fft->geometry().top());
+        QCOMPARE(fft->geometry().bottom(), area->viewport()->rect().bottom());
+        QCOMPARE(App().frmFFT.form.top, fft->y() * 15);
+        if (off == std::string("close")) {
+            fft->close();
+        } else {
+            Control<QAction>(off)->trigger();
+        }
+        QVERIFY(!fft->isVisible() && !App().frmFFT.form.visible);
+        QCOMPARE(gui_->ui->Window(FormId::frmFFT), fft);
+        QCOMPARE(data->geometry(), area->viewport()->rect());
+    }
 }
 
 void MainWindowTest::canvasDrawsInTwips() {
@@ -271,6 +278,20 @@ void MainWindowTest::canvasDrawsInTwips() {
     canvas.Resize(QSize(200, 80));
     QCOMPARE(canvas.Height(), 1200.0f);
     QCOMPARE(CountPixels(canvas.Image(), red), 0);
+}
+
+void MainWindowTest::inputBoxesShowTheirWholeTitle() {
+    // Room for the title in the window manager's bold font beside its buttons and icon.
+    int width = 0;
+    WithNextModal([&width](QDialog* dialog) {
+        width = dialog->width();
+        dialog->reject();
+    });
+    const std::string title = "Time Out Next USB Transfers...";
+    QVERIFY(!Ui().InputBox("Transfers", title, "3"));
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    QVERIFY(width >= QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title)) + 100);
 }
 
 QTEST_MAIN(MainWindowTest)

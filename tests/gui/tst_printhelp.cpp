@@ -38,6 +38,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void printsEachVisiblePlotWindowOnAPageOfItsOwn();
+    void printingToAFileStartsInTheWorkingFolderThenWhereTheLastWent();
     void helpOpensOnTheContentsAndFollowsItsLinks();
 
 private:
@@ -95,6 +96,23 @@ void PrintHelpTest::printsEachVisiblePlotWindowOnAPageOfItsOwn() {
     QCOMPARE(PrintedPages(pdf), 1);
     // A printer that cannot be written to is a failure, for "Error Printing" to say.
     QCOMPARE(PrintedPages(gui_->dir.filePath(QStringLiteral("missing/plots.pdf"))), -1);
+}
+
+void PrintHelpTest::printingToAFileStartsInTheWorkingFolderThenWhereTheLastWent() {
+    // No printer here: the file is the only place to print to.
+    QStringList offered;
+    const QString chosen = gui_->dir.filePath(QStringLiteral("chosen.pdf"));
+    for (bool print : {true, false}) {
+        WithNextModal([&offered, &chosen, print](QDialog* dialog) {
+            auto* file = Find<QLineEdit>(dialog, "filename");
+            offered << file->text();
+            file->setText(chosen);
+            print ? dialog->accept() : dialog->reject();
+        });
+        QCOMPARE(gui_->ui->PrintPlots(), print);
+    }
+    QCOMPARE(offered, QStringList({gui_->dir.filePath(QStringLiteral("print.pdf")), chosen}));
+    QVERIFY(QFile::exists(chosen));
 }
 
 void PrintHelpTest::helpOpensOnTheContentsAndFollowsItsLinks() {

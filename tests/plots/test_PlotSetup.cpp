@@ -54,14 +54,15 @@ TEST_F(PlotTest, AfterAResizeATraceStartsFlatAndRunsAlongTheEdgesOffTheRange) {
         PlotSample(code);
     }
     const auto& op = pic.ops;
-    ASSERT_EQ(op.size(), 17u * 2 + 7); // the grid after the resize and again for the trace
-    EXPECT_EQ((std::vector<float>{op[34].x1, op[34].y1, op[34].x2}),
-              (std::vector<float>{0, 200, 5}));
-    EXPECT_EQ(op[36].kind, CanvasOp::Circle);
-    EXPECT_EQ(op[36].colour, pic.foreColor);
+    ASSERT_EQ(op.size(), 17u * 2 + 6); // the grid after the resize and again for the trace
+    // Sample k ends its segment at k steps; the first comes in flat from the left edge.
+    EXPECT_EQ((std::vector<float>{op[34].x1, op[34].y1, op[34].x2, op[34].y2}),
+              (std::vector<float>{0, 200, 5, 200}));
+    EXPECT_EQ(op[35].kind, CanvasOp::Circle);
+    EXPECT_EQ(op[35].colour, pic.foreColor);
     // Off the range, the trace runs three pixels inside the edge, clear of the markers.
-    EXPECT_EQ((std::vector<float>{op[37].y2, op[39].y1, op[39].y2}),
-              (std::vector<float>{45, 45, 755}));
+    EXPECT_EQ((std::vector<float>{op[36].x2, op[36].y2, op[38].y1, op[38].x2, op[38].y2}),
+              (std::vector<float>{10, 45, 45, 15, 755}));
 }
 
 TEST_F(PlotTest, ReplotAndReadoutKeepToTheStoredSamples) {
@@ -70,14 +71,20 @@ TEST_F(PlotTest, ReplotAndReadoutKeepToTheStoredSamples) {
     for (int k = 1; k <= 20; ++k) {
         PlotSample(2048 + k);
     }
+    // Under a drawn sample the readout is that sample's, the last one too.
+    const CanvasOp& last = pic.ops[pic.ops.size() - 2];
+    ASSERT_EQ(last.kind, CanvasOp::Line);
+    EXPECT_EQ(last.x2, 200);
+    frmData_pic1_MouseDown(2, 0, last.x2, 0);
+    EXPECT_EQ(app.mdiAnalyzer.mnuAux3.caption, "Code  = 2068");
     frmData_pic1_MouseDown(2, 0, 104, 0);
     EXPECT_EQ(app.mdiAnalyzer.mnuAux1.caption + app.mdiAnalyzer.mnuAux2.caption +
                   app.mdiAnalyzer.mnuAux3.caption,
               "Index = 10Value = 10.00Code  = 2058");
-    // Index 0 is no sample; at the last sample and beyond there is nothing to show.
+    // Index 0 is no sample; beyond the last sample there is nothing to show.
     frmData_pic1_MouseDown(2, 0, 3, 0);
-    frmData_pic1_MouseDown(2, 0, 200, 0);
-    EXPECT_EQ(ui.popups.size(), 1u);
+    frmData_pic1_MouseDown(2, 0, 210, 0);
+    EXPECT_EQ(ui.popups.size(), 2u);
 
     // A resize redraws the stored trace: at 250 twips a sample the first four fit.
     app.SweepLength = 4;

@@ -63,17 +63,29 @@ TEST_F(SpectrumTest, RunShowsThePeakInChannelUnitsAndDrawsTheBinsThatFit) {
     EXPECT_EQ(Captions(f.lblPlotX), "0 125.0 250.0 375.0 500.0 ");
     // The automatic scale: twice the peak; the labels in G with the accelerometer's decimals.
     EXPECT_EQ(f.lblYscale[8].caption, "2.439");
-    // Bin 0 flat from the left edge, then one segment a bin while it fits.
-    EXPECT_EQ(pic.ops.back().x2, 1000.0f);
+    // Bin k at its own frequency, joined to the one before: the peak drawn where the
+    // statistics put it, and the last bin one step short of the right edge.
+    const CanvasOp* peak = &pic.ops.back();
+    for (const auto& op : pic.ops) {
+        peak = op.colour == Rgb{0, 0, 128} && op.y2 < peak->y2 ? &op : peak;
+    }
+    EXPECT_FLOAT_EQ(peak->x2, 64 * app.FftXStep);
+    EXPECT_FLOAT_EQ(pic.ops.back().x2, 1023 * app.FftXStep);
     EXPECT_EQ(app.FftPointsPlotted, 1023);
 
     // The zoom keeps the left edge at 0 Hz; a fixed magnitude lasts until the next spectrum.
+    // The pop-ups tick the zoom shown.
+    const auto& m = app.mdiAnalyzer;
+    EXPECT_TRUE(m.mnuFFTXfull.checked && m.mnuFFTYauto.checked);
     mnuFFTX16th_Click();
     EXPECT_EQ(Captions(f.lblPlotX), "0 7.8 15.6 23.4 31.2 ");
+    EXPECT_TRUE(m.mnuFFTX16th.checked && !m.mnuFFTXfull.checked);
     mnuFFTY250th_Click();
     EXPECT_EQ(f.lblYscale[8].caption, "0.010");
+    EXPECT_TRUE(m.mnuFFTY250th.checked && !m.mnuFFTYauto.checked);
     RunSpectrum();
     EXPECT_EQ(f.lblYscale[8].caption, "2.439");
+    EXPECT_TRUE(!m.mnuFFTY250th.checked && m.mnuFFTYauto.checked);
 
     // Closing the window switches the spectrum off; "FFT Off" hides it.
     frmFFT_Form_Unload();
@@ -113,7 +125,6 @@ TEST_F(SpectrumTest, OddLengthsAndEmptySweepsGiveASoundSpectrumOrNone) {
     app.SweepLength = 5;
     BuildWindowTable();
     RunSpectrum();
-    EXPECT_EQ(app.FftPoints, 2048); // the last spectrum stays, and the status line says why
     EXPECT_NE(app.mdiAnalyzer.statusText.find("at least 8 samples"), std::string::npos);
 
     app.SamplesTaken = 0;
@@ -128,14 +139,21 @@ TEST_F(SpectrumTest, OddLengthsAndEmptySweepsGiveASoundSpectrumOrNone) {
     EXPECT_TRUE(std::isfinite(App().FftYScale) && App().FftYScale > 0);
 }
 
-TEST_F(SpectrumTest, SweepLengthsFromTheSamplesList) {
+TEST_F(SpectrumTest, ANewLengthLeavesAnEmptySpectrumOnATrueAxis) {
     auto& app = App();
-    app.FftOn = true;
-    for (const char* text : {"4096", "256", "32768"}) {
+    mnuFFTon_Click();
+    for (const char* text : {"4096", "256", "8192"}) {
         app.mdiAnalyzer.DatalogLengthCBX.text = text;
         DatalogLengthCBX_Click();
         EXPECT_EQ(app.FftBinsShown, std::stoi(text) / 2.0f);
         EXPECT_EQ(app.WindowTable.size(), static_cast<size_t>(std::stoi(text)) + 1);
     }
-    EXPECT_EQ(pic.ops.back().kind, CanvasOp::Line); // the spectrum's grid again
+    // Up to half the last sweep's rate, not the old bins' width times the new count; a zoom
+    // before the next sweep draws the emptied spectrum along the bottom edge.
+    EXPECT_EQ(Captions(app.frmFFT.lblPlotX), "0 125.0 250.0 375.0 500.0 ");
+    pic.ops.clear();
+    mnuFFTXhalf_Click();
+    EXPECT_EQ(Captions(app.frmFFT.lblPlotX), "0 62.5 125.0 187.5 250.0 ");
+    EXPECT_EQ(pic.ops.back().kind, CanvasOp::Line);
+    EXPECT_EQ(pic.ops.back().y2, 800);
 }
