@@ -234,13 +234,20 @@ void frmData_Form_Load() {
 // The Qt canvas is blank after any resize and the layouts place the controls, so every
 // resize redraws; there is no size threshold or minimised state to wait for.
 // What the running acquisition has drawn is drawn again at the new scale and the trace goes
-// on from there; a trace about to start (nothing drawn yet) starts as it would have.
+// on from there; a trace about to start (nothing drawn yet) starts as it would have, from past
+// the edge (reading the temperature) if it was to.
 void frmData_Form_Resize() {
-    Plot().PlotX = 0;
+    auto& plot = Plot();
+    const bool pastEdge = plot.PlotX > plot.PlotXStep * static_cast<float>(plot.PlotSamples);
+    plot.PlotX = 0;
     DrawTimeGrid();
-    ReplotTrace();
-    Plot().DataWindowWidth = frmData().form.width;
-    Plot().DataWindowHeight = frmData().form.height;
+    if (pastEdge) {
+        plot.PlotX = TimePlotWidth() + 1;
+    } else {
+        ReplotTrace();
+    }
+    plot.DataWindowWidth = frmData().form.width;
+    plot.DataWindowHeight = frmData().form.height;
 }
 
 void frmData_lblYscale_MouseDown(int16_t /*Index*/, int16_t Button, int16_t /*Shift*/, float /*X*/,

@@ -140,6 +140,8 @@ void GeometryTest::aSelfTestAfterAShorterSweepIsDrawnWhole() {
     // The test's labels appear under the plot as it starts, which makes the plot smaller.
     Control<QAction>("mnuTest")->trigger();
     QCOMPARE(App().PlotIndex, 2047);
+    // Its first sample started the trace from past the edge, which reads the temperature.
+    QCOMPARE(Find<QLabel>(View(FormId::frmData), "lblTemp")->text(), QString("25.00"));
     QVERIFY(gui_->messages.size() == 1 &&
             gui_->messages[0].text.find("Self Test") != std::string::npos);
     // The trace runs across the plot, and the self-test quarter stands above the first.
