@@ -1,0 +1,416 @@
+// A monkey at the bench: random menu items, keys, clicks, typing, resizes, closes and reopens
+// of every window and dialog (help, printing to PDF, the noise windows, message boxes), with
+// the simulator's faults switched on and off, on the real windows and the simulated boards.
+// Built with the sanitizers it finds what ordinary use finds once in a long while.
+// MONKEY_ACTIONS (default 500) and MONKEY_SEED (default 1) set the run; every action goes to
+// monkey.log in the folder it was started in, so a crash's last steps can be read there.
+#include "app/Hardware.h"
+#include "app/Startup.h"
+#include "sensors/Acquisition.h"
+#include "sensors/Sweep.h"
+#include "simulator/SimBoards.h"
+#include "tests/gui/GuiTestHelpers.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QTextBrowser>
+#include <QTextStream>
+
+#include <cstdlib>
+#include <functional>
+#include <random>
+
+namespace {
+
+int Setting(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && std::atoi(value) > 0 ? std::atoi(value) : fallback;
+}
+
+// Texts a hurried or careless user types into any box.
+const QStringList kTyping = {"",    "0",     "2.5",   "-5",  "70000", "abc", "378",
+                             "3BC", "FFFFF", "1e400", "12a", " 7 ",   "/",   "2048"};
+
+} // namespace
+
+class MonkeyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void aLongSessionOfRandomUse();
+
+private:
+    template <class T> T* Pick(const QList<T*>& from) {
+        return from.isEmpty()
+                   ? nullptr
+                   : from[std::uniform_int_distribution<qsizetype>(0, from.size() - 1)(random_)];
+    }
+    int Roll(int sides) { return std::uniform_int_distribution<int>(0, sides - 1)(random_); }
+    void Log(const QString& what);
+    void Tick();
+    void Act();
+    void AnswerPopup(QMenu* menu);
+    void AnswerModal(QWidget* modal);
+    void ClickSomewhere(QWidget* top);
+    void TypeSomewhere(QWidget* top);
+    void ResizeSomething();
+    void TriggerMenuItem();
+    QString FileIn(const char* name) const { return gui_->dir.filePath(QString::fromLatin1(name)); }
+
+    FakeClock clock_{1e-9};
+    std::unique_ptr<GuiFixture> gui_;
+    std::mt19937 random_;
+    int actions_ = 0;
+    int wanted_ = 0;
+    bool windingDown_ = false;
+    bool finished_ = false;
+    bool stuck_ = false;
+    QFile log_;
+};
+
+void MonkeyTest::initTestCase() {
+    log_.setFileName(QStringLiteral("monkey.log"));
+    QVERIFY(log_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text));
+    gui_ = std::make_unique<GuiFixture>();
+    QVERIFY(gui_->StartSimulated("KXS306", 2048));
+    // Real message boxes from here on: the monkey has to answer them.
+    gui_->ui->SetMessageSink({});
+    random_.seed(static_cast<unsigned>(Setting("MONKEY_SEED", 1)));
+    wanted_ = Setting("MONKEY_ACTIONS", 500);
+}
+
+void MonkeyTest::cleanupTestCase() {
+    gui_.reset();
+    RemoveHardware();
+    SimulatedBoards().Detach();
+}
+
+void MonkeyTest::Log(const QString& what) {
+    QTextStream(&log_) << actions_ << ' ' << what << '\n';
+    log_.flush();
+}
+
+// Each action runs from a timer of its own, scheduled before it: an action that opens a
+// modal dialog or runs a sweep holds its timer, and the next one acts inside that loop.
+void MonkeyTest::Tick() {
+    if (finished_) {
+        return;
+    }
+    QTimer::singleShot(Roll(3), this, &MonkeyTest::Tick);
+    if (actions_ >= wanted_) {
+        windingDown_ = true;
+    }
+    // A hidden window that still holds the rest modal would leave the user locked out.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal->isHidden()) {
+        Log(QStringLiteral("a hidden %1 blocks every window")
+                .arg(modal->metaObject()->className()));
+        stuck_ = true;
+        finished_ = true;
+        return;
+    }
+    if (windingDown_) {
+        // Everything open is answered and any run stopped; then the session is over.
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            menu->close();
+        } else if (QWidget* modal = QApplication::activeModalWidget()) {
+            Log(QStringLiteral("closing %1").arg(modal->metaObject()->className()));
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                dialog->reject();
+            } else {
+                modal->close();
+            }
+        } else if (AcquisitionRunning()) {
+            cmdStop_Click();
+        } else {
+            finished_ = true;
+        }
+        return;
+    }
+    ++actions_;
+    Act();
+}
+
+void MonkeyTest::Act() {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        AnswerPopup(menu);
+        return;
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        // The window manager still sizes the main window behind a dialog.
+        Roll(10) == 0 ? ResizeSomething() : AnswerModal(modal);
+        return;
+    }
+    QMainWindow* main = gui_->MainWindow();
+    switch (Roll(12)) {
+    case 0:
+    case 1:
+    case 2:
+        TriggerMenuItem();
+        break;
+    case 3: {
+        const std::pair<const char*, QKeyCombination> keys[] = {{"F5", Qt::Key_F5},
+                                                                {"F6", Qt::Key_F6},
+                                                                {"Esc", Qt::Key_Escape},
+                                                                {"F1", Qt::Key_F1},
+                                                                {"Alt+R", Qt::ALT | Qt::Key_R},
+                                                                {"Alt+T", Qt::ALT | Qt::Key_T},
+                                                                {"Alt+A", Qt::ALT | Qt::Key_A},
+                                                                {"Alt+I", Qt::ALT | Qt::Key_I}};
+        const auto& [name, key] = keys[Roll(std::size(keys))];
+        Log(QStringLiteral("key %1").arg(name));
+        QTest::keyClick(main, key.key(), key.keyboardModifiers());
+        break;
+    }
+    case 4:
+    case 5:
+    case 6: {
+        QList<QWidget*> tops;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && qobject_cast<QMenu*>(top) == nullptr) {
+                tops << top;
+            }
+        }
+        ClickSomewhere(Pick(tops));
+        break;
+    }
+    case 7:
+        TypeSomewhere(main);
+        break;
+    case 8:
+        ResizeSomething();
+        break;
+    case 9: {
+        // Close a window, or bring one back through the command that shows it.
+        QList<QWidget*> windows;
+        for (FormId form : {FormId::frmData, FormId::frmFFT, FormId::frmNoise, FormId::frmAllan}) {
+            if (QWidget* window = gui_->ui->Window(form);
+                window != nullptr && window->isVisible()) {
+                windows << window;
+            }
+        }
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String("helpWindow") && top->isVisible()) {
+                windows << top;
+            }
+        }
+        if (QWidget* window = Pick(windows)) {
+            Log(QStringLiteral("close %1").arg(window->windowTitle()));
+            window->close();
+        }
+        break;
+    }
+    case 10: {
+        auto* lengths = Find<QComboBox>(main, "DatalogLengthCBX");
+        const int index = Roll(lengths->count());
+        Log(QStringLiteral("samples %1").arg(lengths->itemText(index)));
+        lengths->setCurrentIndex(index);
+        emit lengths->activated(index);
+        break;
+    }
+    default:
+        Log(QStringLiteral("plot data"));
+        Find<QPushButton>(main, "cmdSingleSweep")->click();
+        break;
+    }
+}
+
+void MonkeyTest::TriggerMenuItem() {
+    // Every item of the main window's menus, the hidden pop-ups' too, but the one that ends
+    // the session.
+    QList<QAction*> items;
+    for (QAction* action : gui_->MainWindow()->findChildren<QAction*>()) {
+        if (action->menu() == nullptr && !action->objectName().isEmpty() &&
+            action->objectName() != QLatin1String("mnuExit") && action->isEnabled()) {
+            items << action;
+        }
+    }
+    if (QAction* item = Pick(items)) {
+        Log(QStringLiteral("menu %1").arg(item->objectName()));
+        item->trigger();
+    }
+}
+
+void MonkeyTest::AnswerPopup(QMenu* menu) {
+    QList<QAction*> items;
+    for (QAction* action : menu->actions()) {
+        if (action->isEnabled() && action->isVisible() && !action->isSeparator() &&
+            action->objectName() != QLatin1String("mnuExit")) {
+            items << action;
+        }
+    }
+    QAction* item = Roll(3) == 0 ? nullptr : Pick(items);
+    Log(QStringLiteral("pop-up %1").arg(item != nullptr ? item->objectName() : "Esc"));
+    if (item == nullptr) {
+        QTest::keyClick(menu, Qt::Key_Escape);
+        return;
+    }
+    menu->setActiveAction(item);
+    QTest::keyClick(menu, Qt::Key_Return);
+}
+
+void MonkeyTest::AnswerModal(QWidget* modal) {
+    const QString kind = QString::fromLatin1(modal->metaObject()->className());
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        QAbstractButton* button = Pick(box->buttons());
+        Log(QStringLiteral("message box: %1").arg(button != nullptr ? button->text() : "Esc"));
+        button != nullptr ? button->click() : box->reject();
+        return;
+    }
+    if (auto* print = qobject_cast<QPrintDialog*>(modal)) {
+        const bool accept = Roll(2) == 0;
+        Log(QStringLiteral("print dialog: %1").arg(accept ? "print" : "cancel"));
+        if (accept) {
+            if (auto* file = print->findChild<QLineEdit*>(QStringLiteral("filename"))) {
+                file->setText(FileIn("monkey.pdf"));
+            }
+            print->accept();
+        } else {
+            print->reject();
+        }
+        return;
+    }
+    if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+        const char* names[] = {"monkey.csv", "monkey.png", "KXS306_1.txt", "missing.txt"};
+        const char* name = Roll(3) == 0 ? names[Roll(std::size(names))] : nullptr;
+        Log(QStringLiteral("file dialog: %1").arg(name != nullptr ? name : "cancel"));
+        if (name != nullptr) {
+            files->selectFile(FileIn(name));
+            QTest::keyClick(files, Qt::Key_Return);
+        } else {
+            files->reject();
+        }
+        return;
+    }
+    if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+        const QString text = kTyping[Roll(kTyping.size())];
+        const bool accept = Roll(4) != 0;
+        Log(QStringLiteral("input box: \"%1\" %2").arg(text, accept ? "OK" : "Cancel"));
+        input->setTextValue(text);
+        accept ? input->accept() : input->reject();
+        return;
+    }
+    // The program's own dialogs: their buttons and boxes, typing, Esc or the close box.
+    switch (Roll(6)) {
+    case 0:
+        Log(QStringLiteral("%1: Esc").arg(kind));
+        QTest::keyClick(modal, Qt::Key_Escape);
+        break;
+    case 1:
+        Log(QStringLiteral("%1: close box").arg(kind));
+        modal->close();
+        break;
+    case 2:
+        TypeSomewhere(modal);
+        break;
+    default: {
+        QList<QAbstractButton*> buttons;
+        for (auto* button : modal->findChildren<QAbstractButton*>()) {
+            if (button->isVisible() && button->isEnabled()) {
+                buttons << button;
+            }
+        }
+        if (QAbstractButton* button = Pick(buttons)) {
+            Log(QStringLiteral("%1: %2").arg(kind, button->objectName()));
+            button->click();
+        }
+        break;
+    }
+    }
+}
+
+void MonkeyTest::ClickSomewhere(QWidget* top) {
+    if (top == nullptr) {
+        return;
+    }
+    // Somewhere on a visible control of the window: left or right, as a user does; links in
+    // the help would start a web browser.
+    QList<QWidget*> targets;
+    for (QWidget* widget : top->findChildren<QWidget*>()) {
+        if (widget->isVisible() && widget->isEnabled() && !widget->size().isEmpty() &&
+            qobject_cast<QTextBrowser*>(widget->parentWidget()) == nullptr) {
+            targets << widget;
+        }
+    }
+    QWidget* target = Pick(targets);
+    if (target == nullptr) {
+        return;
+    }
+    const QPoint at(Roll(target->width()), Roll(target->height()));
+    const bool right = Roll(2) == 0;
+    Log(QStringLiteral("%1 click %2 %3,%4")
+            .arg(right ? "right" : "left", target->objectName())
+            .arg(at.x())
+            .arg(at.y()));
+    QTest::mouseClick(target, right ? Qt::RightButton : Qt::LeftButton, {}, at);
+}
+
+void MonkeyTest::TypeSomewhere(QWidget* top) {
+    QList<QLineEdit*> boxes;
+    for (QLineEdit* box : top->findChildren<QLineEdit*>()) {
+        if (box->isVisible() && box->isEnabled() && !box->isReadOnly()) {
+            boxes << box;
+        }
+    }
+    QLineEdit* box = Pick(boxes);
+    if (box == nullptr) {
+        return;
+    }
+    const QString text = kTyping[Roll(kTyping.size())];
+    Log(QStringLiteral("type \"%1\" into %2").arg(text, box->objectName()));
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    if (Roll(2) == 0) {
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+}
+
+void MonkeyTest::ResizeSomething() {
+    QMainWindow* main = gui_->MainWindow();
+    QList<QWidget*> frames{main};
+    for (auto* frame : main->findChildren<QMdiSubWindow*>()) {
+        if (frame->isVisible()) {
+            frames << frame;
+        }
+    }
+    QWidget* window = Pick(frames);
+    switch (Roll(4)) {
+    case 0:
+        Log(QStringLiteral("maximise %1").arg(window->windowTitle()));
+        window->showMaximized();
+        break;
+    case 1:
+        Log(QStringLiteral("restore %1").arg(window->windowTitle()));
+        window->showNormal();
+        break;
+    default: {
+        const QSize size(200 + Roll(1700), 150 + Roll(1000));
+        Log(QStringLiteral("resize %1 to %2 x %3")
+                .arg(window->windowTitle())
+                .arg(size.width())
+                .arg(size.height()));
+        window->resize(size);
+        break;
+    }
+    }
+}
+
+void MonkeyTest::aLongSessionOfRandomUse() {
+    QTimer::singleShot(0, this, &MonkeyTest::Tick);
+    // Generous: under the sanitizers a long sweep takes seconds.
+    QVERIFY(QTest::qWaitFor([this] { return finished_; }, 100 * 1000 + wanted_ * 1000));
+    Log(QStringLiteral("done"));
+    QVERIFY2(!stuck_, "a hidden dialog blocks every window (see monkey.log)");
+    QVERIFY(!AcquisitionRunning());
+    QVERIFY(gui_->MainWindow()->isVisible());
+}
+
+QTEST_MAIN(MonkeyTest)
+#include "tst_monkey.moc"
