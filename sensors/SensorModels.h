@@ -44,7 +44,6 @@ struct SensorModel {
     int portCodeBits;     // converter bits of a sample read on the parallel port
     bool startUpArgument; // may be named on the command line
     bool fixedRateAxis;   // the time plot labels the rate -100..100 and the inputs in codes
-    bool rmsInCodes;      // "AC RMS" shows the raw codes' RMS
     TestSwitching testSwitching;
 
     std::span<const ChannelRow> Rows() const {
