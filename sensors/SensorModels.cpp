@@ -44,8 +44,8 @@ constexpr SensorModel kModels[] = {
     Accelerometer(
         "KXS202", 256,
         {"KXS202 X Accel Channel - (G)", "KXS202 Y Accel Channel - (G)", nullptr, nullptr}),
-    // The multiplexed board: a 14-bit converter, chosen from the menu only, its own plot
-    // rule, and the accelerometers' self-test switching.
+    // The multiplexed board: a 14-bit converter, chosen from the menu only, and its own plot
+    // rule.
     {"KXS305",
      SensorKind::Gyroscope,
      {{{0, "Gyro", "Dgr/S", 1.0 / 81.92, 8191},
@@ -58,7 +58,7 @@ constexpr SensorModel kModels[] = {
      14,
      false,
      true,
-     TestSwitching::PowerDownAndY},
+     TestSwitching::SelfTestLines},
     ConverterGyroscope("KXS306", 10.2375,
                        {"KXS306 Gryo Channel - (Degrees/second)", nullptr,
                         "KXS306 Ain1 Channel - (Volts)", "KXS306 Ain2 Channel - (Volts)"}),

@@ -5,7 +5,9 @@
 #include "commands/ViewCommands.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/AppendFile.h"
+#include "platform/SimulatorControl.h"
 #include "sensors/DeviceSelect.h"
+#include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
 #include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
@@ -13,6 +15,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <unistd.h>
 #include <vector>
 
@@ -67,6 +70,35 @@ TEST_F(SelfTestAndLogTest, ReportTextOfBothFamilies) {
     EXPECT_EQ(gyro.substr(gyro.rfind("\r\n") + 2), "Avg Gyro =  \t0.50\t2053.1");
     EXPECT_NE(gyro.find("Avg Gyro =  \t-1.00\t2037.8\r\n"), std::string::npos);
     EXPECT_NE(gyro.find(" -Self Test = \t-10.00\t-102.4\r\n"), std::string::npos);
+}
+
+// The multiplexed board at rest reads 0 deg/s on either interface, and the test shifts its
+// rate by the simulator's 0.08 of full scale, up and then down, as on the other gyroscopes;
+// the box ticked by hand shifts it again afterwards.
+TEST_F(SelfTestAndLogTest, TheKxs305SelfTestShiftsTheRateOnEitherInterface) {
+    auto& app = App();
+    SimulatedBoards().usb.Plug(0);
+    Simulator()->SetAmplitude(0);
+    app.mdiAnalyzer.txtPort.text = "378";
+    mnuKXS305_Click();
+    for (int16_t interfaceCode : {1, 2}) {
+        SCOPED_TRACE(interfaceCode);
+        app.InterfaceCode = interfaceCode;
+        FindUsbAdapters();
+        SetCheckValue(app.mdiAnalyzer.ckSelfTestPos, 1, ckSelfTestPos_Click);
+        mnuTest_Click();
+        std::map<std::string, float> value;
+        for (const auto& line : SelfTestLines()) {
+            value[line.key] = line.value;
+        }
+        EXPECT_NEAR(value["avg_before"], 0, 0.2);
+        EXPECT_NEAR(value["self_test_pos"], 16, 0.2);
+        EXPECT_NEAR(value["self_test_neg"], -16, 0.2);
+        EXPECT_NEAR(value["avg_after"], 0, 0.2);
+        ReadChannel(0);
+        EXPECT_NEAR(ChannelValue(ReadChannel(0), 0), 16, 0.2);
+        SetCheckValue(app.mdiAnalyzer.ckSelfTestPos, 0, ckSelfTestPos_Click);
+    }
 }
 
 TEST_F(SelfTestAndLogTest, ContinuousPassesAndASecondCommandAppendToOneFile) {
