@@ -186,12 +186,12 @@ bool AcquireLogSweep() {
     pass.selLogged =
         std::find(pass.channels.begin(), pass.channels.end(), pass.sel) != pass.channels.end();
     pass.readAhead = Interface().InterfaceCode == kParallelInterface && pass.channels.size() > 1;
-    BeginPass();
     if (!pass.file.Open(DataLog().LogFileName)) {
         FileFailed("open", pass.file);
         acq.StopRequested = true;
         return false;
     }
+    BeginPass();
     // Without the selected channel in the log there is nothing of it to analyse.
     bool completed = RunAcquisition({.takeSample = [&pass] { return TakeLogSample(pass); },
                                      .minimumSeconds = 0.001,
@@ -215,7 +215,6 @@ void cmdLogData_Click() {
     const float temperature = ReadTemperature();
     cmdStop_Click();
     DelayMs(15);
-    ClearReadouts();
 
     logError.clear();
     const std::string path = LogPath(m.txtDlogFile.text + "_" + m.txtFileIndex.text + ".txt");
@@ -230,7 +229,9 @@ void cmdLogData_Click() {
             FileFailed("write", header);
         }
     }
+    // Until a pass takes samples, the last sweep's trace and readouts stay on show together.
     if (logError.empty()) {
+        ClearReadouts();
         const AcquisitionGuard guard;
         Ui().SetBusy(true);
         acq.StopRequested = false;

@@ -9,6 +9,7 @@
 #include "sensors/DeviceSelect.h"
 #include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
+#include "tests/support/RecordingCanvas.h"
 #include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
 #include "tests/support/TempDir.h"
@@ -141,6 +142,17 @@ TEST_F(SelfTestAndLogTest, ContinuousPassesAndASecondCommandAppendToOneFile) {
 
 TEST_F(SelfTestAndLogTest, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheIndex) {
     auto& m = App().mdiAnalyzer;
+    const auto& f = App().frmData;
+    const auto readouts = [&f] {
+        return f.lblMin.caption + f.lblMax.caption + f.lblAverage.caption + f.lblRMS.caption +
+               f.lblTsample.caption;
+    };
+    RecordingCanvas pic{2048, 1000};
+    App().frmData.pic1 = &pic;
+    cmdSingleSweep_Click();
+    const std::string swept = readouts();
+    const size_t drawn = pic.ops.size();
+    const int32_t plotted = App().PlotIndex;
     const std::string old = "earlier run\r\n";
     std::filesystem::create_directory(dir.path() / "busy_1.txt");
     dir.Write("full_1.txt", old);
@@ -159,6 +171,12 @@ TEST_F(SelfTestAndLogTest, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheIndex) {
         EXPECT_NE(ui.messages[0].text.find(reason), std::string::npos) << ui.messages[0].text;
         EXPECT_EQ(m.txtFileIndex.text, "1");
         EXPECT_EQ(m.statusText.substr(0, 20), ui.messages[0].text.substr(0, 20));
+        // A log that took no sample leaves the sweep on show: its trace and its readouts.
+        if (std::string(base) != "full") {
+            EXPECT_EQ(readouts(), swept);
+            EXPECT_EQ(pic.ops.size(), drawn);
+            EXPECT_EQ(App().PlotIndex, plotted);
+        }
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "a"));
     // The header went in; the pass's lines went in half and were cut away whole.
