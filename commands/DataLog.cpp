@@ -29,13 +29,9 @@ constexpr const char* kCrLf = "\r\n";
 // Why the run in progress could not write its file; empty while all is well.
 std::string logError;
 
-// The channels whose values a data line carries, in column order: the selected channel when
-// one is chosen, otherwise the list the dialog's OK built.
+// The channels whose values a data line carries, in column order.
 std::vector<int16_t> LoggedChannels() {
     const auto& log = DataLog();
-    if (log.ChosenChannelCount == 1) {
-        return {Acquisition().ChannelIndex};
-    }
     const int count = std::clamp<int>(log.ChosenChannelCount, 0, 4);
     return {log.ChosenChannelList.begin() + 1, log.ChosenChannelList.begin() + 1 + count};
 }
@@ -277,14 +273,9 @@ void frmLogSetup_Form_Activate() {
         if (captions[i] != nullptr) {
             box.caption = captions[i];
         }
-        // A channel no longer chosen keeps its box as it was.
-        if (log.ChannelChosen[i]) {
-            box.value = 1;
-        }
+        box.value = log.ChannelChosen[i] ? 1 : 0;
     }
-    if (log.LogTemperature) {
-        f.chkLogTemp.value = 1;
-    }
+    f.chkLogTemp.value = log.LogTemperature ? 1 : 0;
     f.chkPlotData.value = log.LogPlotData ? 1 : 0;
 }
 
@@ -292,6 +283,7 @@ void frmLogSetup_chkInput_Click(int16_t Index) {
     if (Index >= 0 && Index < 4) {
         const auto i = static_cast<size_t>(Index);
         DataLog().ChannelChosen[i] = frmLogSetup().chkInput[i].value != 0;
+        RebuildChosenChannels();
     }
 }
 
@@ -303,7 +295,7 @@ void frmLogSetup_chkPlotData_Click() {
     DataLog().LogPlotData = frmLogSetup().chkPlotData.value != 0;
 }
 
-void frmLogSetup_cmdOK_Click() {
+void RebuildChosenChannels() {
     auto& log = DataLog();
     log.ChosenChannelCount = 0;
     for (int16_t i = 0; i < 4; ++i) {
@@ -312,6 +304,20 @@ void frmLogSetup_cmdOK_Click() {
             log.ChosenChannelList[static_cast<size_t>(log.ChosenChannelCount)] = i;
         }
     }
+}
+
+void LogFollowsChannel(int16_t channel) {
+    auto& log = DataLog();
+    if (log.ChosenChannelCount == 1 && channel >= 0 && channel < 4) {
+        log.ChannelChosen.fill(false);
+        log.ChannelChosen[static_cast<size_t>(channel)] = true;
+        RebuildChosenChannels();
+    }
+}
+
+void frmLogSetup_cmdOK_Click() {
+    auto& log = DataLog();
+    RebuildChosenChannels();
     if (log.ChosenChannelCount == 1) {
         const int16_t ch = log.ChosenChannelList[1];
         Acquisition().ChannelIndex = ch;

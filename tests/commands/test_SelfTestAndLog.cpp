@@ -140,6 +140,39 @@ TEST_F(SelfTestAndLogTest, ContinuousPassesAndASecondCommandAppendToOneFile) {
     }
 }
 
+// The dialog shows what the log writes: after a model change, which takes the choice back to
+// the first channel without the temperature, and after a channel change, which a single
+// logged channel follows.
+TEST_F(SelfTestAndLogTest, TheDialogShowsTheColumnsTheLogWrites) {
+    auto& f = App().frmLogSetup;
+    std::string ticked;
+    ui.OnModal(FormId::frmLogSetup, [&] {
+        ticked.clear();
+        for (const auto& box : f.chkInput) {
+            ticked += box.visible && box.value != 0 ? box.caption + "," : "";
+        }
+        ticked += f.chkLogTemp.value != 0 ? "Temp" : "";
+    });
+    const auto logged = [this] {
+        cmdLogData_Click();
+        const auto lines = Lines(dir.Read(std::filesystem::path(App().LogFileName).filename()));
+        return lines[4] + " " + lines[5];
+    };
+    mnuKxs307_Click();
+    f.chkInput[2].value = f.chkLogTemp.value = 1;
+    frmLogSetup_chkInput_Click(2);
+    frmLogSetup_chkLogTemp_Click();
+    frmLogSetup_cmdOK_Click();
+    mnuKxs201_Click();
+    cmdSetupDlog_Click();
+    EXPECT_EQ(ticked, "X accel,");
+    EXPECT_EQ(logged(), "\tX accel Sample\tG\t");
+    optAdcIn_Click(1);
+    cmdSetupDlog_Click();
+    EXPECT_EQ(ticked, "Y accel,");
+    EXPECT_EQ(logged(), "\tY accel Sample\tG\t");
+}
+
 TEST_F(SelfTestAndLogTest, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheIndex) {
     auto& m = App().mdiAnalyzer;
     const auto& f = App().frmData;
