@@ -4,17 +4,21 @@
 #include "app/Hardware.h"
 #include "app/Startup.h"
 #include "app/TextFormat.h"
+#include "commands/SelfTest.h"
 #include "platform/SimulatorControl.h"
 #include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/FakeClock.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTextBlock>
 
 class SelfTestLogTest : public QObject {
     Q_OBJECT
@@ -23,6 +27,7 @@ private slots:
     void init();
     void cleanup();
     void selfTestShowsTheSimulatorsShifts();
+    void reportBoxLinesUpItsColumnsAndCopiesItsText();
     void logOfThreeChannelsAndTheTemperature();
     void closingMidPassLeavesWholeLines();
 
@@ -97,6 +102,46 @@ void SelfTestLogTest::selfTestShowsTheSimulatorsShifts() {
         const auto& s = App().Samples;
         QVERIFY(qAbs(s[512] - s[511] - row.shift) < 0.05 * row.shift);
         QVERIFY(App().SelfTestPosBit > 0);
+    }
+}
+
+void SelfTestLogTest::reportBoxLinesUpItsColumnsAndCopiesItsText() {
+    Start("KXS306");
+    gui_->ui->SetMessageSink(nullptr);
+    for (const char* model : {"mnuKxs306", "mnuKxs201"}) {
+        Control<QAction>(model)->trigger();
+        // Where each line's last two columns start, and what Ctrl+C copies with nothing and
+        // with everything selected.
+        QList<QList<int>> starts;
+        QStringList copied;
+        WithNextModal([&](QDialog* box) {
+            auto* text = Find<QPlainTextEdit>(box, "reportText");
+            for (QTextBlock line = text->document()->begin(); line.isValid(); line = line.next()) {
+                QList<int> x;
+                for (int tab = 0; (tab = line.text().indexOf('\t', tab) + 1) > 0;) {
+                    QTextCursor at(line);
+                    at.setPosition(line.position() + tab);
+                    x.push_back(text->cursorRect(at).x());
+                }
+                if (x.size() >= 2) {
+                    starts.push_back(x.mid(x.size() - 2));
+                }
+            }
+            for (auto keys : {QKeySequence::Copy, QKeySequence::SelectAll}) {
+                QTest::keySequence(text, keys);
+                QTest::keySequence(text, QKeySequence::Copy);
+                copied.push_back(QApplication::clipboard()->text());
+            }
+            box->accept();
+        });
+        Control<QAction>("mnuTest")->trigger();
+        QCOMPARE(starts.size(), 6);
+        QVERIFY(starts[0][0] < starts[0][1]);
+        for (const auto& line : starts) {
+            QCOMPARE(line, starts[0]);
+        }
+        const QString report = QString::fromStdString(SelfTestReport());
+        QCOMPARE(copied, QStringList({report, report}));
     }
 }
 
