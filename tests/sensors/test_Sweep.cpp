@@ -53,14 +53,11 @@ TEST_F(SweepTest, SetupAndReadTempNeedAnInterfaceADeviceAndAnOpenPort) {
         EXPECT_EQ(m.txtLoopDelay.text, shown) << text;
     }
     // Text that is not a number is refused, naming it, and the last delay shows again.
-    for (const char* text : {"abc", "12abc"}) {
-        m.txtLoopDelay.text = text;
-        EXPECT_FALSE(SetupOK()) << text;
-        EXPECT_EQ(m.txtLoopDelay.text, "60000.00") << text;
-    }
-    EXPECT_EQ(ui.messages.size(), 6u);
-    EXPECT_EQ(ui.messages.back().text, "The Read Delay \"12abc\" is not a number. Give the wait "
-                                       "between samples in milliseconds, from 0 to 60000.");
+    m.txtLoopDelay.text = "12abc";
+    EXPECT_FALSE(SetupOK());
+    EXPECT_EQ(m.txtLoopDelay.text + ui.messages.at(4).text,
+              "60000.00The Read Delay \"12abc\" is not a number. Give the wait between samples "
+              "in milliseconds, from 0 to 60000.");
 }
 
 TEST_F(SweepTest, StopEndsASweepOrAContinuousRunKeepingWhatWasTaken) {
