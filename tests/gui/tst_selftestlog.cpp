@@ -59,9 +59,9 @@ void SelfTestLogTest::cleanup() {
 }
 
 void SelfTestLogTest::selfTestShowsTheSimulatorsShifts() {
-    // Report lines and values, in the channel's units, for a shift of 0.1 of full scale. The
-    // gyroscope's negative line steps down as far; the accelerometer powered down reads 0; the
-    // KXS305 at rest reads 0 on either interface.
+    // Report lines and values, in the channel's units, for a shift of 0.1 of full scale (20
+    // deg/s on the KXS305, on either interface). The gyroscope's negative line steps down as
+    // far; the accelerometer powered down reads 0; the KXS305 at rest reads 0.
     struct Row {
         const char* device;
         int interfaceCode;
@@ -70,19 +70,17 @@ void SelfTestLogTest::selfTestShowsTheSimulatorsShifts() {
         int otherLine;
         double other;
     };
-    for (const Row& row :
-         {Row{"KXS306", 1, 3, 409.6 / 10.2375, 4, -409.6 / 10.2375},
-          Row{"KXS201", 1, 4, 409.6 / 820, 5, -2048.0 / 820},
-          Row{"KXS305", 1, 3, 1638.4 / 81.92, 2, 0}, Row{"KXS305", 2, 3, 1638.4 / 81.92, 5, 0}}) {
+    for (const Row& row : {Row{"KXS306", 1, 3, 409.6 / 10.2375, 4, -409.6 / 10.2375},
+                           Row{"KXS201", 1, 4, 409.6 / 820, 5, -2048.0 / 820},
+                           Row{"KXS305", 1, 3, 20, 2, 0}, Row{"KXS305", 2, 3, 20, 5, 0}}) {
         cleanup();
         init();
         Start(row.device, row.interfaceCode);
         Simulator()->SetSelfTestShift(0.1);
         QTest::mouseClick(Control<QCheckBox>("ckSelfTestPos"), Qt::LeftButton);
         // The report comes while the test still holds the acquisition, so nothing else may
-        // start, and over windows that show the run's end: its period, and the labels. Its
-        // last column starts at one x on every line, and Ctrl+C copies its text with nothing
-        // or all selected.
+        // start, and over windows that show the run's end: its period, and the labels; its
+        // last column lines up, and Ctrl+C copies its text, with nothing or all selected.
         gui_->ui->SetMessageSink(nullptr);
         bool shownOverTheEnd = false;
         QList<int> lastColumn;
