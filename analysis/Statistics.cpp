@@ -34,24 +34,13 @@ void ComputeStatistics(int32_t& count) {
     }
     Statistics().StatMean /= static_cast<float>(n);
 
-    // Model 3 shows the RMS of its raw codes instead: offset, scale and mean left in.
-    const SensorModel* model = ChosenModel();
-    const bool rawRms = model != nullptr && model->rmsInCodes;
-    double rawSumSq = 0;
     for (int32_t i = 1; i <= n; ++i) {
-        const int32_t code = codes[static_cast<size_t>(i)];
-        if (rawRms) {
-            rawSumSq += static_cast<double>(code) * code;
-        } else {
-            const float d = ChannelValue(code, Acquisition().ChannelIndex) - Statistics().StatMean;
-            Statistics().StatSumSq += d * d;
-        }
+        const float d = ChannelValue(codes[static_cast<size_t>(i)], Acquisition().ChannelIndex) -
+                        Statistics().StatMean;
+        Statistics().StatSumSq += d * d;
     }
     const float variance = Statistics().StatSumSq / static_cast<float>(n);
     Statistics().StatRms = static_cast<float>(std::sqrt(static_cast<double>(variance)));
-    if (rawRms) {
-        Statistics().StatRms = static_cast<float>(std::sqrt(rawSumSq / n));
-    }
 
     Ui().DoEvents();
 

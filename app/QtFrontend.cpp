@@ -4,6 +4,7 @@
 #include "app/MainWindowForm.h"
 #include "app/QtCanvas.h"
 #include "app/QtHelpWindow.h"
+#include "app/QtReportBox.h"
 #include "app/mdiAnalyzer.h"
 #include "commands/frmLogSetup.h"
 #include "interfaces/frmPort.h"
@@ -250,6 +251,18 @@ void QtFrontend::MsgBox(const std::string& text, const std::string& title) {
     if (busy_) {
         QApplication::restoreOverrideCursor();
     }
+}
+
+void QtFrontend::ShowReport(const std::string& text, const std::string& title) {
+    if (messageSink_) {
+        MsgBox(text, title);
+        return;
+    }
+    Refresh();
+    CloseSplash();
+    QWidget* main = Window(FormId::mdiAnalyzer);
+    ReportBox box(text, title, main != nullptr && main->isVisible() ? main : nullptr);
+    box.exec();
 }
 
 bool QtFrontend::Confirm(const std::string& text, const std::string& title) {

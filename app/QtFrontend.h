@@ -50,6 +50,7 @@ public:
     ~QtFrontend() override;
 
     void MsgBox(const std::string& text, const std::string& title) override;
+    void ShowReport(const std::string& text, const std::string& title) override;
     void DoEvents() override;
     void SetBusy(bool busy) override;
     void Show(FormId form) override;

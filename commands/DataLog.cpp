@@ -29,13 +29,9 @@ constexpr const char* kCrLf = "\r\n";
 // Why the run in progress could not write its file; empty while all is well.
 std::string logError;
 
-// The channels whose values a data line carries, in column order: the selected channel when
-// one is chosen, otherwise the list the dialog's OK built.
+// The channels whose values a data line carries, in column order.
 std::vector<int16_t> LoggedChannels() {
     const auto& log = DataLog();
-    if (log.ChosenChannelCount == 1) {
-        return {Acquisition().ChannelIndex};
-    }
     const int count = std::clamp<int>(log.ChosenChannelCount, 0, 4);
     return {log.ChosenChannelList.begin() + 1, log.ChosenChannelList.begin() + 1 + count};
 }
@@ -186,12 +182,12 @@ bool AcquireLogSweep() {
     pass.selLogged =
         std::find(pass.channels.begin(), pass.channels.end(), pass.sel) != pass.channels.end();
     pass.readAhead = Interface().InterfaceCode == kParallelInterface && pass.channels.size() > 1;
-    BeginPass();
     if (!pass.file.Open(DataLog().LogFileName)) {
         FileFailed("open", pass.file);
         acq.StopRequested = true;
         return false;
     }
+    BeginPass();
     // Without the selected channel in the log there is nothing of it to analyse.
     bool completed = RunAcquisition({.takeSample = [&pass] { return TakeLogSample(pass); },
                                      .minimumSeconds = 0.001,
@@ -215,7 +211,6 @@ void cmdLogData_Click() {
     const float temperature = ReadTemperature();
     cmdStop_Click();
     DelayMs(15);
-    ClearReadouts();
 
     logError.clear();
     const std::string path = LogPath(m.txtDlogFile.text + "_" + m.txtFileIndex.text + ".txt");
@@ -230,7 +225,9 @@ void cmdLogData_Click() {
             FileFailed("write", header);
         }
     }
+    // Until a pass takes samples, the last sweep's trace and readouts stay on show together.
     if (logError.empty()) {
+        ClearReadouts();
         const AcquisitionGuard guard;
         Ui().SetBusy(true);
         acq.StopRequested = false;
@@ -275,14 +272,9 @@ void frmLogSetup_Form_Activate() {
         if (captions[i] != nullptr) {
             box.caption = captions[i];
         }
-        // A channel no longer chosen keeps its box as it was.
-        if (log.ChannelChosen[i]) {
-            box.value = 1;
-        }
+        box.value = log.ChannelChosen[i] ? 1 : 0;
     }
-    if (log.LogTemperature) {
-        f.chkLogTemp.value = 1;
-    }
+    f.chkLogTemp.value = log.LogTemperature ? 1 : 0;
     f.chkPlotData.value = log.LogPlotData ? 1 : 0;
 }
 
@@ -290,6 +282,7 @@ void frmLogSetup_chkInput_Click(int16_t Index) {
     if (Index >= 0 && Index < 4) {
         const auto i = static_cast<size_t>(Index);
         DataLog().ChannelChosen[i] = frmLogSetup().chkInput[i].value != 0;
+        RebuildChosenChannels();
     }
 }
 
@@ -301,7 +294,7 @@ void frmLogSetup_chkPlotData_Click() {
     DataLog().LogPlotData = frmLogSetup().chkPlotData.value != 0;
 }
 
-void frmLogSetup_cmdOK_Click() {
+void RebuildChosenChannels() {
     auto& log = DataLog();
     log.ChosenChannelCount = 0;
     for (int16_t i = 0; i < 4; ++i) {
@@ -310,6 +303,20 @@ void frmLogSetup_cmdOK_Click() {
             log.ChosenChannelList[static_cast<size_t>(log.ChosenChannelCount)] = i;
         }
     }
+}
+
+void LogFollowsChannel(int16_t channel) {
+    auto& log = DataLog();
+    if (log.ChosenChannelCount == 1 && channel >= 0 && channel < 4) {
+        log.ChannelChosen.fill(false);
+        log.ChannelChosen[static_cast<size_t>(channel)] = true;
+        RebuildChosenChannels();
+    }
+}
+
+void frmLogSetup_cmdOK_Click() {
+    auto& log = DataLog();
+    RebuildChosenChannels();
     if (log.ChosenChannelCount == 1) {
         const int16_t ch = log.ChosenChannelList[1];
         Acquisition().ChannelIndex = ch;

@@ -25,6 +25,12 @@ bool AcquireLogSweep();
 // "Configure": the "Datalog Setup" dialog, modal.
 void cmdSetupDlog_Click();
 
+// The list of logged channels from ChannelChosen: what the dialog ticks is what the log
+// writes, whenever either changes.
+void RebuildChosenChannels();
+// The channel sweeps plot changed: a log of one channel follows it, one of several stays.
+void LogFollowsChannel(int16_t channel);
+
 // The header block as it is written, for the temperature given, dated at time.
 std::string LogHeader(float temperature, std::time_t time);
 

@@ -144,7 +144,7 @@ void Calc_Test_Stats() {
         avg[static_cast<size_t>(i)] = h > 0 ? static_cast<float>(sum / h) : 0.0f;
         s += q;
     }
-    Ui().MsgBox(SelfTestReport());
+    Ui().ShowReport(SelfTestReport());
 }
 
 std::vector<SelfTestLine> SelfTestLines() {

@@ -49,6 +49,10 @@ public:
 
     // Modal message box with an OK button.
     virtual void MsgBox(const std::string& text, const std::string& title = kAppTitle) = 0;
+    // The same for a report of tab-separated columns, which a window shows lined up.
+    virtual void ShowReport(const std::string& text, const std::string& title = kAppTitle) {
+        MsgBox(text, title);
+    }
     // Lets pending user-interface events run; cheap when called often.
     virtual void DoEvents() = 0;
     virtual void SetBusy(bool busy) = 0;

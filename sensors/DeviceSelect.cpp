@@ -58,9 +58,10 @@ void SetLogFileFields() {
 
 void SetLoggingChoice() {
     auto& log = DataLog();
+    log.ChannelChosen.fill(false);
     log.ChannelChosen[0] = true;
-    log.ChannelChosen[1] = log.ChannelChosen[2] = log.ChannelChosen[3] = false;
     log.LogTemperature = false;
+    RebuildChosenChannels();
 }
 
 // Step 8 of both set-ups: channel 0, shown selected.
@@ -221,10 +222,7 @@ const char* ChannelTitleFor(const std::string& deviceName, int16_t channel) {
 void optAdcIn_Click(int16_t Index) {
     auto& acq = Acquisition();
     auto& c = Catalogue();
-    auto& chosen = DataLog().ChannelChosen;
-    if (acq.ChannelIndex >= 0 && acq.ChannelIndex < int16_t(chosen.size())) {
-        chosen[static_cast<size_t>(acq.ChannelIndex)] = true;
-    }
+    LogFollowsChannel(Index);
     acq.ChannelIndex = Index;
     if (const char* title = ChannelTitleFor(c.DeviceName, Index)) {
         c.ChannelTitle = title;

@@ -22,7 +22,7 @@ void SetupForChosenModel();
 void SetupForAccel();
 void SetupForGyro();
 
-// Chooses the channel shown: the previous one joins the logging choice.
+// Chooses the channel shown; a log of a single channel follows it.
 void optAdcIn_Click(int16_t Index);
 // Title of a channel of the chosen model; nullptr where the title stays as it was.
 const char* ChannelTitleFor(const std::string& deviceName, int16_t channel);

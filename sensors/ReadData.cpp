@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int kAdapterCodeBits = 12;
+
 // The gyroscope converters' temperature channel: 2048 at 25 degrees, 6.88 codes per degree.
 float GyroTemperature(int32_t code) { return static_cast<float>((code - 2048) / 6.88 + 25.0); }
 
@@ -31,14 +33,15 @@ void Transfer(std::initializer_list<int32_t> words) {
 int32_t ReceivedCode(int word) { return Usb().SpiReadWords[static_cast<size_t>(word)] & 0xFFF; }
 
 // The model-3 board: the control register picks the input and carries the self-test, so it
-// is loaded before every conversion.
+// is loaded before every conversion, with the self-test lines as the boxes or the test set
+// them.
 int32_t ReadMultiplexed() {
-    const auto& m = mdiAnalyzer();
+    const auto& acq = Acquisition();
     int selfTest = 0;
-    if (m.ckSelfTestPos.value != 0) {
+    if (acq.SelfTestPosBit > 0) {
         selfTest = 1;
     }
-    if (m.ckSelfTestNeg.value != 0) {
+    if (acq.SelfTestNegBit > 0) {
         selfTest = -1;
     }
     std::string input;
@@ -84,7 +87,8 @@ int32_t ReadChannel(int16_t ch) {
         }
         break;
     case kUsbInterface:
-        return model->kind == SensorKind::Accelerometer ? UsbReadAccel() : UsbReadGyro();
+        return (model->kind == SensorKind::Accelerometer ? UsbReadAccel() : UsbReadGyro())
+               << (model->codeBits - kAdapterCodeBits);
     default:
         break;
     }
@@ -161,6 +165,10 @@ float ReadTemperature() {
 
 int32_t ConverterFullScaleCode() {
     const SensorModel* model = ChosenModel();
-    const bool onPort = Interface().InterfaceCode == kParallelInterface;
-    return model != nullptr && onPort ? (1 << model->portCodeBits) - 1 : 4095;
+    const int16_t interfaceCode = Interface().InterfaceCode;
+    if (model == nullptr || interfaceCode == kNoInterface) {
+        return 4095;
+    }
+    const int bits = interfaceCode == kUsbInterface ? kAdapterCodeBits : model->codeBits;
+    return ((1 << bits) - 1) << (model->codeBits - bits);
 }

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-// Raw code of channel ch of the chosen model; 0 without a model or an interface.
+// Raw code of channel ch of the chosen model, in the codes of its channel constants; 0
+// without a model or an interface.
 int32_t ReadChannel(int16_t ch);
 // Reads, converts and shows the board temperature, then primes the selected channel.
 float ReadTemperature();
@@ -14,6 +15,6 @@ int32_t UsbReadGyro();
 int32_t UsbReadAccel();
 void UsbReadAccelTemp();
 
-// The code at the top of the chosen model's converter (4095, or 16383 for the model-3 board
-// on the parallel port).
+// The highest code a read of the chosen model gives (4095; for the model-3 board 16383 on
+// the parallel port, and the adapter's 4095 scaled up, 16380).
 int32_t ConverterFullScaleCode();

@@ -18,7 +18,6 @@ constexpr SensorModel Accelerometer(const char* name, double codesPerG, Titles t
         12,
         true,
         false,
-        false,
         TestSwitching::PowerDownAndY};
 }
 
@@ -35,7 +34,6 @@ constexpr SensorModel ConverterGyroscope(const char* name, double codesPerDegree
             12,
             true,
             false,
-            false,
             TestSwitching::SelfTestLines};
 }
 
@@ -46,8 +44,8 @@ constexpr SensorModel kModels[] = {
     Accelerometer(
         "KXS202", 256,
         {"KXS202 X Accel Channel - (G)", "KXS202 Y Accel Channel - (G)", nullptr, nullptr}),
-    // The multiplexed board: a 14-bit converter, chosen from the menu only, its own plot and
-    // RMS rules, and the accelerometers' self-test switching.
+    // The multiplexed board: a 14-bit converter, chosen from the menu only, and its own plot
+    // rule.
     {"KXS305",
      SensorKind::Gyroscope,
      {{{0, "Gyro", "Dgr/S", 1.0 / 81.92, 8191},
@@ -60,8 +58,7 @@ constexpr SensorModel kModels[] = {
      14,
      false,
      true,
-     true,
-     TestSwitching::PowerDownAndY},
+     TestSwitching::SelfTestLines},
     ConverterGyroscope("KXS306", 10.2375,
                        {"KXS306 Gryo Channel - (Degrees/second)", nullptr,
                         "KXS306 Ain1 Channel - (Volts)", "KXS306 Ain2 Channel - (Volts)"}),

@@ -41,10 +41,11 @@ struct SensorModel {
     int rowCount;
     std::array<const char*, 4> titles; // of channels 0..3; nullptr where there is none
     PortPath portPath;
-    int portCodeBits;     // converter bits of a sample read on the parallel port
+    // Bits of the codes the channel constants count in: the parallel port's converter's. The
+    // adapter's words carry 12 bits, scaled up to these.
+    int codeBits;
     bool startUpArgument; // may be named on the command line
     bool fixedRateAxis;   // the time plot labels the rate -100..100 and the inputs in codes
-    bool rmsInCodes;      // "AC RMS" shows the raw codes' RMS
     TestSwitching testSwitching;
 
     std::span<const ChannelRow> Rows() const {

@@ -108,7 +108,16 @@ bool SetupOK() {
         return false;
     }
     if (!m.txtLoopDelay.text.empty()) {
-        acq.LoopDelayMs = static_cast<float>(LeadingNumber(m.txtLoopDelay.text));
+        // A typo would otherwise run with no delay at all, or a shorter one.
+        const auto delay = ParseNumber(m.txtLoopDelay.text);
+        if (!delay) {
+            Ui().MsgBox("The Read Delay \"" + m.txtLoopDelay.text +
+                        "\" is not a number. Give the wait between samples in milliseconds, "
+                        "from 0 to 60000.");
+            m.txtLoopDelay.text = Format(acq.LoopDelayMs, "0.00");
+            return false;
+        }
+        acq.LoopDelayMs = static_cast<float>(*delay);
     }
     // The negated test also turns a NaN into 0.
     if (!(acq.LoopDelayMs >= 0.0f)) {

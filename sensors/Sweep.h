@@ -1,7 +1,8 @@
 // Acquisition runs: one sweep, continuous sweeps until Stop, and the temperature on demand.
 #pragma once
 
-// True when an interface and a model are chosen; normalises the read delay.
+// True when an interface and a model are chosen and the read delay is a number, which it
+// keeps within 0..60000 ms.
 bool SetupOK();
 // The start of every pass: the trace from the left edge and the temperature read, which
 // also primes the converters for the selected channel.

@@ -45,9 +45,9 @@ TEST_F(StatisticsTest, ReadoutsOfTheSweep) {
     EXPECT_EQ(Summary({1, 2, 3, 4}, 4), (Texts{"-0.25", "-1.00", "0.50", "1.50", "0.56"}));
     EXPECT_EQ(Summary({7}, 1), (Texts{"-2.50", "-2.50", "-2.50", "0.00", "0.00"}));
     EXPECT_EQ(Summary({-5}, 0), (Texts{"-2.50", "-2.50", "-2.50", "0.00", "0.00"}));
-    // Model 3 shows the RMS of its raw codes.
+    // Model 3's too: a constant signal has none.
     App().DeviceName = "KXS305";
-    EXPECT_EQ(Summary({8192, 8192}, 2)[4], "8192.00");
+    EXPECT_EQ(Summary({8192, 8192}, 2)[4], "0.00");
 
     // The sample rate, shown on a right click only.
     const auto& caption = App().mdiAnalyzer.mnuFrequency.caption;

@@ -109,6 +109,8 @@ TEST_F(SelfTestAndLogTest, ContinuousPassesAndASecondCommandAppendToOneFile) {
 
 TEST_F(SelfTestAndLogTest, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheIndex) {
     auto& m = App().mdiAnalyzer;
+    cmdSingleSweep_Click();
+    const std::string swept = App().frmData.lblRMS.caption;
     const std::string old = "earlier run\r\n";
     std::filesystem::create_directory(dir.path() / "busy_1.txt");
     dir.Write("full_1.txt", old);
@@ -127,6 +129,8 @@ TEST_F(SelfTestAndLogTest, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheIndex) {
         EXPECT_NE(ui.messages[0].text.find(reason), std::string::npos) << ui.messages[0].text;
         EXPECT_EQ(m.txtFileIndex.text, "1");
         EXPECT_EQ(m.statusText.substr(0, 20), ui.messages[0].text.substr(0, 20));
+        // A log that took no sample leaves the sweep's readouts on show with its trace.
+        EXPECT_EQ(App().frmData.lblRMS.caption == swept, std::string(base) != "full");
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "a"));
     // The header went in; the pass's lines went in half and were cut away whole.

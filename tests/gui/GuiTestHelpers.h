@@ -69,17 +69,18 @@ struct GuiFixture {
     QMainWindow* MainWindow() const {
         return qobject_cast<QMainWindow*>(ui->Window(FormId::mdiAnalyzer));
     }
-    // The program started on the simulated boards with device saved on the parallel port and
-    // sweeps of samples; true when its window came up.
-    bool StartSimulated(const char* device, int samples) {
+    // The program started on the simulated boards with device saved on the interface (the
+    // parallel port, or 2 the USB adapter) and sweeps of samples; true when its window came up.
+    bool StartSimulated(const char* device, int samples, int interfaceCode = 1) {
         QFile config(dir.filePath("QueltoEval.cfg"));
         if (!config.open(QIODevice::WriteOnly)) {
             return false;
         }
-        config.write(QStringLiteral("Device = %1\r\nInterface = 1\r\nPlot Samples = %2\r\n"
+        config.write(QStringLiteral("Device = %1\r\nInterface = %3\r\nPlot Samples = %2\r\n"
                                     "Port Address = 888\r\n")
                          .arg(device)
                          .arg(samples)
+                         .arg(interfaceCode)
                          .toLatin1());
         config.close();
         InstallHardware(ParseCommandLine({"--simulate"}));

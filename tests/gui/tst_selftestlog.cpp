@@ -4,17 +4,21 @@
 #include "app/Hardware.h"
 #include "app/Startup.h"
 #include "app/TextFormat.h"
+#include "commands/SelfTest.h"
 #include "platform/SimulatorControl.h"
 #include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/FakeClock.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTextBlock>
 
 class SelfTestLogTest : public QObject {
     Q_OBJECT
@@ -30,9 +34,10 @@ private:
     template <class T> T* Control(const char* name) const {
         return Find<T>(gui_->MainWindow(), name);
     }
-    void Start(const char* device) {
-        QVERIFY(gui_->StartSimulated(device, 2048));
+    void Start(const char* device, int interfaceCode = 1) {
+        QVERIFY(gui_->StartSimulated(device, 2048, interfaceCode));
         Simulator()->SetAmplitude(0);
+        Simulator()->SetNoise({});
     }
 
     // The lines of a log in the test's folder; none unless it ends with a whole line.
@@ -54,44 +59,60 @@ void SelfTestLogTest::cleanup() {
 }
 
 void SelfTestLogTest::selfTestShowsTheSimulatorsShifts() {
-    // Report lines and values, in the channel's units, for a shift of 0.1 of full scale. The
-    // gyroscope's negative line steps down as far; the accelerometer powered down reads 0.
+    // Report lines and values, in the channel's units, for a shift of 0.1 of full scale (20
+    // deg/s on the KXS305, on either interface). The gyroscope's negative line steps down as
+    // far; the accelerometer powered down reads 0; the KXS305 at rest reads 0.
     struct Row {
         const char* device;
+        int interfaceCode;
         int shiftLine;
         double shift;
         int otherLine;
         double other;
     };
-    for (const Row& row : {Row{"KXS306", 3, 409.6 / 10.2375, 4, -409.6 / 10.2375},
-                           Row{"KXS201", 4, 409.6 / 820, 5, -2048.0 / 820}}) {
+    for (const Row& row : {Row{"KXS306", 1, 3, 409.6 / 10.2375, 4, -409.6 / 10.2375},
+                           Row{"KXS201", 1, 4, 409.6 / 820, 5, -2048.0 / 820},
+                           Row{"KXS305", 1, 3, 20, 2, 0}, Row{"KXS305", 2, 3, 20, 5, 0}}) {
         cleanup();
         init();
-        Start(row.device);
+        Start(row.device, row.interfaceCode);
         Simulator()->SetSelfTestShift(0.1);
         QTest::mouseClick(Control<QCheckBox>("ckSelfTestPos"), Qt::LeftButton);
         // The report comes while the test still holds the acquisition, so nothing else may
-        // start, and over windows that show the run's end: its period, and the labels.
+        // start, and over windows that show the run's end: its period, and the labels; its
+        // last column lines up, and Ctrl+C copies its text.
+        gui_->ui->SetMessageSink(nullptr);
         bool shownOverTheEnd = false;
-        gui_->ui->SetMessageSink([&](const std::string& text, const std::string&) {
-            gui_->messages.push_back({text, {}, true});
+        QList<int> lastColumn;
+        QString copied;
+        WithNextModal([&](QDialog* box) {
             const QWidget* data = gui_->ui->Window(FormId::frmData);
             shownOverTheEnd = Find<QLabel>(data, "lblTsample")->text().contains('.') &&
                               Find<QLabel>(data, "lblTest3")->isVisible() &&
                               !Control<QPushButton>("cmdLogData")->isEnabled() &&
                               !Control<QPushButton>("cmdSingleSweep")->isEnabled() &&
                               !Control<QAction>("mnuTest")->isEnabled();
+            auto* text = Find<QPlainTextEdit>(box, "reportText");
+            for (QTextBlock line = text->document()->begin(); line.isValid(); line = line.next()) {
+                QTextCursor at(line);
+                at.setPosition(line.position() + line.text().lastIndexOf('\t') + 1);
+                lastColumn.push_back(text->cursorRect(at).x());
+            }
+            QTest::keySequence(text, QKeySequence::Copy);
+            copied = QApplication::clipboard()->text();
+            box->accept();
         });
         Control<QAction>("mnuTest")->trigger();
-        QCOMPARE(gui_->messages.size(), size_t(1));
         QVERIFY(shownOverTheEnd);
         QVERIFY(Control<QAction>("mnuTest")->isEnabled());
-        const QStringList lines =
-            QString::fromStdString(gui_->messages[0].text).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lastColumn.count(lastColumn[0]), 6);
+        const QString report = QString::fromStdString(SelfTestReport());
+        QCOMPARE(copied, report);
+        const QStringList lines = report.split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 6);
         const auto value = [&](int line) { return lines[line].section('\t', 1, 1).toDouble(); };
         QVERIFY(qAbs(value(row.shiftLine) - row.shift) < 0.02 * qAbs(row.shift));
-        QVERIFY(qAbs(value(row.otherLine) - row.other) < 0.02 * qAbs(row.other));
+        QVERIFY(qAbs(value(row.otherLine) - row.other) < 0.02 * qAbs(row.shift));
         // The positive line goes on after the 512th sample, and is on again after the test
         // as its box was ticked.
         const auto& s = App().Samples;
@@ -134,6 +155,15 @@ void SelfTestLogTest::logOfThreeChannelsAndTheTemperature() {
                 qAbs(fields[3].toDouble() - 3.75) < 0.01);
         QCOMPARE(fields[4], QString("25"));
     }
+    // Another model takes the choice back to its first channel without the temperature: the
+    // dialog shows it, and the log writes it even without the dialog's OK.
+    WithNextModal([](QDialog* dialog) { dialog->reject(); });
+    Control<QAction>("mnuKxs201")->trigger();
+    Control<QPushButton>("cmdSetupDlog")->click();
+    const auto& f = App().frmLogSetup;
+    QVERIFY(f.chkInput[0].value && !f.chkInput[2].value && !f.chkLogTemp.value);
+    Control<QPushButton>("cmdLogData")->click();
+    QCOMPARE(LogLines("KXS201_1.txt").mid(4, 2), QStringList({"\tX accel", "Sample\tG\t"}));
 }
 
 void SelfTestLogTest::closingMidPassLeavesWholeLines() {

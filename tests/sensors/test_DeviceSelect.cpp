@@ -1,3 +1,4 @@
+#include "commands/DataLog.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/ControlLines.h"
 #include "sensors/DeviceSelect.h"
@@ -35,20 +36,24 @@ TEST_F(DeviceSelectTest, SelectionSetsTheCatalogueBoxesAndTheFirstChannel) {
     EXPECT_FLOAT_EQ(ChannelValue(16383, 3), 5.0f);
 }
 
-TEST_F(DeviceSelectTest, ChannelSwitchesBuildTheLoggingChoiceAndTheTitle) {
+TEST_F(DeviceSelectTest, ChannelSwitchesMoveASingleLoggedChannelAndTheTitle) {
     mnuKxs306_Click();
     optAdcIn_Click(2);
     optAdcIn_Click(3);
     const auto& chosen = App().ChannelChosen;
     EXPECT_EQ(std::vector<bool>(chosen.begin(), chosen.end()),
-              (std::vector<bool>{true, false, true, false, false}));
-
-    // A new model while channel 2 is selected: back to channel 0, with 2 still chosen.
+              (std::vector<bool>{false, false, false, true, false}));
+    // Several logged channels stay as they were chosen.
+    App().ChannelChosen[0] = true;
+    RebuildChosenChannels();
     optAdcIn_Click(2);
+    EXPECT_TRUE(chosen[0] && !chosen[2] && chosen[3]);
+
+    // A new model: back to channel 0 alone.
     mnuKxs307_Click();
     EXPECT_EQ(App().ChannelIndex, 0);
     EXPECT_EQ(std::vector<bool>(chosen.begin(), chosen.end()),
-              (std::vector<bool>{true, false, true, false, false}));
+              (std::vector<bool>{true, false, false, false, false}));
 
     // Each title keeps its own spelling; a channel without one keeps the old title.
     EXPECT_STREQ(ChannelTitleFor("KXS305", 0), "KXS305 Gryo Channel - (Degrees/second)");

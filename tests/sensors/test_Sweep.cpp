@@ -47,11 +47,17 @@ TEST_F(SweepTest, SetupAndReadTempNeedAnInterfaceADeviceAndAnOpenPort) {
     EXPECT_EQ(app.frmData.lblTemp.caption, "25.00");
     // The delay stays within 0..60000 ms; an empty box keeps the last one.
     for (const auto& [text, shown] :
-         {std::pair{"-5", "0.00"}, {" 12.5ms", "12.50"}, {"70000", "60000.00"}, {"", "60000.00"}}) {
+         {std::pair{"-5", "0.00"}, {" 12.5 ", "12.50"}, {"70000", "60000.00"}, {"", "60000.00"}}) {
         m.txtLoopDelay.text = text;
         EXPECT_TRUE(SetupOK()) << text;
         EXPECT_EQ(m.txtLoopDelay.text, shown) << text;
     }
+    // Text that is not a number is refused, naming it, and the last delay shows again.
+    m.txtLoopDelay.text = "12abc";
+    EXPECT_FALSE(SetupOK());
+    EXPECT_EQ(m.txtLoopDelay.text + ui.messages.at(4).text,
+              "60000.00The Read Delay \"12abc\" is not a number. Give the wait between samples "
+              "in milliseconds, from 0 to 60000.");
 }
 
 TEST_F(SweepTest, StopEndsASweepOrAContinuousRunKeepingWhatWasTaken) {

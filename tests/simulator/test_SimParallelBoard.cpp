@@ -114,8 +114,7 @@ TEST_F(SimBoardTest, AccelerometerAxesPowerDownAndTemperature) {
 
 TEST_F(SimBoardTest, ModelThreeMultiplexerAndConverter) {
     Plug("KXS305");
-    auto& m = App().mdiAnalyzer;
-    // The self-test is +1 with the + box alone, -1 whenever the - box is ticked.
+    // The self-test is +1 with the positive line alone, -1 whenever the negative one is on.
     const std::tuple<int16_t, int16_t, int16_t, SimMuxInput, int> cases[] = {
         {0, 0, 0, SimMuxInput::Rate, 0},
         {2, 0, 0, SimMuxInput::Adc1, 0},
@@ -123,8 +122,8 @@ TEST_F(SimBoardTest, ModelThreeMultiplexerAndConverter) {
         {0, 1, 0, SimMuxInput::Rate, 1},
         {0, 1, 1, SimMuxInput::Rate, -1}};
     for (auto [ch, positive, negative, input, selfTest] : cases) {
-        m.ckSelfTestPos.value = positive;
-        m.ckSelfTestNeg.value = negative;
+        SetSelfTestPos(positive);
+        SetSelfTestNeg(negative);
         EXPECT_EQ(Read(ch), twin.ConvertMux(input, selfTest)) << ch << positive << negative;
     }
     EXPECT_NEAR(ReadTemperature(), 31.25, 0.05);
