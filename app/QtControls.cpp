@@ -3,6 +3,7 @@
 #include "app/QtCanvas.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -247,4 +248,11 @@ void ShowReadOnly(QLineEdit* box) {
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     box->setPalette(palette);
+}
+
+int TitleWidth(const QString& title) {
+    QFont font = QApplication::font();
+    font.setBold(true);
+    constexpr int kButtonsAndIcon = 120;
+    return QFontMetrics(font).horizontalAdvance(title) + kButtonsAndIcon;
 }

@@ -28,6 +28,9 @@ class QWidget;
 
 inline QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
+// Wide enough that a window manager shows the whole title beside its buttons.
+int TitleWidth(const QString& title);
+
 // Each writes only what differs, with the widget's signals blocked, so a sync is cheap and
 // never looks like a user edit.
 void SyncLabel(QLabel* widget, const Label& model);

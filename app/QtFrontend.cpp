@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "app/MainWindowForm.h"
 #include "app/QtCanvas.h"
+#include "app/QtControls.h"
 #include "app/QtHelpWindow.h"
 #include "app/QtReportBox.h"
 #include "app/mdiAnalyzer.h"
@@ -69,14 +70,6 @@ void StoreGeometry(FormId form, const QWidget* window) {
     StoreTwips(g.top, window->y());
     StoreTwips(g.width, outer.width());
     StoreTwips(g.height, outer.height());
-}
-
-// Wide enough that a window manager shows the whole title beside its buttons.
-int TitleWidth(const QString& title) {
-    QFont font = QApplication::font();
-    font.setBold(true);
-    constexpr int kButtonsAndIcon = 120;
-    return QFontMetrics(font).horizontalAdvance(title) + kButtonsAndIcon;
 }
 
 // A message box at least as wide as its title. It lays itself out, so the width goes in as

@@ -1,5 +1,7 @@
 #include "app/QtReportBox.h"
 
+#include "app/QtControls.h"
+
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -71,6 +73,7 @@ ReportBox::ReportBox(const std::string& text, const std::string& title, QWidget*
     auto* column = new QVBoxLayout(this);
     column->addWidget(report);
     column->addWidget(buttons);
+    column->addSpacerItem(new QSpacerItem(TitleWidth(windowTitle()), 0));
     column->setSizeConstraint(QLayout::SetFixedSize);
     report->setFocus();
 }
