@@ -24,8 +24,10 @@ protected:
     void Ready(const std::string& model, std::optional<SimSignal> signal = std::nullopt) {
         ResetAppState();
         for (SimSensor* s : {&usb.sensor, &twin}) {
-            s->SetSignal(
-                signal.value_or(SimSignal{.amplitude = 0, .noiseCodes = 0, .temperatureC = 30}));
+            SimSignal quiet;
+            quiet.amplitude = quiet.noiseCodes = 0;
+            quiet.temperatureC = 30;
+            s->SetSignal(signal.value_or(quiet));
             s->SetModel(model);
         }
         usb.Attach(0);
