@@ -1,5 +1,6 @@
 #include "app/QtFrontend.h"
 
+#include "app/ConfigFile.h"
 #include "app/Forms.h"
 #include "app/MainWindowForm.h"
 #include "app/QtCanvas.h"
@@ -419,6 +420,8 @@ std::optional<std::string> QtFrontend::InputBox(const std::string& prompt, const
 }
 
 void QtFrontend::Refresh() {
+    // The settings file shows four values of the state, as the windows show the rest.
+    SaveChangedSettings();
     for (auto& [form, open] : open_) {
         if (open.window != nullptr) {
             SyncCaption(open, FormOf(form));

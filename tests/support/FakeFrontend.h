@@ -58,6 +58,14 @@ public:
         }
         return texts;
     }
+    // Their first lines: what each message is, without the detail below it.
+    std::vector<std::string> MessageHeads() const {
+        std::vector<std::string> heads;
+        for (const auto& m : messages) {
+            heads.push_back(m.text.substr(0, m.text.find('\n')));
+        }
+        return heads;
+    }
 
     std::vector<RecordedMessage> messages;
     std::vector<FormId> shown;
