@@ -224,7 +224,7 @@ QtFrontend::~QtFrontend() {
     delete help_; // made before there was a main window
 }
 
-void QtFrontend::MsgBox(const std::string& text, const std::string& title) {
+void QtFrontend::ShowMsgBox(const std::string& text, const std::string& title) {
     // What the core did up to the box shows behind it while it waits.
     Refresh();
     if (messageSink_) {
@@ -259,7 +259,7 @@ void QtFrontend::ShowReport(const std::string& text, const std::string& title) {
     box.exec();
 }
 
-bool QtFrontend::Confirm(const std::string& text, const std::string& title) {
+bool QtFrontend::ShowConfirm(const std::string& text, const std::string& title) {
     Refresh();
     if (confirmSink_) {
         return confirmSink_(text);
@@ -398,8 +398,9 @@ void QtFrontend::Popup(PopupMenu menu) {
     }
 }
 
-std::optional<std::string> QtFrontend::InputBox(const std::string& prompt, const std::string& title,
-                                                const std::string& initial) {
+std::optional<std::string> QtFrontend::ShowInputBox(const std::string& prompt,
+                                                    const std::string& title,
+                                                    const std::string& initial) {
     if (inputSink_) {
         return inputSink_(prompt);
     }

@@ -69,6 +69,7 @@ void ShowUsbChoice() {
     m.mnuPort.checked = false;
     m.txtInterface.text = "USB";
     m.txtPort.text = Usb().CurrentAdapter.AdapterName;
+    ClearStatusAbout(kAdapterDropped);
 }
 
 void frmUSBselect_Form_Load() {
