@@ -129,6 +129,9 @@ struct MdiAnalyzerForm {
 };
 MdiAnalyzerForm& mdiAnalyzer();
 
+// How the status line's text about a board that gave no answer in a sweep begins.
+inline constexpr std::string_view kSilentBoardStatus = "The board gives no answer";
+
 // Takes back the status line's text when it is about what has just been settled (it begins
 // with about); a later one about something else stays.
 inline void ClearStatusAbout(std::string_view about) {
