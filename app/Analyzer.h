@@ -33,7 +33,9 @@ struct CoreState {
     // Start-up has read the settings; until then no exit path may write them. Read by the
     // signal handlers, hence atomic.
     std::atomic<bool> SettingsRead{false};
-    bool SettingsSaved = false; // written on the way out already
+    bool SettingsSaved = false;           // written on the way out already
+    std::string SettingsKept;             // the file's text as last read or written
+    bool SettingsFailureReported = false; // a failed write is said once a run
 };
 
 struct AppState : CoreState,

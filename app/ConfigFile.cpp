@@ -3,7 +3,9 @@
 #include "app/Analyzer.h"
 #include "app/TextFormat.h"
 #include "interfaces/Interface.h"
+#include "platform/Frontend.h"
 #include "platform/Privileges.h"
+#include "platform/ReplacingFile.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 
@@ -78,33 +80,94 @@ std::string NumberText(long value) {
     return text;
 }
 
-} // namespace
-
-// Short reads and interrupted calls are retried; false on an error.
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        text.remove_prefix(static_cast<size_t>(n));
+// A FIFO or a device with this name would block or never end: only a regular file is read,
+// and opening it must not wait for a writer. -1 for anything else.
+int OpenRegularFile(const std::filesystem::path& path, struct stat& st) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
     }
-    return true;
+    return fd;
 }
 
-void ReadConfigFile(const std::filesystem::path& path) {
-    // A FIFO or a device with this name would block or never end: only a regular file is
-    // read, and opening it must not wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+// Interrupted calls are retried; -1 on an error, 0 at the end.
+ssize_t ReadSome(int fd, char* buffer, size_t size) {
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, buffer, size);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+// The file holds exactly these bytes, so writing them again would change nothing.
+bool Holds(const std::filesystem::path& path, std::string_view text) {
+    struct stat st {};
+    const int fd = OpenRegularFile(path, st);
     if (fd < 0) {
+        return false;
+    }
+    std::string held;
+    if (static_cast<size_t>(st.st_size) == text.size()) {
+        // One byte more than expected: a file that grew meanwhile differs.
+        held.resize(text.size() + 1);
+        size_t filled = 0;
+        ssize_t got = 0;
+        while (filled < held.size() &&
+               (got = ReadSome(fd, &held[filled], held.size() - filled)) > 0) {
+            filled += static_cast<size_t>(got);
+        }
+        held.resize(filled);
+    }
+    ::close(fd);
+    return held == text;
+}
+
+std::string SettingsText() {
+    std::string text;
+    text.append("Device = ").append(Catalogue().DeviceName).append("\r\n");
+    text.append("Interface = ").append(NumberText(Interface().InterfaceCode)).append("\r\n");
+    text.append("Plot Samples = ").append(NumberText(Acquisition().SweepLength)).append("\r\n");
+    text.append("Port Address = ").append(NumberText(Interface().PortAddress)).append("\r\n");
+    return text;
+}
+
+// Said once a run: in a box while the windows are up, on standard error on the way out,
+// where a box would hold up a logout or a signal.
+void ReportUnsaved(const std::string& reason, bool leaving) {
+    auto& app = App();
+    if (app.SettingsFailureReported) {
         return;
     }
+    app.SettingsFailureReported = true;
+    std::error_code error;
+    const std::filesystem::path where = std::filesystem::absolute(kConfigFileName, error);
+    const std::string text = "The settings could not be saved in " +
+                             (error ? std::string(kConfigFileName) : where.string()) + ": " +
+                             reason +
+                             ".\nThey stay in use until the program ends, but the next "
+                             "start will not have them.";
+    if (leaving) {
+        std::fprintf(stderr, "queltoeval: %s\n", text.c_str());
+    } else {
+        Ui().MsgBox(text);
+    }
+}
+
+void WriteSettings(bool leaving) {
+    App().SettingsKept = SettingsText();
+    std::string reason;
+    if (!WriteConfigFile(kConfigFileName, &reason)) {
+        ReportUnsaved(reason, leaving);
+    }
+}
+
+} // namespace
+
+void ReadConfigFile(const std::filesystem::path& path) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    const int fd = OpenRegularFile(path, st);
+    if (fd < 0) {
         return;
     }
     std::string line;
@@ -117,14 +180,8 @@ void ReadConfigFile(const std::filesystem::path& path) {
         line.clear();
         overlong = false;
     };
-    for (;;) {
-        const ssize_t got = ::read(fd, buf, sizeof buf);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
+    ssize_t got = 0;
+    while ((got = ReadSome(fd, buf, sizeof buf)) > 0) {
         for (ssize_t i = 0; i < got; ++i) {
             const char c = buf[i];
             if (c == '\n' || c == '\r') {
@@ -140,10 +197,27 @@ void ReadConfigFile(const std::filesystem::path& path) {
     ::close(fd);
 }
 
-void SaveSettings() {
+void ReadSettings() {
+    ReadConfigFile();
+    App().SettingsKept = SettingsText();
+    App().SettingsRead = true;
+}
+
+void SaveChangedSettings() {
+    auto& app = App();
     // Before start-up read them, writing would replace the saved settings with defaults.
-    if (App().SettingsRead) {
-        WriteConfigFile();
+    if (!app.SettingsRead || SettingsText() == app.SettingsKept) {
+        return;
+    }
+    // Root that is to be given up writes nothing: the exit writes them as the user.
+    if (!HoldsRootToGiveUp()) {
+        WriteSettings(false);
+    }
+}
+
+void SaveSettings() {
+    if (App().SettingsRead && !HoldsRootToGiveUp()) {
+        WriteSettings(true);
     }
 }
 
@@ -155,41 +229,19 @@ void SaveSettingsAtExit() {
     app.SettingsSaved = true;
     // A program that kept root for raw port I/O writes the file as the user who ran it.
     DropToInvokingUser();
-    WriteConfigFile();
+    WriteSettings(true);
 }
 
-void WriteConfigFile(const std::filesystem::path& path) {
-    std::string text;
-    text.append("Device = ").append(Catalogue().DeviceName).append("\r\n");
-    text.append("Interface = ").append(NumberText(Interface().InterfaceCode)).append("\r\n");
-    text.append("Plot Samples = ").append(NumberText(Acquisition().SweepLength)).append("\r\n");
-    text.append("Port Address = ").append(NumberText(Interface().PortAddress)).append("\r\n");
-
-    // Written beside the old file and swapped in, so an interrupted exit leaves either the
-    // old file or the new one. The temporary gets a fresh name that nobody could have
-    // planted a link at (the program may run as root in a folder others can write).
-    std::filesystem::path folder = path.parent_path();
-    std::string temp = (folder.empty() ? std::filesystem::path(".") : folder) / path.filename();
-    temp += ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        return;
+bool WriteConfigFile(const std::filesystem::path& path, std::string* reason) {
+    const std::string text = SettingsText();
+    std::string error;
+    // Written beside the old file and swapped in whole, so that an interrupted write leaves
+    // either the old file or the new one.
+    if (Holds(path, text) || ReplacingFile::WriteWhole(path.string(), text, error)) {
+        return true;
     }
-    // The new file keeps the old one's owner and permissions; a first file gets what a
-    // plain create would give.
-    struct stat old {};
-    if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
-        ::fchmod(fd, old.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+    if (reason != nullptr) {
+        *reason = error;
     }
-    bool ok = WriteAll(fd, text);
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-    }
+    return false;
 }

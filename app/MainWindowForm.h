@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "app/Controls.h"
 
@@ -127,3 +128,14 @@ struct MdiAnalyzerForm {
     std::string statusText;
 };
 MdiAnalyzerForm& mdiAnalyzer();
+
+// How the status line's text about a board that gave no answer in a sweep begins.
+inline constexpr std::string_view kSilentBoardStatus = "The board gives no answer";
+
+// Takes back the status line's text when it is about what has just been settled (it begins
+// with about); a later one about something else stays.
+inline void ClearStatusAbout(std::string_view about) {
+    if (mdiAnalyzer().statusText.starts_with(about)) {
+        mdiAnalyzer().statusText.clear();
+    }
+}

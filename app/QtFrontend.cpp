@@ -1,5 +1,6 @@
 #include "app/QtFrontend.h"
 
+#include "app/ConfigFile.h"
 #include "app/Forms.h"
 #include "app/MainWindowForm.h"
 #include "app/QtCanvas.h"
@@ -223,7 +224,7 @@ QtFrontend::~QtFrontend() {
     delete help_; // made before there was a main window
 }
 
-void QtFrontend::MsgBox(const std::string& text, const std::string& title) {
+void QtFrontend::ShowMsgBox(const std::string& text, const std::string& title) {
     // What the core did up to the box shows behind it while it waits.
     Refresh();
     if (messageSink_) {
@@ -258,7 +259,7 @@ void QtFrontend::ShowReport(const std::string& text, const std::string& title) {
     box.exec();
 }
 
-bool QtFrontend::Confirm(const std::string& text, const std::string& title) {
+bool QtFrontend::ShowConfirm(const std::string& text, const std::string& title) {
     Refresh();
     if (confirmSink_) {
         return confirmSink_(text);
@@ -397,8 +398,9 @@ void QtFrontend::Popup(PopupMenu menu) {
     }
 }
 
-std::optional<std::string> QtFrontend::InputBox(const std::string& prompt, const std::string& title,
-                                                const std::string& initial) {
+std::optional<std::string> QtFrontend::ShowInputBox(const std::string& prompt,
+                                                    const std::string& title,
+                                                    const std::string& initial) {
     if (inputSink_) {
         return inputSink_(prompt);
     }
@@ -419,6 +421,8 @@ std::optional<std::string> QtFrontend::InputBox(const std::string& prompt, const
 }
 
 void QtFrontend::Refresh() {
+    // The settings file shows four values of the state, as the windows show the rest.
+    SaveChangedSettings();
     for (auto& [form, open] : open_) {
         if (open.window != nullptr) {
             SyncCaption(open, FormOf(form));

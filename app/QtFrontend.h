@@ -49,17 +49,13 @@ public:
     QtFrontend();
     ~QtFrontend() override;
 
-    void MsgBox(const std::string& text, const std::string& title) override;
     void ShowReport(const std::string& text, const std::string& title) override;
     void DoEvents() override;
     void SetBusy(bool busy) override;
     void Show(FormId form) override;
     void ShowModal(FormId form) override;
     void Hide(FormId form) override;
-    bool Confirm(const std::string& text, const std::string& title) override;
     void Popup(PopupMenu menu) override;
-    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
-                                        const std::string& initial) override;
     void Refresh() override;
     bool Place(FormId form, const FormPlace& place) override;
     int ScreenWidth() const override;
@@ -97,6 +93,11 @@ public:
     bool EndRequested() const { return endRequested_; }
 
 private:
+    void ShowMsgBox(const std::string& text, const std::string& title) override;
+    bool ShowConfirm(const std::string& text, const std::string& title) override;
+    std::optional<std::string> ShowInputBox(const std::string& prompt, const std::string& title,
+                                            const std::string& initial) override;
+
     struct Created {
         QWidget* widget;
         FormView* view;

@@ -12,6 +12,10 @@ public:
     // Shows the page at path as the start of a fresh history, so "Contents" comes back to it.
     void Open(const QString& path);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QTextBrowser* browser_;
+    bool placed_ = false;
 };

@@ -212,8 +212,7 @@ void Main(const std::string& commandLineText) {
     CalibrateDelay();
     SetStartDefaults();
 
-    ReadConfigFile();
-    app.SettingsRead = true;
+    ReadSettings();
 
     // Model 3 is chosen from the menu only.
     if (const SensorModel* model = FindSensorModel(commandLineText);

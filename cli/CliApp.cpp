@@ -41,6 +41,7 @@
 #include <filesystem>
 #include <optional>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -163,6 +164,10 @@ private:
     void AddCommon(CLI::App* command, bool data);
     void StartSession(bool needsDevice);
     void EndSession();
+    // The file given with --config, written once; first of all that ends a command well, so
+    // that a run whose settings could not be saved fails before its output is put in place.
+    void SaveConfig();
+    void Commit();
     void Sweep(bool spectrum);
     void SelfTestCommand();
     void Log();
@@ -369,10 +374,21 @@ void Cli::StartSession(bool needsDevice) {
     }
 }
 
-void Cli::EndSession() {
-    if (!options_.config.empty() && App().SettingsRead) {
-        WriteConfigFile(options_.config);
+void Cli::SaveConfig() {
+    const std::string config = std::exchange(options_.config, {});
+    std::string unsaved;
+    if (!config.empty() && App().SettingsRead && !WriteConfigFile(config, &unsaved)) {
+        Fail(kExitRunFailed, "--config: cannot write " + config + ": " + unsaved);
     }
+}
+
+void Cli::Commit() {
+    SaveConfig();
+    output_.Commit();
+}
+
+void Cli::EndSession() {
+    SaveConfig();
     std::string reason;
     if (!trace_.Stop(reason)) {
         Fail(kExitRunFailed, "--trace-port: " + reason);
@@ -534,7 +550,7 @@ void Cli::Sweep(bool spectrum) {
     if (Json()) {
         output_.Write("]}\n");
     }
-    output_.Commit();
+    Commit();
 }
 
 void Cli::SelfTestCommand() {
@@ -560,7 +576,7 @@ void Cli::SelfTestCommand() {
     }
     if (!options_.json) {
         output_.Write(report);
-        output_.Commit();
+        Commit();
         return;
     }
     nlohmann::json lines = nlohmann::json::object();
@@ -579,7 +595,7 @@ void Cli::SelfTestCommand() {
                                  {"report", report}}
                       .dump(2) +
                   "\n");
-    output_.Commit();
+    Commit();
 }
 
 void Cli::Log() {
@@ -649,7 +665,7 @@ void Cli::Temperature() {
     const float t = Acquisition().Temperature;
     output_.Write(Json() ? nlohmann::json{{"temperature_c", JsonNum(t)}}.dump() + "\n"
                          : Format(t, "0.00") + "\n");
-    output_.Commit();
+    Commit();
 }
 
 void Cli::Adapters() {
@@ -684,7 +700,7 @@ void Cli::Adapters() {
         }
     }
     output_.Write(Json() ? list.dump(2) + "\n" : text);
-    output_.Commit();
+    Commit();
 }
 
 void Cli::Spi() {
@@ -742,7 +758,7 @@ void Cli::Spi() {
     ShowModalForm(FormId::frmUSBdebug);
     CheckRun("the SPI transfer");
     output_.Write(Json() ? answers.dump() + "\n" : text);
-    output_.Commit();
+    Commit();
 }
 
 // The simulated part shows a real one's noise, as in the windows, unless told otherwise.
@@ -866,7 +882,7 @@ void Cli::NoiseCommand(bool allan) {
         text += "# segments" + std::string(1, sep) + std::to_string(r.segments) + "\n";
     }
     output_.Write(Json() ? json.dump() + "\n" : text);
-    output_.Commit();
+    Commit();
 }
 
 int Cli::Run(const std::vector<std::string>& args) {

@@ -26,7 +26,7 @@ ConsoleFrontend::~ConsoleFrontend() {
     InstallFrontend(nullptr);
 }
 
-void ConsoleFrontend::MsgBox(const std::string& text, const std::string&) {
+void ConsoleFrontend::ShowMsgBox(const std::string& text, const std::string&) {
     if (sink_ && sink_(text)) {
         return;
     }
@@ -36,7 +36,7 @@ void ConsoleFrontend::MsgBox(const std::string& text, const std::string&) {
     err_.flush();
 }
 
-bool ConsoleFrontend::Confirm(const std::string& text, const std::string&) {
+bool ConsoleFrontend::ShowConfirm(const std::string& text, const std::string&) {
     EndProgress();
     err_ << "queltoeval-cli: " << text << " [answered No]\n";
     return false;

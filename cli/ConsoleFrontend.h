@@ -18,17 +18,11 @@ public:
     ConsoleFrontend(std::ostream& err, bool progress);
     ~ConsoleFrontend() override;
 
-    void MsgBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
     void SetBusy(bool) override {}
     void Show(FormId) override {}
     void ShowModal(FormId form) override;
     void Hide(FormId) override {}
-    std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return std::nullopt;
-    }
-    bool Confirm(const std::string& text, const std::string& title) override;
     void Popup(PopupMenu) override {}
     void Refresh() override {}
     int ScreenWidth() const override { return 1280 * 15; }
@@ -55,6 +49,12 @@ public:
     static void ClearInterrupt();
 
 private:
+    void ShowMsgBox(const std::string& text, const std::string& title) override;
+    std::optional<std::string> ShowInputBox(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return std::nullopt;
+    }
+    bool ShowConfirm(const std::string& text, const std::string& title) override;
     void DrawProgress();
 
     std::ostream& err_;

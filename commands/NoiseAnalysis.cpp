@@ -68,13 +68,6 @@ std::optional<double> AskPositive(const std::string& prompt, const std::string& 
     }
 }
 
-bool WriteText(const std::string& path, const std::string& text, std::string& error) {
-    ReplacingFile file;
-    const bool written = file.Open(path) && file.Write(text) && file.Commit();
-    error = file.Error();
-    return written;
-}
-
 } // namespace
 
 void frmNoise_Form_Load() {
@@ -217,6 +210,7 @@ void NoiseExportCsv(FormId form, const std::string& path) {
     const std::string text = form == FormId::frmAllan ? AllanCsv(frmAllan().result, units)
                                                       : DensityCsv(frmNoise().result, units);
     std::string error;
-    window.lblMessage.caption =
-        WriteText(path, text, error) ? "Saved " + path : "Could not write " + path + ": " + error;
+    window.lblMessage.caption = ReplacingFile::WriteWhole(path, text, error)
+                                    ? "Saved " + path
+                                    : "Could not write " + path + ": " + error;
 }

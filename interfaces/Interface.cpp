@@ -1,6 +1,7 @@
 #include "interfaces/Interface.h"
 
 #include "app/MainWindowForm.h"
+#include "interfaces/UsbSpiDrivers.h"
 #include "platform/PortIo.h"
 
 void ShowNoInterface() {
@@ -10,4 +11,9 @@ void ShowNoInterface() {
     Interface().InterfaceCode = kNoInterface;
     // The parallel port is claimed only while it is the interface.
     ClosePort();
+}
+
+void ClearReachStatus() {
+    ClearStatusAbout(kAdapterDropped);
+    ClearStatusAbout(kSilentBoardStatus);
 }

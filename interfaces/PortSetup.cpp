@@ -27,6 +27,9 @@ void ShowPortChoice() {
         m.mnuUSB.checked = false;
         m.txtInterface.text = "Parallel";
         m.txtPort.text = HexText16(Interface().PortAddress);
+        if (PortIsOpen()) {
+            ClearReachStatus();
+        }
     } else {
         ShowNoInterface();
     }

@@ -22,6 +22,7 @@ void ChooseAdapter(int n) {
     auto& usb = Usb();
     usb.CurrentAdapter = usb.UsbAdapters[static_cast<size_t>(n)];
     mdiAnalyzer().txtPort.text = usb.CurrentAdapter.AdapterName;
+    ClearReachStatus();
     SetupForChosenModel();
 }
 
@@ -69,6 +70,7 @@ void ShowUsbChoice() {
     m.mnuPort.checked = false;
     m.txtInterface.text = "USB";
     m.txtPort.text = Usb().CurrentAdapter.AdapterName;
+    ClearReachStatus();
 }
 
 void frmUSBselect_Form_Load() {

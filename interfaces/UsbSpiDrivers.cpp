@@ -34,21 +34,53 @@ void AppendCharacter(std::string& text, uint8_t code) {
 
 std::string AdapterName(int n) { return "Ezusb-" + std::to_string(n); }
 
-// A transfer to the adapter in use failed: it is not ready, and its row in the adapter lists
-// is gone until a search finds it again.
-void AdapterFailed() {
-    Usb().CurrentAdapter.Present = false;
-    const int n = EzUsbDeviceNumber(Usb().CurrentAdapter.AdapterName);
-    if (n >= 0 && Usb().UsbAdapters[static_cast<size_t>(n)].Present) {
-        Usb().UsbAdapters[static_cast<size_t>(n)].Present = false;
-        --Usb().UsbAdapterCount;
+// Tried again when a time-out or a stall spoils the board information: the adapter may
+// still be catching up with an earlier fault.
+constexpr int kBoardInfoAttempts = 3;
+
+// Why the request on handle failed; a handle that did not open means the adapter is not
+// there.
+EzUsbFault FaultOf(int32_t handle) {
+    return handle < 1 ? EzUsbFault::NoDevice : InstalledEzUsbDriver().LastFault();
+}
+
+// The fault in a sentence naming the adapter.
+std::string FaultSentence(EzUsbFault fault, const std::string& name) {
+    switch (fault) {
+    case EzUsbFault::TimedOut:
+        return name + " did not answer in time (time-out).";
+    case EzUsbFault::Stalled:
+        return name + " refused the transfer (stalled endpoint).";
+    case EzUsbFault::NoDevice:
+        return name + " is gone: it was unplugged or lost its power.";
+    case EzUsbFault::Failed:
+        break;
+    }
+    return "The transfer to " + name + " failed.";
+}
+
+// A transfer to the adapter in use failed: said with its cause and what to do. The adapter
+// is not ready, and its row in the adapter lists is gone until a search finds it again.
+void AdapterFailed(const char* message, int32_t handle) {
+    auto& usb = Usb();
+    const EzUsbFault fault = FaultOf(handle);
+    usb.LostBecause = FaultSentence(fault, usb.CurrentAdapter.AdapterName);
+    Ui().MsgBox(std::string(message) + "\n\n" + usb.LostBecause +
+                (fault == EzUsbFault::NoDevice
+                     ? " Plug it in again, then choose USB in the Interface menu."
+                     : " Check its cable and the board, then choose USB in the Interface menu "
+                       "to use it again."));
+    usb.CurrentAdapter.Present = false;
+    const int n = EzUsbDeviceNumber(usb.CurrentAdapter.AdapterName);
+    if (n >= 0 && usb.UsbAdapters[static_cast<size_t>(n)].Present) {
+        usb.UsbAdapters[static_cast<size_t>(n)].Present = false;
+        --usb.UsbAdapterCount;
     }
 }
 
 void FailTransaction(const char* message, int32_t handle) {
-    Ui().MsgBox(message);
+    AdapterFailed(message, handle);
     CloseUsbDevice(handle);
-    AdapterFailed();
 }
 
 // One setting command, which the firmware does not answer.
@@ -57,10 +89,38 @@ void SendSetting(uint8_t command, uint8_t value, const char* failure) {
     std::array<uint8_t, 2> buffer{command, value};
     int32_t count = 2;
     if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
-        Ui().MsgBox(failure);
-        AdapterFailed();
+        AdapterFailed(failure, handle);
     }
     CloseUsbDevice(handle);
+}
+
+// The descriptors, the firmware revision and the speed; false at the first request that
+// fails.
+bool ReadBoardInfo(int32_t handle, AdapterRecord& record) {
+    record.Descriptor1 = GetStringDescriptor(handle, 1);
+    if (record.Descriptor1 == "None") {
+        return false;
+    }
+    record.Descriptor2 = GetStringDescriptor(handle, 2);
+    if (record.Descriptor2 == "None") {
+        return false;
+    }
+    std::array<uint8_t, 3> buffer{kRevision, 0, 0};
+    int32_t count = 1;
+    if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
+        return false;
+    }
+    count = 2;
+    if (BulkTransfer(handle, kReplyPipe, buffer, count, 0) != 1) {
+        return false;
+    }
+    record.FirmwareRev = static_cast<float>(buffer[0]) + static_cast<float>(buffer[1]) / 10.0f;
+    const uint16_t packet = GetPipeMaxPacketSize(handle, kSpeedPipe);
+    if (packet == 0) {
+        return false;
+    }
+    record.UsbSpeed = packet <= 64 ? "1.1" : "2";
+    return true;
 }
 
 } // namespace
@@ -163,35 +223,15 @@ void GetBoardInfo(int32_t handle, AdapterRecord& record) {
     if (!record.Present || handle == 0) {
         return;
     }
-    auto info = [&]() -> bool {
-        record.Descriptor1 = GetStringDescriptor(handle, 1);
-        if (record.Descriptor1 == "None") {
-            return false;
+    for (int attempt = 1; !ReadBoardInfo(handle, record); ++attempt) {
+        const EzUsbFault fault = FaultOf(handle);
+        if (attempt == kBoardInfoAttempts ||
+            (fault != EzUsbFault::TimedOut && fault != EzUsbFault::Stalled)) {
+            Ui().MsgBox("Error getting Board Info\n\n" + FaultSentence(fault, record.AdapterName) +
+                        " Check the adapter, then search again.");
+            record.Present = false;
+            return;
         }
-        record.Descriptor2 = GetStringDescriptor(handle, 2);
-        if (record.Descriptor2 == "None") {
-            return false;
-        }
-        std::array<uint8_t, 3> buffer{kRevision, 0, 0};
-        int32_t count = 1;
-        if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
-            return false;
-        }
-        count = 2;
-        if (BulkTransfer(handle, kReplyPipe, buffer, count, 0) != 1) {
-            return false;
-        }
-        record.FirmwareRev = static_cast<float>(buffer[0]) + static_cast<float>(buffer[1]) / 10.0f;
-        const uint16_t packet = GetPipeMaxPacketSize(handle, kSpeedPipe);
-        if (packet == 0) {
-            return false;
-        }
-        record.UsbSpeed = packet <= 64 ? "1.1" : "2";
-        return true;
-    };
-    if (!info()) {
-        Ui().MsgBox("Error getting Board Info");
-        record.Present = false;
     }
 }
 
@@ -247,6 +287,7 @@ void ScanUsbAdapters() {
 void FindUsbAdapters() {
     Usb().CurrentAdapter.Present = false;
     Usb().CurrentAdapterIndex = -1;
+    Usb().LostBecause = "no adapter answered the search.";
     ScanUsbAdapters();
     if (Usb().UsbAdapterCount == 0) {
         return;
@@ -256,10 +297,16 @@ void FindUsbAdapters() {
             Usb().CurrentAdapter = Usb().UsbAdapters[static_cast<size_t>(n)];
             Usb().CurrentAdapterIndex = n;
             Usb().CurrentAdapter.Present = true;
+            Usb().LostBecause.clear();
             return;
         }
     }
     Usb().CurrentAdapter.Present = false;
+}
+
+std::string AdapterDroppedText() {
+    return std::string(kAdapterDropped) + Usb().LostBecause +
+           " Choose USB in the Interface menu to take the adapter back.";
 }
 
 void ReadSpiSetup() {
@@ -271,8 +318,7 @@ void ReadSpiSetup() {
     std::array<uint8_t, 2> buffer{kReadSetup, 0};
     int32_t count = 1;
     if (BulkTransfer(handle, kCommandPipe, buffer, count, 0) != 1) {
-        Ui().MsgBox("Error Setting up SPI");
-        AdapterFailed();
+        AdapterFailed("Error Setting up SPI", handle);
     }
     count = 2;
     if (BulkTransfer(handle, kReplyPipe, buffer, count, 0) != 1) {

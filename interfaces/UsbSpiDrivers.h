@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/EzUsbDriver.h"
 
@@ -33,6 +34,8 @@ struct UsbState {
     std::array<int32_t, 17> SpiReadWords{};
     uint8_t SpiWordDelay = 0;
     bool SpiInputPolarity = false;
+    // Why no adapter is ready, as the last failure or search found: a sentence naming it.
+    std::string LostBecause;
 };
 UsbState& Usb();
 
@@ -57,6 +60,10 @@ void ScanUsbAdapters();
 void GetBoardInfo(int32_t handle, AdapterRecord& record);
 // Scans and makes the first ready adapter current.
 void FindUsbAdapters();
+// What the status line says once the adapter that was lost is no longer the interface; it
+// stands until an interface is in use again.
+inline constexpr std::string_view kAdapterDropped = "USB interface dropped: ";
+std::string AdapterDroppedText();
 
 // The transactions do nothing at all without a ready adapter.
 void ReadSpiSetup();

@@ -23,8 +23,28 @@ public:
 SteadyClock steadyClock;
 Clock* installed = &steadyClock;
 
+int heldDepth = 0;
+double heldSince = 0;
+double heldTotal = 0;
+
 } // namespace
 
 Clock& SystemClock() { return *installed; }
 
 void InstallClock(Clock* clock) { installed = clock != nullptr ? clock : &steadyClock; }
+
+HeldTime::HeldTime() {
+    if (heldDepth++ == 0) {
+        heldSince = SystemClock().Now();
+    }
+}
+
+HeldTime::~HeldTime() {
+    if (--heldDepth == 0) {
+        heldTotal += SystemClock().Now() - heldSince;
+    }
+}
+
+double HeldSeconds() {
+    return heldDepth > 0 ? heldTotal + SystemClock().Now() - heldSince : heldTotal;
+}

@@ -17,3 +17,16 @@ public:
 Clock& SystemClock();
 // Installs the clock used by SystemClock(); nullptr restores the real one.
 void InstallClock(Clock* clock);
+
+// Time the program spends waiting for the user (a message box, a modal window) holds it: a
+// measured sample period leaves it out. Counted from the making of one to its end; held
+// times inside another count once.
+class HeldTime {
+public:
+    HeldTime();
+    ~HeldTime();
+    HeldTime(const HeldTime&) = delete;
+    HeldTime& operator=(const HeldTime&) = delete;
+};
+// Seconds held so far, on SystemClock().
+double HeldSeconds();

@@ -63,6 +63,14 @@ inline constexpr uint8_t kStringRequestTag = 0x1B;
 // What opening a name without a device gives.
 inline constexpr int32_t kNoDeviceHandle = -1;
 
+// Why a request failed, as far as the backend can tell.
+enum class EzUsbFault {
+    Failed,   // any other failure
+    TimedOut, // no answer within the driver's time-out
+    Stalled,  // the endpoint refused the transfer
+    NoDevice, // the adapter went away (unplugged, or lost its power)
+};
+
 class EzUsbDriver {
 public:
     virtual ~EzUsbDriver() = default;
@@ -74,6 +82,8 @@ public:
     // bytes placed in output (or, for a bulk write, the bytes sent from it).
     virtual bool IoControl(int32_t handle, uint32_t code, std::span<const uint8_t> input,
                            std::span<uint8_t> output, uint32_t& bytesReturned) = 0;
+    // Why the last request that failed did, as the system's last error would say.
+    virtual EzUsbFault LastFault() const { return EzUsbFault::Failed; }
 };
 
 // The driver used from now on; the caller keeps ownership. nullptr leaves no adapter driver,

@@ -24,6 +24,7 @@ public:
     void Close(int32_t handle) override;
     bool IoControl(int32_t handle, uint32_t code, std::span<const uint8_t> input,
                    std::span<uint8_t> output, uint32_t& bytesReturned) override;
+    EzUsbFault LastFault() const override { return lastFault_; }
 
 private:
     struct Device {
@@ -53,6 +54,7 @@ private:
     std::vector<std::unique_ptr<Device>> open_;
     std::map<int32_t, Device*> handles_;
     int32_t nextHandle_ = 1;
+    EzUsbFault lastFault_ = EzUsbFault::Failed;
 };
 
 LibusbEzUsbDriver::~LibusbEzUsbDriver() {
@@ -188,8 +190,20 @@ void LibusbEzUsbDriver::Close(int32_t handle) {
 }
 
 bool LibusbEzUsbDriver::Done(Device* device, int result) {
-    if (result == LIBUSB_ERROR_NO_DEVICE) {
+    switch (result) {
+    case LIBUSB_ERROR_NO_DEVICE:
         Drop(device);
+        lastFault_ = EzUsbFault::NoDevice;
+        break;
+    case LIBUSB_ERROR_TIMEOUT:
+        lastFault_ = EzUsbFault::TimedOut;
+        break;
+    case LIBUSB_ERROR_PIPE:
+        lastFault_ = EzUsbFault::Stalled;
+        break;
+    default:
+        lastFault_ = EzUsbFault::Failed;
+        break;
     }
     return result >= 0;
 }
@@ -197,8 +211,11 @@ bool LibusbEzUsbDriver::Done(Device* device, int result) {
 bool LibusbEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<const uint8_t> input,
                                   std::span<uint8_t> output, uint32_t& bytesReturned) {
     bytesReturned = 0;
+    lastFault_ = EzUsbFault::Failed;
     const auto it = handles_.find(handle);
     if (it == handles_.end()) {
+        // A handle whose device was dropped, or one that was never opened.
+        lastFault_ = EzUsbFault::NoDevice;
         return false;
     }
     Device& device = *it->second;

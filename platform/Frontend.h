@@ -47,8 +47,9 @@ class Frontend {
 public:
     virtual ~Frontend() = default;
 
-    // Modal message box with an OK button.
-    virtual void MsgBox(const std::string& text, const std::string& title = kAppTitle) = 0;
+    // Modal message box with an OK button. It, the question and the input box hold the
+    // program (HeldTime): the time one is open is no part of a measured sample period.
+    void MsgBox(const std::string& text, const std::string& title = kAppTitle);
     // The same for a report of tab-separated columns, which a window shows lined up.
     virtual void ShowReport(const std::string& text, const std::string& title = kAppTitle) {
         MsgBox(text, title);
@@ -60,10 +61,10 @@ public:
     virtual void ShowModal(FormId form) = 0;
     virtual void Hide(FormId form) = 0;
     // Asks for one line of text, offering initial; nullopt when the user cancels.
-    virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
-                                                const std::string& initial) = 0;
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& initial);
     // A question with Yes and No buttons, No the default; true for Yes.
-    virtual bool Confirm(const std::string& text, const std::string& title = kAppTitle) = 0;
+    bool Confirm(const std::string& text, const std::string& title = kAppTitle);
     // Pops a menu up at the pointer and returns at once; the item the user picks later runs
     // its handler then.
     virtual void Popup(PopupMenu menu) = 0;
@@ -85,6 +86,14 @@ public:
     // Opens the help window on the HTML page at path, or brings it to the front there; it
     // stays open beside the program.
     virtual void ShowHelp(const std::string& path) = 0;
+
+protected:
+    // The boxes themselves, as this user interface shows them.
+    virtual void ShowMsgBox(const std::string& text, const std::string& title) = 0;
+    virtual std::optional<std::string> ShowInputBox(const std::string& prompt,
+                                                    const std::string& title,
+                                                    const std::string& initial) = 0;
+    virtual bool ShowConfirm(const std::string& text, const std::string& title) = 0;
 };
 
 Frontend& Ui();

@@ -56,6 +56,11 @@ PrivilegeDrop DropToInvokingUser(const PrivilegeCalls& calls) {
     return PrivilegeDrop::Dropped;
 }
 
+bool HoldsRootToGiveUp(const PrivilegeCalls& calls) {
+    return calls.effectiveUser() == 0 && IdFrom(calls.environment("SUDO_UID")) >= 0 &&
+           IdFrom(calls.environment("SUDO_GID")) >= 0;
+}
+
 std::string PrivilegeDropText(PrivilegeDrop result) {
     switch (result) {
     case PrivilegeDrop::NoInvokingUser:

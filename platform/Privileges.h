@@ -26,5 +26,7 @@ PrivilegeCalls SystemPrivilegeCalls();
 
 // Drops to SUDO_UID/SUDO_GID when running as root through sudo. Harmless to call again.
 PrivilegeDrop DropToInvokingUser(const PrivilegeCalls& calls = SystemPrivilegeCalls());
+// Root through sudo: what DropToInvokingUser would give up.
+bool HoldsRootToGiveUp(const PrivilegeCalls& calls = SystemPrivilegeCalls());
 // What to tell a user about a result other than NotRoot and Dropped.
 std::string PrivilegeDropText(PrivilegeDrop result);

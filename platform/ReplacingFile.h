@@ -17,12 +17,17 @@ public:
     bool Open(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
     bool Write(std::string_view text);
-    // Puts the file in place under its name (mode 0666 less the umask).
+    // Puts the file in place under its name, on the disk before the name points at it. It
+    // takes the permission bits (and, where allowed, the owner) of the regular file it
+    // replaces; a first file gets 0666 less the umask.
     bool Commit();
     // Drops what was written; the name keeps what it held.
     void Discard();
     // Why the last call failed, in English ("No space left on device").
     const std::string& Error() const { return error_; }
+
+    // Open, Write and Commit in one; false, with error set, when any of them fails.
+    static bool WriteWhole(const std::string& path, std::string_view text, std::string& error);
 
 private:
     bool Fail(int error);

@@ -18,6 +18,19 @@ mode_t CurrentUmask() {
     return mask;
 }
 
+// A link in the file's place is replaced, not followed: only a regular file passes its
+// mode on.
+void TakeModeOf(int fd, const std::string& path) {
+    struct stat old {};
+    if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        // Only root may give a file away; anyone else makes it their own.
+        [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
+        ::fchmod(fd, old.st_mode & 07777);
+    } else {
+        ::fchmod(fd, 0666 & ~CurrentUmask());
+    }
+}
+
 } // namespace
 
 bool ReplacingFile::Open(const std::string& path) {
@@ -49,13 +62,27 @@ bool ReplacingFile::Commit() {
         return false;
     }
     const int fd = std::exchange(fd_, -1);
-    if (::fchmod(fd, 0666 & ~CurrentUmask()) != 0 || ::close(fd) != 0 ||
-        std::rename(temp_.c_str(), path_.c_str()) != 0) {
-        const int error = errno;
+    TakeModeOf(fd, path_);
+    // Renamed before its data reach the disk, a power cut could leave the name empty.
+    int error = ::fsync(fd) == 0 ? 0 : errno;
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && std::rename(temp_.c_str(), path_.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
         ::unlink(temp_.c_str());
         return Fail(error);
     }
     return true;
+}
+
+bool ReplacingFile::WriteWhole(const std::string& path, std::string_view text, std::string& error) {
+    ReplacingFile file;
+    const bool written = file.Open(path) && file.Write(text) && file.Commit();
+    error = file.Error();
+    return written;
 }
 
 void ReplacingFile::Discard() {

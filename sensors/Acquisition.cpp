@@ -40,16 +40,11 @@ AcquisitionGuard::~AcquisitionGuard() {
 bool AcquisitionRunning() { return running; }
 
 void WhileHeld(const std::function<void()>& wait) {
-    const bool interrupts = AcquisitionRunning();
-    if (interrupts) {
+    if (AcquisitionRunning()) {
         Acquisition().StopRequested = true;
     }
-    Clock& clock = SystemClock();
-    const double held = clock.Now();
+    const HeldTime held;
     wait();
-    if (interrupts) {
-        Acquisition().PausedSeconds += clock.Now() - held;
-    }
 }
 
 bool AdapterLost() {
@@ -63,6 +58,7 @@ void DropLostAdapter() {
         m.txtInterface.text = "None";
         m.txtPort.text = "None";
         m.mnuUSB.checked = false;
+        m.statusText = AdapterDroppedText();
     }
 }
 
@@ -71,12 +67,15 @@ bool RunAcquisition(const AcquisitionRun& run) {
     auto& acq = Acquisition();
     acq.SampleIndex = 0;
     acq.StopRequested = false;
-    acq.PausedSeconds = 0;
+    const double heldBefore = HeldSeconds();
     const int32_t wanted = std::clamp(acq.SweepLength, 0, kMaxSampleIndex);
 
     bool completed = true;
     Clock& clock = SystemClock();
     const double t0 = clock.Now();
+    // The period ends with the last sample taken: a transfer that failed, however long it
+    // took to fail, gave no sample.
+    double sampling = 0;
     while (acq.SampleIndex < wanted) {
         if (!run.takeSample()) {
             completed = false;
@@ -86,6 +85,7 @@ bool RunAcquisition(const AcquisitionRun& run) {
         if (run.pause) {
             WaitLoopDelay(acq.LoopDelayMs);
         }
+        sampling = clock.Now() - t0 - (HeldSeconds() - heldBefore);
         if (acq.Ending) {
             completed = false;
             break;
@@ -103,7 +103,7 @@ bool RunAcquisition(const AcquisitionRun& run) {
     }
 
     // A clock that did not advance gives no period; 0 reads as "not measured".
-    const double elapsed = std::max(clock.Now() - t0 - acq.PausedSeconds, run.minimumSeconds);
+    const double elapsed = std::max(sampling, run.minimumSeconds);
     if (elapsed > 0.0 && acq.SamplesTaken > 0) {
         acq.SamplePeriod = static_cast<float>(elapsed / acq.SamplesTaken);
         acq.SampleRateHz = 1.0f / acq.SamplePeriod;

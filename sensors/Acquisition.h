@@ -33,8 +33,7 @@ struct AcquisitionState {
     float SamplePeriod = 0.0f;
     int32_t SweepLength = 2048;
     int32_t SamplesTaken = 0;
-    double PausedSeconds = 0; // of the running acquisition, spent in a modal dialog
-    bool Ending = false;      // the program is closing: even a self-test stops
+    bool Ending = false; // the program is closing: even a self-test stops
 };
 AcquisitionState& Acquisition();
 

@@ -62,7 +62,8 @@ std::string SilentBoardText() {
         !std::all_of(first, first + n, [code](int32_t c) { return c == code; })) {
         return {};
     }
-    return "The board gives no answer: every sample of the sweep reads " + std::to_string(code) +
+    return std::string(kSilentBoardStatus) + ": every sample of the sweep reads " +
+           std::to_string(code) +
            ". Check that it is plugged in and powered, and that the interface, port and device "
            "are the right ones.";
 }
@@ -74,8 +75,8 @@ void ReportSilentBoard() {
     const std::string text = SilentBoardText();
     if (!text.empty() && status.empty()) {
         status = text;
-    } else if (text.empty() && status.rfind("The board gives no answer", 0) == 0) {
-        status.clear();
+    } else if (text.empty()) {
+        ClearStatusAbout(kSilentBoardStatus);
     }
 }
 

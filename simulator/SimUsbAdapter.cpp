@@ -233,6 +233,7 @@ bool SimEzUsbDriver::TransferGoesThrough(SimUsbAdapter& adapter) {
         if (replugAfter_) {
             replugAt_ = std::chrono::steady_clock::now() + *replugAfter_;
         }
+        lastFault_ = EzUsbFault::NoDevice;
         return false;
     }
     if (!faults_ || faults_->count <= 0) {
@@ -252,6 +253,9 @@ bool SimEzUsbDriver::TransferGoesThrough(SimUsbAdapter& adapter) {
     if (kind != SimUsbFault::Fail) {
         adapter.DropReply();
     }
+    lastFault_ = kind == SimUsbFault::TimeOut ? EzUsbFault::TimedOut
+                 : kind == SimUsbFault::Stall ? EzUsbFault::Stalled
+                                              : EzUsbFault::Failed;
     return false;
 }
 
@@ -315,8 +319,10 @@ bool SimEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<const ui
     bytesReturned = 0;
     const auto it = handles_.find(handle);
     if (it == handles_.end()) {
+        lastFault_ = EzUsbFault::NoDevice;
         return false;
     }
+    lastFault_ = EzUsbFault::Failed;
     SimUsbAdapter& adapter = *adapters_[static_cast<size_t>(it->second)];
     const EzUsbRequest request =
         DecodeEzUsbRequest(code, input, output.size(), adapter.Endpoints());
@@ -354,6 +360,7 @@ bool SimEzUsbDriver::IoControl(int32_t handle, uint32_t code, std::span<const ui
         }
         // A read the firmware cannot fill would time out on the wire.
         bytesReturned = static_cast<uint32_t>(adapter.Read(static_cast<int>(request.pipe), output));
+        lastFault_ = EzUsbFault::TimedOut;
         return bytesReturned == output.size();
     case EzUsbRequest::Kind::Invalid:
         break;

@@ -117,6 +117,7 @@ public:
     void Close(int32_t handle) override;
     bool IoControl(int32_t handle, uint32_t code, std::span<const uint8_t> input,
                    std::span<uint8_t> output, uint32_t& bytesReturned) override;
+    EzUsbFault LastFault() const override { return lastFault_; }
 
 private:
     // False when the planned trouble takes this transfer.
@@ -133,4 +134,5 @@ private:
     std::optional<std::chrono::steady_clock::time_point> replugAt_;
     Milliseconds timeout_{1000};
     double transactionMs_ = kDefaultTransactionMs;
+    EzUsbFault lastFault_ = EzUsbFault::Failed;
 };

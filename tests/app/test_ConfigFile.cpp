@@ -98,17 +98,52 @@ TEST_F(ConfigFileTest, ReadsTheFourSettingsFromAnyFile) {
     }
 }
 
-TEST_F(ConfigFileTest, UnreadableOrUnwritablePlacesAreSilent) {
+TEST_F(ConfigFileTest, AnUnwritablePlaceIsSaidOnceARunNamingTheFileAndWhy) {
     ReadConfigFile(dir.path() / "missing.cfg");
     const auto nowhere = dir.path() / "no-such-folder" / "QueltoEval.cfg";
     WriteConfigFile(nowhere);
     EXPECT_FALSE(std::filesystem::exists(nowhere));
 
-    // A folder in the way of the file: the old content stays, nothing is left behind.
+    // A folder in the way of the file: the old content stays, nothing is left behind. The
+    // first change of a run says so, the next one and the exit do not.
+    FakeFrontend ui;
     std::filesystem::create_directory(dir.path() / "QueltoEval.cfg");
-    WriteConfigFile();
-    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "QueltoEval.cfg"));
+    ReadSettings();
+    for (const char* device : {"KXS201", "KXS202"}) {
+        App().DeviceName = device;
+        SaveChangedSettings();
+    }
+    SaveSettingsAtExit();
+    EXPECT_EQ(ui.MessageHeads(), std::vector<std::string>{
+                                     "The settings could not be saved in " +
+                                     (std::filesystem::current_path() / "QueltoEval.cfg").string() +
+                                     ": Is a directory."});
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    // A run that changed nothing says it on the way out, where a box would hold up a signal.
+    ResetAppState();
+    ReadSettings();
+    ::testing::internal::CaptureStderr();
+    SaveSettingsAtExit();
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not be saved"),
+              std::string::npos);
+}
+
+// A change is on disk at once, and only a change once start-up has read the file.
+TEST_F(ConfigFileTest, AChangeIsWrittenAtOnceAndNothingElseTouchesTheFile) {
+    dir.Write("QueltoEval.cfg", "Device = KXS201\r\nInterface =  1 \r\nPlot Samples =  2048 \r\n"
+                                "Port Address =  888 \r\n");
+    std::filesystem::create_hard_link("QueltoEval.cfg", "second name");
+    App().SweepLength = 4096;
+    SaveChangedSettings();
+    ResetAppState();
+    ReadSettings();
+    SaveChangedSettings();
+    SaveSettingsAtExit();
+    EXPECT_EQ(std::filesystem::hard_link_count("QueltoEval.cfg"), 2u);
+    App().SweepLength = 4096;
+    SaveChangedSettings();
+    EXPECT_EQ(dir.Read("QueltoEval.cfg"), "Device = KXS201\r\nInterface =  1 \r\n"
+                                          "Plot Samples =  4096 \r\nPort Address =  888 \r\n");
 }
 
 TEST_F(ConfigFileTest, TemporaryCannotBeRedirectedAndTheFileKeepsItsPermissions) {

@@ -54,6 +54,10 @@ TEST_F(CliTest, BadInputNamesTheOptionAndLeavesNoOutput) {
          1,
          "--adapter"},
         {{"sweep", "--simulate=KXS306", "--interface", "none", "-o", "new.tsv"}, 1, "interface"},
+        {{"sweep", "--simulate=KXS306", "--samples", "16", "--config", "nowhere/q.cfg", "-o",
+          "new.tsv"},
+         1,
+         "--config: cannot write nowhere/q.cfg: No such file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.back());

@@ -10,9 +10,11 @@
 #include "tests/support/FakeClock.h"
 
 #include <QImage>
+#include <QMenuBar>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QToolButton>
 
@@ -139,6 +141,40 @@ void PrintHelpTest::helpOpensOnTheContentsAndFollowsItsLinks() {
     mnuHelp_Click();
     QCOMPARE(browser->source(), contents);
     QCOMPARE(gui_->MainWindow()->findChildren<QTextBrowser*>().size(), 1);
+
+    // Whole on the screen; Esc closes it, and help brings it back where it was.
+    QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
+    const QPoint at = window->pos();
+    QTest::keyClick(browser, Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+    mnuHelp_Click();
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->pos(), at);
+
+    // Every key the main window has is in its table on the shortcuts page: its shortcuts, its
+    // menu items' keys (the plot windows' own among them) and its menu titles' Alt keys.
+    QFile page(
+        QFileInfo(QString::fromStdString(HelpLocations().back())).dir().filePath("shortcuts.html"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString table = QString::fromUtf8(page.readAll()).section("<h2>", 1, 1);
+    QMainWindow* main = gui_->MainWindow();
+    QStringList keys;
+    for (const QShortcut* shortcut : main->findChildren<QShortcut*>()) {
+        keys << shortcut->key().toString();
+    }
+    for (const QAction* action : main->findChildren<QAction*>()) {
+        for (const QKeySequence& key : action->shortcuts()) {
+            keys << key.toString();
+        }
+    }
+    for (const QAction* menu : main->menuBar()->actions()) {
+        if (menu->isVisible() && menu->text().contains('&')) {
+            keys << "Alt+" + menu->text().section('&', 1).left(1).toUpper();
+        }
+    }
+    for (const QString& key : keys) {
+        QVERIFY2(table.contains("<kbd>" + key + "</kbd>"), qPrintable(key));
+    }
 }
 
 QTEST_MAIN(PrintHelpTest)

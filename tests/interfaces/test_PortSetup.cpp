@@ -93,6 +93,8 @@ TEST_F(PortSetupTest, EmptyTextZeroAddressAndCancel) {
 }
 
 TEST_F(PortSetupTest, ThePortIsClaimedOnlyWhenGrantedAndWhileItIsTheInterface) {
+    auto& status = App().mdiAnalyzer.statusText;
+    status = "The board gives no answer: every sample of the sweep reads 0.";
     port.openSucceeds = false;
     port.openFailure = "/dev/parport0: Permission denied. Add your user to the group lp.";
     Answer("378");
@@ -103,12 +105,13 @@ TEST_F(PortSetupTest, ThePortIsClaimedOnlyWhenGrantedAndWhileItIsTheInterface) {
     EXPECT_FALSE(App().DriverModuleFlag);
     vbOut(0x378, 1);
     EXPECT_TRUE(port.log.empty());
+    EXPECT_FALSE(status.empty());
 
     // Access granted on the next try, and given back while the adapter is the interface.
     port.openSucceeds = true;
     Answer("378");
     mnuPort_Click();
-    EXPECT_TRUE(App().DriverModuleFlag);
+    EXPECT_TRUE(App().DriverModuleFlag && status.empty());
     vbOut(0x378, 1);
     EXPECT_EQ(port.DataWrites(), std::vector<int>{1});
     App().CurrentAdapter.Present = true;

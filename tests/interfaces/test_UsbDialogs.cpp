@@ -3,7 +3,10 @@
 #include "interfaces/UsbDebug.h"
 #include "interfaces/UsbSelect.h"
 #include "interfaces/UsbSpiDrivers.h"
+#include "sensors/DeviceSelect.h"
+#include "sensors/Sweep.h"
 #include "tests/support/AppStateTest.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/ScriptedEzUsb.h"
 
 namespace {
@@ -73,6 +76,37 @@ TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2OrNone) {
     app.InterfaceCode = 2;
     frmUSBselect_cmdOK_Click();
     EXPECT_EQ(app.InterfaceCode, 0);
+}
+
+// Three time-outs of a second each, mid-sweep, and a second to read each message: none is in
+// the period, the status line says how to get the adapter back, and USB again does.
+TEST_F(UsbDialogTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBack) {
+    FakeClock clock;
+    UseQuickDelay();
+    auto& m = App().mdiAnalyzer;
+    usb.Attach(0);
+    ui.OnModal(FormId::frmUSBselect, [] { frmUSBselect_cmdOK_Click(); });
+    mnuUSB_Click();
+    mnuKxs306_Click();
+    int timeOuts = 3;
+    usb.failWith = EzUsbFault::TimedOut;
+    usb.failIf = [&](const RecordedRequest& r) {
+        const bool fails = r.code == IoctlBulkWrite && App().SamplesTaken >= 20 && timeOuts > 0;
+        timeOuts -= fails ? 1 : 0;
+        clock.now += fails ? 1.0 : 0.0;
+        return fails;
+    };
+    ui.whileMessageOpen = [&clock] { clock.now += 1.0; };
+    ui.AtDoEvents(5, [] { Ui().MsgBox("A note"); });
+    cmdSingleSweep_Click();
+    EXPECT_EQ(ui.MessageHeads(), (std::vector<std::string>{"A note", "Error Writing SPI"}));
+    EXPECT_LT(App().SamplePeriod * App().SamplesTaken, 0.1);
+    EXPECT_EQ(m.statusText, "USB interface dropped: Ezusb-0 did not answer in time (time-out). "
+                            "Choose USB in the Interface menu to take the adapter back.");
+    ui.messages.clear();
+    mnuUSB_Click();
+    EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "USB Ezusb-0");
+    EXPECT_TRUE(ui.messages.empty() && m.statusText.empty());
 }
 
 TEST_F(UsbDialogTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
@@ -200,7 +234,7 @@ TEST_F(UsbDialogTest, ConsoleSetUpAndWriteCommands) {
     // A failed "Set Bits" marks "None".
     usb.failIf = [](const RecordedRequest& r) { return r.code == IoctlBulkWrite; };
     frmUSBdebug_cmdSetSpiBits_Click();
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error Setting SPI Bits"});
+    EXPECT_EQ(ui.MessageHeads(), std::vector<std::string>{"Error Setting SPI Bits"});
     EXPECT_TRUE(f.optUsbPort[4].value);
     EXPECT_FALSE(f.frameSPIsetup.enabled);
 }
@@ -241,7 +275,7 @@ TEST_F(UsbDialogTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
     ui.AtDoEvents(7, [&] { usb.Detach(0); });
     frmUSBdebug_cmdLoop_Click();
     EXPECT_EQ(ui.doEventsCalls, 8);
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error Writing SPI"});
+    EXPECT_EQ(ui.MessageHeads(), std::vector<std::string>{"Error Writing SPI"});
     EXPECT_EQ(Options(f.optUsbPort), "----*"); // the lost adapter's row goes at once
     EXPECT_EQ(f.txtUsbPort[0].text + f.txtDescript0[0].text + f.txtDriverRev[0].text, "None");
     EXPECT_FALSE(f.frameManual.enabled);

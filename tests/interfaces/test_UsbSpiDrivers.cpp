@@ -25,7 +25,7 @@ protected:
     }
     // One message, the adapter no longer ready, no handle left open.
     void ExpectFailure(const std::string& message) {
-        EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{message});
+        EXPECT_EQ(ui.MessageHeads(), std::vector<std::string>{message});
         EXPECT_FALSE(App().CurrentAdapter.Present);
         EXPECT_EQ(usb.OpenHandles(), 0);
         ui.messages.clear();

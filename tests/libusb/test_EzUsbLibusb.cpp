@@ -281,16 +281,18 @@ TEST_F(LibusbBackendTest, ScanFindsTheAdapterAndTransactionsReachTheFirmware) {
 }
 
 // A reply that never comes times out; a stalled one fails, and its halt is cleared so that
-// the next transfer goes through. Neither changes the words.
+// the next transfer goes through. Neither changes the words; the message says which it was.
 TEST_F(LibusbBackendTest, RepliesThatTimeOutOrStallFail) {
-    for (Wire wire : {Wire::InNeverAnswers, Wire::InStalls}) {
+    for (auto [wire, fault] : {std::pair{Wire::InNeverAnswers, "(time-out)"},
+                               std::pair{Wire::InStalls, "(stalled endpoint)"}}) {
         mock_.SetWire(Wire::Normal);
         Ready();
         ui_.messages.clear();
         App().SpiReadWords[1] = 0x1234;
         mock_.SetWire(wire);
         TransferAWord();
-        EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{"Error Reading SPI"});
+        EXPECT_EQ(ui_.MessageHeads(), std::vector<std::string>{"Error Reading SPI"});
+        EXPECT_NE(ui_.messages[0].text.find(fault), std::string::npos) << ui_.messages[0].text;
         EXPECT_FALSE(App().CurrentAdapter.Present);
         EXPECT_EQ(App().SpiReadWords[1], 0x1234);
     }
@@ -306,7 +308,8 @@ TEST_F(LibusbBackendTest, UnpluggedAdapterFailsAndIsGone) {
     umockdev_testbed_uevent(testbed_, kSysPath, "remove");
     umockdev_testbed_remove_device(testbed_, kSysPath);
     TransferAWord();
-    EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{"Error Writing SPI"});
+    EXPECT_EQ(ui_.MessageHeads(), std::vector<std::string>{"Error Writing SPI"});
+    EXPECT_NE(ui_.messages[0].text.find("is gone"), std::string::npos);
     EXPECT_FALSE(App().CurrentAdapter.Present);
     FindUsbAdapters();
     EXPECT_EQ(App().UsbAdapterCount, 0);

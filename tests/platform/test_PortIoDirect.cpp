@@ -89,6 +89,8 @@ TEST(Privileges, DropsToTheSudoUserOnlyWhenRootThroughSudo) {
                 euid = c.failingCall == 3 ? 0 : u;
                 return call("uid " + to_string(u), 3);
             }};
+        EXPECT_EQ(HoldsRootToGiveUp(fake),
+                  c.expected == PrivilegeDrop::Dropped || c.expected == PrivilegeDrop::Failed);
         EXPECT_EQ(DropToInvokingUser(fake), c.expected) << (c.uid ? c.uid : "unset");
         EXPECT_EQ(calls, c.calls);
     }

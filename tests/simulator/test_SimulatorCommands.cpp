@@ -78,15 +78,15 @@ TEST_F(SimulatorCommandsTest, UsbTroubleOnDemand) {
         FindUsbAdapters();
         uint8_t count = 1;
         SpiTransfer(count);
-        return ui.messages.empty() ? std::string("ok") : ui.messages[0].text;
+        return ui.messages.empty() ? std::string("ok") : ui.MessageHeads()[0];
     };
     struct Case {
         const char* plan;
         std::vector<std::string> results; // of successive searches and one-word transfers
     } cases[] = {
         {"fail:1", {"Error Writing SPI", "ok"}},
-        {"timeout:2@1", {"Error Reading SPI", "Error getting Board Info", "ok"}},
-        {"stall:1@3", {"ok", "Error getting Board Info", "ok"}},
+        {"timeout:2@1", {"Error Reading SPI", "ok"}},
+        {"stall:3@3", {"ok", "Error getting Board Info", "ok"}},
     };
     for (const auto& c : cases) {
         const auto plan = ParseSimUsbFault(c.plan);
@@ -113,6 +113,7 @@ TEST_F(SimulatorCommandsTest, UsbTroubleOnDemand) {
     EXPECT_EQ(transfer(), "ok");
     usb.PlanUnplug(2, std::chrono::milliseconds(0));
     EXPECT_EQ(transfer(), "Error Writing SPI");
+    EXPECT_NE(ui.messages[0].text.find("Ezusb-0 is gone"), std::string::npos);
     EXPECT_EQ(transfer(), "ok");
     EXPECT_TRUE(app.CurrentAdapter.Present);
 

@@ -1,7 +1,10 @@
 #include "tests/support/FakeFrontend.h"
 
-void FakeFrontend::MsgBox(const std::string& text, const std::string& title) {
+void FakeFrontend::ShowMsgBox(const std::string& text, const std::string& title) {
     messages.push_back({text, title});
+    if (whileMessageOpen) {
+        whileMessageOpen();
+    }
 }
 
 void FakeFrontend::DoEvents() {
@@ -22,7 +25,7 @@ void FakeFrontend::ShowModal(FormId form) {
     }
 }
 
-bool FakeFrontend::Confirm(const std::string& text, const std::string& title) {
+bool FakeFrontend::ShowConfirm(const std::string& text, const std::string& title) {
     questions.push_back({text, title});
     if (confirmAnswers.empty()) {
         return false;
@@ -39,9 +42,9 @@ void FakeFrontend::Popup(PopupMenu menu) {
     }
 }
 
-std::optional<std::string> FakeFrontend::InputBox(const std::string& prompt,
-                                                  const std::string& title,
-                                                  const std::string& initial) {
+std::optional<std::string> FakeFrontend::ShowInputBox(const std::string& prompt,
+                                                      const std::string& title,
+                                                      const std::string& initial) {
     inputPrompts.push_back({prompt, title});
     inputInitials.push_back(initial);
     if (inputAnswers.empty()) {

@@ -21,18 +21,18 @@ public:
     FakeFrontend() { InstallFrontend(this); }
     ~FakeFrontend() override { InstallFrontend(nullptr); }
 
-    void MsgBox(const std::string& text, const std::string& title) override;
+    void ShowMsgBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
     void SetBusy(bool busy) override { busyChanges.push_back(busy); }
     void Show(FormId form) override { shown.push_back(form); }
     void ShowModal(FormId form) override;
     void Hide(FormId form) override { hidden.push_back(form); }
     // Answers from confirmAnswers in order; No when none is left.
-    bool Confirm(const std::string& text, const std::string& title) override;
+    bool ShowConfirm(const std::string& text, const std::string& title) override;
     void Popup(PopupMenu menu) override;
     // Answers from inputAnswers in order; a cancel when none is left.
-    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
-                                        const std::string& initial) override;
+    std::optional<std::string> ShowInputBox(const std::string& prompt, const std::string& title,
+                                            const std::string& initial) override;
     void Refresh() override {}
     int ScreenWidth() const override { return 1280 * 15; }
     int ScreenHeight() const override { return 800 * 15; }
@@ -58,6 +58,14 @@ public:
         }
         return texts;
     }
+    // Their first lines: what each message is, without the detail below it.
+    std::vector<std::string> MessageHeads() const {
+        std::vector<std::string> heads;
+        for (const auto& m : messages) {
+            heads.push_back(m.text.substr(0, m.text.find('\n')));
+        }
+        return heads;
+    }
 
     std::vector<RecordedMessage> messages;
     std::vector<FormId> shown;
@@ -70,6 +78,8 @@ public:
     std::vector<std::string> inputInitials;
     std::vector<std::optional<std::string>> inputAnswers;
     std::vector<bool> busyChanges;
+    // Runs while each message box is open (a user who takes a while to read it).
+    std::function<void()> whileMessageOpen;
     int doEventsCalls = 0;
     bool printResult = true;
     int printCalls = 0;

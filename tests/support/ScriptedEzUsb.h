@@ -46,7 +46,8 @@ public:
         if (code == IoctlBulkWrite) {
             request.sent.assign(output.begin(), output.end());
         }
-        if (failIf && failIf(request)) {
+        scripted_ = failIf && failIf(request);
+        if (scripted_) {
             return false;
         }
         auto give = [&](const std::vector<uint8_t>& bytes) {
@@ -65,6 +66,7 @@ public:
         }
         return sim_.IoControl(handle, code, input, output, bytesReturned);
     }
+    EzUsbFault LastFault() const override { return scripted_ ? failWith : sim_.LastFault(); }
 
     // Fails the nth request with this code from now on (counted from 1).
     void FailNth(uint32_t code, int nth = 1) {
@@ -89,8 +91,9 @@ public:
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
 
     SimSensor sensor;
-    // A request for which this answers true fails (after being recorded).
+    // A request for which this answers true fails (after being recorded), for this reason.
     std::function<bool(const RecordedRequest&)> failIf;
+    EzUsbFault failWith = EzUsbFault::Failed;
     // Answers in place of the firmware's: to bulk reads, in order, and string descriptors by
     // index. Both go out as they stand, so a bLength beyond the bytes sent is a short answer.
     std::deque<std::vector<uint8_t>> replies;
@@ -100,4 +103,5 @@ public:
 private:
     SimEzUsbDriver sim_{sensor};
     std::set<int32_t> handles_;
+    bool scripted_ = false; // the last request failed by failIf
 };
