@@ -421,8 +421,11 @@ std::optional<std::string> QtFrontend::ShowInputBox(const std::string& prompt,
 }
 
 void QtFrontend::Refresh() {
-    // The settings file shows four values of the state, as the windows show the rest.
-    SaveChangedSettings();
+    // The settings file shows four values of the state, as the windows show the rest; not from
+    // inside a resize, where the message about a file that cannot be written may not open.
+    if (eventsHeld == 0) {
+        SaveChangedSettings();
+    }
     for (auto& [form, open] : open_) {
         if (open.window != nullptr) {
             SyncCaption(open, FormOf(form));
