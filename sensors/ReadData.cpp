@@ -21,13 +21,15 @@ constexpr int kAdapterCodeBits = 12;
 // The gyroscope converters' temperature channel: 2048 at 25 degrees, 6.88 codes per degree.
 float GyroTemperature(int32_t code) { return static_cast<float>((code - 2048) / 6.88 + 25.0); }
 
-void Transfer(std::initializer_list<int32_t> words) {
+// True when the adapter answered: a failed or skipped transfer leaves older words behind.
+bool Transfer(std::initializer_list<int32_t> words) {
     auto& usb = Usb();
     uint8_t count = 0;
     for (int32_t w : words) {
         usb.SpiWriteWords[++count] = w;
     }
     SpiTransfer(count);
+    return usb.CurrentAdapter.Present;
 }
 
 int32_t ReceivedCode(int word) { return Usb().SpiReadWords[static_cast<size_t>(word)] & 0xFFF; }
@@ -97,14 +99,17 @@ int32_t ReadChannel(int16_t ch) {
 
 int32_t UsbReadGyro() {
     // Bits 11-10 address rate, temperature, input 1, input 2; each answer comes one word late.
-    Transfer({0x8310, 0x8710, 0x8B10, 0x8F10, 0x8310});
+    const bool answered = Transfer({0x8310, 0x8710, 0x8B10, 0x8F10, 0x8310});
     int word = 5;
     if (Acquisition().ChannelIndex == 0) {
         word = 2;
     } else if (Acquisition().ChannelIndex == 2) {
         word = 4;
     }
-    Acquisition().Temperature = GyroTemperature(ReceivedCode(3));
+    // Words never received would read as -272.67 degrees.
+    if (answered) {
+        Acquisition().Temperature = GyroTemperature(ReceivedCode(3));
+    }
     return ReceivedCode(word);
 }
 
@@ -118,7 +123,9 @@ int32_t UsbReadAccel() {
 
 void UsbReadAccelTemp() {
     Usb().SpiChannel = 2;
-    Transfer({0});
+    if (!Transfer({0})) {
+        return;
+    }
     // Quarter degrees from bit 5 up; above 255 the count is negative.
     auto v = RoundToEven(Usb().SpiReadWords[1] / 32.0);
     if (v > 255) {
@@ -131,6 +138,7 @@ float ReadTemperature() {
     auto& acq = Acquisition();
     const SensorModel* model = ChosenModel();
     const int16_t interfaceCode = Interface().InterfaceCode;
+    bool read = true;
     if (interfaceCode == kUsbInterface && model != nullptr) {
         // The adapter reads model 3 through the same converter words as models 4 and 5.
         if (model->kind == SensorKind::Gyroscope) {
@@ -138,6 +146,7 @@ float ReadTemperature() {
         } else {
             UsbReadAccelTemp();
         }
+        read = Usb().CurrentAdapter.Present;
     } else if (interfaceCode == kParallelInterface) {
         if (model != nullptr && model->portPath == PortPath::GyroConverter) {
             // The first transfer selects the temperature channel, the second converts it.
@@ -157,7 +166,10 @@ float ReadTemperature() {
             acq.Temperature = static_cast<float>(code * 0.033908420138 - 273.15 + 25);
         }
     }
-    frmData().lblTemp.caption = Format(acq.Temperature, "0.00");
+    // An adapter that did not answer gave no temperature to show.
+    if (read) {
+        frmData().lblTemp.caption = Format(acq.Temperature, "0.00");
+    }
     // Restores the channel (and model 3's multiplexer) and primes the late converters.
     ReadChannel(acq.ChannelIndex);
     return acq.Temperature;

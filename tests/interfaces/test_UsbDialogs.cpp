@@ -4,6 +4,7 @@
 #include "interfaces/UsbSelect.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/DeviceSelect.h"
+#include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/FakeClock.h"
@@ -107,6 +108,17 @@ TEST_F(UsbDialogTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBac
     mnuUSB_Click();
     EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "USB Ezusb-0");
     EXPECT_TRUE(ui.messages.empty() && m.statusText.empty());
+}
+
+TEST_F(UsbDialogTest, ATemperatureTheAdapterNeverSentIsNotShown) {
+    usb.Attach(0);
+    ui.OnModal(FormId::frmUSBselect, [] { frmUSBselect_cmdOK_Click(); });
+    mnuUSB_Click();
+    mnuKxs306_Click();
+    usb.failIf = [](const RecordedRequest& r) { return r.code == IoctlBulkWrite; };
+    ReadTemperature();
+    EXPECT_EQ(App().frmData.lblTemp.caption, "---  ");
+    EXPECT_EQ(App().Temperature, 0.0f);
 }
 
 TEST_F(UsbDialogTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
