@@ -7,29 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <optional>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 class ProgramRun : public ::testing::Test {
 protected:
     using Clock = testproc::Clock;
     using Milliseconds = testproc::Milliseconds;
-
-    static pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                       int output = -1) {
-        return testproc::Spawn(args, env, output);
-    }
-    static std::optional<int> WaitFor(pid_t pid, Milliseconds limit) {
-        return testproc::WaitFor(pid, limit);
-    }
 
     void TearDown() override {
         testproc::Kill(program_);
@@ -38,7 +19,7 @@ protected:
 
     // The program's wait status once it has ended, within limit.
     std::optional<int> ProgramEnds(Milliseconds limit) {
-        const auto status = WaitFor(program_, limit);
+        const auto status = testproc::WaitFor(program_, limit);
         program_ = status ? -1 : program_;
         return status;
     }
@@ -47,9 +28,10 @@ protected:
     // folder (where its settings are).
     void StartProgram(bool onDisplay) {
         using Env = std::vector<std::string>;
-        program_ = Spawn({QUELTO_PROGRAM, "--simulate"},
-                         onDisplay ? Env{"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display_.Name()}
-                                   : Env{"QT_QPA_PLATFORM=offscreen"});
+        program_ =
+            testproc::Spawn({QUELTO_PROGRAM, "--simulate"},
+                            onDisplay ? Env{"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display_.Name()}
+                                      : Env{"QT_QPA_PLATFORM=offscreen"});
     }
 
     // A virtual X server of our own, with a window manager when asked.
@@ -65,7 +47,7 @@ protected:
         if (::pipe(fds) != 0) {
             return std::nullopt;
         }
-        pid_t pid = Spawn(args, {"DISPLAY=" + display_.Name()}, fds[1]);
+        pid_t pid = testproc::Spawn(args, {"DISPLAY=" + display_.Name()}, fds[1]);
         ::close(fds[1]);
         std::string text;
         char buffer[256];
@@ -74,7 +56,7 @@ protected:
             text.append(buffer, static_cast<size_t>(got));
         }
         ::close(fds[0]);
-        const auto status = WaitFor(pid, Milliseconds(10000));
+        const auto status = testproc::WaitFor(pid, Milliseconds(10000));
         if (!status) {
             testproc::Kill(pid);
         }
