@@ -107,10 +107,9 @@ const Request kExcl{PPEXCL, -1}, kClaim{PPCLAIM, -1}, kRelease{PPRELEASE, -1};
 
 // A umockdev testbed whose /dev/parport0 is served by parport, and whose /proc (which the
 // program's default path sees too) lists that port at 0x378.
-class Testbed {
-public:
-    explicit Testbed(EmulatedParport& parport) {
-        testbed_ = umockdev_testbed_new();
+class Ppdev : public ::testing::Test {
+protected:
+    Ppdev() {
         g_free(umockdev_testbed_add_device(testbed_, "ppdev", "parport0", nullptr,
                                            // attributes
                                            "dev", "99:0", nullptr,
@@ -121,7 +120,6 @@ public:
         g_free(root);
         // add_device records the node's numbers only; the file behind it is ours to make.
         std::ofstream(NodeFile()).flush();
-        handler_ = umockdev_ioctl_base_new();
         g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(EmulatedParport::Handle), &parport);
         GError* error = nullptr;
         if (!umockdev_testbed_attach_ioctl(testbed_, "/dev/parport0", handler_, &error)) {
@@ -131,38 +129,31 @@ public:
         WriteBaseAddress(0, "888\t1912\n");
         fs::create_directories(ProcRoot() + "/sys/dev/parport/default");
     }
-    ~Testbed() {
+    ~Ppdev() override {
+        port.reset();
         g_object_unref(handler_);
         g_object_unref(testbed_);
     }
 
-    const std::string& Root() const { return root_; }
     std::string ProcRoot() const { return root_ + "/proc"; }
     // The testbed's file behind the emulated /dev/parport0.
     std::string NodeFile() const { return root_ + "/dev/parport0"; }
-
     void WriteBaseAddress(int number, const std::string& text) const {
         const fs::path dir = ProcRoot() + "/sys/dev/parport/parport" + std::to_string(number);
         fs::create_directories(dir);
         std::ofstream(dir / "base-addr") << text;
     }
 
-private:
-    UMockdevTestbed* testbed_ = nullptr;
-    UMockdevIoctlBase* handler_ = nullptr;
-    std::string root_;
-};
-
-class Ppdev : public ::testing::Test {
-protected:
     bool Open(uint16_t base = 0x378, const std::string& devRoot = "/dev") {
-        port = MakePpdevBackend(testbed.ProcRoot(), devRoot);
+        port = MakePpdevBackend(ProcRoot(), devRoot);
         reason.clear();
         return port->Open(base, reason);
     }
 
     EmulatedParport parport;
-    Testbed testbed{parport};
+    UMockdevTestbed* testbed_ = umockdev_testbed_new();
+    UMockdevIoctlBase* handler_ = umockdev_ioctl_base_new();
+    std::string root_;
     std::unique_ptr<PortBackend> port;
     std::string reason;
 };
@@ -200,7 +191,7 @@ TEST_F(Ppdev, ClaimsThePortExclusivelyAndMapsTheRegistersUntilClosed) {
 
 TEST_F(Ppdev, FindsThePortByItsBaseAddressOrSaysWhichDriverIsMissing) {
     EXPECT_FALSE(Open(0x278));
-    EXPECT_NE(reason.find("No parallel port at 0x278 in " + testbed.ProcRoot() +
+    EXPECT_NE(reason.find("No parallel port at 0x278 in " + ProcRoot() +
                           "/sys/dev/parport.\nThe parport_pc driver must know the port; load "
                           "the drivers:\n    sudo modprobe parport_pc ppdev"),
               std::string::npos)
@@ -210,10 +201,10 @@ TEST_F(Ppdev, FindsThePortByItsBaseAddressOrSaysWhichDriverIsMissing) {
     EXPECT_TRUE(parport.Requests().empty());
 
     // parport1 has no device node: failing on it proves that the lookup chose it.
-    testbed.WriteBaseAddress(0, "632\t1656\n");
-    testbed.WriteBaseAddress(1, "888\t1912\n");
-    testbed.WriteBaseAddress(2, "\n");
-    const std::string dev = testbed.Root() + "/emptydev";
+    WriteBaseAddress(0, "632\t1656\n");
+    WriteBaseAddress(1, "888\t1912\n");
+    WriteBaseAddress(2, "\n");
+    const std::string dev = root_ + "/emptydev";
     fs::create_directories(dev);
     EXPECT_FALSE(Open(0x378, dev));
     EXPECT_NE(reason.find(dev + "/parport1: No such file or directory.\nLoad the ppdev module:\n"
@@ -225,7 +216,7 @@ TEST_F(Ppdev, FindsThePortByItsBaseAddressOrSaysWhichDriverIsMissing) {
     EXPECT_EQ(parport.Requests(), (std::vector<Request>{kExcl, kClaim}));
 
     // No parport driver at all.
-    fs::remove_all(testbed.ProcRoot() + "/sys/dev/parport");
+    fs::remove_all(ProcRoot() + "/sys/dev/parport");
     EXPECT_FALSE(Open(0x378));
     EXPECT_NE(reason.find("modprobe parport_pc ppdev"), std::string::npos) << reason;
 }
@@ -253,45 +244,28 @@ TEST_F(Ppdev, BusyPortNamesTheOtherDriverAndIsNotHeld) {
     EXPECT_EQ(parport.Requests(), (std::vector<Request>{{PPEXCL, -1}})); // no claim without it
 }
 
-// Makes this process an unprivileged user for its lifetime, so that file modes apply.
-class Unprivileged {
-public:
-    Unprivileged() : was_(::geteuid()) {
-        if (was_ == 0 && ::seteuid(65534) != 0) {
-            ADD_FAILURE() << "seteuid: " << errno;
-        }
-    }
-    ~Unprivileged() {
-        if (was_ == 0 && ::seteuid(0) != 0) {
-            std::abort(); // the rest of the tests would run with the wrong rights
-        }
-    }
-
-private:
-    uid_t was_;
-};
-
 TEST_F(Ppdev, PermissionDeniedNamesTheGroupThatOwnsTheDevice) {
     // Only the owner may open the node; the path to it, and umockdev's own sockets, stay open
     // to everyone.
-    fs::permissions(testbed.Root(),
-                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    for (const auto& entry : fs::recursive_directory_iterator(testbed.Root() + "/ioctl")) {
+    fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    for (const auto& entry : fs::recursive_directory_iterator(root_ + "/ioctl")) {
         fs::permissions(entry.path(), fs::perms::all);
     }
-    fs::permissions(testbed.Root() + "/ioctl", fs::perms::all);
+    fs::permissions(root_ + "/ioctl", fs::perms::all);
     const bool root = ::geteuid() == 0;
     // Root passes any file mode; as a user, the node is our own, so shut ourselves out.
-    fs::permissions(testbed.NodeFile(), root ? fs::perms::owner_read | fs::perms::owner_write
-                                             : fs::perms::group_read | fs::perms::group_write);
+    fs::permissions(NodeFile(), root ? fs::perms::owner_read | fs::perms::owner_write
+                                     : fs::perms::group_read | fs::perms::group_write);
     struct stat st {};
-    ASSERT_EQ(::stat(testbed.NodeFile().c_str(), &st), 0);
+    ASSERT_EQ(::stat(NodeFile().c_str(), &st), 0);
     const group* owner = ::getgrgid(st.st_gid);
     ASSERT_NE(owner, nullptr);
     const std::string groupName = owner->gr_name;
-    {
-        Unprivileged user;
-        EXPECT_FALSE(Open());
+    // As an unprivileged user, so that file modes apply; the other tests need root back.
+    ASSERT_TRUE(!root || ::seteuid(65534) == 0) << errno;
+    EXPECT_FALSE(Open());
+    if (root && ::seteuid(0) != 0) {
+        std::abort();
     }
     EXPECT_NE(reason.find("/dev/parport0: Permission denied."), std::string::npos) << reason;
     EXPECT_NE(reason.find("Add your user to the group that owns /dev/parport0 (" + groupName +
