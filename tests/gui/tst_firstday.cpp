@@ -1,52 +1,35 @@
 // What a bench user meets on the first day, through the real widgets on the simulated board:
-// windows that come back, a sweep that goes on under a pop-up, dialogs where the plot is,
-// captions that fit, and a panel that keeps its shape.
+// windows that come back, a sweep that goes on under a pop-up, a panel that keeps its shape,
+// the port dialog where the plot is, the Port label's pop-up and the Simulator menu. What the
+// handlers decide is checked in the core tests.
 #include "app/Forms.h"
-#include "app/Hardware.h"
-#include "app/QtCanvas.h"
-#include "app/Startup.h"
 #include "interfaces/UsbDebug.h"
+#include "platform/PortIo.h"
 #include "tests/gui/GuiTestHelpers.h"
 
-#include <QCheckBox>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QRadioButton>
 
-class FirstDayTest : public QObject {
+class FirstDayTest : public GuiTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase() {
+        gui_ = std::make_unique<GuiFixture>();
+        QVERIFY(gui_->StartSimulated("KXS306", 256));
+        QVERIFY(gui_->messages.empty());
+    }
+    void cleanupTestCase() { gui_.reset(); }
 
     void closedPlotWindowComesBackWithTheNextDrawing();
     void popUpDuringARunLeavesItRunning();
-    void panelKeepsItsShapeAndItsReadOnlyBoxesTheirPlace();
-    void captionsFitAndDialogsOpenWhereThePlotIs();
+    void panelKeepsItsShapeAndCaptionsFit();
+    void portDialogOpensOnThePlotAndTakesHexAddresses();
+    void simulatorMenuSetsTheSignal();
 
 private:
-    template <class T> T* Control(const char* name) const { return Find<T>(Main(), name); }
-    QMainWindow* Main() const { return gui_->MainWindow(); }
-    QWidget* PlotFrame() const { return gui_->ui->Window(FormId::frmData); }
-
-    std::unique_ptr<GuiFixture> gui_;
+    QWidget* PlotFrame() const { return Window(FormId::frmData); }
 };
-
-void FirstDayTest::initTestCase() {
-    gui_ = std::make_unique<GuiFixture>();
-    QVERIFY(gui_->StartSimulated("KXS306", 256));
-    QVERIFY(gui_->messages.empty());
-}
-
-void FirstDayTest::cleanupTestCase() {
-    gui_.reset();
-    RemoveHardware();
-}
 
 void FirstDayTest::closedPlotWindowComesBackWithTheNextDrawing() {
     struct Case {
@@ -90,7 +73,7 @@ void FirstDayTest::popUpDuringARunLeavesItRunning() {
     QVERIFY(grew);
 }
 
-void FirstDayTest::panelKeepsItsShapeAndItsReadOnlyBoxesTheirPlace() {
+void FirstDayTest::panelKeepsItsShapeAndCaptionsFit() {
     auto* programSetup = Control<QGroupBox>("frameSetup");
     Control<QAction>("mnuKxs306")->trigger();
     QCoreApplication::processEvents();
@@ -105,38 +88,64 @@ void FirstDayTest::panelKeepsItsShapeAndItsReadOnlyBoxesTheirPlace() {
         auto* box = Control<QLineEdit>(name);
         QVERIFY2(box->isReadOnly() && box->focusPolicy() == Qt::NoFocus, name);
     }
-    // The read delay's widest value shows whole.
+    // The read delay's widest value shows whole, and the console's column headers fit their
+    // columns.
     auto* delay = Control<QLineEdit>("txtLoopDelay");
     QVERIFY(delay->contentsRect().width() - 4 >=
             delay->fontMetrics().horizontalAdvance(QStringLiteral("60000.00")));
-}
-
-void FirstDayTest::captionsFitAndDialogsOpenWhereThePlotIs() {
-    // A message box is at least as wide as its title.
-    gui_->ui->SetMessageSink(nullptr);
-    WithNextModal([](QDialog* box) {
-        QFont bold = box->font();
-        bold.setBold(true);
-        QVERIFY(box->width() > QFontMetrics(bold).horizontalAdvance(box->windowTitle()));
-        box->reject();
-    });
-    Ui().MsgBox("Short.");
-
-    QPoint corner;
-    WithNextModal([&corner](QDialog* dialog) {
-        corner = dialog->pos();
-        dialog->reject();
-    });
-    Control<QAction>("mnuPort")->trigger();
-    QCOMPARE(corner, PlotFrame()->mapToGlobal(QPoint(0, 0)));
-
-    // The console's column headers fit their columns.
     ShowForm(FormId::frmUSBdebug);
     for (const char* name : {"lblDescriptor0", "lblDescriptor1", "lblDevice", "lblSpeed"}) {
-        auto* header = Find<QLabel>(gui_->ui->Window(FormId::frmUSBdebug), name);
+        auto* header = Find<QLabel>(Window(FormId::frmUSBdebug), name);
         QVERIFY2(header->width() >= header->fontMetrics().horizontalAdvance(header->text()), name);
     }
     frmUSBdebug_cmdExit_Click();
+}
+
+void FirstDayTest::portDialogOpensOnThePlotAndTakesHexAddresses() {
+    gui_->messages.clear();
+    WithNextModal([this](QDialog* dialog) {
+        QCOMPARE(dialog->pos(), PlotFrame()->mapToGlobal(QPoint(0, 0)));
+        QCOMPARE(dialog->windowTitle(), QString("Parallel Port Setup"));
+        QCOMPARE(Find<QLabel>(dialog, "Label1")->text(), QString("Port Address (Hex)"));
+        auto* box = Find<QLineEdit>(dialog, "txtUser");
+        QCOMPARE(box->text(), QString("378")); // the address saved
+        // Only hexadecimal digits, at most four.
+        QCOMPARE(TypeInto(box, "3g8bcd"), QString("38bc"));
+        TypeInto(box, "3bc");
+        QTest::mouseClick(Find<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
+    });
+    Control<QAction>("mnuPort")->trigger();
+    QCOMPARE(Control<QLineEdit>("txtPort")->text(), QString("3BC"));
+    QVERIFY(Control<QAction>("mnuPort")->isChecked());
+    QCOMPARE(OpenPortBase(), uint16_t{0x3BC});
+    QVERIFY(gui_->messages.empty());
+
+    // Shown again, it is refilled from the address (upper case); Esc changes nothing.
+    WithNextModal([](QDialog* dialog) {
+        QCOMPARE(Find<QLineEdit>(dialog, "txtUser")->text(), QString("3BC"));
+        Find<QLineEdit>(dialog, "txtUser")->setText("278");
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    Control<QAction>("mnuPort")->trigger();
+    QCOMPARE(App().PortAddress, int16_t{0x3BC});
+    QVERIFY(!App().frmPort.form.visible);
+
+    // The Port label offers the common addresses.
+    QVERIFY(PickFromPopupOf(Control<QLabel>("lblPort"), "mnuPort278"));
+    QCOMPARE(Control<QLineEdit>("txtPort")->text(), QString("278"));
+    QCOMPARE(OpenPortBase(), uint16_t{0x278});
+}
+
+void FirstDayTest::simulatorMenuSetsTheSignal() {
+    QVERIFY(Control<QMenu>("mnuSim")->menuAction()->isVisible());
+    QVERIFY(Control<QAction>("mnuSimUse")->isChecked());
+    gui_->ui->SetInputSink([](const std::string&) -> std::optional<std::string> { return "0.75"; });
+    Control<QAction>("mnuSimMax")->trigger();
+    QCOMPARE(SimulatedBoards().sensor.Signal().amplitude, 0.75);
+
+    Control<QAction>("mnuSimUse")->trigger();
+    QVERIFY(!Control<QAction>("mnuSimUse")->isChecked());
+    QCOMPARE(SimulatedBoards().sensor.Model(), std::string("None"));
 }
 
 QTEST_MAIN(FirstDayTest)
