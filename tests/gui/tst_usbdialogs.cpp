@@ -5,11 +5,6 @@
 #include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/ScriptedEzUsb.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-
 class UsbDialogsTest : public QObject {
     Q_OBJECT
 
@@ -25,16 +20,15 @@ private slots:
         usb_.reset();
     }
 
-    void oneAdapterAt2IsChosenAndOkMakesItTheInterface();
-    void closeBoxAndEscapeCancelEnterChooses();
+    void selectionDialogIsAnsweredByMouseOrKeys();
     void debugConsoleSendsWordsAndBits();
 
 private:
-    template <class T> T* Control(FormId form, const QByteArray& name) const {
+    template <class T> T* In(FormId form, const QByteArray& name) const {
         return Find<T>(ui_->Window(form), name.constData());
     }
     // Runs action on the dialog once it is up, queued behind its activation (a fresh search).
-    void WhenShown(FormId form, std::function<void()> action) {
+    void WhenShown(FormId form, std::function<void(QWidget*)> action) {
         WhenOpen<QWidget>(
             [this, form]() -> QWidget* {
                 QWidget* window = ui_->Window(form);
@@ -42,21 +36,17 @@ private:
             },
             [action](QWidget* window) {
                 QTimer::singleShot(0, window, [action, window] {
-                    action();
+                    action(window);
                     // A failed check returned early: don't leave the dialog waiting.
                     window->hide();
                 });
             });
     }
     void Click(FormId form, const QByteArray& name) {
-        QTest::mouseClick(Control<QAbstractButton>(form, name), Qt::LeftButton);
+        QTest::mouseClick(In<QAbstractButton>(form, name), Qt::LeftButton);
     }
     QString Type(FormId form, const QByteArray& name, const QString& text) {
-        auto* box = Control<QLineEdit>(form, name);
-        box->selectAll();
-        QTest::keyClick(box, Qt::Key_Delete);
-        QTest::keyClicks(box, text);
-        return box->text();
+        return TypeInto(In<QLineEdit>(form, name), text);
     }
 
     std::unique_ptr<ScriptedEzUsbDriver> usb_;
@@ -64,71 +54,69 @@ private:
     QtFrontend* ui_ = nullptr;
 };
 
-void UsbDialogsTest::oneAdapterAt2IsChosenAndOkMakesItTheInterface() {
+// One adapter, at 2, is offered and chosen. Whoever only looked keeps the interface they
+// had: the close box and Esc choose nothing, Enter is OK, and "None" with OK leaves no
+// interface.
+void UsbDialogsTest::selectionDialogIsAnsweredByMouseOrKeys() {
     usb_->Attach(2);
-    bool checked = false;
-    WhenShown(FormId::frmUSBselect, [&] {
-        const auto f = FormId::frmUSBselect;
-        for (int n = 0; n < 5; ++n) {
-            const QByteArray name = "optUsbPort" + QByteArray::number(n);
-            QCOMPARE(Control<QRadioButton>(f, name)->isEnabled(), n == 2 || n == 4);
-            QCOMPARE(Control<QRadioButton>(f, name)->isChecked(), n == 2);
-        }
-        QCOMPARE(Control<QLineEdit>(f, "txtDescript02")->text(), QString("Quelto"));
-        checked = true;
-        Click(f, "cmdOK");
-    });
-    mnuUSB_Click();
-    QVERIFY(checked);
-    QCOMPARE(App().InterfaceCode, int16_t{2});
-    QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-2"));
-    QVERIFY(gui_->messages.empty());
-}
-
-// Whoever only looked keeps the interface they had: the close box and Esc choose nothing,
-// Enter is OK, and "None" with OK leaves no interface.
-void UsbDialogsTest::closeBoxAndEscapeCancelEnterChooses() {
-    usb_->Attach(1);
     App().InterfaceCode = 1;
     App().mdiAnalyzer.txtInterface.text = "Parallel";
-    WhenShown(FormId::frmUSBselect, [&] { ui_->Window(FormId::frmUSBselect)->close(); });
-    mnuUSB_Click();
-    WhenShown(FormId::frmUSBselect,
-              [&] { QTest::keyClick(ui_->Window(FormId::frmUSBselect), Qt::Key_Escape); });
-    mnuUSB_Click();
-    QCOMPARE(App().InterfaceCode, int16_t{1});
-    QCOMPARE(App().mdiAnalyzer.txtInterface.text, std::string("Parallel"));
-    QVERIFY(!App().CurrentAdapter.Present);
-
-    WhenShown(FormId::frmUSBselect, [&] {
-        QWidget* dialog = ui_->Window(FormId::frmUSBselect);
-        QVERIFY(qobject_cast<QRadioButton*>(dialog->focusWidget()) != nullptr);
-        QTest::keyClick(dialog, Qt::Key_Return);
-    });
-    mnuUSB_Click();
-    QCOMPARE(App().InterfaceCode, int16_t{2});
-    QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-1"));
-
-    WhenShown(FormId::frmUSBselect, [&] {
-        Click(FormId::frmUSBselect, "optUsbPort4");
-        Click(FormId::frmUSBselect, "cmdOK");
-    });
-    mnuUSB_Click();
-    QCOMPARE(App().InterfaceCode, int16_t{0});
+    const auto f = FormId::frmUSBselect;
+    const struct {
+        std::function<void(QWidget*)> answer;
+        int16_t interfaceCode;
+    } answers[] = {{[&](QWidget* dialog) {
+                        for (int n = 0; n < 5; ++n) {
+                            const QByteArray name = "optUsbPort" + QByteArray::number(n);
+                            QCOMPARE(In<QRadioButton>(f, name)->isEnabled(), n == 2 || n == 4);
+                            QCOMPARE(In<QRadioButton>(f, name)->isChecked(), n == 2);
+                        }
+                        QCOMPARE(In<QLineEdit>(f, "txtDescript02")->text(), QString("Quelto"));
+                        dialog->close();
+                    },
+                    1},
+                   {[](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, 1},
+                   {[](QWidget* dialog) {
+                        QVERIFY(qobject_cast<QRadioButton*>(dialog->focusWidget()) != nullptr);
+                        QTest::keyClick(dialog, Qt::Key_Return);
+                    },
+                    2},
+                   {[&](QWidget*) {
+                        Click(f, "optUsbPort4");
+                        Click(f, "cmdOK");
+                    },
+                    0}};
+    int shown = 0;
+    for (const auto& a : answers) {
+        WhenShown(f, [&](QWidget* dialog) {
+            ++shown;
+            a.answer(dialog);
+        });
+        mnuUSB_Click();
+        QCOMPARE(App().InterfaceCode, a.interfaceCode);
+        if (a.interfaceCode == 1) {
+            QCOMPARE(App().mdiAnalyzer.txtInterface.text, std::string("Parallel"));
+            QVERIFY(!App().CurrentAdapter.Present);
+        } else if (a.interfaceCode == 2) {
+            QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-2"));
+            QVERIFY(gui_->messages.empty());
+        }
+    }
+    QCOMPARE(shown, 4);
 }
 
 void UsbDialogsTest::debugConsoleSendsWordsAndBits() {
     SimUsbAdapter& adapter = usb_->Attach(0);
     App().SpiStaticBits = 0x28;
     bool consoleDone = false;
-    WhenShown(FormId::frmUSBselect, [&] {
-        WhenShown(FormId::frmUSBdebug, [&] {
+    WhenShown(FormId::frmUSBselect, [&](QWidget*) {
+        WhenShown(FormId::frmUSBdebug, [&](QWidget*) {
             const auto d = FormId::frmUSBdebug;
             // The bits went to the adapter and read back as 0x28: CS2 and CS4. Flipping every
             // box sets CS3 and CS5.
             for (int b = 2; b <= 5; ++b) {
                 const QByteArray box = "chkStaticBits" + QByteArray::number(b);
-                QCOMPARE(Control<QCheckBox>(d, box)->isChecked(), b == 2 || b == 4);
+                QCOMPARE(In<QCheckBox>(d, box)->isChecked(), b == 2 || b == 4);
                 Click(d, box);
             }
             Click(d, "cmdSetSpiBits");
@@ -142,22 +130,22 @@ void UsbDialogsTest::debugConsoleSendsWordsAndBits() {
             Click(d, "cmdWriteSpi");
             QCOMPARE(App().SpiWriteWords[2], 0x8710);
             // The gyroscope's rate, around midscale.
-            const int rate = Control<QLineEdit>(d, "txtReadSpi2")->text().toInt(nullptr, 16);
+            const int rate = In<QLineEdit>(d, "txtReadSpi2")->text().toInt(nullptr, 16);
             QVERIFY(rate > 1500 && rate < 2600);
 
             Type(d, "txtLoopDelay", "2.5");
-            QTest::keyClick(Control<QLineEdit>(d, "txtLoopDelay"), Qt::Key_Return);
+            QTest::keyClick(In<QLineEdit>(d, "txtLoopDelay"), Qt::Key_Return);
             QCOMPARE(adapter.WordDelay(), uint8_t{2});
 
             // Stop is clicked while the loop lets events run.
             bool sawStop = false;
             QTimer::singleShot(0, [&] {
-                sawStop = Control<QPushButton>(d, "cmdLoop")->text() == "Stop";
+                sawStop = In<QPushButton>(d, "cmdLoop")->text() == "Stop";
                 Click(d, "cmdLoop");
             });
             Click(d, "cmdLoop");
             QVERIFY(sawStop);
-            QCOMPARE(Control<QPushButton>(d, "cmdLoop")->text(), QString("Loop"));
+            QCOMPARE(In<QPushButton>(d, "cmdLoop")->text(), QString("Loop"));
             consoleDone = true;
             Click(d, "cmdExit");
         });
