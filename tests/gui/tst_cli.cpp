@@ -3,30 +3,23 @@
 // simulated board's signal from its seed.
 #include "analysis/FFT.h"
 #include "analysis/Statistics.h"
-#include "app/Hardware.h"
-#include "app/Startup.h"
 #include "sensors/Acquisition.h"
-#include "simulator/SimBoards.h"
 #include "tests/gui/GuiTestHelpers.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 
-class CliTest : public QObject {
+class CliTest : public GuiTest {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
+    void cleanupTestCase() { gui_.reset(); }
     void sweepAndSpectrumMatchTheWindows();
     void logFileMatchesTheWindowsByteForByte();
 
 private:
-    template <class T> T* Control(const char* name) const {
-        return Find<T>(gui_->MainWindow(), name);
-    }
     // Runs the program in the fixture's folder with the same configuration and no part
     // noise, as the windows have in a test; its output, and its exit code in exitCode_.
     QByteArray Cli(const QStringList& args) {
@@ -43,7 +36,6 @@ private:
         return cli.readAllStandardOutput();
     }
 
-    std::unique_ptr<GuiFixture> gui_;
     int exitCode_ = -1;
 };
 
@@ -52,11 +44,6 @@ void CliTest::initTestCase() {
     QVERIFY(gui_->StartSimulated("KXS306", 1024));
     // The program's own settings, as the windows read them.
     QVERIFY(QFile::copy(gui_->dir.filePath("QueltoEval.cfg"), gui_->dir.filePath("cli.cfg")));
-}
-
-void CliTest::cleanupTestCase() {
-    gui_.reset();
-    RemoveHardware();
 }
 
 void CliTest::sweepAndSpectrumMatchTheWindows() {
