@@ -1,37 +1,89 @@
-// What a bench user meets on the first day, through the real widgets on the simulated board:
-// windows that come back, a sweep that goes on under a pop-up, a panel that keeps its shape,
-// the port dialog where the plot is, the Port label's pop-up and the Simulator menu. What the
-// handlers decide is checked in the core tests.
+// What a bench user meets on the first day, through the real widgets on the simulated board,
+// each case on a fresh start: windows that come back, a sweep that goes on under a pop-up, a
+// panel that keeps its shape, the port dialog where the plot is, the Port label's pop-up and
+// the Simulator menu; the self-test's report of the shifts the simulator was set to, a log of
+// the channels chosen in "Datalog Setup"; and the command-line program giving the same numbers
+// for the same settings. What the handlers decide is checked in the core tests.
+#include "analysis/FFT.h"
+#include "analysis/Statistics.h"
 #include "app/Forms.h"
+#include "commands/SelfTest.h"
 #include "interfaces/UsbDebug.h"
 #include "platform/PortIo.h"
+#include "platform/SimulatorControl.h"
+#include "sensors/Acquisition.h"
 #include "tests/gui/GuiTestHelpers.h"
 
+#include <QClipboard>
 #include <QGroupBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTextBlock>
 
 class FirstDayTest : public GuiTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        gui_ = std::make_unique<GuiFixture>();
-        QVERIFY(gui_->StartSimulated("KXS306", 256));
-        QVERIFY(gui_->messages.empty());
-    }
-    void cleanupTestCase() { gui_.reset(); }
+    void init() { gui_ = std::make_unique<GuiFixture>(); }
+    void cleanup() { gui_.reset(); }
 
     void closedPlotWindowComesBackWithTheNextDrawing();
     void popUpDuringARunLeavesItRunning();
     void panelKeepsItsShapeAndCaptionsFit();
     void portDialogOpensOnThePlotAndTakesHexAddresses();
     void simulatorMenuSetsTheSignal();
+    void selfTestShowsTheSimulatorsShifts();
+    void logOfThreeChannelsAndTheTemperature();
+    void closingMidPassLeavesWholeLines();
+    void sweepAndSpectrumMatchTheCommandLine();
+    void logFileMatchesTheCommandLineByteForByte();
 
 private:
     QWidget* PlotFrame() const { return Window(FormId::frmData); }
+    // A quiet board: no sine, no noise.
+    void Start(const char* device, int interfaceCode = 1) {
+        QVERIFY(gui_->StartSimulated(device, 2048, interfaceCode));
+        Simulator()->SetAmplitude(0);
+        Simulator()->SetNoise({});
+    }
+    // The lines of a log in the test's folder; none unless it ends with a whole line.
+    QStringList LogLines(const char* name) const {
+        QFile file(gui_->dir.filePath(name));
+        const QString text = file.open(QIODevice::ReadOnly) ? file.readAll() : QString();
+        return text.endsWith("\r\n") ? text.chopped(2).split("\r\n") : QStringList();
+    }
+    // The windows started on the settings the program is given, as they read them.
+    void StartAsTheCommandLine() {
+        QVERIFY(gui_->StartSimulated("KXS306", 1024));
+        QVERIFY(QFile::copy(gui_->dir.filePath("QueltoEval.cfg"), gui_->dir.filePath("cli.cfg")));
+    }
+    // Runs the program in the fixture's folder with the same configuration and no part
+    // noise, as the windows have in a test; its output, and its exit code in exitCode_.
+    QByteArray Cli(const QStringList& args) {
+        QProcess cli;
+        cli.setWorkingDirectory(gui_->dir.path());
+        cli.start(QStringLiteral(QUELTO_CLI_PATH),
+                  args + QString("--simulate --config cli.cfg -q --sim-density 0 --sim-bias 0 "
+                                 "--sim-rrw 0")
+                             .split(' '));
+        cli.waitForFinished(60000);
+        if ((exitCode_ = cli.exitCode()) != 0) {
+            qWarning("%s", cli.readAllStandardError().constData());
+        }
+        return cli.readAllStandardOutput();
+    }
+
+    FakeClock clock_{1e-9};
+    int exitCode_ = -1;
 };
 
 void FirstDayTest::closedPlotWindowComesBackWithTheNextDrawing() {
+    QVERIFY(gui_->StartSimulated("KXS306", 256));
     struct Case {
         const char* what;
         std::function<void()> draw;
@@ -51,6 +103,7 @@ void FirstDayTest::closedPlotWindowComesBackWithTheNextDrawing() {
 }
 
 void FirstDayTest::popUpDuringARunLeavesItRunning() {
+    QVERIFY(gui_->StartSimulated("KXS306", 256));
     Control<QAction>("mnuKxs306")->trigger();
     QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
     int32_t whenOpened = 0;
@@ -74,6 +127,7 @@ void FirstDayTest::popUpDuringARunLeavesItRunning() {
 }
 
 void FirstDayTest::panelKeepsItsShapeAndCaptionsFit() {
+    QVERIFY(gui_->StartSimulated("KXS306", 256));
     auto* programSetup = Control<QGroupBox>("frameSetup");
     Control<QAction>("mnuKxs306")->trigger();
     QCoreApplication::processEvents();
@@ -102,7 +156,7 @@ void FirstDayTest::panelKeepsItsShapeAndCaptionsFit() {
 }
 
 void FirstDayTest::portDialogOpensOnThePlotAndTakesHexAddresses() {
-    gui_->messages.clear();
+    QVERIFY(gui_->StartSimulated("KXS306", 256));
     WithNextModal([this](QDialog* dialog) {
         QCOMPARE(dialog->pos(), PlotFrame()->mapToGlobal(QPoint(0, 0)));
         QCOMPARE(dialog->windowTitle(), QString("Parallel Port Setup"));
@@ -137,6 +191,7 @@ void FirstDayTest::portDialogOpensOnThePlotAndTakesHexAddresses() {
 }
 
 void FirstDayTest::simulatorMenuSetsTheSignal() {
+    QVERIFY(gui_->StartSimulated("KXS306", 256));
     QVERIFY(Control<QMenu>("mnuSim")->menuAction()->isVisible());
     QVERIFY(Control<QAction>("mnuSimUse")->isChecked());
     gui_->ui->SetInputSink([](const std::string&) -> std::optional<std::string> { return "0.75"; });
@@ -146,6 +201,177 @@ void FirstDayTest::simulatorMenuSetsTheSignal() {
     Control<QAction>("mnuSimUse")->trigger();
     QVERIFY(!Control<QAction>("mnuSimUse")->isChecked());
     QCOMPARE(SimulatedBoards().sensor.Model(), std::string("None"));
+}
+
+void FirstDayTest::selfTestShowsTheSimulatorsShifts() {
+    // Report lines and values, in the channel's units, for a shift of 0.1 of full scale (20
+    // deg/s on the KXS305, on either interface). The gyroscope's negative line steps down as
+    // far; the accelerometer powered down reads 0; the KXS305 at rest reads 0.
+    struct Row {
+        const char* device;
+        int interfaceCode;
+        int shiftLine;
+        double shift;
+        int otherLine;
+        double other;
+    };
+    for (const Row& row : {Row{"KXS306", 1, 3, 409.6 / 10.2375, 4, -409.6 / 10.2375},
+                           Row{"KXS201", 1, 4, 409.6 / 820, 5, -2048.0 / 820},
+                           Row{"KXS305", 1, 3, 20, 2, 0}, Row{"KXS305", 2, 3, 20, 5, 0}}) {
+        cleanup();
+        init();
+        Start(row.device, row.interfaceCode);
+        Simulator()->SetSelfTestShift(0.1);
+        QTest::mouseClick(Control<QCheckBox>("ckSelfTestPos"), Qt::LeftButton);
+        // The report comes while the test still holds the acquisition, so nothing else may
+        // start, and over windows that show the run's end: its period, and the labels; its
+        // last column lines up, and Ctrl+C copies its text.
+        gui_->ui->SetMessageSink(nullptr);
+        bool shownOverTheEnd = false;
+        QList<int> lastColumn;
+        QString copied;
+        WithNextModal([&](QDialog* box) {
+            const QWidget* data = Window(FormId::frmData);
+            shownOverTheEnd = Find<QLabel>(data, "lblTsample")->text().contains('.') &&
+                              Find<QLabel>(data, "lblTest3")->isVisible() &&
+                              !Control<QPushButton>("cmdLogData")->isEnabled() &&
+                              !Control<QPushButton>("cmdSingleSweep")->isEnabled() &&
+                              !Control<QAction>("mnuTest")->isEnabled();
+            auto* text = Find<QPlainTextEdit>(box, "reportText");
+            for (QTextBlock line = text->document()->begin(); line.isValid(); line = line.next()) {
+                QTextCursor at(line);
+                at.setPosition(line.position() + line.text().lastIndexOf('\t') + 1);
+                lastColumn.push_back(text->cursorRect(at).x());
+            }
+            QTest::keySequence(text, QKeySequence::Copy);
+            copied = QApplication::clipboard()->text();
+            box->accept();
+        });
+        Control<QAction>("mnuTest")->trigger();
+        QVERIFY(shownOverTheEnd);
+        QVERIFY(Control<QAction>("mnuTest")->isEnabled());
+        QCOMPARE(lastColumn.count(lastColumn[0]), 6);
+        const QString report = QString::fromStdString(SelfTestReport());
+        QCOMPARE(copied, report);
+        const QStringList lines = report.split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 6);
+        const auto value = [&](int line) { return lines[line].section('\t', 1, 1).toDouble(); };
+        QVERIFY(qAbs(value(row.shiftLine) - row.shift) < 0.02 * qAbs(row.shift));
+        QVERIFY(qAbs(value(row.otherLine) - row.other) < 0.02 * qAbs(row.shift));
+        // The positive line goes on after the 512th sample, and is on again after the test
+        // as its box was ticked.
+        const auto& s = App().Samples;
+        QVERIFY(qAbs(s[512] - s[511] - row.shift) < 0.05 * row.shift);
+        QVERIFY(App().SelfTestPosBit > 0);
+    }
+}
+
+void FirstDayTest::logOfThreeChannelsAndTheTemperature() {
+    Start("KXS306");
+    Choose(Control<QComboBox>("DatalogLengthCBX"), "256");
+    WithNextModal([](QDialog* dialog) {
+        QVERIFY(!Find<QCheckBox>(dialog, "chkInput1")->isVisible());
+        QCOMPARE(Find<QCheckBox>(dialog, "chkInput2")->text(), QString("Ain1"));
+        for (const char* box : {"chkInput2", "chkInput3", "chkLogTemp"}) {
+            Find<QCheckBox>(dialog, box)->click();
+        }
+        Find<QPushButton>(dialog, "cmdOK")->click();
+    });
+    Control<QPushButton>("cmdSetupDlog")->click();
+    Control<QPushButton>("cmdLogData")->click();
+
+    const QString path = gui_->dir.filePath("KXS306_1.txt");
+    QVERIFY(MainWindow()->statusBar()->currentMessage().contains(path));
+    const QStringList lines = LogLines("KXS306_1.txt");
+    QCOMPARE(lines.size(), 6 + 256);
+    QVERIFY(lines[0].startsWith("KXS306\tDate\t"));
+    QCOMPARE(lines.mid(1, 5),
+             QStringList({"Temperature\t25  dgrC", "Num Samples\t256", "Loop Delay\t0 mS",
+                          "\tGyro\tAin1\tAin2\tTemp", "Sample\tDgr/S\tVolts\tVolts\tDgrC"}));
+    QCOMPARE(lines[6].split('\t').size(), 5); // the values are the core tests'
+    // Another model takes the choice back to its first channel without the temperature: the
+    // dialog shows it, and the log writes it even without the dialog's OK.
+    WithNextModal([](QDialog* dialog) { dialog->reject(); });
+    Control<QAction>("mnuKxs201")->trigger();
+    Control<QPushButton>("cmdSetupDlog")->click();
+    const auto& f = App().frmLogSetup;
+    QVERIFY(f.chkInput[0].value && !f.chkInput[2].value && !f.chkLogTemp.value);
+    Control<QPushButton>("cmdLogData")->click();
+    QCOMPARE(LogLines("KXS201_1.txt").mid(4, 2), QStringList({"\tX accel", "Sample\tG\t"}));
+}
+
+void FirstDayTest::closingMidPassLeavesWholeLines() {
+    Start("KXS306");
+    Choose(Control<QComboBox>("DatalogLengthCBX"), "32768");
+    // Closing the window ends the run and the program, the file closed, the settings saved.
+    QTimer::singleShot(300, [this] { MainWindow()->close(); });
+    Control<QPushButton>("cmdLogData")->click();
+    QVERIFY(gui_->ui->EndRequested());
+    const QStringList lines = LogLines("KXS306_1.txt");
+    QVERIFY(lines.size() > 6 && lines.size() < 6 + 32768);
+    for (int k = 6; k < lines.size(); ++k) {
+        QCOMPARE(lines[k].section('\t', 0, 0).toInt(), k - 5);
+        QVERIFY(!lines[k].section('\t', 1).isEmpty());
+    }
+    QFile config(gui_->dir.filePath("QueltoEval.cfg"));
+    QVERIFY(config.open(QIODevice::ReadOnly));
+    QVERIFY(config.readAll().contains("Plot Samples =  32768"));
+}
+
+void FirstDayTest::sweepAndSpectrumMatchTheCommandLine() {
+    StartAsTheCommandLine();
+    Control<QAction>("mnuFFTon")->trigger();
+    SimulatedBoards().sensor.Restart();
+    Control<QPushButton>("cmdSingleSweep")->click();
+    const auto& acq = Acquisition();
+    QCOMPARE(acq.SamplesTaken, 1024);
+
+    const QJsonObject sweep = QJsonDocument::fromJson(Cli({"sweep", "--format", "json"})).object();
+    const QJsonObject only = sweep["sweeps"].toArray().first().toObject();
+    const QJsonArray codes = only["code"].toArray();
+    const QJsonArray values = only["value"].toArray();
+    QCOMPARE(codes.size(), 1024);
+    for (int k = 0; k < 1024; ++k) {
+        QCOMPARE(codes[k].toInt(), acq.RawCodes[static_cast<size_t>(k + 1)]);
+        QCOMPARE(static_cast<float>(values[k].toDouble()), acq.Samples[static_cast<size_t>(k)]);
+    }
+    const QJsonObject stats = only["statistics"].toObject();
+    const auto& s = Statistics();
+    for (const auto& [key, value] : {std::pair{"min", s.StatMin},
+                                     {"max", s.StatMax},
+                                     {"mean", s.StatMean},
+                                     {"ac_rms", s.StatRms},
+                                     {"temperature_c", acq.Temperature}}) {
+        QCOMPARE(static_cast<float>(stats[key].toDouble()), value);
+    }
+
+    const QJsonObject spectrum = QJsonDocument::fromJson(Cli({"spectrum", "--format", "json"}))
+                                     .object()["sweeps"]
+                                     .toArray()
+                                     .first()
+                                     .toObject();
+    const QJsonObject peak = spectrum["peak"].toObject();
+    QCOMPARE(peak["bin"].toInt(), Spectrum().FftPeakIndex);
+    QCOMPARE(static_cast<float>(peak["magnitude"].toDouble()), Spectrum().FftPeakValue);
+    QCOMPARE(spectrum["magnitude"].toArray().size(), qsizetype(Spectrum().FftData.size()));
+}
+
+void FirstDayTest::logFileMatchesTheCommandLineByteForByte() {
+    StartAsTheCommandLine();
+    SimulatedBoards().sensor.Restart();
+    Control<QPushButton>("cmdLogData")->click();
+    Cli({"log", "--file", "cli"});
+    QCOMPARE(exitCode_, 0);
+
+    // Past the first line, which carries the date and time.
+    auto body = [this](const char* name) {
+        QFile file(gui_->dir.filePath(name));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll().split('\n').mid(1);
+    };
+    const auto gui = body("KXS306_1.txt");
+    QCOMPARE(gui.size(), 5 + 1024 + 1);
+    QCOMPARE(body("cli_1.txt"), gui);
 }
 
 QTEST_MAIN(FirstDayTest)
