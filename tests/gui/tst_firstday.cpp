@@ -138,10 +138,6 @@ void FirstDayTest::panelKeepsItsShapeAndCaptionsFit() {
     QCOMPARE(programSetup->geometry(), gyroscope);
     QCOMPARE(PlotFrame()->pos(), plot);
 
-    for (const char* name : {"txtPort", "txtInterface", "txtDevice"}) {
-        auto* box = Control<QLineEdit>(name);
-        QVERIFY2(box->isReadOnly() && box->focusPolicy() == Qt::NoFocus, name);
-    }
     // The read delay's widest value shows whole, and the console's column headers fit their
     // columns.
     auto* delay = Control<QLineEdit>("txtLoopDelay");

@@ -55,54 +55,39 @@ private:
 };
 
 // One adapter, at 2, is offered and chosen. Whoever only looked keeps the interface they
-// had: the close box and Esc choose nothing, Enter is OK, and "None" with OK leaves no
-// interface.
+// had: the close box and Esc choose nothing; Enter is OK.
 void UsbDialogsTest::selectionDialogIsAnsweredByMouseOrKeys() {
     usb_->Attach(2);
     App().InterfaceCode = 1;
     App().mdiAnalyzer.txtInterface.text = "Parallel";
     const auto f = FormId::frmUSBselect;
-    const struct {
-        std::function<void(QWidget*)> answer;
-        int16_t interfaceCode;
-    } answers[] = {{[&](QWidget* dialog) {
-                        for (int n = 0; n < 5; ++n) {
-                            const QByteArray name = "optUsbPort" + QByteArray::number(n);
-                            QCOMPARE(In<QRadioButton>(f, name)->isEnabled(), n == 2 || n == 4);
-                            QCOMPARE(In<QRadioButton>(f, name)->isChecked(), n == 2);
-                        }
-                        QCOMPARE(In<QLineEdit>(f, "txtDescript02")->text(), QString("Quelto"));
-                        dialog->close();
-                    },
-                    1},
-                   {[](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, 1},
-                   {[](QWidget* dialog) {
-                        QVERIFY(qobject_cast<QRadioButton*>(dialog->focusWidget()) != nullptr);
-                        QTest::keyClick(dialog, Qt::Key_Return);
-                    },
-                    2},
-                   {[&](QWidget*) {
-                        Click(f, "optUsbPort4");
-                        Click(f, "cmdOK");
-                    },
-                    0}};
-    int shown = 0;
-    for (const auto& a : answers) {
-        WhenShown(f, [&](QWidget* dialog) {
-            ++shown;
-            a.answer(dialog);
-        });
-        mnuUSB_Click();
-        QCOMPARE(App().InterfaceCode, a.interfaceCode);
-        if (a.interfaceCode == 1) {
-            QCOMPARE(App().mdiAnalyzer.txtInterface.text, std::string("Parallel"));
-            QVERIFY(!App().CurrentAdapter.Present);
-        } else if (a.interfaceCode == 2) {
-            QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-2"));
-            QVERIFY(gui_->messages.empty());
+    bool looked = false;
+    WhenShown(f, [&](QWidget* dialog) {
+        for (int n = 0; n < 5; ++n) {
+            const QByteArray name = "optUsbPort" + QByteArray::number(n);
+            QCOMPARE(In<QRadioButton>(f, name)->isEnabled(), n == 2 || n == 4);
+            QCOMPARE(In<QRadioButton>(f, name)->isChecked(), n == 2);
         }
-    }
-    QCOMPARE(shown, 4);
+        QCOMPARE(In<QLineEdit>(f, "txtDescript02")->text(), QString("Quelto"));
+        looked = true;
+        dialog->close();
+    });
+    mnuUSB_Click();
+    WhenShown(f, [](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    mnuUSB_Click();
+    QVERIFY(looked);
+    QCOMPARE(App().InterfaceCode, int16_t{1});
+    QCOMPARE(App().mdiAnalyzer.txtInterface.text, std::string("Parallel"));
+    QVERIFY(!App().CurrentAdapter.Present);
+
+    WhenShown(f, [](QWidget* dialog) {
+        QVERIFY(qobject_cast<QRadioButton*>(dialog->focusWidget()) != nullptr);
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    mnuUSB_Click();
+    QCOMPARE(App().InterfaceCode, int16_t{2});
+    QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-2"));
+    QVERIFY(gui_->messages.empty());
 }
 
 void UsbDialogsTest::debugConsoleSendsWordsAndBits() {
@@ -129,9 +114,6 @@ void UsbDialogsTest::debugConsoleSendsWordsAndBits() {
             Type(d, "txtNumWords", "2");
             Click(d, "cmdWriteSpi");
             QCOMPARE(App().SpiWriteWords[2], 0x8710);
-            // The gyroscope's rate, around midscale.
-            const int rate = In<QLineEdit>(d, "txtReadSpi2")->text().toInt(nullptr, 16);
-            QVERIFY(rate > 1500 && rate < 2600);
 
             Type(d, "txtLoopDelay", "2.5");
             QTest::keyClick(In<QLineEdit>(d, "txtLoopDelay"), Qt::Key_Return);
