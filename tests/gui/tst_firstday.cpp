@@ -3,16 +3,19 @@
 // panel that keeps its shape, the port dialog where the plot is, the Port label's pop-up and
 // the Simulator menu; the self-test's report of the shifts the simulator was set to, a log of
 // the channels chosen in "Datalog Setup"; and the command-line program giving the same numbers
-// for the same settings. What the handlers decide is checked in the core tests.
+// for the same settings; the adapters' selection dialog and debug console over a simulated
+// adapter. What the handlers decide is checked in the core tests.
 #include "analysis/FFT.h"
 #include "analysis/Statistics.h"
 #include "app/Forms.h"
 #include "commands/SelfTest.h"
 #include "interfaces/UsbDebug.h"
+#include "interfaces/UsbSelect.h"
 #include "platform/PortIo.h"
 #include "platform/SimulatorControl.h"
 #include "sensors/Acquisition.h"
 #include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/ScriptedEzUsb.h"
 
 #include <QClipboard>
 #include <QGroupBox>
@@ -30,7 +33,10 @@ class FirstDayTest : public GuiTest {
 
 private slots:
     void init() { gui_ = std::make_unique<GuiFixture>(); }
-    void cleanup() { gui_.reset(); }
+    void cleanup() {
+        gui_.reset();
+        usb_.reset();
+    }
 
     void closedPlotWindowComesBackWithTheNextDrawing();
     void popUpDuringARunLeavesItRunning();
@@ -39,9 +45,11 @@ private slots:
     void simulatorMenuSetsTheSignal();
     void selfTestShowsTheSimulatorsShifts();
     void logOfThreeChannelsAndTheTemperature();
+    void theCommandLineGivesTheWindowsNumbers();
+    void usbSelectionIsAnsweredByMouseOrKeys();
+    void usbConsoleSendsWordsAndBits();
+    // Last: closing the main window ends the program, and with it every loop to come.
     void closingMidPassLeavesWholeLines();
-    void sweepAndSpectrumMatchTheCommandLine();
-    void logFileMatchesTheCommandLineByteForByte();
 
 private:
     QWidget* PlotFrame() const { return Window(FormId::frmData); }
@@ -78,7 +86,39 @@ private:
         return cli.readAllStandardOutput();
     }
 
+    // No program started: the adapters' dialogs on their own, over a scripted adapter driver.
+    ScriptedEzUsbDriver& PlugInAdapters() {
+        usb_ = std::make_unique<ScriptedEzUsbDriver>();
+        usb_->sensor.SetModel("KXS306");
+        return *usb_;
+    }
+    template <class T> T* In(FormId form, const QByteArray& name) const {
+        return Find<T>(Window(form), name.constData());
+    }
+    // Runs action on the dialog once it is up, queued behind its activation (a fresh search).
+    void WhenShown(FormId form, std::function<void(QWidget*)> action) {
+        WhenOpen<QWidget>(
+            [this, form]() -> QWidget* {
+                QWidget* window = Window(form);
+                return window != nullptr && window->isVisible() ? window : nullptr;
+            },
+            [action](QWidget* window) {
+                QTimer::singleShot(0, window, [action, window] {
+                    action(window);
+                    // A failed check returned early: don't leave the dialog waiting.
+                    window->hide();
+                });
+            });
+    }
+    void Click(FormId form, const QByteArray& name) {
+        QTest::mouseClick(In<QAbstractButton>(form, name), Qt::LeftButton);
+    }
+    QString Type(FormId form, const QByteArray& name, const QString& text) {
+        return TypeInto(In<QLineEdit>(form, name), text);
+    }
+
     FakeClock clock_{1e-9};
+    std::unique_ptr<ScriptedEzUsbDriver> usb_;
     int exitCode_ = -1;
 };
 
@@ -203,20 +243,14 @@ void FirstDayTest::selfTestShowsTheSimulatorsShifts() {
     // Report lines and values, in the channel's units, for a shift of 0.1 of full scale (20
     // deg/s on the KXS305, on either interface). The gyroscope's negative line steps down as
     // far; the accelerometer powered down reads 0; the KXS305 at rest reads 0.
-    struct Row {
-        const char* device;
-        int interfaceCode;
-        int shiftLine;
-        double shift;
-        int otherLine;
-        double other;
-    };
-    for (const Row& row : {Row{"KXS306", 1, 3, 409.6 / 10.2375, 4, -409.6 / 10.2375},
-                           Row{"KXS201", 1, 4, 409.6 / 820, 5, -2048.0 / 820},
-                           Row{"KXS305", 1, 3, 20, 2, 0}, Row{"KXS305", 2, 3, 20, 5, 0}}) {
+    for (auto [device, interfaceCode, shiftLine, shift, otherLine, other] :
+         {std::tuple{"KXS306", 1, 3, 409.6 / 10.2375, 4, -409.6 / 10.2375},
+          {"KXS201", 1, 4, 409.6 / 820, 5, -2048.0 / 820},
+          {"KXS305", 1, 3, 20.0, 2, 0.0},
+          {"KXS305", 2, 3, 20.0, 5, 0.0}}) {
         cleanup();
         init();
-        Start(row.device, row.interfaceCode);
+        Start(device, interfaceCode);
         Simulator()->SetSelfTestShift(0.1);
         QTest::mouseClick(Control<QCheckBox>("ckSelfTestPos"), Qt::LeftButton);
         // The report comes while the test still holds the acquisition, so nothing else may
@@ -252,12 +286,12 @@ void FirstDayTest::selfTestShowsTheSimulatorsShifts() {
         const QStringList lines = report.split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 6);
         const auto value = [&](int line) { return lines[line].section('\t', 1, 1).toDouble(); };
-        QVERIFY(qAbs(value(row.shiftLine) - row.shift) < 0.02 * qAbs(row.shift));
-        QVERIFY(qAbs(value(row.otherLine) - row.other) < 0.02 * qAbs(row.shift));
+        QVERIFY(qAbs(value(shiftLine) - shift) < 0.02 * qAbs(shift));
+        QVERIFY(qAbs(value(otherLine) - other) < 0.02 * qAbs(shift));
         // The positive line goes on after the 512th sample, and is on again after the test
         // as its box was ticked.
         const auto& s = App().Samples;
-        QVERIFY(qAbs(s[512] - s[511] - row.shift) < 0.05 * row.shift);
+        QVERIFY(qAbs(s[512] - s[511] - shift) < 0.05 * shift);
         QVERIFY(App().SelfTestPosBit > 0);
     }
 }
@@ -314,16 +348,22 @@ void FirstDayTest::closingMidPassLeavesWholeLines() {
     QVERIFY(config.readAll().contains("Plot Samples =  32768"));
 }
 
-void FirstDayTest::sweepAndSpectrumMatchTheCommandLine() {
+void FirstDayTest::theCommandLineGivesTheWindowsNumbers() {
     StartAsTheCommandLine();
+    // The first sweep of what the program wrote.
+    auto sweep = [this](const char* command) {
+        return QJsonDocument::fromJson(Cli({command, "--format", "json"}))
+            .object()["sweeps"]
+            .toArray()
+            .first()
+            .toObject();
+    };
     Control<QAction>("mnuFFTon")->trigger();
     SimulatedBoards().sensor.Restart();
     Control<QPushButton>("cmdSingleSweep")->click();
     const auto& acq = Acquisition();
     QCOMPARE(acq.SamplesTaken, 1024);
-
-    const QJsonObject sweep = QJsonDocument::fromJson(Cli({"sweep", "--format", "json"})).object();
-    const QJsonObject only = sweep["sweeps"].toArray().first().toObject();
+    const QJsonObject only = sweep("sweep");
     const QJsonArray codes = only["code"].toArray();
     const QJsonArray values = only["value"].toArray();
     QCOMPARE(codes.size(), 1024);
@@ -340,26 +380,18 @@ void FirstDayTest::sweepAndSpectrumMatchTheCommandLine() {
                                      {"temperature_c", acq.Temperature}}) {
         QCOMPARE(static_cast<float>(stats[key].toDouble()), value);
     }
-
-    const QJsonObject spectrum = QJsonDocument::fromJson(Cli({"spectrum", "--format", "json"}))
-                                     .object()["sweeps"]
-                                     .toArray()
-                                     .first()
-                                     .toObject();
+    const QJsonObject spectrum = sweep("spectrum");
     const QJsonObject peak = spectrum["peak"].toObject();
     QCOMPARE(peak["bin"].toInt(), Spectrum().FftPeakIndex);
     QCOMPARE(static_cast<float>(peak["magnitude"].toDouble()), Spectrum().FftPeakValue);
     QCOMPARE(spectrum["magnitude"].toArray().size(), qsizetype(Spectrum().FftData.size()));
-}
 
-void FirstDayTest::logFileMatchesTheCommandLineByteForByte() {
-    StartAsTheCommandLine();
+    // The log file, byte for byte past the first line, which carries the date and time.
+    Control<QAction>("mnuFFToff")->trigger();
     SimulatedBoards().sensor.Restart();
     Control<QPushButton>("cmdLogData")->click();
     Cli({"log", "--file", "cli"});
     QCOMPARE(exitCode_, 0);
-
-    // Past the first line, which carries the date and time.
     auto body = [this](const char* name) {
         QFile file(gui_->dir.filePath(name));
         file.open(QIODevice::ReadOnly);
@@ -368,6 +400,93 @@ void FirstDayTest::logFileMatchesTheCommandLineByteForByte() {
     const auto gui = body("KXS306_1.txt");
     QCOMPARE(gui.size(), 5 + 1024 + 1);
     QCOMPARE(body("cli_1.txt"), gui);
+}
+
+// One adapter, at 2, is offered and chosen. Whoever only looked keeps the interface they
+// had: the close box and Esc choose nothing; Enter is OK.
+void FirstDayTest::usbSelectionIsAnsweredByMouseOrKeys() {
+    ScriptedEzUsbDriver& usb = PlugInAdapters();
+    usb.Attach(2);
+    App().InterfaceCode = 1;
+    App().mdiAnalyzer.txtInterface.text = "Parallel";
+    const auto f = FormId::frmUSBselect;
+    bool looked = false;
+    WhenShown(f, [&](QWidget* dialog) {
+        for (int n = 0; n < 5; ++n) {
+            const QByteArray name = "optUsbPort" + QByteArray::number(n);
+            QCOMPARE(In<QRadioButton>(f, name)->isEnabled(), n == 2 || n == 4);
+            QCOMPARE(In<QRadioButton>(f, name)->isChecked(), n == 2);
+        }
+        QCOMPARE(In<QLineEdit>(f, "txtDescript02")->text(), QString("Quelto"));
+        looked = true;
+        dialog->close();
+    });
+    mnuUSB_Click();
+    WhenShown(f, [](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    mnuUSB_Click();
+    QVERIFY(looked);
+    QCOMPARE(App().InterfaceCode, int16_t{1});
+    QCOMPARE(App().mdiAnalyzer.txtInterface.text, std::string("Parallel"));
+    QVERIFY(!App().CurrentAdapter.Present);
+
+    WhenShown(f, [](QWidget* dialog) {
+        QVERIFY(qobject_cast<QRadioButton*>(dialog->focusWidget()) != nullptr);
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    mnuUSB_Click();
+    QCOMPARE(App().InterfaceCode, int16_t{2});
+    QCOMPARE(App().mdiAnalyzer.txtPort.text, std::string("Ezusb-2"));
+    QVERIFY(gui_->messages.empty());
+}
+
+void FirstDayTest::usbConsoleSendsWordsAndBits() {
+    SimUsbAdapter& adapter = PlugInAdapters().Attach(0);
+    App().SpiStaticBits = 0x28;
+    bool consoleDone = false;
+    WhenShown(FormId::frmUSBselect, [&](QWidget*) {
+        WhenShown(FormId::frmUSBdebug, [&](QWidget*) {
+            const auto d = FormId::frmUSBdebug;
+            // The bits went to the adapter and read back as 0x28: CS2 and CS4. Flipping every
+            // box sets CS3 and CS5.
+            for (int b = 2; b <= 5; ++b) {
+                const QByteArray box = "chkStaticBits" + QByteArray::number(b);
+                QCOMPARE(In<QCheckBox>(d, box)->isChecked(), b == 2 || b == 4);
+                Click(d, box);
+            }
+            Click(d, "cmdSetSpiBits");
+            QCOMPARE(adapter.StaticBits(), uint8_t{0x50});
+
+            // The word and count boxes refuse what does not fit.
+            QCOMPARE(Type(d, "txtWriteSpi1", "83105"), QString("8310"));
+            QCOMPARE(Type(d, "txtWriteSpi2", "87x10"), QString("8710"));
+            QCOMPARE(Type(d, "txtNumWords", "300"), QString("30"));
+            Type(d, "txtNumWords", "2");
+            Click(d, "cmdWriteSpi");
+            QCOMPARE(App().SpiWriteWords[2], 0x8710);
+
+            Type(d, "txtLoopDelay", "2.5");
+            QTest::keyClick(In<QLineEdit>(d, "txtLoopDelay"), Qt::Key_Return);
+            QCOMPARE(adapter.WordDelay(), uint8_t{2});
+
+            // Stop is clicked while the loop lets events run.
+            bool sawStop = false;
+            QTimer::singleShot(0, [&] {
+                sawStop = In<QPushButton>(d, "cmdLoop")->text() == "Stop";
+                Click(d, "cmdLoop");
+            });
+            Click(d, "cmdLoop");
+            QVERIFY(sawStop);
+            QCOMPARE(In<QPushButton>(d, "cmdLoop")->text(), QString("Loop"));
+            consoleDone = true;
+            Click(d, "cmdExit");
+        });
+        Click(FormId::frmUSBselect, "cmdDebugUsb");
+        Click(FormId::frmUSBselect, "cmdOK");
+    });
+    mnuUSB_Click();
+    QVERIFY(consoleDone);
+    QCOMPARE(App().InterfaceCode, int16_t{2});
+    QVERIFY(gui_->messages.empty());
 }
 
 QTEST_MAIN(FirstDayTest)
