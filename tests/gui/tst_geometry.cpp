@@ -33,14 +33,6 @@ private:
                    ? frame->findChild<QWidget*>(form == FormId::frmData ? "frmData" : "frmFFT")
                    : nullptr;
     }
-    // What an area of the screen shows, as the X server has it.
-    static QImage OnScreen(const QWidget* widget) {
-        const QPoint at = widget->mapToGlobal(QPoint());
-        return QGuiApplication::primaryScreen()
-            ->grabWindow(0, at.x(), at.y(), widget->width(), widget->height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    }
     // Empty when the area is covered by the plot windows and each shows on the screen what it
     // draws; else what is wrong.
     QString Wrong(const QString& after) const;
@@ -71,8 +63,13 @@ QString GeometryTest::Wrong(const QString& after) const {
             continue;
         }
         covered += Window(form)->geometry();
+        // What the view's area of the screen shows, as the X server has it.
+        const QPoint at = view->mapToGlobal(QPoint());
+        const QImage shown = QGuiApplication::primaryScreen()
+                                 ->grabWindow(0, at.x(), at.y(), view->width(), view->height())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
         const QImage drawn = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const QImage shown = OnScreen(view);
         if (drawn != shown) {
             drawn.save(failures + "/geometry-drawn.png");
             shown.save(failures + "/geometry-shown.png");

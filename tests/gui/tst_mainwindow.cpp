@@ -156,7 +156,6 @@ void MainWindowTest::deviceMenuSelectsTheModel() {
     // "Self Test" comes first in the window's order.
     QCoreApplication::processEvents();
     QVERIFY(Control<QCheckBox>("ChkPowerdown")->y() < Control<QCheckBox>("ckSelfTestPos")->y());
-    QCOMPARE(Find<QLabel>(DataWindow(), "lblTest3")->text(), QString("Y Accel"));
 
     // The Device label's right click pops up the same menu.
     QVERIFY(PickFromPopupOf(Control<QLabel>("lblDevice"), "mnuKxs306"));
@@ -362,23 +361,17 @@ void MainWindowTest::boxesShowTheirWholeTitle() {
     gui_->ui->SetMessageSink(nullptr);
     QFont bold = QApplication::font();
     bold.setBold(true);
-    const struct {
-        std::function<void()> open;
-        int room;
-    } boxes[] = {{[] { Ui().MsgBox("Short."); }, 1},
-                 {[] { Ui().InputBox("Transfers", "Time Out Next USB Transfers...", "3"); }, 100}};
-    for (const auto& box : boxes) {
-        int width = 0;
-        QString title;
+    auto room = [&bold](std::function<void()> open) {
+        int room = -1000;
         WithNextModal([&](QDialog* dialog) {
-            width = dialog->width();
-            title = dialog->windowTitle();
+            room = dialog->width() - QFontMetrics(bold).horizontalAdvance(dialog->windowTitle());
             dialog->reject();
         });
-        box.open();
-        QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(title) + box.room,
-                 qPrintable(title));
-    }
+        open();
+        return room;
+    };
+    QVERIFY(room([] { Ui().MsgBox("Short."); }) > 0);
+    QVERIFY(room([] { Ui().InputBox("Transfers", "Time Out Next USB Transfers...", "3"); }) >= 100);
 }
 
 QTEST_MAIN(MainWindowTest)

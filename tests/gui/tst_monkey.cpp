@@ -160,12 +160,8 @@ void MonkeyTest::Act() {
     case 4:
     case 5:
     case 6: {
-        QList<QWidget*> tops;
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->isVisible() && qobject_cast<QMenu*>(top) == nullptr) {
-                tops << top;
-            }
-        }
+        QList<QWidget*> tops = QApplication::topLevelWidgets();
+        tops.removeIf([](QWidget* top) { return !top->isVisible() || qobject_cast<QMenu*>(top); });
         ClickSomewhere(Pick(tops));
         break;
     }
@@ -179,16 +175,12 @@ void MonkeyTest::Act() {
         // Close a window, or bring one back through the command that shows it.
         QList<QWidget*> windows;
         for (FormId form : {FormId::frmData, FormId::frmFFT, FormId::frmNoise, FormId::frmAllan}) {
-            if (QWidget* window = gui_->ui->Window(form);
-                window != nullptr && window->isVisible()) {
-                windows << window;
-            }
+            windows << Window(form);
         }
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->objectName() == QLatin1String("helpWindow") && top->isVisible()) {
-                windows << top;
-            }
+            windows << (top->objectName() == QLatin1String("helpWindow") ? top : nullptr);
         }
+        windows.removeIf([](QWidget* window) { return window == nullptr || !window->isVisible(); });
         if (QWidget* window = Pick(windows)) {
             Log(QStringLiteral("close %1").arg(window->windowTitle()));
             window->close();
