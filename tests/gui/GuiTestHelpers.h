@@ -7,11 +7,13 @@
 #include "app/Hardware.h"
 #include "app/QtFrontend.h"
 #include "app/Startup.h"
+#include "simulator/SimBoards.h"
 #include "tests/support/FakeClock.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -65,6 +67,10 @@ struct GuiFixture {
         ui.reset();
         QDir::setCurrent(previousDir);
         ResetAppState();
+        if (simulated) {
+            RemoveHardware();
+            SimulatedBoards().Detach();
+        }
     }
     QMainWindow* MainWindow() const {
         return qobject_cast<QMainWindow*>(ui->Window(FormId::mdiAnalyzer));
@@ -83,8 +89,16 @@ struct GuiFixture {
                          .arg(interfaceCode)
                          .toLatin1());
         config.close();
-        InstallHardware(ParseCommandLine({"--simulate"}));
-        ::Main("");
+        return Start(true);
+    }
+    // The program started, on the simulated boards or on none, with device on its command
+    // line; true when its window came up.
+    bool Start(bool simulate, const char* device = "") {
+        if (simulate) {
+            InstallHardware(ParseCommandLine({"--simulate"}));
+            simulated = true;
+        }
+        ::Main(device);
         return QTest::qWaitForWindowExposed(MainWindow());
     }
 
@@ -92,7 +106,32 @@ struct GuiFixture {
     QString previousDir;
     std::unique_ptr<QtFrontend> ui;
     std::vector<Message> messages;
+    bool simulated = false;
 };
+
+// What the test classes share: the fixture, and the main window's controls by name.
+class GuiTest : public QObject {
+protected:
+    QMainWindow* MainWindow() const { return gui_->MainWindow(); }
+    QWidget* Window(FormId form) const { return gui_->ui->Window(form); }
+    template <class T> T* Control(const char* name) const { return Find<T>(MainWindow(), name); }
+
+    std::unique_ptr<GuiFixture> gui_;
+};
+
+// Picks text from a list as the user does, which its handler hears of.
+inline void Choose(QComboBox* list, const QString& text) {
+    list->setCurrentText(text);
+    emit list->activated(list->currentIndex());
+}
+
+// Replaces what box holds by typing text; what the box took.
+inline QString TypeInto(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+    return box->text();
+}
 
 // Retries action every 10 ms until ready() gives a widget (for up to 3 s), then runs it once.
 template <class Widget>

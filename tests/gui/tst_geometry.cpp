@@ -2,13 +2,9 @@
 // whatever the main window goes through, the plot windows fill the area they were given and
 // the screen shows what they hold, with nothing unpainted or stale. A run of the self-test
 // after a shorter sweep draws the whole test.
-#include "app/Hardware.h"
-#include "app/Startup.h"
-#include "simulator/SimBoards.h"
 #include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/VirtualDisplay.h"
 
-#include <QComboBox>
 #include <QMdiArea>
 #include <QScreen>
 
@@ -21,31 +17,21 @@ QString failures;
 
 } // namespace
 
-class GeometryTest : public QObject {
+class GeometryTest : public GuiTest {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
+    void cleanupTestCase() { gui_.reset(); }
     void plotWindowsShowWhatTheyHoldAtEverySize();
     void aSelfTestAfterAShorterSweepIsDrawnWhole();
 
 private:
-    QMainWindow* MainWindow() const { return gui_->MainWindow(); }
-    template <class T> T* Control(const char* name) const { return Find<T>(MainWindow(), name); }
     QWidget* View(FormId form) const {
-        QWidget* frame = gui_->ui->Window(form);
+        QWidget* frame = Window(form);
         return frame != nullptr
                    ? frame->findChild<QWidget*>(form == FormId::frmData ? "frmData" : "frmFFT")
                    : nullptr;
-    }
-    // What an area of the screen shows, as the X server has it.
-    static QImage OnScreen(const QWidget* widget) {
-        const QPoint at = widget->mapToGlobal(QPoint());
-        return QGuiApplication::primaryScreen()
-            ->grabWindow(0, at.x(), at.y(), widget->width(), widget->height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
     }
     // Empty when the area is covered by the plot windows and each shows on the screen what it
     // draws; else what is wrong.
@@ -53,7 +39,6 @@ private:
     void Sweep();
 
     FakeClock clock_{1e-9};
-    std::unique_ptr<GuiFixture> gui_;
 };
 
 void GeometryTest::initTestCase() {
@@ -61,12 +46,6 @@ void GeometryTest::initTestCase() {
     QVERIFY(gui_->StartSimulated("KXS201", 2048));
     QCursor::setPos(0, 0); // no hover highlight anywhere
     Sweep();
-}
-
-void GeometryTest::cleanupTestCase() {
-    gui_.reset();
-    RemoveHardware();
-    SimulatedBoards().Detach();
 }
 
 void GeometryTest::Sweep() {
@@ -83,9 +62,14 @@ QString GeometryTest::Wrong(const QString& after) const {
         if (view == nullptr || !view->isVisible()) {
             continue;
         }
-        covered += gui_->ui->Window(form)->geometry();
+        covered += Window(form)->geometry();
+        // What the view's area of the screen shows, as the X server has it.
+        const QPoint at = view->mapToGlobal(QPoint());
+        const QImage shown = QGuiApplication::primaryScreen()
+                                 ->grabWindow(0, at.x(), at.y(), view->width(), view->height())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
         const QImage drawn = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const QImage shown = OnScreen(view);
         if (drawn != shown) {
             drawn.save(failures + "/geometry-drawn.png");
             shown.save(failures + "/geometry-shown.png");
@@ -125,18 +109,15 @@ void GeometryTest::plotWindowsShowWhatTheyHoldAtEverySize() {
     main->showMaximized();
     QVERIFY(QTest::qWaitFor([main] { return main->isMaximized(); }, 3000));
     QCOMPARE(Wrong("maximising with the spectrum"), QString());
-    gui_->ui->Window(FormId::frmFFT)->close();
+    Window(FormId::frmFFT)->close();
     QCOMPARE(Wrong("closing the spectrum"), QString());
     main->showNormal();
 }
 
 void GeometryTest::aSelfTestAfterAShorterSweepIsDrawnWhole() {
-    auto* samples = Control<QComboBox>("DatalogLengthCBX");
-    samples->setCurrentText("256");
-    emit samples->activated(samples->currentIndex());
+    Choose(Control<QComboBox>("DatalogLengthCBX"), "256");
     Sweep();
-    samples->setCurrentText("2048");
-    emit samples->activated(samples->currentIndex());
+    Choose(Control<QComboBox>("DatalogLengthCBX"), "2048");
     // The test's labels appear under the plot as it starts, which makes the plot smaller.
     Control<QAction>("mnuTest")->trigger();
     QCOMPARE(App().PlotIndex, 2047);

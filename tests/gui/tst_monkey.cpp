@@ -4,15 +4,10 @@
 // Built with the sanitizers it finds what ordinary use finds once in a long while.
 // MONKEY_ACTIONS (default 500) and MONKEY_SEED (default 1) set the run; every action goes to
 // monkey.log in the folder it was started in, so a crash's last steps can be read there.
-#include "app/Hardware.h"
-#include "app/Startup.h"
 #include "sensors/Acquisition.h"
 #include "sensors/Sweep.h"
-#include "simulator/SimBoards.h"
 #include "tests/gui/GuiTestHelpers.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMdiSubWindow>
@@ -23,7 +18,6 @@
 #include <QTextStream>
 
 #include <cstdlib>
-#include <functional>
 #include <random>
 
 namespace {
@@ -39,12 +33,12 @@ const QStringList kTyping = {"",    "0",     "2.5",   "-5",  "70000", "abc", "37
 
 } // namespace
 
-class MonkeyTest : public QObject {
+class MonkeyTest : public GuiTest {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
+    void cleanupTestCase() { gui_.reset(); }
     void aLongSessionOfRandomUse();
 
 private:
@@ -54,6 +48,17 @@ private:
                    : from[std::uniform_int_distribution<qsizetype>(0, from.size() - 1)(random_)];
     }
     int Roll(int sides) { return std::uniform_int_distribution<int>(0, sides - 1)(random_); }
+    // The children of type T under parent a user can reach, that keep takes.
+    template <class T>
+    static QList<T*> Reachable(const QWidget* parent, std::function<bool(T*)> keep = nullptr) {
+        QList<T*> found;
+        for (T* widget : parent->findChildren<T*>()) {
+            if (widget->isVisible() && widget->isEnabled() && (!keep || keep(widget))) {
+                found << widget;
+            }
+        }
+        return found;
+    }
     void Log(const QString& what);
     void Tick();
     void Act();
@@ -66,7 +71,6 @@ private:
     QString FileIn(const char* name) const { return gui_->dir.filePath(QString::fromLatin1(name)); }
 
     FakeClock clock_{1e-9};
-    std::unique_ptr<GuiFixture> gui_;
     std::mt19937 random_;
     int actions_ = 0;
     int wanted_ = 0;
@@ -85,12 +89,6 @@ void MonkeyTest::initTestCase() {
     gui_->ui->SetMessageSink({});
     random_.seed(static_cast<unsigned>(Setting("MONKEY_SEED", 1)));
     wanted_ = Setting("MONKEY_ACTIONS", 500);
-}
-
-void MonkeyTest::cleanupTestCase() {
-    gui_.reset();
-    RemoveHardware();
-    SimulatedBoards().Detach();
 }
 
 void MonkeyTest::Log(const QString& what) {
@@ -122,11 +120,8 @@ void MonkeyTest::Tick() {
             menu->close();
         } else if (QWidget* modal = QApplication::activeModalWidget()) {
             Log(QStringLiteral("closing %1").arg(modal->metaObject()->className()));
-            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-                dialog->reject();
-            } else {
-                modal->close();
-            }
+            auto* dialog = qobject_cast<QDialog*>(modal);
+            dialog != nullptr ? dialog->reject() : void(modal->close());
         } else if (AcquisitionRunning()) {
             cmdStop_Click();
         } else {
@@ -148,7 +143,7 @@ void MonkeyTest::Act() {
         Roll(10) == 0 ? ResizeSomething() : AnswerModal(modal);
         return;
     }
-    QMainWindow* main = gui_->MainWindow();
+    QMainWindow* main = MainWindow();
     switch (Roll(12)) {
     case 0:
     case 1:
@@ -156,28 +151,17 @@ void MonkeyTest::Act() {
         TriggerMenuItem();
         break;
     case 3: {
-        const std::pair<const char*, QKeyCombination> keys[] = {{"F5", Qt::Key_F5},
-                                                                {"F6", Qt::Key_F6},
-                                                                {"Esc", Qt::Key_Escape},
-                                                                {"F1", Qt::Key_F1},
-                                                                {"Alt+R", Qt::ALT | Qt::Key_R},
-                                                                {"Alt+T", Qt::ALT | Qt::Key_T},
-                                                                {"Alt+A", Qt::ALT | Qt::Key_A},
-                                                                {"Alt+I", Qt::ALT | Qt::Key_I}};
-        const auto& [name, key] = keys[Roll(std::size(keys))];
-        Log(QStringLiteral("key %1").arg(name));
+        const char* keys[] = {"F5", "F6", "Esc", "F1", "Alt+R", "Alt+T", "Alt+A", "Alt+I"};
+        const QKeyCombination key = QKeySequence(keys[Roll(std::size(keys))])[0];
+        Log(QStringLiteral("key %1").arg(QKeySequence(key).toString()));
         QTest::keyClick(main, key.key(), key.keyboardModifiers());
         break;
     }
     case 4:
     case 5:
     case 6: {
-        QList<QWidget*> tops;
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->isVisible() && qobject_cast<QMenu*>(top) == nullptr) {
-                tops << top;
-            }
-        }
+        QList<QWidget*> tops = QApplication::topLevelWidgets();
+        tops.removeIf([](QWidget* top) { return !top->isVisible() || qobject_cast<QMenu*>(top); });
         ClickSomewhere(Pick(tops));
         break;
     }
@@ -191,16 +175,12 @@ void MonkeyTest::Act() {
         // Close a window, or bring one back through the command that shows it.
         QList<QWidget*> windows;
         for (FormId form : {FormId::frmData, FormId::frmFFT, FormId::frmNoise, FormId::frmAllan}) {
-            if (QWidget* window = gui_->ui->Window(form);
-                window != nullptr && window->isVisible()) {
-                windows << window;
-            }
+            windows << Window(form);
         }
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->objectName() == QLatin1String("helpWindow") && top->isVisible()) {
-                windows << top;
-            }
+            windows << (top->objectName() == QLatin1String("helpWindow") ? top : nullptr);
         }
+        windows.removeIf([](QWidget* window) { return window == nullptr || !window->isVisible(); });
         if (QWidget* window = Pick(windows)) {
             Log(QStringLiteral("close %1").arg(window->windowTitle()));
             window->close();
@@ -208,16 +188,15 @@ void MonkeyTest::Act() {
         break;
     }
     case 10: {
-        auto* lengths = Find<QComboBox>(main, "DatalogLengthCBX");
-        const int index = Roll(lengths->count());
-        Log(QStringLiteral("samples %1").arg(lengths->itemText(index)));
-        lengths->setCurrentIndex(index);
-        emit lengths->activated(index);
+        auto* lengths = Control<QComboBox>("DatalogLengthCBX");
+        const QString length = lengths->itemText(Roll(lengths->count()));
+        Log(QStringLiteral("samples %1").arg(length));
+        Choose(lengths, length);
         break;
     }
     default:
         Log(QStringLiteral("plot data"));
-        Find<QPushButton>(main, "cmdSingleSweep")->click();
+        Control<QPushButton>("cmdSingleSweep")->click();
         break;
     }
 }
@@ -226,7 +205,7 @@ void MonkeyTest::TriggerMenuItem() {
     // Every item of the main window's menus, the hidden pop-ups' too, but the one that ends
     // the session.
     QList<QAction*> items;
-    for (QAction* action : gui_->MainWindow()->findChildren<QAction*>()) {
+    for (QAction* action : MainWindow()->findChildren<QAction*>()) {
         if (action->menu() == nullptr && !action->objectName().isEmpty() &&
             action->objectName() != QLatin1String("mnuExit") && action->isEnabled()) {
             items << action;
@@ -267,26 +246,22 @@ void MonkeyTest::AnswerModal(QWidget* modal) {
     if (auto* print = qobject_cast<QPrintDialog*>(modal)) {
         const bool accept = Roll(2) == 0;
         Log(QStringLiteral("print dialog: %1").arg(accept ? "print" : "cancel"));
-        if (accept) {
-            if (auto* file = print->findChild<QLineEdit*>(QStringLiteral("filename"))) {
-                file->setText(FileIn("monkey.pdf"));
-            }
-            print->accept();
-        } else {
-            print->reject();
+        if (auto* file = print->findChild<QLineEdit*>(QStringLiteral("filename")); accept && file) {
+            file->setText(FileIn("monkey.pdf"));
         }
+        accept ? print->accept() : print->reject();
         return;
     }
     if (auto* files = qobject_cast<QFileDialog*>(modal)) {
         const char* names[] = {"monkey.csv", "monkey.png", "KXS306_1.txt", "missing.txt"};
         const char* name = Roll(3) == 0 ? names[Roll(std::size(names))] : nullptr;
         Log(QStringLiteral("file dialog: %1").arg(name != nullptr ? name : "cancel"));
-        if (name != nullptr) {
-            files->selectFile(FileIn(name));
-            QTest::keyClick(files, Qt::Key_Return);
-        } else {
+        if (name == nullptr) {
             files->reject();
+            return;
         }
+        files->selectFile(FileIn(name));
+        QTest::keyClick(files, Qt::Key_Return);
         return;
     }
     if (auto* input = qobject_cast<QInputDialog*>(modal)) {
@@ -311,13 +286,7 @@ void MonkeyTest::AnswerModal(QWidget* modal) {
         TypeSomewhere(modal);
         break;
     default: {
-        QList<QAbstractButton*> buttons;
-        for (auto* button : modal->findChildren<QAbstractButton*>()) {
-            if (button->isVisible() && button->isEnabled()) {
-                buttons << button;
-            }
-        }
-        if (QAbstractButton* button = Pick(buttons)) {
+        if (QAbstractButton* button = Pick(Reachable<QAbstractButton>(modal))) {
             Log(QStringLiteral("%1: %2").arg(kind, button->objectName()));
             button->click();
         }
@@ -332,14 +301,10 @@ void MonkeyTest::ClickSomewhere(QWidget* top) {
     }
     // Somewhere on a visible control of the window: left or right, as a user does; links in
     // the help would start a web browser.
-    QList<QWidget*> targets;
-    for (QWidget* widget : top->findChildren<QWidget*>()) {
-        if (widget->isVisible() && widget->isEnabled() && !widget->size().isEmpty() &&
-            qobject_cast<QTextBrowser*>(widget->parentWidget()) == nullptr) {
-            targets << widget;
-        }
-    }
-    QWidget* target = Pick(targets);
+    QWidget* target = Pick(Reachable<QWidget>(top, [](QWidget* widget) {
+        return !widget->size().isEmpty() &&
+               qobject_cast<QTextBrowser*>(widget->parentWidget()) == nullptr;
+    }));
     if (target == nullptr) {
         return;
     }
@@ -359,13 +324,8 @@ void MonkeyTest::ClickSomewhere(QWidget* top) {
 }
 
 void MonkeyTest::TypeSomewhere(QWidget* top) {
-    QList<QLineEdit*> boxes;
-    for (QLineEdit* box : top->findChildren<QLineEdit*>()) {
-        if (box->isVisible() && box->isEnabled() && !box->isReadOnly()) {
-            boxes << box;
-        }
-    }
-    QLineEdit* box = Pick(boxes);
+    QLineEdit* box =
+        Pick(Reachable<QLineEdit>(top, [](QLineEdit* box) { return !box->isReadOnly(); }));
     if (box == nullptr) {
         return;
     }
@@ -379,33 +339,23 @@ void MonkeyTest::TypeSomewhere(QWidget* top) {
 }
 
 void MonkeyTest::ResizeSomething() {
-    QMainWindow* main = gui_->MainWindow();
-    QList<QWidget*> frames{main};
-    for (auto* frame : main->findChildren<QMdiSubWindow*>()) {
-        if (frame->isVisible()) {
-            frames << frame;
-        }
+    QList<QWidget*> frames{MainWindow()};
+    for (QMdiSubWindow* frame : Reachable<QMdiSubWindow>(MainWindow())) {
+        frames << frame;
     }
     QWidget* window = Pick(frames);
-    switch (Roll(4)) {
-    case 0:
-        Log(QStringLiteral("maximise %1").arg(window->windowTitle()));
-        window->showMaximized();
-        break;
-    case 1:
-        Log(QStringLiteral("restore %1").arg(window->windowTitle()));
-        window->showNormal();
-        break;
-    default: {
-        const QSize size(200 + Roll(1700), 150 + Roll(1000));
-        Log(QStringLiteral("resize %1 to %2 x %3")
-                .arg(window->windowTitle())
-                .arg(size.width())
-                .arg(size.height()));
-        window->resize(size);
-        break;
+    const int how = Roll(4);
+    if (how < 2) {
+        Log(QStringLiteral("%1 %2").arg(how == 0 ? "maximise" : "restore", window->windowTitle()));
+        how == 0 ? window->showMaximized() : window->showNormal();
+        return;
     }
-    }
+    const QSize size(200 + Roll(1700), 150 + Roll(1000));
+    Log(QStringLiteral("resize %1 to %2 x %3")
+            .arg(window->windowTitle())
+            .arg(size.width())
+            .arg(size.height()));
+    window->resize(size);
 }
 
 void MonkeyTest::aLongSessionOfRandomUse() {
@@ -415,7 +365,7 @@ void MonkeyTest::aLongSessionOfRandomUse() {
     Log(QStringLiteral("done"));
     QVERIFY2(!stuck_, "a hidden dialog blocks every window (see monkey.log)");
     QVERIFY(!AcquisitionRunning());
-    QVERIFY(gui_->MainWindow()->isVisible());
+    QVERIFY(MainWindow()->isVisible());
 }
 
 QTEST_MAIN(MonkeyTest)
