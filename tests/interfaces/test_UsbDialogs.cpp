@@ -1,8 +1,10 @@
-// The adapter selection dialog, the main window's USB commands and the debug console, driven
-// through their handlers against the simulated adapters.
+// The adapter's host side and the dialogs over it, against the simulated adapters recorded
+// and failing on demand: bytes on the wire, the scan, the state and messages after each kind
+// of failure, the selection dialog, the main window's USB commands and the debug console.
 #include "interfaces/UsbDebug.h"
 #include "interfaces/UsbSelect.h"
 #include "interfaces/UsbSpiDrivers.h"
+#include "platform/AdapterIds.h"
 #include "sensors/DeviceSelect.h"
 #include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
@@ -15,10 +17,37 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Writes = std::vector<Bytes>;
 
-class UsbDialogTest : public AppStateTest {
+class UsbTest : public AppStateTest {
 protected:
     FrmUSBselectForm& Select() { return App().frmUSBselect; }
     FrmUSBdebugForm& Debug() { return App().frmUSBdebug; }
+    // Adapter 0 present and current, requests recorded from here on, and the first request
+    // with the code failing (0: none).
+    void UseAdapter0(uint32_t failing = 0) {
+        usb.Attach(0);
+        usb.failIf = nullptr;
+        FindUsbAdapters();
+        ASSERT_TRUE(App().CurrentAdapter.Present);
+        usb.requests.clear();
+        if (failing != 0) {
+            usb.FailNth(failing);
+        }
+    }
+    // One message, the adapter no longer ready, no handle left open.
+    void ExpectFailure(const std::string& message) {
+        EXPECT_EQ(ui.MessageHeads(), std::vector<std::string>{message});
+        EXPECT_FALSE(App().CurrentAdapter.Present);
+        EXPECT_EQ(usb.OpenHandles(), 0);
+        ui.messages.clear();
+    }
+    // '+' for each adapter record that is present, '-' for the others.
+    static std::string Present() {
+        std::string map;
+        for (const auto& r : App().UsbAdapters) {
+            map += r.Present ? '+' : '-';
+        }
+        return map;
+    }
     // Per option: '*' chosen, '+' enabled, '-' disabled.
     static std::string Options(const std::array<OptionButton, 5>& group) {
         std::string map;
@@ -27,19 +56,207 @@ protected:
         }
         return map;
     }
-    // The console open on adapter 0, with the requests of its activation forgotten.
-    void ConsoleOnAdapter0() {
-        usb.Attach(0);
-        frmUSBdebug_Form_Activate();
-        ASSERT_TRUE(App().CurrentAdapter.Present);
-        usb.requests.clear();
-    }
 
     FakeFrontend ui;
     ScriptedEzUsbDriver usb;
 };
 
-TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2OrNone) {
+TEST_F(UsbTest, TransactionsSendAndReadExactBytes) {
+    UseAdapter0();
+    auto& app = App();
+    app.SpiInputPolarity = true;
+    app.SpiChannel = 1;
+    app.SpiWriteWords[1] = 0x8310;
+    app.SpiWriteWords[2] = 0x8710;
+    usb.replies = {{0x12, 0x34, 0xAB, 0xCD}};
+    uint8_t count = 2;
+    SpiTransfer(count);
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x0D, 0x01, 0x02, 0x83, 0x10, 0x87, 0x10}));
+    EXPECT_EQ(app.SpiReadWords[1], 0x1234);
+    EXPECT_EQ(app.SpiReadWords[2], 0xABCD);
+
+    // "Neg"; the channel is stored back within 1..5.
+    app.SpiInputPolarity = false;
+    app.SpiChannel = 0;
+    SpiTransfer(count);
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x0E, 1, 2, 0x83, 0x10, 0x87, 0x10}));
+    EXPECT_EQ(app.SpiChannel, 1);
+    app.SpiChannel = 9;
+    SpiTransfer(count);
+    EXPECT_EQ(usb.Writes().back()[1], 5);
+    // More words than the command holds: nothing is sent.
+    uint8_t tooMany = 17;
+    SpiTransfer(tooMany);
+    EXPECT_EQ(usb.Writes().size(), 3u);
+
+    uint8_t delay = 0;
+    SetSpiWordDelay(delay);
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x0B, 0x01}));
+    EXPECT_EQ(delay, 1);
+    EXPECT_EQ(app.SpiWordDelay, 1);
+    uint8_t bits = 0xE8;
+    SetSpiStaticBits(bits);
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x0C, 0xE8}));
+
+    // The firmware keeps both; bit 7 is not a static output.
+    app.SpiWordDelay = 0;
+    ReadSpiSetup();
+    EXPECT_EQ(usb.Writes().back(), (Bytes{0x01}));
+    EXPECT_EQ(app.SpiWordDelay, 1);
+    EXPECT_EQ(app.SpiStaticBits, 0x68);
+    EXPECT_EQ(usb.OpenHandles(), 0);
+    EXPECT_TRUE(ui.messages.empty() && app.CurrentAdapter.Present);
+}
+
+TEST_F(UsbTest, ScanFindsTheRecognisedAdaptersWithTheirBoardInformation) {
+    auto& app = App();
+    usb.Attach(1);
+    SimAdapterConfig fullSpeedMcp{AdapterVendorId, McpProductId};
+    fullSpeedMcp.highSpeed = false;
+    usb.Attach(3, fullSpeedMcp);
+    // The adapter vendor's other product, and another vendor's device.
+    usb.Attach(0, {AdapterVendorId, 0x7777});
+    usb.Attach(2, {0x0BAD, Fifo4ProductId});
+    FindUsbAdapters();
+    EXPECT_EQ(app.UsbAdapterCount, 2);
+    EXPECT_EQ(Present(), "-+-+");
+    // The full-speed MCP board; the other board's information is checked through libusb.
+    const auto& r = app.UsbAdapters[3];
+    EXPECT_EQ(r.AdapterName + " " + r.BoardType + " " + r.UsbSpeed, "Ezusb-3 MCP 1.1");
+    // Only the recognised adapters were asked for their firmware revision.
+    EXPECT_EQ(usb.Writes(), (Writes{{0x00}, {0x00}}));
+    EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-1");
+    EXPECT_TRUE(app.CurrentAdapter.Present && ui.messages.empty());
+    EXPECT_EQ(usb.OpenHandles(), 0);
+
+    // A rescan forgets an adapter that went away.
+    usb.Detach(1);
+    FindUsbAdapters();
+    EXPECT_EQ(app.UsbAdapterCount, 1);
+    EXPECT_EQ(Present(), "---+");
+    EXPECT_EQ(app.CurrentAdapterIndex, 3);
+}
+
+TEST_F(UsbTest, BoardInformationFailureKeepsTheCountButNotTheAdapter) {
+    // The failing request: string 1 and string 2 (two requests each), the revision command
+    // and its reply, and the pipe information that gives pipe 3's packet size.
+    for (const auto& [code, nth] :
+         std::vector<std::pair<uint32_t, int>>{{IoctlGetStringDescriptor, 1},
+                                               {IoctlGetStringDescriptor, 3},
+                                               {IoctlBulkWrite, 1},
+                                               {IoctlBulkRead, 1},
+                                               {IoctlGetPipeInfo, 3}}) {
+        SCOPED_TRACE(::testing::Message() << std::hex << code << " #" << nth);
+        ResetAppState();
+        usb.Attach(0);
+        usb.FailNth(code, nth);
+        FindUsbAdapters();
+        ExpectFailure("Error getting Board Info");
+        EXPECT_EQ(App().UsbAdapterCount, 1);
+        EXPECT_EQ(Present(), "----");
+    }
+}
+
+TEST_F(UsbTest, ScanTakesOnlyWhatArrived) {
+    usb.Attach(0);
+    // Empty text counts as success; one that claims 40 bytes but sends 6 holds only "AB".
+    usb.strings = {{1, {2, 3}}, {2, {40, 3, 'A', 0, 'B', 0}}};
+    FindUsbAdapters();
+    EXPECT_TRUE(ui.messages.empty());
+    const auto& r = App().UsbAdapters[0];
+    EXPECT_EQ(r.Descriptor1 + "|" + r.Descriptor2, "|AB");
+
+    // An odd length still takes the low byte of the last, half code unit (as UTF-8);
+    // bLength 0 gives empty text.
+    usb.strings = {{1, {5, 3, 'X', 0, 0xE9}}, {2, {0}}};
+    FindUsbAdapters();
+    EXPECT_EQ(r.Descriptor1 + "|" + r.Descriptor2, "X\xC3\xA9|");
+
+    // A failed device descriptor is not taken from the adapter before.
+    usb.strings.clear();
+    usb.Attach(1);
+    usb.FailNth(IoctlGetDeviceDescriptor, 2);
+    FindUsbAdapters();
+    EXPECT_EQ(App().UsbAdapterCount, 1);
+    EXPECT_EQ(Present(), "+---");
+}
+
+TEST_F(UsbTest, FailedRequestsReportAndClearTheAdapter) {
+    auto& app = App();
+    uint8_t delay = 20;
+    uint8_t bits = 0x18;
+    uint8_t count = 1;
+
+    // Set-up command write fails: the reply is still read.
+    UseAdapter0(IoctlBulkWrite);
+    usb.replies = {{12, 0x08}};
+    ReadSpiSetup();
+    ExpectFailure("Error Setting up SPI");
+    EXPECT_EQ(app.SpiWordDelay, 12);
+    EXPECT_EQ(app.UsbAdapterCount, 0);
+
+    // Set-up reply fails: delay 0, bits kept.
+    UseAdapter0(IoctlBulkRead);
+    app.SpiStaticBits = 0x20;
+    ReadSpiSetup();
+    ExpectFailure("Error Reading SPI");
+    EXPECT_EQ(app.SpiWordDelay, 0);
+    EXPECT_EQ(app.SpiStaticBits, 0x20);
+
+    // The settings are kept although they were not sent.
+    UseAdapter0(IoctlBulkWrite);
+    SetSpiWordDelay(delay);
+    ExpectFailure("Error Setting up SPI");
+    UseAdapter0(IoctlBulkWrite);
+    SetSpiStaticBits(bits);
+    ExpectFailure("Error Setting SPI Bits");
+    EXPECT_EQ(app.SpiWordDelay, 20);
+    EXPECT_EQ(app.SpiStaticBits, 0x18);
+
+    // Transfer write fails: no reply is read, the words stay; a short reply is as good as a
+    // failed one.
+    app.SpiReadWords[1] = 0x1111;
+    UseAdapter0(IoctlBulkWrite);
+    SpiTransfer(count);
+    ExpectFailure("Error Writing SPI");
+    EXPECT_EQ(usb.Count(IoctlBulkRead), 0);
+    UseAdapter0();
+    usb.replies = {{0x99}};
+    SpiTransfer(count);
+    ExpectFailure("Error Reading SPI");
+    EXPECT_EQ(app.SpiReadWords[1], 0x1111);
+
+    // Once cleared, no transaction sends or changes anything.
+    usb.requests.clear();
+    app.SpiWordDelay = 7;
+    app.SpiChannel = 0;
+    delay = 0;
+    ReadSpiSetup();
+    SetSpiWordDelay(delay);
+    SetSpiStaticBits(bits);
+    SpiTransfer(count);
+    EXPECT_TRUE(usb.requests.empty() && ui.messages.empty());
+    EXPECT_EQ(std::tuple(app.SpiWordDelay, app.SpiChannel, delay), std::tuple(7, 0, 0));
+}
+
+TEST_F(UsbTest, BulkTransfersStayWithinTheirBuffer) {
+    std::array<uint8_t, 4> buffer{};
+    int32_t count = 2;
+    EXPECT_EQ(BulkTransfer(0, 1, buffer, count, 0), -2);
+    usb.Attach(0);
+    const int32_t handle = InstalledEzUsbDriver().Open("Ezusb-0");
+    EXPECT_EQ(GetPipeMaxPacketSize(handle, 17), 0);
+    count = 9;
+    EXPECT_EQ(BulkTransfer(handle, 0, buffer, count, 0), 0);
+    EXPECT_EQ(usb.Count(IoctlBulkWrite), 0);
+    // Extra reads, each placed after the one before, stop where they would run past the end.
+    usb.replies = {{1, 2}, {3, 4}, {5, 6}};
+    count = 2;
+    EXPECT_EQ(BulkTransfer(handle, 1, buffer, count, 2), 0);
+    EXPECT_EQ(buffer, (std::array<uint8_t, 4>{1, 2, 3, 4}));
+}
+
+TEST_F(UsbTest, SelectionOfTheOneAdapterAt2OrNone) {
     auto& app = App();
     auto& m = app.mdiAnalyzer;
     app.SpiWordDelay = 10;
@@ -81,7 +298,7 @@ TEST_F(UsbDialogTest, SelectionOfTheOneAdapterAt2OrNone) {
 
 // Three time-outs of a second each, mid-sweep, and a second to read each message: none is in
 // the period, the status line says how to get the adapter back, and USB again does.
-TEST_F(UsbDialogTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBack) {
+TEST_F(UsbTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBack) {
     FakeClock clock;
     UseQuickDelay();
     auto& m = App().mdiAnalyzer;
@@ -110,7 +327,7 @@ TEST_F(UsbDialogTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBac
     EXPECT_TRUE(ui.messages.empty() && m.statusText.empty());
 }
 
-TEST_F(UsbDialogTest, ATemperatureTheAdapterNeverSentIsNotShown) {
+TEST_F(UsbTest, ATemperatureTheAdapterNeverSentIsNotShown) {
     usb.Attach(0);
     ui.OnModal(FormId::frmUSBselect, [] { frmUSBselect_cmdOK_Click(); });
     mnuUSB_Click();
@@ -121,7 +338,7 @@ TEST_F(UsbDialogTest, ATemperatureTheAdapterNeverSentIsNotShown) {
     EXPECT_EQ(App().Temperature, 0.0f);
 }
 
-TEST_F(UsbDialogTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
+TEST_F(UsbTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
     usb.Attach(0);
     frmUSBselect_Form_Activate();
     frmUSBselect_Form_Activate();
@@ -135,7 +352,7 @@ TEST_F(UsbDialogTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
     EXPECT_EQ(usb.Count(IoctlBulkWrite), 3 * 3 + 5);
 }
 
-TEST_F(UsbDialogTest, AdapterMenuAndInterfaceLabel) {
+TEST_F(UsbTest, AdapterMenuAndInterfaceLabel) {
     auto& app = App();
     usb.Attach(1);
     usb.Attach(3);
@@ -156,7 +373,7 @@ TEST_F(UsbDialogTest, AdapterMenuAndInterfaceLabel) {
     EXPECT_EQ(ui.popups, std::vector<PopupMenu>{PopupMenu::Interface});
 }
 
-TEST_F(UsbDialogTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
+TEST_F(UsbTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
     auto& app = App();
     app.SpiStaticBits = 0x68;
     app.SpiWordDelay = 10;
@@ -184,9 +401,11 @@ TEST_F(UsbDialogTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(UsbDialogTest, ConsoleSetUpAndWriteCommands) {
+TEST_F(UsbTest, ConsoleSetUpAndWriteCommands) {
     auto& app = App();
-    ConsoleOnAdapter0();
+    usb.Attach(0);
+    frmUSBdebug_Form_Activate();
+    usb.requests.clear();
     auto& f = Debug();
     // Enter sends the delay rounded into 1..255; other keys send nothing.
     for (const auto& [text, sent] : std::vector<std::pair<const char*, uint8_t>>{
@@ -251,9 +470,11 @@ TEST_F(UsbDialogTest, ConsoleSetUpAndWriteCommands) {
     EXPECT_FALSE(f.frameSPIsetup.enabled);
 }
 
-TEST_F(UsbDialogTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
+TEST_F(UsbTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
     auto& app = App();
-    ConsoleOnAdapter0();
+    usb.Attach(0);
+    frmUSBdebug_Form_Activate();
+    usb.requests.clear();
     auto& f = Debug();
     f.txtNumWords.text = "1";
     f.txtWriteSpi[1].text = "8710";
@@ -294,7 +515,7 @@ TEST_F(UsbDialogTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
     EXPECT_EQ(f.cmdLoop.caption, "Loop");
 }
 
-TEST_F(UsbDialogTest, ConsoleWithoutAnAdapterAsksForOne) {
+TEST_F(UsbTest, ConsoleWithoutAnAdapterAsksForOne) {
     auto& app = App();
     frmUSBdebug_Form_Activate();
     auto& f = Debug();
@@ -313,7 +534,7 @@ TEST_F(UsbDialogTest, ConsoleWithoutAnAdapterAsksForOne) {
     EXPECT_TRUE(ui.doEventsCalls == 0 && usb.requests.empty());
 }
 
-TEST_F(UsbDialogTest, BoxesRefuseWhatDoesNotFit) {
+TEST_F(UsbTest, BoxesRefuseWhatDoesNotFit) {
     const struct {
         bool (*accepts)(std::string_view);
         std::vector<std::string> ok, bad;
