@@ -1,14 +1,20 @@
-// The simulated adapter's firmware through the host side: the sensor parts behind its chip
-// selects answering one word late, the reads that pick their answers, the self-test lines on
-// its static bits, and the requests its driver refuses as the wire would.
+// The host's reads through the parallel port and through the adapter against the simulated
+// boards, checked against a twin sensor with the same configuration converting directly: any
+// bit-order or inversion slip on either side of the wire shows as a wrong code. Also the
+// adapter's firmware: the parts behind its chip selects answering one word late, the reads
+// that pick their answers, the self-test lines on its static bits, and the requests its
+// driver refuses as the wire would.
 #include "interfaces/UsbSpiDrivers.h"
+#include "sensors/ControlLines.h"
 #include "sensors/ReadData.h"
+#include "simulator/SimParallelBoard.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/PortRecorder.h"
 #include "tests/support/ScriptedEzUsb.h"
 
+#include <algorithm>
 #include <initializer_list>
-#include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -16,30 +22,45 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class SimAdapterTest : public AppStateTest {
+class SimBoardsTest : public AppStateTest {
 protected:
-    // A fresh adapter over a sensor of this model, quiet unless a signal is given, current and
-    // chosen, with a twin converting directly. The port box names the open parallel port, so
-    // a stray access shows.
-    void Ready(const std::string& model, std::optional<SimSignal> signal = std::nullopt) {
+    // No sine and no noise, at 30 degrees; or the sine with some noise, at 31.25.
+    static SimSignal Quiet() {
+        SimSignal quiet;
+        quiet.amplitude = quiet.noiseCodes = 0;
+        quiet.temperatureC = 30;
+        return quiet;
+    }
+    static SimSignal Noisy() {
+        SimSignal noisy;
+        noisy.noiseCodes = 3;
+        noisy.temperatureC = 31.25;
+        return noisy;
+    }
+    // A fresh program over sensors of this model, chosen, with the adapter current and the
+    // port open, the interface code saying which of them the reads take. The port box names
+    // the open port, so a stray access shows.
+    void Ready(const std::string& model, int16_t interfaceCode, const SimSignal& signal = Quiet()) {
         ResetAppState();
-        for (SimSensor* s : {&usb.sensor, &twin}) {
-            SimSignal quiet;
-            quiet.amplitude = quiet.noiseCodes = 0;
-            quiet.temperatureC = 30;
-            s->SetSignal(signal.value_or(quiet));
-            s->SetModel(model);
-        }
+        UseQuickDelay();
+        Configure(signal);
+        usb.sensor.SetModel(model);
+        twin.SetModel(model);
         usb.Attach(0);
         FindUsbAdapters();
         ASSERT_TRUE(App().CurrentAdapter.Present);
         usb.requests.clear();
-        App().DeviceName = App().mdiAnalyzer.txtDevice.text = model;
-        App().InterfaceCode = 2;
-        App().mdiAnalyzer.txtPort.text = "378";
-        App().PortAddress = 0x378;
+        auto& app = App();
+        app.DeviceName = app.mdiAnalyzer.txtDevice.text = model;
+        app.InterfaceCode = interfaceCode;
+        app.mdiAnalyzer.txtPort.text = "378";
+        app.PortAddress = 0x378;
         std::string reason;
         ASSERT_TRUE(OpenPort(0x378, reason));
+    }
+    void Configure(const SimSignal& signal) {
+        usb.sensor.SetSignal(signal);
+        twin.SetSignal(signal);
     }
     int32_t Read(int16_t ch) {
         App().ChannelIndex = ch;
@@ -57,15 +78,18 @@ protected:
     }
 
     FakeFrontend ui;
+    FakeClock clock;
+    // The parallel board and the adapter share one sensor.
     ScriptedEzUsbDriver usb;
     SimSensor twin;
-    PortRecorder port;
+    SimParallelBoard board{usb.sensor};
+    PortRecorder port{&board};
 };
 
-TEST_F(SimAdapterTest, GyroscopeWordsAnswerOneWordLate) {
+TEST_F(SimBoardsTest, GyroscopeWordsAnswerOneWordLate) {
     for (const char* model : {"KXS306", "KXS307", "KXS305"}) {
         SCOPED_TRACE(model);
-        Ready(model);
+        Ready(model, 2);
         // Rate 2048 at rest, temperature 2048 + 5 degrees x 6.88, auxiliaries 1024 and 3072.
         EXPECT_EQ(Transfer(1, {0x8310, 0x8710, 0x8B10, 0x8F10, 0x8310}),
                   (std::vector<int>{2048, 2048, 2082, 1024, 3072}));
@@ -78,20 +102,10 @@ TEST_F(SimAdapterTest, GyroscopeWordsAnswerOneWordLate) {
     }
 }
 
-TEST_F(SimAdapterTest, AccelerometerAxesPowerDownAndTemperature) {
-    Ready("KXS202");
-    EXPECT_EQ(Transfer(1, {0x0400, 0x0C00, 0x0000}), (std::vector<int>{2048, 2048, 1966}));
-    // Power-down (bit 8) silences the converter from the next word on.
-    EXPECT_EQ(Transfer(1, {0x0500, 0x0D00, 0x0100}), (std::vector<int>{2048, 0, 0}));
-    EXPECT_EQ(Transfer(1, {0x0400, 0x0C00, 0x0000}), (std::vector<int>{0, 2048, 1966}));
-    // 30 degrees in 0.25-degree steps, in bits 14..5.
-    EXPECT_EQ(Transfer(2, {0}), (std::vector<int>{120 << 5}));
-}
-
-TEST_F(SimAdapterTest, StaticBitsDriveTheSelfTestLines) {
+TEST_F(SimBoardsTest, StaticBitsDriveTheSelfTestLines) {
     // The accelerometer has the positive line only.
     for (const char* model : {"KXS306", "KXS201"}) {
-        Ready(model);
+        Ready(model, 2);
         const int negative = model[3] == '3' ? 1720 : 2048;
         for (auto [bits, code] :
              {std::pair<uint8_t, int>{96, 2048}, {96 + 16, 2376}, {96 + 8, negative}, {96, 2048}}) {
@@ -104,7 +118,7 @@ TEST_F(SimAdapterTest, StaticBitsDriveTheSelfTestLines) {
     }
 }
 
-TEST_F(SimAdapterTest, DriverRefusesWhatTheWireWouldNot) {
+TEST_F(SimBoardsTest, DriverRefusesWhatTheWireWouldNot) {
     usb.Attach(0);
     const int32_t handle = usb.Open("Ezusb-0");
     std::array<uint8_t, 2> reply{};
@@ -126,10 +140,10 @@ TEST_F(SimAdapterTest, DriverRefusesWhatTheWireWouldNot) {
     EXPECT_FALSE(request(IoctlBulkRead, 1, reply));
 }
 
-TEST_F(SimAdapterTest, ReadsSendTheModelsWordsAndPickTheAnswer) {
+TEST_F(SimBoardsTest, ReadsSendTheModelsWordsAndPickTheAnswer) {
     SimSignal signal;
     signal.temperatureC = 125; // gyroscope code 2736
-    Ready("KXS306", signal);
+    Ready("KXS306", 2, signal);
     // Word k answers for the address of word k - 1: rate, rate, temperature, input 1, input 2;
     // the rate twice in one transaction is one sample.
     for (auto [ch, picked] : {std::pair<int16_t, int>{0, 2}, {2, 4}, {3, 5}, {1, 5}}) {
@@ -145,7 +159,7 @@ TEST_F(SimAdapterTest, ReadsSendTheModelsWordsAndPickTheAnswer) {
     EXPECT_EQ(usb.Writes().back(),
               (Bytes{0x0E, 1, 5, 0x83, 0x10, 0x87, 0x10, 0x8B, 0x10, 0x8F, 0x10, 0x83, 0x10}));
 
-    Ready("KXS201", signal);
+    Ready("KXS201", 2, signal);
     usb.replies = {{0x0F, 0xA0}, {0x2E, 0xE0}}; // 4000 and 12000
     UsbReadAccelTemp();
     EXPECT_FLOAT_EQ(App().Temperature, 31.25f);
@@ -157,19 +171,116 @@ TEST_F(SimAdapterTest, ReadsSendTheModelsWordsAndPickTheAnswer) {
     EXPECT_EQ(usb.Writes().back(), (Bytes{0x0E, 1, 3, 0x05, 0x00, 0x0D, 0x00, 0x01, 0x00}));
 
     // Model 3's temperature comes with the converter words.
-    Ready("KXS305", signal);
+    Ready("KXS305", 2, signal);
     ReadTemperature();
     EXPECT_EQ(App().frmData.lblTemp.caption, "125.00");
     EXPECT_TRUE(port.log.empty());
 
     // Without an interface nothing is read, and the old temperature shows again.
-    Ready("KXS306");
+    Ready("KXS306", 2);
     App().InterfaceCode = 0;
     App().Temperature = 12.5f;
     EXPECT_EQ(Read(0), 0);
     EXPECT_FLOAT_EQ(ReadTemperature(), 12.5f);
     EXPECT_TRUE(port.log.empty());
     EXPECT_TRUE(usb.requests.empty());
+}
+
+TEST_F(SimBoardsTest, GyroscopeCodesArriveOneTransferLateAndSelfTestShiftsThem) {
+    Ready("KXS306", 1, Noisy());
+    // Each read converts the channel the one before addressed; the first, the power-on rate.
+    int16_t previous = 0;
+    for (int16_t ch : {2, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}) {
+        ASSERT_EQ(Read(ch), twin.ConvertGyro(previous)) << ch;
+        previous = ch;
+    }
+    // The temperature channel: 2048 at 25 degrees, 6.88 codes per degree. Its first transfer
+    // converts the rate, and the channel is addressed again afterwards.
+    EXPECT_FLOAT_EQ(ReadTemperature(), 31.25f);
+    twin.ConvertGyro(0);
+    EXPECT_EQ(Read(0), twin.ConvertGyro(0));
+
+    // The self-test lines shift the rate both ways, by the same amount.
+    Ready("KXS307", 1);
+    auto rate = [this] {
+        Read(0);
+        return Read(0);
+    };
+    const int rest = rate();
+    SetSelfTestPos(1);
+    const int up = rate();
+    SetSelfTestPos(0);
+    SetSelfTestNeg(1);
+    const int down = rate();
+    EXPECT_GT(up - rest, 200);
+    EXPECT_EQ(up - rest, rest - down);
+}
+
+TEST_F(SimBoardsTest, AccelerometerAxesPowerDownAndTemperature) {
+    Ready("KXS201", 1, Noisy());
+    int16_t previous = 0;
+    for (int16_t axis : {1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}) {
+        ASSERT_EQ(Read(axis), twin.ConvertAccel(previous)) << axis;
+        previous = axis;
+    }
+    for (double celsius : {31.25, -10.5}) {
+        SimSignal signal = usb.sensor.Signal();
+        signal.temperatureC = celsius;
+        Configure(signal);
+        EXPECT_FLOAT_EQ(ReadTemperature(), static_cast<float>(celsius));
+    }
+
+    // Power-down takes effect from the transfer that requests it; the output then rests at 0.
+    App().PowerDown = 4;
+    Read(0);
+    EXPECT_EQ(Read(0), 0);
+    App().PowerDown = 0;
+    Read(0);
+    EXPECT_GT(Read(0), 1000);
+
+    // Through the adapter: the words carry the axis and power-down, channel 2 the temperature.
+    Ready("KXS202", 2);
+    EXPECT_EQ(Transfer(1, {0x0400, 0x0C00, 0x0000}), (std::vector<int>{2048, 2048, 1966}));
+    // Power-down (bit 8) silences the converter from the next word on.
+    EXPECT_EQ(Transfer(1, {0x0500, 0x0D00, 0x0100}), (std::vector<int>{2048, 0, 0}));
+    EXPECT_EQ(Transfer(1, {0x0400, 0x0C00, 0x0000}), (std::vector<int>{0, 2048, 1966}));
+    // 30 degrees in 0.25-degree steps, in bits 14..5.
+    EXPECT_EQ(Transfer(2, {0}), (std::vector<int>{120 << 5}));
+}
+
+TEST_F(SimBoardsTest, ModelThreeMultiplexerAndConverter) {
+    Ready("KXS305", 1, Noisy());
+    // The self-test is +1 with the positive line alone, -1 whenever the negative one is on.
+    const std::tuple<int16_t, int16_t, int16_t, SimMuxInput, int> cases[] = {
+        {0, 0, 0, SimMuxInput::Rate, 0},
+        {2, 0, 0, SimMuxInput::Adc1, 0},
+        {3, 0, 0, SimMuxInput::Adc2, 0},
+        {0, 1, 0, SimMuxInput::Rate, 1},
+        {0, 1, 1, SimMuxInput::Rate, -1}};
+    for (auto [ch, positive, negative, input, selfTest] : cases) {
+        SetSelfTestPos(positive);
+        SetSelfTestNeg(negative);
+        EXPECT_EQ(Read(ch), twin.ConvertMux(input, selfTest)) << ch << positive << negative;
+    }
+    EXPECT_NEAR(ReadTemperature(), 31.25, 0.05);
+}
+
+TEST(SimSensor, SignalFollowsItsConfiguration) {
+    SimSignal signal;
+    signal.amplitude = 0.5;
+    signal.cyclesPerSweep = 2;
+    signal.samplesPerSweep = 400;
+    signal.noiseCodes = 0;
+    SimSensor sensor;
+    sensor.SetSignal(signal);
+    sensor.SetModel("KXS306");
+    std::vector<int> codes(400);
+    std::generate(codes.begin(), codes.end(), [&] { return sensor.ConvertGyro(0); });
+    // Half of full scale peak to peak around midscale, two periods (peaks at 50 and 250).
+    EXPECT_NEAR(*std::min_element(codes.begin(), codes.end()), 1024, 1);
+    for (auto [i, code] : {std::pair{50, 3072}, {150, 1024}, {250, 3072}}) {
+        EXPECT_NEAR(codes[i], code, 1) << i;
+    }
 }
 
 } // namespace
