@@ -114,23 +114,6 @@ TEST_F(PortTransferTest, AccelerometerTransfersCarryChannelPowerDownAndSelfTest)
     }
 }
 
-TEST_F(PortTransferTest, ScriptedBitsAssembleMostSignificantFirst) {
-    // Gyroscope: bits received at clocks 4..15 form the code; the line is low for a 1.
-    auto script = [this](int value, int first, int last, int idle) {
-        for (int n = 1; n <= 16; ++n) {
-            const int bit = n >= first && n <= last ? (value >> (last - n)) & 1 : idle;
-            port.statusScript.push_back(bit ? 0x00 : 0x40);
-        }
-    };
-    script(0xA5C, 4, 15, 1);
-    EXPECT_EQ(PortReadGyro(), 0xA5C);
-
-    // Temperature: sign at clock 2, nine bits at clocks 3..11: -137 steps of 0.25 degrees.
-    script(-137 & 0x3FF, 2, 11, 0);
-    PortReadAccelTemp();
-    EXPECT_FLOAT_EQ(App().Temperature, -34.25f);
-}
-
 TEST_F(PortTransferTest, SetMuxWritesAndMessages) {
     std::string rate = "Rate";
     setMux(rate, 0);

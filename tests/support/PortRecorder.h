@@ -1,13 +1,12 @@
 // A port backend for tests: records every register access in order (and, with its clock,
-// every busy-wait between them), answers status reads from a script or from a board
-// behind it, and installs itself for its lifetime.
+// every busy-wait between them), answers reads with a fixed byte or from a board behind
+// it, and installs itself for its lifetime.
 #pragma once
 
 #include "platform/PortIo.h"
 #include "tests/support/FakeClock.h"
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -50,13 +49,7 @@ public:
         }
     }
     uint8_t Read(PortRegister reg) override {
-        uint8_t value = statusValue;
-        if (board_ != nullptr) {
-            value = board_->Read(reg);
-        } else if (reg == PortRegister::Status && !statusScript.empty()) {
-            value = statusScript.front();
-            statusScript.pop_front();
-        }
+        const uint8_t value = board_ != nullptr ? board_->Read(reg) : statusValue;
         log.push_back({PortEvent::Read, reg, value});
         return value;
     }
@@ -73,9 +66,7 @@ public:
     }
 
     std::vector<PortEvent> log;
-    // Status bytes to answer, in order; when empty, statusValue.
-    std::deque<uint8_t> statusScript;
-    uint8_t statusValue = 0xFF;
+    uint8_t statusValue = 0xFF; // read from any register when there is no board
     bool openSucceeds = true;
     std::string openFailure = "Permission denied";
     std::vector<uint16_t> opened;
