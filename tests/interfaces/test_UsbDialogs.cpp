@@ -1,6 +1,8 @@
-// The adapter's host side and the dialogs over it, against the simulated adapters recorded
-// and failing on demand: bytes on the wire, the scan, the state and messages after each kind
-// of failure, the selection dialog, the main window's USB commands and the debug console.
+// The interfaces: the parallel port's set-up against a recording port, and the adapter's host
+// side and the dialogs over it against the simulated adapters recorded and failing on demand:
+// bytes on the wire, the scan, the state and messages after each kind of failure, the
+// selection dialog, the main window's USB commands and the debug console.
+#include "interfaces/PortSetup.h"
 #include "interfaces/UsbDebug.h"
 #include "interfaces/UsbSelect.h"
 #include "interfaces/UsbSpiDrivers.h"
@@ -10,6 +12,7 @@
 #include "sensors/Sweep.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/PortRecorder.h"
 #include "tests/support/ScriptedEzUsb.h"
 
 namespace {
@@ -17,8 +20,24 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Writes = std::vector<Bytes>;
 
-class UsbTest : public AppStateTest {
+class InterfaceTest : public AppStateTest {
 protected:
+    void SetUp() override {
+        AppStateTest::SetUp();
+        App().OsName = "Linux";
+        App().PortAddress = 0x378;
+    }
+    void TearDown() override {
+        ClosePort();
+        AppStateTest::TearDown();
+    }
+    // The user types text into the port dialog and presses OK (or Cancel).
+    void Answer(const std::string& text, bool ok = true) {
+        ui.OnModal(FormId::frmPort, [text, ok] {
+            App().frmPort.txtUser.text = text;
+            ok ? frmPort_cmdOK_Click() : frmPort_cmdCancel_Click();
+        });
+    }
     FrmUSBselectForm& Select() { return App().frmUSBselect; }
     FrmUSBdebugForm& Debug() { return App().frmUSBdebug; }
     // Adapter 0 present and current, requests recorded from here on, and the first request
@@ -59,9 +78,10 @@ protected:
 
     FakeFrontend ui;
     ScriptedEzUsbDriver usb;
+    PortRecorder port;
 };
 
-TEST_F(UsbTest, TransactionsSendAndReadExactBytes) {
+TEST_F(InterfaceTest, TransactionsSendAndReadExactBytes) {
     UseAdapter0();
     auto& app = App();
     app.SpiInputPolarity = true;
@@ -108,7 +128,7 @@ TEST_F(UsbTest, TransactionsSendAndReadExactBytes) {
     EXPECT_TRUE(ui.messages.empty() && app.CurrentAdapter.Present);
 }
 
-TEST_F(UsbTest, ScanFindsTheRecognisedAdaptersWithTheirBoardInformation) {
+TEST_F(InterfaceTest, ScanFindsTheRecognisedAdaptersWithTheirBoardInformation) {
     auto& app = App();
     usb.Attach(1);
     SimAdapterConfig fullSpeedMcp{AdapterVendorId, McpProductId};
@@ -137,7 +157,7 @@ TEST_F(UsbTest, ScanFindsTheRecognisedAdaptersWithTheirBoardInformation) {
     EXPECT_EQ(app.CurrentAdapterIndex, 3);
 }
 
-TEST_F(UsbTest, BoardInformationFailureKeepsTheCountButNotTheAdapter) {
+TEST_F(InterfaceTest, BoardInformationFailureKeepsTheCountButNotTheAdapter) {
     // The failing request: string 1 and string 2 (two requests each), the revision command
     // and its reply, and the pipe information that gives pipe 3's packet size.
     for (const auto& [code, nth] :
@@ -157,7 +177,7 @@ TEST_F(UsbTest, BoardInformationFailureKeepsTheCountButNotTheAdapter) {
     }
 }
 
-TEST_F(UsbTest, ScanTakesOnlyWhatArrived) {
+TEST_F(InterfaceTest, ScanTakesOnlyWhatArrived) {
     usb.Attach(0);
     // Empty text counts as success; one that claims 40 bytes but sends 6 holds only "AB".
     usb.strings = {{1, {2, 3}}, {2, {40, 3, 'A', 0, 'B', 0}}};
@@ -181,7 +201,7 @@ TEST_F(UsbTest, ScanTakesOnlyWhatArrived) {
     EXPECT_EQ(Present(), "+---");
 }
 
-TEST_F(UsbTest, FailedRequestsReportAndClearTheAdapter) {
+TEST_F(InterfaceTest, FailedRequestsReportAndClearTheAdapter) {
     auto& app = App();
     uint8_t delay = 20;
     uint8_t bits = 0x18;
@@ -239,7 +259,7 @@ TEST_F(UsbTest, FailedRequestsReportAndClearTheAdapter) {
     EXPECT_EQ(std::tuple(app.SpiWordDelay, app.SpiChannel, delay), std::tuple(7, 0, 0));
 }
 
-TEST_F(UsbTest, BulkTransfersStayWithinTheirBuffer) {
+TEST_F(InterfaceTest, BulkTransfersStayWithinTheirBuffer) {
     std::array<uint8_t, 4> buffer{};
     int32_t count = 2;
     EXPECT_EQ(BulkTransfer(0, 1, buffer, count, 0), -2);
@@ -256,7 +276,7 @@ TEST_F(UsbTest, BulkTransfersStayWithinTheirBuffer) {
     EXPECT_EQ(buffer, (std::array<uint8_t, 4>{1, 2, 3, 4}));
 }
 
-TEST_F(UsbTest, SelectionOfTheOneAdapterAt2OrNone) {
+TEST_F(InterfaceTest, SelectionOfTheOneAdapterAt2OrNone) {
     auto& app = App();
     auto& m = app.mdiAnalyzer;
     app.SpiWordDelay = 10;
@@ -298,7 +318,7 @@ TEST_F(UsbTest, SelectionOfTheOneAdapterAt2OrNone) {
 
 // Three time-outs of a second each, mid-sweep, and a second to read each message: none is in
 // the period, the status line says how to get the adapter back, and USB again does.
-TEST_F(UsbTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBack) {
+TEST_F(InterfaceTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBack) {
     FakeClock clock;
     UseQuickDelay();
     auto& m = App().mdiAnalyzer;
@@ -327,7 +347,7 @@ TEST_F(UsbTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBack) {
     EXPECT_TRUE(ui.messages.empty() && m.statusText.empty());
 }
 
-TEST_F(UsbTest, ATemperatureTheAdapterNeverSentIsNotShown) {
+TEST_F(InterfaceTest, ATemperatureTheAdapterNeverSentIsNotShown) {
     usb.Attach(0);
     ui.OnModal(FormId::frmUSBselect, [] { frmUSBselect_cmdOK_Click(); });
     mnuUSB_Click();
@@ -338,7 +358,7 @@ TEST_F(UsbTest, ATemperatureTheAdapterNeverSentIsNotShown) {
     EXPECT_EQ(App().Temperature, 0.0f);
 }
 
-TEST_F(UsbTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
+TEST_F(InterfaceTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
     usb.Attach(0);
     frmUSBselect_Form_Activate();
     frmUSBselect_Form_Activate();
@@ -352,7 +372,7 @@ TEST_F(UsbTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
     EXPECT_EQ(usb.Count(IoctlBulkWrite), 3 * 3 + 5);
 }
 
-TEST_F(UsbTest, AdapterMenuAndInterfaceLabel) {
+TEST_F(InterfaceTest, AdapterMenuAndInterfaceLabel) {
     auto& app = App();
     usb.Attach(1);
     usb.Attach(3);
@@ -373,7 +393,7 @@ TEST_F(UsbTest, AdapterMenuAndInterfaceLabel) {
     EXPECT_EQ(ui.popups, std::vector<PopupMenu>{PopupMenu::Interface});
 }
 
-TEST_F(UsbTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
+TEST_F(InterfaceTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
     auto& app = App();
     app.SpiStaticBits = 0x68;
     app.SpiWordDelay = 10;
@@ -401,7 +421,7 @@ TEST_F(UsbTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(UsbTest, ConsoleSetUpAndWriteCommands) {
+TEST_F(InterfaceTest, ConsoleSetUpAndWriteCommands) {
     auto& app = App();
     usb.Attach(0);
     frmUSBdebug_Form_Activate();
@@ -470,7 +490,7 @@ TEST_F(UsbTest, ConsoleSetUpAndWriteCommands) {
     EXPECT_FALSE(f.frameSPIsetup.enabled);
 }
 
-TEST_F(UsbTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
+TEST_F(InterfaceTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
     auto& app = App();
     usb.Attach(0);
     frmUSBdebug_Form_Activate();
@@ -515,7 +535,7 @@ TEST_F(UsbTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
     EXPECT_EQ(f.cmdLoop.caption, "Loop");
 }
 
-TEST_F(UsbTest, ConsoleWithoutAnAdapterAsksForOne) {
+TEST_F(InterfaceTest, ConsoleWithoutAnAdapterAsksForOne) {
     auto& app = App();
     frmUSBdebug_Form_Activate();
     auto& f = Debug();
@@ -534,7 +554,7 @@ TEST_F(UsbTest, ConsoleWithoutAnAdapterAsksForOne) {
     EXPECT_TRUE(ui.doEventsCalls == 0 && usb.requests.empty());
 }
 
-TEST_F(UsbTest, BoxesRefuseWhatDoesNotFit) {
+TEST_F(InterfaceTest, BoxesRefuseWhatDoesNotFit) {
     const struct {
         bool (*accepts)(std::string_view);
         std::vector<std::string> ok, bad;
@@ -553,6 +573,123 @@ TEST_F(UsbTest, BoxesRefuseWhatDoesNotFit) {
             EXPECT_FALSE(box.accepts(text)) << text;
         }
     }
+}
+
+TEST_F(InterfaceTest, AddressTextsAndWhatTheDialogShowsAfterwards) {
+    const struct {
+        const char* typed;
+        int16_t address;
+        const char* shown;
+    } cases[] = {{"378", 888, "378"},      {"3bc", 956, "3BC"},  {"0378", 888, "378"},
+                 {"8000", -32768, "8000"}, {"FFFF", -1, "FFFF"}, {"3G8", 0x308, "308"}};
+    for (const auto& c : cases) {
+        Answer(c.typed);
+        mnuPort_Click();
+        EXPECT_EQ(App().PortAddress, c.address) << c.typed;
+        EXPECT_EQ(App().frmPort.txtUser.text + " " + App().mdiAnalyzer.txtPort.text,
+                  std::string(c.shown) + " " + c.shown);
+        EXPECT_EQ(App().InterfaceCode, 1);
+    }
+    EXPECT_TRUE(App().mdiAnalyzer.mnuPort.checked &&
+                App().mdiAnalyzer.txtInterface.text == "Parallel");
+    // Each new address is claimed afresh; FFFF has no room for its status and control
+    // registers below the top of the I/O space, so it is refused before any backend sees it.
+    EXPECT_EQ(port.opened, (std::vector<uint16_t>{0x378, 0x3BC, 0x378, 0x8000, 0x308}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "The required I/O drivers could not be installed.\n"
+                                   "There is no parallel port at this address.");
+    EXPECT_EQ(OpenPortBase(), 0x308);
+}
+
+TEST_F(InterfaceTest, EmptyTextZeroAddressAndCancel) {
+    // OK on an empty box does nothing; the dialog stays open until Cancel.
+    ui.OnModal(FormId::frmPort, [this] {
+        App().frmPort.txtUser.text.clear();
+        frmPort_cmdOK_Click();
+        EXPECT_TRUE(ui.hidden.empty());
+        frmPort_cmdCancel_Click();
+    });
+    mnuPort_Click();
+    EXPECT_EQ(App().PortAddress, 0x378);
+    EXPECT_TRUE(App().InterfaceCode == 0 && port.opened.empty());
+
+    // Address 0 means no port at all.
+    Answer("0");
+    mnuPort_Click();
+    EXPECT_EQ(App().PortAddress, 0);
+    EXPECT_EQ(App().InterfaceCode, 0);
+    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text + " " + App().mdiAnalyzer.txtPort.text,
+              "NONE NONE");
+    EXPECT_FALSE(PortIsOpen());
+    EXPECT_TRUE(ui.messages.empty());
+
+    // With the adapter in use, Cancel leaves the window showing the adapter.
+    auto& m = App().mdiAnalyzer;
+    App().PortAddress = 0x378;
+    App().InterfaceCode = 2;
+    m.txtInterface.text = "USB";
+    m.txtPort.text = "Ezusb-0";
+    Answer("278", false);
+    mnuPort_Click();
+    EXPECT_EQ(App().InterfaceCode, 2);
+    EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "USB Ezusb-0");
+    EXPECT_EQ(App().PortAddress, 0x378);
+}
+
+TEST_F(InterfaceTest, ThePortIsClaimedOnlyWhenGrantedAndWhileItIsTheInterface) {
+    auto& status = App().mdiAnalyzer.statusText;
+    status = "The board gives no answer: every sample of the sweep reads 0.";
+    port.openSucceeds = false;
+    port.openFailure = "/dev/parport0: Permission denied. Add your user to the group lp.";
+    Answer("378");
+    mnuPort_Click();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title + ": " + ui.messages[0].text,
+              "Error: The required I/O drivers could not be installed.\n" + port.openFailure);
+    EXPECT_FALSE(App().DriverModuleFlag);
+    vbOut(0x378, 1);
+    EXPECT_TRUE(port.log.empty());
+    EXPECT_FALSE(status.empty());
+
+    // Access granted on the next try, and given back while the adapter is the interface.
+    port.openSucceeds = true;
+    Answer("378");
+    mnuPort_Click();
+    EXPECT_TRUE(App().DriverModuleFlag && status.empty());
+    vbOut(0x378, 1);
+    EXPECT_EQ(port.DataWrites(), std::vector<int>{1});
+    App().CurrentAdapter.Present = true;
+    frmUSBselect_cmdOK_Click();
+    EXPECT_EQ(App().InterfaceCode, 2);
+    EXPECT_FALSE(PortIsOpen());
+    EXPECT_EQ(port.closes, 1);
+    Answer("378");
+    mnuPort_Click();
+    EXPECT_TRUE(PortIsOpen());
+    EXPECT_EQ(port.opened, (std::vector<uint16_t>{0x378, 0x378, 0x378}));
+}
+
+TEST_F(InterfaceTest, PortLabelPopups) {
+    lblPort_MouseDown(1, 0, 0, 0);
+    EXPECT_TRUE(ui.popups.empty());
+
+    ui.OnPopup(PopupMenu::PortAddress, [] { mnuPort3BC_Click(); });
+    lblPort_MouseDown(2, 0, 10, 10);
+    EXPECT_EQ(ui.popups, std::vector<PopupMenu>{PopupMenu::PortAddress});
+    EXPECT_EQ(App().mdiAnalyzer.txtPort.text, "3BC");
+    EXPECT_EQ(port.opened, std::vector<uint16_t>{0x3BC});
+
+    // On USB the adapters' menu opens, with the absent ones disabled for good.
+    auto& app = App();
+    app.InterfaceCode = 2;
+    app.UsbAdapters[1].Present = true;
+    lblPort_MouseDown(2, 0, 0, 0);
+    EXPECT_EQ(ui.popups.back(), PopupMenu::EzUsb);
+    EXPECT_FALSE(app.mdiAnalyzer.mnuEzUsbN[0].enabled);
+    EXPECT_TRUE(app.mdiAnalyzer.mnuEzUsbN[1].enabled);
+    app.UsbAdapters[0].Present = true;
+    lblPort_MouseDown(2, 0, 0, 0);
+    EXPECT_FALSE(app.mdiAnalyzer.mnuEzUsbN[0].enabled);
 }
 
 } // namespace
