@@ -38,8 +38,6 @@ protected:
             ok ? frmPort_cmdOK_Click() : frmPort_cmdCancel_Click();
         });
     }
-    FrmUSBselectForm& Select() { return App().frmUSBselect; }
-    FrmUSBdebugForm& Debug() { return App().frmUSBdebug; }
     // Adapter 0 present and current, requests recorded from here on, and the first request
     // with the code failing (0: none).
     void UseAdapter0(uint32_t failing = 0) {
@@ -286,7 +284,7 @@ TEST_F(InterfaceTest, SelectionOfTheOneAdapterAt2OrNone) {
     ui.OnModal(FormId::frmUSBselect, [] { frmUSBselect_cmdOK_Click(); });
     mnuUSB_Click();
 
-    auto& f = Select();
+    auto& f = App().frmUSBselect;
     // The description is checked on the real dialog.
     EXPECT_EQ(Options(f.optUsbPort), "--*-+");
     EXPECT_EQ(f.txtDriverRev[2].text + " " + f.txtSpeed[2].text, "1.2 2.0");
@@ -372,7 +370,7 @@ TEST_F(InterfaceTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
     EXPECT_EQ(usb.Count(IoctlBulkWrite), 3 * 3 + 5);
 }
 
-TEST_F(InterfaceTest, AdapterMenuAndInterfaceLabel) {
+TEST_F(InterfaceTest, AdapterMenuChoosesAndSetsUp) {
     auto& app = App();
     usb.Attach(1);
     usb.Attach(3);
@@ -386,11 +384,6 @@ TEST_F(InterfaceTest, AdapterMenuAndInterfaceLabel) {
     mnuEzUsb1_Click();
     EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-1");
     EXPECT_TRUE(app.SpiInputPolarity); // the accelerometer set-up
-
-    lblInterface_MouseDown(1, 0, 0, 0);
-    EXPECT_TRUE(ui.popups.empty());
-    lblInterface_MouseDown(2, 0, 10, 10);
-    EXPECT_EQ(ui.popups, std::vector<PopupMenu>{PopupMenu::Interface});
 }
 
 TEST_F(InterfaceTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
@@ -402,7 +395,7 @@ TEST_F(InterfaceTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
     // The revision, then what the adapter holds: not what was sent.
     usb.replies = {{1, 2}, {12, 0x28}, {12, 0x28}};
     frmUSBdebug_Form_Activate();
-    auto& f = Debug();
+    auto& f = App().frmUSBdebug;
     EXPECT_EQ(f.txtUsbPort[0].text + ", " + f.txtUsbPort[1].text + ", " + f.txtDescript1[0].text,
               "FIFO4 - 0, None, USB SPI Adapter");
     // Bits, delay, then the set-up read twice (once per "Read" command).
@@ -426,7 +419,7 @@ TEST_F(InterfaceTest, ConsoleSetUpAndWriteCommands) {
     usb.Attach(0);
     frmUSBdebug_Form_Activate();
     usb.requests.clear();
-    auto& f = Debug();
+    auto& f = App().frmUSBdebug;
     // Enter sends the delay rounded into 1..255; other keys send nothing.
     for (const auto& [text, sent] : std::vector<std::pair<const char*, uint8_t>>{
              {"0", 1}, {"300", 255}, {"2.5", 2}, {"x", 1}}) {
@@ -495,7 +488,7 @@ TEST_F(InterfaceTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
     usb.Attach(0);
     frmUSBdebug_Form_Activate();
     usb.requests.clear();
-    auto& f = Debug();
+    auto& f = App().frmUSBdebug;
     f.txtNumWords.text = "1";
     f.txtWriteSpi[1].text = "8710";
     // Loops that do not end are stopped at these counts, so that the checks fail, not hang.
@@ -538,7 +531,7 @@ TEST_F(InterfaceTest, ConsoleLoopRunsUntilStopCloseOrUnplug) {
 TEST_F(InterfaceTest, ConsoleWithoutAnAdapterAsksForOne) {
     auto& app = App();
     frmUSBdebug_Form_Activate();
-    auto& f = Debug();
+    auto& f = App().frmUSBdebug;
     EXPECT_TRUE(f.optUsbPort[4].value);
     app.SpiWordDelay = 9;
     f.txtLoopDelay.text = "50";
@@ -669,13 +662,16 @@ TEST_F(InterfaceTest, ThePortIsClaimedOnlyWhenGrantedAndWhileItIsTheInterface) {
     EXPECT_EQ(port.opened, (std::vector<uint16_t>{0x378, 0x378, 0x378}));
 }
 
-TEST_F(InterfaceTest, PortLabelPopups) {
+TEST_F(InterfaceTest, LabelPopups) {
+    // The left button opens nothing.
+    lblInterface_MouseDown(1, 0, 0, 0);
     lblPort_MouseDown(1, 0, 0, 0);
     EXPECT_TRUE(ui.popups.empty());
 
+    lblInterface_MouseDown(2, 0, 10, 10);
     ui.OnPopup(PopupMenu::PortAddress, [] { mnuPort3BC_Click(); });
     lblPort_MouseDown(2, 0, 10, 10);
-    EXPECT_EQ(ui.popups, std::vector<PopupMenu>{PopupMenu::PortAddress});
+    EXPECT_EQ(ui.popups, (std::vector<PopupMenu>{PopupMenu::Interface, PopupMenu::PortAddress}));
     EXPECT_EQ(App().mdiAnalyzer.txtPort.text, "3BC");
     EXPECT_EQ(port.opened, std::vector<uint16_t>{0x3BC});
 
