@@ -119,24 +119,6 @@ TEST_F(SweepTest, SweepDrawsWhatFitsAndStoresTheRestUpToTheBuffersEnd) {
     EXPECT_EQ(app.frmData.lblTsample.caption, "0.00");
 }
 
-TEST_F(SweepTest, LostAdapterEndsTheSweepAndTheInterface) {
-    ScriptedEzUsbDriver usb;
-    usb.Attach(0);
-    auto& app = App();
-    auto& m = app.mdiAnalyzer;
-    FindUsbAdapters();
-    app.InterfaceCode = 2;
-    m.mnuUSB.checked = true;
-    mnuKxs307_Click();
-    app.SweepLength = 256;
-    usb.failIf = [](const RecordedRequest&) { return App().SamplesTaken >= 20; };
-
-    cmdSingleSweep_Click();
-    EXPECT_EQ(app.SamplesTaken, 20); // the failed transfer is no sample
-    EXPECT_EQ(m.txtInterface.text + m.txtPort.text, "NoneNone");
-    EXPECT_FALSE(m.mnuUSB.checked);
-}
-
 TEST_F(SweepTest, ABoardThatGivesNoAnswerIsSaidInTheStatusLine) {
     OnPort(mnuKxs306_Click);
     auto& app = App();
