@@ -86,22 +86,6 @@ protected:
     PortRecorder port{&board};
 };
 
-TEST_F(SimBoardsTest, GyroscopeWordsAnswerOneWordLate) {
-    for (const char* model : {"KXS306", "KXS307", "KXS305"}) {
-        SCOPED_TRACE(model);
-        Ready(model, 2);
-        // Rate 2048 at rest, temperature 2048 + 5 degrees x 6.88, auxiliaries 1024 and 3072.
-        EXPECT_EQ(Transfer(1, {0x8310, 0x8710, 0x8B10, 0x8F10, 0x8310}),
-                  (std::vector<int>{2048, 2048, 2082, 1024, 3072}));
-        // The first word answers for the address the previous transfer left.
-        EXPECT_EQ(Transfer(1, {0x8710, 0x8310}), (std::vector<int>{2048, 2082}));
-        // Without bit 15 the word addresses nothing new.
-        EXPECT_EQ(Transfer(1, {0x0B10, 0x8310}), (std::vector<int>{2048, 2048}));
-        // Nothing sits behind channel 2 of a gyroscope board.
-        EXPECT_EQ(Transfer(2, {0}), (std::vector<int>{0}));
-    }
-}
-
 TEST_F(SimBoardsTest, StaticBitsDriveTheSelfTestLines) {
     // The accelerometer has the positive line only.
     for (const char* model : {"KXS306", "KXS201"}) {
