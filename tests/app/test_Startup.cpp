@@ -151,18 +151,6 @@ TEST_F(StartupTest, UnknownSettingsAreKeptOrMadeSafe) {
     EXPECT_TRUE(ui.modals.empty());
 }
 
-TEST_F(StartupTest, OsNameByFamilyVersionAndBuild) {
-    const std::pair<OsVersionInfo, const char*> cases[] = {{{kPlatformWin9x, 4.1, 2000}, "Win95"},
-                                                           {{kPlatformWin9x, 4.1, 2001}, "Win98"},
-                                                           {{kPlatformWinNT, 5.0, 2195}, "WinNT"},
-                                                           {{kPlatformWinNT, 5.1, 2600}, "WinXP"},
-                                                           {{kPlatformLinux, 6.1, 0}, "Linux"}};
-    for (const auto& [info, name] : cases) {
-        EXPECT_EQ(OsNameFor(info), name) << name;
-    }
-    EXPECT_TRUE(OsNeedsPortAccess("WinNT") && OsNeedsPortAccess("WinXP"));
-}
-
 TEST(CommandLine, OwnOptionsAndTheDeviceText) {
     EXPECT_EQ(ParseCommandLine({"KXS201", "extra", "words"}).text, "KXS201 extra words");
     EXPECT_TRUE(ParseCommandLine({"--help"}).help);
@@ -183,6 +171,4 @@ TEST(CommandLine, OwnOptionsAndTheDeviceText) {
                             "--simulate-amplitude=1.5", "--simulate-amplitude=x"}) {
         EXPECT_FALSE(ParseCommandLine({bad}).error.empty()) << bad;
     }
-
-    EXPECT_NE(UsageText().find("--simulate"), std::string::npos);
 }

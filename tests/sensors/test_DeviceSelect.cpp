@@ -55,11 +55,6 @@ TEST_F(DeviceSelectTest, ChannelSwitchesMoveASingleLoggedChannelAndTheTitle) {
     EXPECT_EQ(std::vector<bool>(chosen.begin(), chosen.end()),
               (std::vector<bool>{true, false, false, false, false}));
 
-    // Each title keeps its own spelling; a channel without one keeps the old title.
-    EXPECT_STREQ(ChannelTitleFor("KXS305", 0), "KXS305 Gryo Channel - (Degrees/second)");
-    EXPECT_STREQ(ChannelTitleFor("KXS202", 5), "Invalid Selection");
-    EXPECT_EQ(ChannelTitleFor("KXS201", 2), nullptr);
-    EXPECT_EQ(ChannelTitleFor("None", 0), nullptr);
     optAdcIn_Click(1);
     EXPECT_EQ(App().ChannelTitle, "KXS307 Gyro Channel - (Degrees/second)");
 }
