@@ -12,11 +12,9 @@ using DeviceSelectTest = UiTest;
 TEST_F(DeviceSelectTest, SelectionSetsTheCatalogueBoxesAndTheFirstChannel) {
     auto& m = App().mdiAnalyzer;
     mnuKxs201_Click();
-    EXPECT_EQ(m.txtDlogFile.text, "KXS201");
     EXPECT_EQ(App().frmData.form.caption, "Time Data -- KXS201 X Accel Channel - (G)");
     EXPECT_TRUE(m.optAdcIn[0].value);
     EXPECT_FALSE(m.ckSelfTestNeg.visible);
-    EXPECT_EQ(App().ValueDecimals, 3);
     optAdcIn_Click(1);
     EXPECT_EQ(App().ChannelTitle, "KXS201 Y Accel Channel - (G)");
 
@@ -28,8 +26,6 @@ TEST_F(DeviceSelectTest, SelectionSetsTheCatalogueBoxesAndTheFirstChannel) {
     EXPECT_FLOAT_EQ(ChannelValue(2049, 1), 1.0f / 820);
     EXPECT_FLOAT_EQ(ChannelValue(4095, 2), 5.0f);
     EXPECT_FALSE(m.ChkPowerdown.visible);
-    EXPECT_EQ(App().ValueDecimals, 2);
-    EXPECT_EQ(App().frmData.lblTest[1].caption, "Self Test +");
     // Each model's zero: midscale of its converter, 0 V on the inputs.
     mnuKXS305_Click();
     EXPECT_EQ(ChannelValue(8191, 0) + ChannelValue(0, 2), 0.0f);
