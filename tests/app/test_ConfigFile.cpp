@@ -3,12 +3,8 @@
 #include "tests/support/AppStateTest.h"
 #include "tests/support/TempDir.h"
 
-#include <chrono>
 #include <filesystem>
-#include <future>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -162,18 +158,6 @@ TEST_F(ConfigFileTest, TemporaryCannotBeRedirectedAndTheFileKeepsItsPermissions)
     EXPECT_EQ(dir.Read("QueltoEval.cfg").substr(0, 15), "Device = KXS306");
     EXPECT_EQ(std::filesystem::status(dir.path() / "QueltoEval.cfg").permissions(), mode);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
-}
-
-TEST_F(ConfigFileTest, AFifoIsNotReadAsSettings) {
-    ASSERT_EQ(::mkfifo("QueltoEval.cfg", 0600), 0);
-    auto reading = std::async(std::launch::async, [] { ReadConfigFile(); });
-    if (reading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-        // Let the blocked reader go before failing.
-        ::close(::open("QueltoEval.cfg", O_WRONLY | O_NONBLOCK));
-        reading.wait();
-        FAIL() << "reading a FIFO waited for a writer";
-    }
-    EXPECT_EQ(App().DeviceName, "None");
 }
 
 TEST_F(ConfigFileTest, ExitPathsStopARunAndWriteOnceButNeverBeforeTheSettingsWereRead) {
