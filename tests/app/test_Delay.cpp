@@ -14,12 +14,6 @@ TEST_F(DelayTest, CalibrationFindsTheIterationsOfTenMicroseconds) {
         EXPECT_EQ(App().DelayLoopCount, count) << seconds;
         // The minimum loop of 40 iterations in milliseconds.
         EXPECT_FLOAT_EQ(App().MinimumDelayMs, 40.0f / count * 0.01f) << seconds;
-        if (seconds == 1e-9) {
-            // Coarse pass: 400, 800, ... until 80000 passes take 0.5 s, first at 6400 (0.512
-            // s), then 0.8 / 0.512 x 6400 = 10000; the fine pass, exactly 3 s, keeps it.
-            EXPECT_EQ(clock.iterationsSpun,
-                      80000LL * (400 + 800 + 1600 + 3200 + 6400) + 300000LL * 10000);
-        }
     }
     EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false, true, false, true, false}));
 }
