@@ -96,11 +96,6 @@ TEST_F(StartupTest, EveryInterfaceStartsAndSweepsWithoutAWindow) {
         std::vector<std::string> messages;
         int32_t samples;
     } cases[] = {
-        {0,
-         {0},
-         "NONE NONE",
-         {"Please select an interface before taking data", "Please select an interface first"},
-         0},
         {1, {}, "Parallel 378", {}, 64},
         {2, {0}, "USB Ezusb-0", {}, 64},
         {2, {}, "NONE NONE", {"Please select an interface first"}, 0},
