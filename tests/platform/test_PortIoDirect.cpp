@@ -217,17 +217,6 @@ TEST_F(DirectIo, OtherThreadsGetTheNoBoardPatternInsteadOfAFault) {
     EXPECT_EQ(status, kNoBoardByte);
 }
 
-TEST_F(DirectIo, RealIopermWithoutTheRightIsRefusedCleanly) {
-    // The real ioperm, and still no privileges dropped.
-    auto port = MakeDirectIoBackend(proc.System(nullptr));
-    if (port->Open(0x378, reason)) {
-        port->Close();
-        GTEST_SKIP() << "this process may do raw port I/O, so there is no refusal to see";
-    }
-    EXPECT_NE(reason.find("--direct-io"), std::string::npos) << reason;
-    EXPECT_EQ(port->Read(PortRegister::Status), kNoBoardByte);
-}
-
 #else
 
 TEST(DirectIo, RefusedOffX86) {
