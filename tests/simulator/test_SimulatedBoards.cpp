@@ -2,8 +2,7 @@
 // boards, checked against a twin sensor with the same configuration converting directly: any
 // bit-order or inversion slip on either side of the wire shows as a wrong code. Also the
 // adapter's firmware: the parts behind its chip selects answering one word late, the reads
-// that pick their answers, the self-test lines on its static bits, and the requests its
-// driver refuses as the wire would.
+// that pick their answers and the self-test lines on its static bits.
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/ControlLines.h"
 #include "sensors/ReadData.h"
@@ -100,28 +99,6 @@ TEST_F(SimBoardsTest, StaticBitsDriveTheSelfTestLines) {
             EXPECT_EQ(Transfer(1, {0x0400, 0x0400})[1], code) << model << " " << int(bits);
         }
     }
-}
-
-TEST_F(SimBoardsTest, DriverRefusesWhatTheWireWouldNot) {
-    usb.Attach(0);
-    const int32_t handle = usb.Open("Ezusb-0");
-    std::array<uint8_t, 2> reply{};
-    std::array<uint8_t, 1> revision{0x00};
-    std::array<uint8_t, 4> truncated{0x0D, 1, 2, 0x83};
-    auto request = [&](uint32_t code, uint8_t pipe, std::span<uint8_t> bytes) {
-        const std::array<uint8_t, 4> input{pipe, 0, 0, 0};
-        uint32_t returned = 0;
-        return usb.IoControl(handle, code, input, bytes, returned);
-    };
-    // Nothing to answer: a read times out.
-    EXPECT_FALSE(request(IoctlBulkRead, 1, reply));
-    // Reads only from an endpoint towards the host, writes only to one away from it.
-    EXPECT_FALSE(request(IoctlBulkRead, 0, reply));
-    EXPECT_FALSE(request(IoctlBulkWrite, 1, revision));
-    // A malformed transfer command drops the pending reply and leaves none.
-    EXPECT_TRUE(request(IoctlBulkWrite, 0, revision));
-    EXPECT_TRUE(request(IoctlBulkWrite, 0, truncated));
-    EXPECT_FALSE(request(IoctlBulkRead, 1, reply));
 }
 
 TEST_F(SimBoardsTest, ReadsSendTheModelsWordsAndPickTheAnswer) {
