@@ -14,18 +14,15 @@ TEST_F(DeviceSelectTest, SelectionSetsTheCatalogueBoxesAndTheFirstChannel) {
     mnuKxs201_Click();
     EXPECT_EQ(App().frmData.form.caption, "Time Data -- KXS201 X Accel Channel - (G)");
     EXPECT_TRUE(m.optAdcIn[0].value);
-    EXPECT_FALSE(m.ckSelfTestNeg.visible);
     optAdcIn_Click(1);
     EXPECT_EQ(App().ChannelTitle, "KXS201 Y Accel Channel - (G)");
 
     // Switching to a gyroscope keeps channel 1's accelerometer entries.
     mnuKxs306_Click();
-    EXPECT_FALSE(m.mnuKxs201.checked);
     EXPECT_EQ(App().ChannelUnits[0] + App().ChannelName[1] + App().ChannelUnits[1],
               "Dgr/SY accelG");
     EXPECT_FLOAT_EQ(ChannelValue(2049, 1), 1.0f / 820);
     EXPECT_FLOAT_EQ(ChannelValue(4095, 2), 5.0f);
-    EXPECT_FALSE(m.ChkPowerdown.visible);
     // Each model's zero: midscale of its converter, 0 V on the inputs.
     mnuKXS305_Click();
     EXPECT_EQ(ChannelValue(8191, 0) + ChannelValue(0, 2), 0.0f);
