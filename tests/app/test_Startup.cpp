@@ -66,7 +66,7 @@ TEST_F(StartupTest, CommandLineDeviceOverridesTheConfigurationButNotForKXS305) {
 }
 
 // Whether the port opens at all is checked by sweeping on it after start-up.
-TEST_F(StartupTest, ParallelPortAccessOnSystemsThatNeedItOnly) {
+TEST_F(StartupTest, ARefusedPortIsSaidAndStillShown) {
     WriteConfig("KXS202", 1, 0x378);
     port.openSucceeds = false;
     Main("");
@@ -75,15 +75,6 @@ TEST_F(StartupTest, ParallelPortAccessOnSystemsThatNeedItOnly) {
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(port.opened, std::vector<uint16_t>{0x378});
     EXPECT_TRUE(App().mdiAnalyzer.mnuPort.checked);
-
-    // The 95/98 family needs no port-access sequence and leaves the menu unchecked.
-    ResetAppState();
-    ui.messages.clear();
-    os.info = {kPlatformWin9x, 4.1, 2222};
-    Main("");
-    EXPECT_EQ(App().OsName, "Win98");
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_FALSE(App().mdiAnalyzer.mnuPort.checked);
 }
 
 // The whole start-up and a sweep with nothing but the core: each saved interface on the
@@ -133,17 +124,6 @@ TEST_F(StartupTest, UnknownSettingsAreKeptOrMadeSafe) {
     EXPECT_EQ(App().mdiAnalyzer.txtDevice.text, "KXS999");
     // No plot length: the usual one.
     EXPECT_EQ(App().mdiAnalyzer.DatalogLengthCBX.text, "2048");
-
-    // USB on Windows 95 is refused once; the boxes are left as they were.
-    ResetAppState();
-    ui.messages.clear();
-    WriteConfig("KXS201", 2);
-    os.info = {kPlatformWin9x, 4.0, 950};
-    Main("");
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"USB not available for Windows95"});
-    EXPECT_EQ(App().InterfaceCode, 0);
-    EXPECT_FALSE(App().mdiAnalyzer.mnuUSB.visible);
-    EXPECT_TRUE(ui.modals.empty());
 }
 
 TEST(CommandLine, OwnOptionsAndTheDeviceText) {
