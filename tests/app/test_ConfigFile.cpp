@@ -24,8 +24,6 @@ TEST_F(ConfigFileTest, WritesTheFourLinesByteExactAndReadsThemBack) {
         int16_t port;
         const char* text;
     } cases[] = {
-        {"KXS201", 1, 2048, 888,
-         "Device = KXS201\r\nInterface =  1 \r\nPlot Samples =  2048 \r\nPort Address =  888 \r\n"},
         {"None", 0, 32768, -1,
          "Device = None\r\nInterface =  0 \r\nPlot Samples =  32768 \r\nPort Address = -1 \r\n"},
         {"KXS307", 2, 65540, -32768,
