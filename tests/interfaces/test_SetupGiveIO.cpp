@@ -1,5 +1,5 @@
 // The port driver's install runs only in the NT build, but its code compiles here: its
-// decision on the service's start type and the registry values it reads are checked.
+// decision on the service's start type is checked.
 #include "interfaces/SetupGiveIO.h"
 #include "platform/ProcessRunner.h"
 #include "platform/Registry.h"
@@ -127,19 +127,4 @@ TEST_F(GiveioTest, InstallsOnlyWhenNotStartedAutomaticallyAndSaysWhenItFailed) {
         EXPECT_EQ(start.bytes, c.after.bytes);
         EXPECT_TRUE(registry.openKeys.empty()); // every key opened is closed again
     }
-}
-
-TEST_F(GiveioTest, RegistryValuesAsText) {
-    FakeRegistry registry;
-    EXPECT_EQ(ReadMachineValue("SYSTEM\\Nowhere", "Start"), "");
-    registry.keys[kKey]["NoZero"] = {REG_SZ, {'1', '2'}};
-    registry.keys[kKey]["Big"] = {REG_DWORD, {0x78, 0x56, 0x34, 0x12}};
-    EXPECT_EQ(ReadMachineValue(kKey, "NoZero"), "12"); // no terminator: nothing is cut
-    EXPECT_EQ(ReadMachineValue(kKey, "Big"), "305419896");
-
-    // Writing text stores its terminating zero; a missing key is never created.
-    WriteMachineValue(kKey, "Text", std::string("on"), REG_SZ);
-    EXPECT_EQ(registry.keys[kKey]["Text"].bytes, (std::vector<uint8_t>{'o', 'n', 0}));
-    WriteMachineValue("SYSTEM\\Nowhere", "Start", uint32_t{2}, REG_DWORD);
-    EXPECT_FALSE(registry.keys.contains("SYSTEM\\Nowhere"));
 }
