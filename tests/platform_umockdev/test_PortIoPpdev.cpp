@@ -119,11 +119,7 @@ protected:
         // add_device records the node's numbers only; the file behind it is ours to make.
         std::ofstream(NodeFile()).flush();
         g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(EmulatedParport::Handle), &parport);
-        GError* error = nullptr;
-        if (!umockdev_testbed_attach_ioctl(testbed_, "/dev/parport0", handler_, &error)) {
-            ADD_FAILURE() << "attach_ioctl: " << error->message;
-            g_error_free(error);
-        }
+        EXPECT_TRUE(umockdev_testbed_attach_ioctl(testbed_, "/dev/parport0", handler_, nullptr));
         WriteBaseAddress(0, "888\t1912\n");
         fs::create_directories(ProcRoot() + "/sys/dev/parport/default");
     }
