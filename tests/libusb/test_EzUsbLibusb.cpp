@@ -241,11 +241,6 @@ protected:
         FindUsbAdapters();
         ASSERT_TRUE(App().CurrentAdapter.Present) << ::testing::PrintToString(ui_.MessageTexts());
     }
-    // One word, whatever it is: a transaction that needs a reply.
-    void TransferAWord() {
-        uint8_t count = 1;
-        SpiTransfer(count);
-    }
 
     FakeFrontend ui_;
     EmulatedAdapter mock_;
@@ -306,7 +301,8 @@ TEST_F(LibusbBackendTest, FailedTransfersSayWhyAndKeepTheWords) {
             umockdev_testbed_uevent(testbed_, kSysPath, "remove");
             umockdev_testbed_remove_device(testbed_, kSysPath);
         }
-        TransferAWord();
+        uint8_t count = 1; // one word, whatever it is: a transaction that needs a reply
+        SpiTransfer(count);
         EXPECT_EQ(ui_.MessageHeads(), std::vector<std::string>{c.head});
         EXPECT_NE(ui_.messages[0].text.find(c.fault), std::string::npos) << ui_.messages[0].text;
         EXPECT_FALSE(App().CurrentAdapter.Present);
