@@ -33,7 +33,6 @@ TEST_F(StartupTest, DefaultsWithoutAConfigurationFile) {
     const auto& m = App().mdiAnalyzer;
     EXPECT_EQ(App().DelayLoopCount, 10000); // calibrated first
     EXPECT_EQ(m.txtInterface.text + m.txtPort.text + m.txtFileIndex.text, "NONENONE1");
-    EXPECT_EQ(m.form.left, 50);
     EXPECT_EQ(m.form.width, 1280 * 15 - 100);
     const auto& x = App().frmData.lblPlotX;
     EXPECT_EQ(x[1].caption + " " + x[2].caption + " " + x[3].caption, "512 1024 1536");
