@@ -93,11 +93,6 @@ TEST_F(ConfigFileTest, ReadsTheFourSettingsFromAnyFile) {
 }
 
 TEST_F(ConfigFileTest, AnUnwritablePlaceIsSaidOnceARunNamingTheFileAndWhy) {
-    ReadConfigFile(dir.path() / "missing.cfg");
-    const auto nowhere = dir.path() / "no-such-folder" / "QueltoEval.cfg";
-    WriteConfigFile(nowhere);
-    EXPECT_FALSE(std::filesystem::exists(nowhere));
-
     // A folder in the way of the file: the old content stays, nothing is left behind. The
     // first change of a run says so, the next one and the exit do not.
     FakeFrontend ui;
