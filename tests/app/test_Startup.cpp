@@ -3,7 +3,6 @@
 #include "interfaces/UsbSelect.h"
 #include "sensors/Sweep.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeSysInfo.h"
 #include "tests/support/PortRecorder.h"
 #include "tests/support/TempDir.h"
 
@@ -20,7 +19,6 @@ protected:
     TempWorkDir dir;
     FakeClock clock{1e-9};
     FakeFrontend ui;
-    FakeSysInfo os;
     PortRecorder port;
 };
 
