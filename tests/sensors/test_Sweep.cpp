@@ -4,11 +4,9 @@
 #include "interfaces/UsbSpiDrivers.h"
 #include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
-#include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
 #include "tests/support/PortRecorder.h"
 #include "tests/support/RecordingCanvas.h"
-#include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
 
 #include <numeric>
