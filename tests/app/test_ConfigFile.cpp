@@ -3,12 +3,8 @@
 #include "tests/support/AppStateTest.h"
 #include "tests/support/TempDir.h"
 
-#include <chrono>
 #include <filesystem>
-#include <future>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -28,8 +24,6 @@ TEST_F(ConfigFileTest, WritesTheFourLinesByteExactAndReadsThemBack) {
         int16_t port;
         const char* text;
     } cases[] = {
-        {"KXS201", 1, 2048, 888,
-         "Device = KXS201\r\nInterface =  1 \r\nPlot Samples =  2048 \r\nPort Address =  888 \r\n"},
         {"None", 0, 32768, -1,
          "Device = None\r\nInterface =  0 \r\nPlot Samples =  32768 \r\nPort Address = -1 \r\n"},
         {"KXS307", 2, 65540, -32768,
@@ -99,11 +93,6 @@ TEST_F(ConfigFileTest, ReadsTheFourSettingsFromAnyFile) {
 }
 
 TEST_F(ConfigFileTest, AnUnwritablePlaceIsSaidOnceARunNamingTheFileAndWhy) {
-    ReadConfigFile(dir.path() / "missing.cfg");
-    const auto nowhere = dir.path() / "no-such-folder" / "QueltoEval.cfg";
-    WriteConfigFile(nowhere);
-    EXPECT_FALSE(std::filesystem::exists(nowhere));
-
     // A folder in the way of the file: the old content stays, nothing is left behind. The
     // first change of a run says so, the next one and the exit do not.
     FakeFrontend ui;
@@ -162,18 +151,6 @@ TEST_F(ConfigFileTest, TemporaryCannotBeRedirectedAndTheFileKeepsItsPermissions)
     EXPECT_EQ(dir.Read("QueltoEval.cfg").substr(0, 15), "Device = KXS306");
     EXPECT_EQ(std::filesystem::status(dir.path() / "QueltoEval.cfg").permissions(), mode);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
-}
-
-TEST_F(ConfigFileTest, AFifoIsNotReadAsSettings) {
-    ASSERT_EQ(::mkfifo("QueltoEval.cfg", 0600), 0);
-    auto reading = std::async(std::launch::async, [] { ReadConfigFile(); });
-    if (reading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-        // Let the blocked reader go before failing.
-        ::close(::open("QueltoEval.cfg", O_WRONLY | O_NONBLOCK));
-        reading.wait();
-        FAIL() << "reading a FIFO waited for a writer";
-    }
-    EXPECT_EQ(App().DeviceName, "None");
 }
 
 TEST_F(ConfigFileTest, ExitPathsStopARunAndWriteOnceButNeverBeforeTheSettingsWereRead) {

@@ -3,7 +3,6 @@
 #include "interfaces/UsbSelect.h"
 #include "sensors/Sweep.h"
 #include "tests/support/AppStateTest.h"
-#include "tests/support/FakeSysInfo.h"
 #include "tests/support/PortRecorder.h"
 #include "tests/support/TempDir.h"
 
@@ -20,7 +19,6 @@ protected:
     TempWorkDir dir;
     FakeClock clock{1e-9};
     FakeFrontend ui;
-    FakeSysInfo os;
     PortRecorder port;
 };
 
@@ -33,7 +31,6 @@ TEST_F(StartupTest, DefaultsWithoutAConfigurationFile) {
     const auto& m = App().mdiAnalyzer;
     EXPECT_EQ(App().DelayLoopCount, 10000); // calibrated first
     EXPECT_EQ(m.txtInterface.text + m.txtPort.text + m.txtFileIndex.text, "NONENONE1");
-    EXPECT_EQ(m.form.left, 50);
     EXPECT_EQ(m.form.width, 1280 * 15 - 100);
     const auto& x = App().frmData.lblPlotX;
     EXPECT_EQ(x[1].caption + " " + x[2].caption + " " + x[3].caption, "512 1024 1536");
@@ -66,7 +63,7 @@ TEST_F(StartupTest, CommandLineDeviceOverridesTheConfigurationButNotForKXS305) {
 }
 
 // Whether the port opens at all is checked by sweeping on it after start-up.
-TEST_F(StartupTest, ParallelPortAccessOnSystemsThatNeedItOnly) {
+TEST_F(StartupTest, ARefusedPortIsSaidAndStillShown) {
     WriteConfig("KXS202", 1, 0x378);
     port.openSucceeds = false;
     Main("");
@@ -75,15 +72,6 @@ TEST_F(StartupTest, ParallelPortAccessOnSystemsThatNeedItOnly) {
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(port.opened, std::vector<uint16_t>{0x378});
     EXPECT_TRUE(App().mdiAnalyzer.mnuPort.checked);
-
-    // The 95/98 family needs no port-access sequence and leaves the menu unchecked.
-    ResetAppState();
-    ui.messages.clear();
-    os.info = {kPlatformWin9x, 4.1, 2222};
-    Main("");
-    EXPECT_EQ(App().OsName, "Win98");
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_FALSE(App().mdiAnalyzer.mnuPort.checked);
 }
 
 // The whole start-up and a sweep with nothing but the core: each saved interface on the
@@ -96,11 +84,6 @@ TEST_F(StartupTest, EveryInterfaceStartsAndSweepsWithoutAWindow) {
         std::vector<std::string> messages;
         int32_t samples;
     } cases[] = {
-        {0,
-         {0},
-         "NONE NONE",
-         {"Please select an interface before taking data", "Please select an interface first"},
-         0},
         {1, {}, "Parallel 378", {}, 64},
         {2, {0}, "USB Ezusb-0", {}, 64},
         {2, {}, "NONE NONE", {"Please select an interface first"}, 0},
@@ -138,29 +121,6 @@ TEST_F(StartupTest, UnknownSettingsAreKeptOrMadeSafe) {
     EXPECT_EQ(App().mdiAnalyzer.txtDevice.text, "KXS999");
     // No plot length: the usual one.
     EXPECT_EQ(App().mdiAnalyzer.DatalogLengthCBX.text, "2048");
-
-    // USB on Windows 95 is refused once; the boxes are left as they were.
-    ResetAppState();
-    ui.messages.clear();
-    WriteConfig("KXS201", 2);
-    os.info = {kPlatformWin9x, 4.0, 950};
-    Main("");
-    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"USB not available for Windows95"});
-    EXPECT_EQ(App().InterfaceCode, 0);
-    EXPECT_FALSE(App().mdiAnalyzer.mnuUSB.visible);
-    EXPECT_TRUE(ui.modals.empty());
-}
-
-TEST_F(StartupTest, OsNameByFamilyVersionAndBuild) {
-    const std::pair<OsVersionInfo, const char*> cases[] = {{{kPlatformWin9x, 4.1, 2000}, "Win95"},
-                                                           {{kPlatformWin9x, 4.1, 2001}, "Win98"},
-                                                           {{kPlatformWinNT, 5.0, 2195}, "WinNT"},
-                                                           {{kPlatformWinNT, 5.1, 2600}, "WinXP"},
-                                                           {{kPlatformLinux, 6.1, 0}, "Linux"}};
-    for (const auto& [info, name] : cases) {
-        EXPECT_EQ(OsNameFor(info), name) << name;
-    }
-    EXPECT_TRUE(OsNeedsPortAccess("WinNT") && OsNeedsPortAccess("WinXP"));
 }
 
 TEST(CommandLine, OwnOptionsAndTheDeviceText) {
@@ -183,6 +143,4 @@ TEST(CommandLine, OwnOptionsAndTheDeviceText) {
                             "--simulate-amplitude=1.5", "--simulate-amplitude=x"}) {
         EXPECT_FALSE(ParseCommandLine({bad}).error.empty()) << bad;
     }
-
-    EXPECT_NE(UsageText().find("--simulate"), std::string::npos);
 }

@@ -22,8 +22,8 @@ namespace {
 
 constexpr const char* kSysPath = "/sys/devices/usb1/1-1";
 
-// What the emulated wire does: transfers towards the host that never answer, or stall (until
-// the host clears the halt), or a device that is gone.
+// What the emulated wire does: a transfer towards the host that never answers (once), or
+// that stalls (until the host clears the halt), or a device that is gone.
 enum class Wire { Normal, InNeverAnswers, InStalls, Unplugged };
 
 // The sysfs "descriptors" file, in hexadecimal: device descriptor, then the configuration
@@ -145,7 +145,12 @@ private:
         } else if (wire_ == Wire::Normal) {
             urb->actual_length = static_cast<int>(adapter_.Read(PipeOf(urb->endpoint), bytes));
         }
-        (in && wire_ == Wire::InNeverAnswers ? flying_ : done_).push_back(data);
+        if (in && wire_ == Wire::InNeverAnswers) {
+            flying_.push_back(data);
+            wire_ = Wire::Normal;
+        } else {
+            done_.push_back(data);
+        }
         umockdev_ioctl_data_unref(buffer);
         umockdev_ioctl_client_complete(client, 0, 0);
         return TRUE;
@@ -236,11 +241,6 @@ protected:
         FindUsbAdapters();
         ASSERT_TRUE(App().CurrentAdapter.Present) << ::testing::PrintToString(ui_.MessageTexts());
     }
-    // One word, whatever it is: a transaction that needs a reply.
-    void TransferAWord() {
-        uint8_t count = 1;
-        SpiTransfer(count);
-    }
 
     FakeFrontend ui_;
     EmulatedAdapter mock_;
@@ -281,36 +281,33 @@ TEST_F(LibusbBackendTest, ScanFindsTheAdapterAndTransactionsReachTheFirmware) {
 }
 
 // A reply that never comes times out; a stalled one fails, and its halt is cleared so that
-// the next transfer goes through. Neither changes the words; the message says which it was.
-TEST_F(LibusbBackendTest, RepliesThatTimeOutOrStallFail) {
-    for (auto [wire, fault] : {std::pair{Wire::InNeverAnswers, "(time-out)"},
-                               std::pair{Wire::InStalls, "(stalled endpoint)"}}) {
-        mock_.SetWire(Wire::Normal);
+// the next search finds the adapter; an unplugged adapter is gone, and no longer found. The
+// message says which it was; none changes the words.
+TEST_F(LibusbBackendTest, FailedTransfersSayWhyAndKeepTheWords) {
+    const struct {
+        Wire wire;
+        const char* head;
+        const char* fault;
+    } cases[] = {{Wire::InNeverAnswers, "Error Reading SPI", "(time-out)"},
+                 {Wire::InStalls, "Error Reading SPI", "(stalled endpoint)"},
+                 {Wire::Unplugged, "Error Writing SPI", "is gone"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
         Ready();
         ui_.messages.clear();
         App().SpiReadWords[1] = 0x1234;
-        mock_.SetWire(wire);
-        TransferAWord();
-        EXPECT_EQ(ui_.MessageHeads(), std::vector<std::string>{"Error Reading SPI"});
-        EXPECT_NE(ui_.messages[0].text.find(fault), std::string::npos) << ui_.messages[0].text;
+        mock_.SetWire(c.wire);
+        if (c.wire == Wire::Unplugged) {
+            umockdev_testbed_uevent(testbed_, kSysPath, "remove");
+            umockdev_testbed_remove_device(testbed_, kSysPath);
+        }
+        uint8_t count = 1; // one word, whatever it is: a transaction that needs a reply
+        SpiTransfer(count);
+        EXPECT_EQ(ui_.MessageHeads(), std::vector<std::string>{c.head});
+        EXPECT_NE(ui_.messages[0].text.find(c.fault), std::string::npos) << ui_.messages[0].text;
         EXPECT_FALSE(App().CurrentAdapter.Present);
         EXPECT_EQ(App().SpiReadWords[1], 0x1234);
     }
-    ui_.messages.clear();
-    Ready();
-    TransferAWord();
-    EXPECT_TRUE(ui_.messages.empty());
-}
-
-TEST_F(LibusbBackendTest, UnpluggedAdapterFailsAndIsGone) {
-    Ready();
-    mock_.SetWire(Wire::Unplugged);
-    umockdev_testbed_uevent(testbed_, kSysPath, "remove");
-    umockdev_testbed_remove_device(testbed_, kSysPath);
-    TransferAWord();
-    EXPECT_EQ(ui_.MessageHeads(), std::vector<std::string>{"Error Writing SPI"});
-    EXPECT_NE(ui_.messages[0].text.find("is gone"), std::string::npos);
-    EXPECT_FALSE(App().CurrentAdapter.Present);
     FindUsbAdapters();
     EXPECT_EQ(App().UsbAdapterCount, 0);
     EXPECT_EQ(App().CurrentAdapterIndex, -1);

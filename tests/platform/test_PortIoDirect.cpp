@@ -115,26 +115,21 @@ protected:
 };
 
 TEST_F(DirectIo, OnlyPortsTheKernelKnowsOpenWithoutAskingTheUser) {
+    // A port in ioports without the parport driver; 0x378 is the dialog test's.
     auto port = Make();
-    EXPECT_EQ(port->AddressQuestion(0x378), "");
     EXPECT_EQ(port->AddressQuestion(0x3BC), "");
-    EXPECT_TRUE(port->Open(0x378, reason)) << reason;
     EXPECT_TRUE(port->Open(0x3BC, reason)) << reason;
 
     // The question says what is there; nothing is granted until the user allows it.
     EXPECT_NE(port->AddressQuestion(0x60).find("lists it as: PCI Bus 0000:00, keyboard."),
               std::string::npos);
-    EXPECT_NE(port->AddressQuestion(0xCF9).find("PCI conf1"), std::string::npos);
     EXPECT_NE(port->AddressQuestion(0xE000).find("Nothing is listed"), std::string::npos);
     const size_t granted = ioperm.calls.size();
-    for (uint16_t base : {0x60, 0xCF9, 0xE000}) {
+    for (uint16_t base : {0x60, 0xE000}) {
         EXPECT_FALSE(port->Open(base, reason));
         EXPECT_NE(reason.find("was not allowed"), std::string::npos) << reason;
     }
     EXPECT_EQ(ioperm.calls.size(), granted + 1); // only 0x3BC given back by the first refusal
-    port->AllowAddress(0xE000);
-    EXPECT_EQ(port->AddressQuestion(0xE000), "");
-    EXPECT_TRUE(port->Open(0xE000, reason)) << reason;
 }
 
 TEST_F(DirectIo, AnUnknownAddressFromTheDialogOrTheSettingsIsOpenedOnlyWhenConfirmed) {
@@ -176,11 +171,6 @@ TEST_F(DirectIo, GrantsAndDropsOnlyTheThreeRegistersOfTheChosenPort) {
                                                {0x3BC, 3, 0}, {0x278, 3, 1}, {0x278, 3, 0},
                                                {0x378, 3, 1}, {0x378, 3, 0}};
     EXPECT_EQ(ioperm.calls, expected);
-
-    auto port = Make();
-    port->AllowAddress(0xFFFE);
-    EXPECT_FALSE(port->Open(0xFFFE, reason)); // its control register would be past 0xFFFF
-    EXPECT_EQ(ioperm.calls.size(), expected.size());
 }
 
 TEST_F(DirectIo, RefusalSaysWhatIsMissingAndTouchesNoPort) {
@@ -224,17 +214,6 @@ TEST_F(DirectIo, OtherThreadsGetTheNoBoardPatternInsteadOfAFault) {
         status = port->Read(PortRegister::Status);
     }).join();
     EXPECT_EQ(status, kNoBoardByte);
-}
-
-TEST_F(DirectIo, RealIopermWithoutTheRightIsRefusedCleanly) {
-    // The real ioperm, and still no privileges dropped.
-    auto port = MakeDirectIoBackend(proc.System(nullptr));
-    if (port->Open(0x378, reason)) {
-        port->Close();
-        GTEST_SKIP() << "this process may do raw port I/O, so there is no refusal to see";
-    }
-    EXPECT_NE(reason.find("--direct-io"), std::string::npos) << reason;
-    EXPECT_EQ(port->Read(PortRegister::Status), kNoBoardByte);
 }
 
 #else

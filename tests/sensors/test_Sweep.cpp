@@ -4,11 +4,9 @@
 #include "interfaces/UsbSpiDrivers.h"
 #include "plots/PlotSetup.h"
 #include "sensors/DeviceSelect.h"
-#include "sensors/ReadData.h"
 #include "sensors/Sweep.h"
 #include "tests/support/PortRecorder.h"
 #include "tests/support/RecordingCanvas.h"
-#include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
 
 #include <numeric>
@@ -117,24 +115,6 @@ TEST_F(SweepTest, SweepDrawsWhatFitsAndStoresTheRestUpToTheBuffersEnd) {
     EXPECT_EQ(app.Samples[kMaxSampleIndex - 1], ChannelValue(app.RawCodes[kMaxSampleIndex], 0));
     EXPECT_EQ(app.SampleRateHz, 0.0f);
     EXPECT_EQ(app.frmData.lblTsample.caption, "0.00");
-}
-
-TEST_F(SweepTest, LostAdapterEndsTheSweepAndTheInterface) {
-    ScriptedEzUsbDriver usb;
-    usb.Attach(0);
-    auto& app = App();
-    auto& m = app.mdiAnalyzer;
-    FindUsbAdapters();
-    app.InterfaceCode = 2;
-    m.mnuUSB.checked = true;
-    mnuKxs307_Click();
-    app.SweepLength = 256;
-    usb.failIf = [](const RecordedRequest&) { return App().SamplesTaken >= 20; };
-
-    cmdSingleSweep_Click();
-    EXPECT_EQ(app.SamplesTaken, 20); // the failed transfer is no sample
-    EXPECT_EQ(m.txtInterface.text + m.txtPort.text, "NoneNone");
-    EXPECT_FALSE(m.mnuUSB.checked);
 }
 
 TEST_F(SweepTest, ABoardThatGivesNoAnswerIsSaidInTheStatusLine) {

@@ -2,8 +2,7 @@
 // boards, checked against a twin sensor with the same configuration converting directly: any
 // bit-order or inversion slip on either side of the wire shows as a wrong code. Also the
 // adapter's firmware: the parts behind its chip selects answering one word late, the reads
-// that pick their answers, the self-test lines on its static bits, and the requests its
-// driver refuses as the wire would.
+// that pick their answers and the self-test lines on its static bits.
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/ControlLines.h"
 #include "sensors/ReadData.h"
@@ -86,22 +85,6 @@ protected:
     PortRecorder port{&board};
 };
 
-TEST_F(SimBoardsTest, GyroscopeWordsAnswerOneWordLate) {
-    for (const char* model : {"KXS306", "KXS307", "KXS305"}) {
-        SCOPED_TRACE(model);
-        Ready(model, 2);
-        // Rate 2048 at rest, temperature 2048 + 5 degrees x 6.88, auxiliaries 1024 and 3072.
-        EXPECT_EQ(Transfer(1, {0x8310, 0x8710, 0x8B10, 0x8F10, 0x8310}),
-                  (std::vector<int>{2048, 2048, 2082, 1024, 3072}));
-        // The first word answers for the address the previous transfer left.
-        EXPECT_EQ(Transfer(1, {0x8710, 0x8310}), (std::vector<int>{2048, 2082}));
-        // Without bit 15 the word addresses nothing new.
-        EXPECT_EQ(Transfer(1, {0x0B10, 0x8310}), (std::vector<int>{2048, 2048}));
-        // Nothing sits behind channel 2 of a gyroscope board.
-        EXPECT_EQ(Transfer(2, {0}), (std::vector<int>{0}));
-    }
-}
-
 TEST_F(SimBoardsTest, StaticBitsDriveTheSelfTestLines) {
     // The accelerometer has the positive line only.
     for (const char* model : {"KXS306", "KXS201"}) {
@@ -116,28 +99,6 @@ TEST_F(SimBoardsTest, StaticBitsDriveTheSelfTestLines) {
             EXPECT_EQ(Transfer(1, {0x0400, 0x0400})[1], code) << model << " " << int(bits);
         }
     }
-}
-
-TEST_F(SimBoardsTest, DriverRefusesWhatTheWireWouldNot) {
-    usb.Attach(0);
-    const int32_t handle = usb.Open("Ezusb-0");
-    std::array<uint8_t, 2> reply{};
-    std::array<uint8_t, 1> revision{0x00};
-    std::array<uint8_t, 4> truncated{0x0D, 1, 2, 0x83};
-    auto request = [&](uint32_t code, uint8_t pipe, std::span<uint8_t> bytes) {
-        const std::array<uint8_t, 4> input{pipe, 0, 0, 0};
-        uint32_t returned = 0;
-        return usb.IoControl(handle, code, input, bytes, returned);
-    };
-    // Nothing to answer: a read times out.
-    EXPECT_FALSE(request(IoctlBulkRead, 1, reply));
-    // Reads only from an endpoint towards the host, writes only to one away from it.
-    EXPECT_FALSE(request(IoctlBulkRead, 0, reply));
-    EXPECT_FALSE(request(IoctlBulkWrite, 1, revision));
-    // A malformed transfer command drops the pending reply and leaves none.
-    EXPECT_TRUE(request(IoctlBulkWrite, 0, revision));
-    EXPECT_TRUE(request(IoctlBulkWrite, 0, truncated));
-    EXPECT_FALSE(request(IoctlBulkRead, 1, reply));
 }
 
 TEST_F(SimBoardsTest, ReadsSendTheModelsWordsAndPickTheAnswer) {

@@ -6,23 +6,14 @@
 
 #include <chrono>
 
-namespace {
-
-class SimulatorCommandsTest : public SimulatedPortTest {
-protected:
-    // Any address answers.
-    void AttachOnPort(const std::string& fixedModel) {
-        SimulatedPortTest::AttachOnPort(fixedModel, 0x278);
-    }
-};
-
-} // namespace
+// The boards go on 0x278: any address answers.
+using SimulatorCommandsTest = SimulatedPortTest;
 
 TEST_F(SimulatorCommandsTest, BoardFollowsTheChosenModelUnlessFixed) {
     ShowSimulatorMenu();
     EXPECT_FALSE(App().mdiAnalyzer.mnuSim.visible);
 
-    AttachOnPort("");
+    AttachOnPort("", 0x278);
     ShowSimulatorMenu();
     EXPECT_TRUE(App().mdiAnalyzer.mnuSim.visible && App().mdiAnalyzer.mnuSimUse.checked);
     mnuKxs201_Click();
@@ -36,13 +27,13 @@ TEST_F(SimulatorCommandsTest, BoardFollowsTheChosenModelUnlessFixed) {
     EXPECT_EQ(SimulatedBoards().sensor.Model(), "KXS201");
 
     SimulatedBoards().Detach();
-    AttachOnPort("KXS307");
+    AttachOnPort("KXS307", 0x278);
     mnuKxs202_Click();
     EXPECT_EQ(SimulatedBoards().sensor.Model(), "KXS307");
 }
 
 TEST_F(SimulatorCommandsTest, AmplitudeAndFrequencyAreAskedForAndChecked) {
-    AttachOnPort("");
+    AttachOnPort("", 0x278);
     const auto& signal = SimulatedBoards().sensor.Signal();
     ui.inputAnswers = {"2", "abc", "1"};
     mnuSimMax_Click();
@@ -70,7 +61,7 @@ TEST_F(SimulatorCommandsTest, AmplitudeAndFrequencyAreAskedForAndChecked) {
 TEST_F(SimulatorCommandsTest, UsbTroubleOnDemand) {
     auto& app = App();
     auto& usb = SimulatedBoards().usb;
-    AttachOnPort("KXS306");
+    AttachOnPort("KXS306", 0x278);
     usb.Plug(0);
     usb.SetTimeout(std::chrono::milliseconds(0));
     auto transfer = [&] {
