@@ -1,9 +1,9 @@
 // What a bench user meets on the first day, through the real widgets on the simulated board,
-// each case on a fresh start: windows that come back, a sweep that goes on under a pop-up, a
-// panel that keeps its shape, the port dialog where the plot is and the Port label's pop-up;
-// the self-test's report of the shifts the simulator was set to, a log of the channels chosen
-// in "Datalog Setup"; the adapters' selection dialog and debug console over a simulated
-// adapter. What the handlers decide is checked in the core tests.
+// each case on a fresh start: windows that come back, a panel that keeps its shape, the port
+// dialog where the plot is and the Port label's pop-up; the self-test's report of the shifts
+// the simulator was set to, a log of the channels chosen in "Datalog Setup"; the adapters'
+// selection dialog and debug console over a simulated adapter. What the handlers decide is
+// checked in the core tests.
 #include "app/Forms.h"
 #include "commands/SelfTest.h"
 #include "interfaces/UsbDebug.h"
@@ -31,7 +31,6 @@ private slots:
     }
 
     void closedPlotWindowComesBackWithTheNextDrawing();
-    void popUpDuringARunLeavesItRunning();
     void panelKeepsItsShapeAndCaptionsFit();
     void portDialogOpensOnThePlotAndTakesHexAddresses();
     void selfTestShowsTheSimulatorsShifts();
@@ -100,30 +99,6 @@ void FirstDayTest::closedPlotWindowComesBackWithTheNextDrawing() {
         // The plot inside the frame too, not an empty frame.
         QVERIFY2(qobject_cast<QMdiSubWindow*>(PlotFrame())->widget()->isVisible(), c.what);
     }
-}
-
-void FirstDayTest::popUpDuringARunLeavesItRunning() {
-    QVERIFY(gui_->StartSimulated("KXS306", 256));
-    Control<QAction>("mnuKxs306")->trigger();
-    QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
-    int32_t whenOpened = 0;
-    bool grew = false;
-    QTimer::singleShot(100, [&] {
-        // The midscale commands, offered by the "Average" title.
-        QTest::mouseClick(Find<QLabel>(PlotFrame(), "lblShowAverage"), Qt::RightButton);
-        whenOpened = App().SamplesTaken;
-    });
-    QTimer::singleShot(400, [&] {
-        QWidget* popup = QApplication::activePopupWidget();
-        grew = popup != nullptr && App().SamplesTaken != whenOpened;
-        if (popup != nullptr) {
-            popup->close();
-        }
-        Control<QPushButton>("cmdStop")->click();
-    });
-    QTest::mouseClick(Control<QPushButton>("cmdSingleSweep"), Qt::LeftButton);
-    QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
-    QVERIFY(grew);
 }
 
 void FirstDayTest::panelKeepsItsShapeAndCaptionsFit() {

@@ -1,7 +1,7 @@
 // Sweeps from end to end as an engineer takes them: the real windows on the simulated board,
 // "Plot Data" drawing across the plot at any size; the Analysis menu's windows on a noisy
-// sweep; then Stop in a continuous run, and closing the window in the middle of one. The
-// numbers, and what the spectrum window shows, are checked in the core tests.
+// sweep; then a pop-up and Stop in a continuous run, and closing the window in the middle of
+// one. The numbers, and what the spectrum window shows, are checked in the core tests.
 #include "platform/SimulatorControl.h"
 #include "plots/frmNoiseAnalysis.h"
 #include "tests/gui/GuiTestHelpers.h"
@@ -24,7 +24,7 @@ private slots:
     void cleanupTestCase() { gui_.reset(); }
     void plotDataDrawsTheTraceAtAnySize();
     void analysisWindowsPlotTheSweepAndExportIt();
-    void stopOrClosingTheWindowEndsAContinuousRun();
+    void aPopUpLeavesAContinuousRunGoingAndStopEndsIt();
 
 private:
     // The time-plot window's frame in the main window, and the view inside it.
@@ -114,18 +114,33 @@ void SweepTest::analysisWindowsPlotTheSweepAndExportIt() {
     Window(FormId::frmAllan)->close();
 }
 
-void SweepTest::stopOrClosingTheWindowEndsAContinuousRun() {
+void SweepTest::aPopUpLeavesAContinuousRunGoingAndStopEndsIt() {
     QTest::mouseClick(Control<QCheckBox>("chkContinuous"), Qt::LeftButton);
+    int32_t whenOpened = 0;
+    bool popUpShown = false;
+    bool grew = false;
     bool stopWasLive = false;
-    QTimer::singleShot(300, [this, &stopWasLive] {
+    QTimer::singleShot(100, [&] {
+        // The midscale commands, offered by the "Average" title.
+        QTest::mouseClick(Find<QLabel>(DataFrame(), "lblShowAverage"), Qt::RightButton);
+        whenOpened = App().SamplesTaken;
+    });
+    QTimer::singleShot(400, [&] {
+        QWidget* popUp = QApplication::activePopupWidget();
+        popUpShown = popUp != nullptr;
+        grew = App().SamplesTaken != whenOpened;
+        if (popUp != nullptr) {
+            popUp->close();
+        }
         stopWasLive = !Control<QPushButton>("cmdSingleSweep")->isEnabled();
         Control<QPushButton>("cmdStop")->click(); // not the mouse: the focus is left to the run
     });
     QTest::mouseClick(Control<QPushButton>("cmdSingleSweep"), Qt::LeftButton);
+    QVERIFY(popUpShown);
+    QVERIFY(grew);
     QVERIFY(stopWasLive);
     QVERIFY(Control<QPushButton>("cmdSingleSweep")->isEnabled());
     QCOMPARE(MainWindow()->focusWidget(), Control<QPushButton>("cmdStop"));
-
     // Closing in the middle of a run ends it, and the program, with the settings saved (in the
     // program's own layout), and the plot windows hidden.
     QFile config(gui_->dir.filePath("QueltoEval.cfg"));
