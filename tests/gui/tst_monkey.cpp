@@ -62,19 +62,17 @@ private:
     void Log(const QString& what);
     void Tick();
     void Act();
-    void AnswerPopup(QMenu* menu);
+    QAction* PickItem(const QList<QAction*>& from, bool visibleOnly);
     void AnswerModal(QWidget* modal);
     void ClickSomewhere(QWidget* top);
     void TypeSomewhere(QWidget* top);
     void ResizeSomething();
-    void TriggerMenuItem();
     QString FileIn(const char* name) const { return gui_->dir.filePath(QString::fromLatin1(name)); }
 
     FakeClock clock_{1e-9};
     std::mt19937 random_;
     int actions_ = 0;
     int wanted_ = 0;
-    bool windingDown_ = false;
     bool finished_ = false;
     bool stuck_ = false;
     QFile log_;
@@ -103,9 +101,6 @@ void MonkeyTest::Tick() {
         return;
     }
     QTimer::singleShot(Roll(3), this, &MonkeyTest::Tick);
-    if (actions_ >= wanted_) {
-        windingDown_ = true;
-    }
     // A hidden window that still holds the rest modal would leave the user locked out.
     if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal->isHidden()) {
         Log(QStringLiteral("a hidden %1 blocks every window")
@@ -114,7 +109,7 @@ void MonkeyTest::Tick() {
         finished_ = true;
         return;
     }
-    if (windingDown_) {
+    if (actions_ >= wanted_) {
         // Everything open is answered and any run stopped; then the session is over.
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
             menu->close();
@@ -135,7 +130,13 @@ void MonkeyTest::Tick() {
 
 void MonkeyTest::Act() {
     if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-        AnswerPopup(menu);
+        // An item, or Esc.
+        QAction* item = Roll(3) == 0 ? nullptr : PickItem(menu->actions(), true);
+        Log(QStringLiteral("pop-up %1").arg(item != nullptr ? item->objectName() : "Esc"));
+        if (item != nullptr) {
+            menu->setActiveAction(item);
+        }
+        QTest::keyClick(menu, item != nullptr ? Qt::Key_Return : Qt::Key_Escape);
         return;
     }
     if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -144,95 +145,70 @@ void MonkeyTest::Act() {
         return;
     }
     QMainWindow* main = MainWindow();
-    switch (Roll(12)) {
-    case 0:
-    case 1:
-    case 2:
-        TriggerMenuItem();
-        break;
-    case 3: {
-        const char* keys[] = {"F5", "F6", "Esc", "F1", "Alt+R", "Alt+T", "Alt+A", "Alt+I"};
-        const QKeyCombination key = QKeySequence(keys[Roll(std::size(keys))])[0];
-        Log(QStringLiteral("key %1").arg(QKeySequence(key).toString()));
-        QTest::keyClick(main, key.key(), key.keyboardModifiers());
-        break;
-    }
-    case 4:
-    case 5:
-    case 6: {
+    const std::function<void()> actions[] = {
+        [this, main] {
+            const char* keys[] = {"F5", "F6", "Esc", "F1", "Alt+R", "Alt+T", "Alt+A", "Alt+I"};
+            const QKeyCombination key = QKeySequence(keys[Roll(std::size(keys))])[0];
+            Log(QStringLiteral("key %1").arg(QKeySequence(key).toString()));
+            QTest::keyClick(main, key.key(), key.keyboardModifiers());
+        },
+        [this, main] { TypeSomewhere(main); },
+        [this] { ResizeSomething(); },
+        [this] {
+            // Close a window; the commands that show them bring them back.
+            QList<QWidget*> windows;
+            for (FormId form :
+                 {FormId::frmData, FormId::frmFFT, FormId::frmNoise, FormId::frmAllan}) {
+                windows << Window(form);
+            }
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                windows << (top->objectName() == QLatin1String("helpWindow") ? top : nullptr);
+            }
+            windows.removeIf([](QWidget* w) { return w == nullptr || !w->isVisible(); });
+            if (QWidget* window = Pick(windows)) {
+                Log(QStringLiteral("close %1").arg(window->windowTitle()));
+                window->close();
+            }
+        },
+        [this] {
+            auto* lengths = Control<QComboBox>("DatalogLengthCBX");
+            const QString length = lengths->itemText(Roll(lengths->count()));
+            Log(QStringLiteral("samples %1").arg(length));
+            Choose(lengths, length);
+        },
+        [this] {
+            Log(QStringLiteral("plot data"));
+            Control<QPushButton>("cmdSingleSweep")->click();
+        },
+    };
+    // Menu items and clicks come three times as often as each of the rest.
+    const int roll = Roll(std::size(actions) + 6);
+    if (roll >= 6) {
+        actions[roll - 6]();
+    } else if (roll < 3) {
+        // Every item of the main window's menus, the hidden pop-ups' too.
+        if (QAction* item = PickItem(main->findChildren<QAction*>(), false)) {
+            Log(QStringLiteral("menu %1").arg(item->objectName()));
+            item->trigger();
+        }
+    } else {
         QList<QWidget*> tops = QApplication::topLevelWidgets();
         tops.removeIf([](QWidget* top) { return !top->isVisible() || qobject_cast<QMenu*>(top); });
         ClickSomewhere(Pick(tops));
-        break;
-    }
-    case 7:
-        TypeSomewhere(main);
-        break;
-    case 8:
-        ResizeSomething();
-        break;
-    case 9: {
-        // Close a window, or bring one back through the command that shows it.
-        QList<QWidget*> windows;
-        for (FormId form : {FormId::frmData, FormId::frmFFT, FormId::frmNoise, FormId::frmAllan}) {
-            windows << Window(form);
-        }
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            windows << (top->objectName() == QLatin1String("helpWindow") ? top : nullptr);
-        }
-        windows.removeIf([](QWidget* window) { return window == nullptr || !window->isVisible(); });
-        if (QWidget* window = Pick(windows)) {
-            Log(QStringLiteral("close %1").arg(window->windowTitle()));
-            window->close();
-        }
-        break;
-    }
-    case 10: {
-        auto* lengths = Control<QComboBox>("DatalogLengthCBX");
-        const QString length = lengths->itemText(Roll(lengths->count()));
-        Log(QStringLiteral("samples %1").arg(length));
-        Choose(lengths, length);
-        break;
-    }
-    default:
-        Log(QStringLiteral("plot data"));
-        Control<QPushButton>("cmdSingleSweep")->click();
-        break;
     }
 }
 
-void MonkeyTest::TriggerMenuItem() {
-    // Every item of the main window's menus, the hidden pop-ups' too, but the one that ends
-    // the session.
+// An enabled item of a menu, but the one that ends the session; from a pop-up, a visible one.
+QAction* MonkeyTest::PickItem(const QList<QAction*>& from, bool visibleOnly) {
     QList<QAction*> items;
-    for (QAction* action : MainWindow()->findChildren<QAction*>()) {
-        if (action->menu() == nullptr && !action->objectName().isEmpty() &&
-            action->objectName() != QLatin1String("mnuExit") && action->isEnabled()) {
-            items << action;
-        }
-    }
-    if (QAction* item = Pick(items)) {
-        Log(QStringLiteral("menu %1").arg(item->objectName()));
-        item->trigger();
-    }
-}
-
-void MonkeyTest::AnswerPopup(QMenu* menu) {
-    QList<QAction*> items;
-    for (QAction* action : menu->actions()) {
-        if (action->isEnabled() && action->isVisible() && !action->isSeparator() &&
+    for (QAction* action : from) {
+        if (action->isEnabled() && (action->isVisible() || !visibleOnly) &&
+            action->menu() == nullptr && !action->objectName().isEmpty() &&
             action->objectName() != QLatin1String("mnuExit")) {
             items << action;
         }
     }
-    QAction* item = Roll(3) == 0 ? nullptr : Pick(items);
-    Log(QStringLiteral("pop-up %1").arg(item != nullptr ? item->objectName() : "Esc"));
-    if (item == nullptr) {
-        QTest::keyClick(menu, Qt::Key_Escape);
-        return;
-    }
-    menu->setActiveAction(item);
-    QTest::keyClick(menu, Qt::Key_Return);
+    return Pick(items);
 }
 
 void MonkeyTest::AnswerModal(QWidget* modal) {
@@ -243,33 +219,28 @@ void MonkeyTest::AnswerModal(QWidget* modal) {
         button != nullptr ? button->click() : box->reject();
         return;
     }
-    if (auto* print = qobject_cast<QPrintDialog*>(modal)) {
-        const bool accept = Roll(2) == 0;
-        Log(QStringLiteral("print dialog: %1").arg(accept ? "print" : "cancel"));
-        if (auto* file = print->findChild<QLineEdit*>(QStringLiteral("filename")); accept && file) {
-            file->setText(FileIn("monkey.pdf"));
-        }
-        accept ? print->accept() : print->reject();
-        return;
-    }
-    if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+    // The standard dialogs: a file to print to or save or read, or a typed text; OK or Cancel.
+    auto* print = qobject_cast<QPrintDialog*>(modal);
+    auto* files = qobject_cast<QFileDialog*>(modal);
+    auto* input = qobject_cast<QInputDialog*>(modal);
+    if (print != nullptr || files != nullptr || input != nullptr) {
         const char* names[] = {"monkey.csv", "monkey.png", "KXS306_1.txt", "missing.txt"};
-        const char* name = Roll(3) == 0 ? names[Roll(std::size(names))] : nullptr;
-        Log(QStringLiteral("file dialog: %1").arg(name != nullptr ? name : "cancel"));
-        if (name == nullptr) {
-            files->reject();
-            return;
+        const QString text = input != nullptr   ? kTyping[Roll(kTyping.size())]
+                             : print != nullptr ? FileIn("monkey.pdf")
+                                                : FileIn(names[Roll(std::size(names))]);
+        const bool accept = Roll(3) != 0;
+        Log(QStringLiteral("%1: \"%2\" %3").arg(kind, text, accept ? "OK" : "Cancel"));
+        if (auto* file = print != nullptr ? print->findChild<QLineEdit*>("filename") : nullptr) {
+            file->setText(text);
         }
-        files->selectFile(FileIn(name));
-        QTest::keyClick(files, Qt::Key_Return);
-        return;
-    }
-    if (auto* input = qobject_cast<QInputDialog*>(modal)) {
-        const QString text = kTyping[Roll(kTyping.size())];
-        const bool accept = Roll(4) != 0;
-        Log(QStringLiteral("input box: \"%1\" %2").arg(text, accept ? "OK" : "Cancel"));
-        input->setTextValue(text);
-        accept ? input->accept() : input->reject();
+        if (files != nullptr) {
+            files->selectFile(text);
+        }
+        if (input != nullptr) {
+            input->setTextValue(text);
+        }
+        auto* dialog = static_cast<QDialog*>(modal);
+        accept ? dialog->accept() : dialog->reject();
         return;
     }
     // The program's own dialogs: their buttons and boxes, typing, Esc or the close box.
@@ -285,13 +256,12 @@ void MonkeyTest::AnswerModal(QWidget* modal) {
     case 2:
         TypeSomewhere(modal);
         break;
-    default: {
+    default:
         if (QAbstractButton* button = Pick(Reachable<QAbstractButton>(modal))) {
             Log(QStringLiteral("%1: %2").arg(kind, button->objectName()));
             button->click();
         }
         break;
-    }
     }
 }
 
@@ -316,10 +286,8 @@ void MonkeyTest::ClickSomewhere(QWidget* top) {
         return;
     }
     const bool right = Roll(2) == 0;
-    Log(QStringLiteral("%1 click %2 %3,%4")
-            .arg(right ? "right" : "left", target->objectName())
-            .arg(at.x())
-            .arg(at.y()));
+    Log(QString::asprintf("%s click %s %d,%d", right ? "right" : "left",
+                          qPrintable(target->objectName()), at.x(), at.y()));
     QTest::mouseClick(target, right ? Qt::RightButton : Qt::LeftButton, {}, at);
 }
 
@@ -351,10 +319,8 @@ void MonkeyTest::ResizeSomething() {
         return;
     }
     const QSize size(200 + Roll(1700), 150 + Roll(1000));
-    Log(QStringLiteral("resize %1 to %2 x %3")
-            .arg(window->windowTitle())
-            .arg(size.width())
-            .arg(size.height()));
+    Log(QString::asprintf("resize %s to %d x %d", qPrintable(window->windowTitle()), size.width(),
+                          size.height()));
     window->resize(size);
 }
 
