@@ -238,7 +238,7 @@ void frmData_Form_Load() {
 // the edge (reading the temperature) if it was to.
 void frmData_Form_Resize() {
     auto& plot = Plot();
-    const bool pastEdge = plot.PlotX > plot.PlotXStep * static_cast<float>(plot.PlotSamples);
+    const bool pastEdge = plot.PlotIndex == 0 && plot.PlotX > 0;
     plot.PlotX = 0;
     DrawTimeGrid();
     if (pastEdge) {
