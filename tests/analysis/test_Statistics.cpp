@@ -10,7 +10,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-class StatisticsTest : public AppStateTest {
+class StatisticsTest : public UiTest {
 protected:
     // Mean, min, max, peak-to-peak and RMS readouts after a sweep of these codes.
     Texts Summary(const std::vector<int32_t>& codes, int32_t count) {
@@ -24,8 +24,6 @@ protected:
         return {f.lblAverage.caption, f.lblMin.caption, f.lblMax.caption, f.lblPkPk.caption,
                 f.lblRMS.caption};
     }
-
-    FakeFrontend ui;
 };
 
 } // namespace

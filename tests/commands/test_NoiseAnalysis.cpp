@@ -10,7 +10,6 @@
 #include "tests/support/TempDir.h"
 
 #include <cmath>
-#include <fstream>
 
 namespace {
 
@@ -53,14 +52,9 @@ TEST(ReadLogColumn, JoinsPassesAndRefusesWhatIsNotALog) {
     const std::string header = "KXS306\tDate\t1/2/2026\r\nTemperature\t25  dgrC\r\n"
                                "Num Samples\t2\r\nLoop Delay\t0 mS\r\n\tGyro\tAin1\r\n"
                                "Sample\tDgr/S\tVolts\t\r\n";
-    auto write = [](const std::string& name, const std::string& text) {
-        std::ofstream(name, std::ios::binary) << text;
-        return name;
-    };
-    const LogColumn good =
-        ReadLogColumn(write("good.txt", header + "1\t0.5\t1.25\r\n2\t-0.5\t1.25\r\n"
-                                                 "1\t1.5\t1.25\r\n2\t2\t1.25\r\n"),
-                      1);
+    dir.Write("good.txt",
+              header + "1\t0.5\t1.25\r\n2\t-0.5\t1.25\r\n1\t1.5\t1.25\r\n2\t2\t1.25\r\n");
+    const LogColumn good = ReadLogColumn("good.txt", 1);
     EXPECT_EQ(good.error, "");
     EXPECT_EQ(good.values, (std::vector<double>{0.5, -0.5, 1.5, 2}));
     EXPECT_EQ(good.passes, 2);
@@ -83,7 +77,8 @@ TEST(ReadLogColumn, JoinsPassesAndRefusesWhatIsNotALog) {
          "columns change"},
     };
     for (const auto& c : bad) {
-        const LogColumn log = ReadLogColumn(write("bad.txt", c.text), c.column);
+        dir.Write("bad.txt", c.text);
+        const LogColumn log = ReadLogColumn("bad.txt", c.column);
         EXPECT_NE(log.error.find(c.error), std::string::npos) << c.error << " / " << log.error;
         EXPECT_TRUE(log.values.empty());
     }

@@ -1,7 +1,6 @@
-// The self-test report's text, and logs written through "Log Data" to a temporary working
-// folder, on the simulated board behind the parallel port.
+// Logs written through "Log Data" to a temporary working folder, on the simulated board
+// behind the parallel port.
 #include "commands/DataLog.h"
-#include "commands/SelfTest.h"
 #include "commands/ViewCommands.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/AppendFile.h"
@@ -50,24 +49,6 @@ ssize_t FillingWrite(int fd, const void* data, size_t size) {
 }
 
 } // namespace
-
-TEST_F(SelfTestAndLogTest, ReportTextOfBothFamilies) {
-    mnuKxs202_Click();
-    auto& avg = App().TestAvg;
-    avg = {0, -0.25f, 0.25f, -8.0f, 1.0f};
-    EXPECT_EQ(SelfTestReport(), "Test\t\t    G\t  Lsb\r\n"
-                                "---------------\t-------\t-------\r\n"
-                                "Avg X Accel = \t-0.250\t1984.0\r\n"
-                                "Avg Y Accel = \t1.000\t2304.0\r\n"
-                                "Self Test =\t0.500\t128.0\r\n"
-                                "Powerdown = \t-8.000\t0.0\r\n");
-    mnuKxs306_Click();
-    avg = {0, -1.0f, 9.0f, -11.0f, 0.5f};
-    const std::string gyro = SelfTestReport();
-    EXPECT_EQ(gyro.substr(gyro.rfind("\r\n") + 2), "Avg Gyro =  \t0.50\t2053.1");
-    EXPECT_NE(gyro.find("Avg Gyro =  \t-1.00\t2037.8\r\n"), std::string::npos);
-    EXPECT_NE(gyro.find(" -Self Test = \t-10.00\t-102.4\r\n"), std::string::npos);
-}
 
 TEST_F(SelfTestAndLogTest, ContinuousPassesAndASecondCommandAppendToOneFile) {
     auto& app = App();

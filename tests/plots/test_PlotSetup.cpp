@@ -5,7 +5,7 @@
 namespace {
 
 // A 1000 x 800 twip plot of 100 samples: 10 twips a sample, 400 the centre line.
-class PlotTest : public AppStateTest {
+class PlotTest : public UiTest {
 protected:
     void SetUp() override {
         AppStateTest::SetUp();
@@ -14,7 +14,6 @@ protected:
         ApplyPlotLength();
     }
 
-    FakeFrontend ui;
     RecordingCanvas pic{1000, 800};
 };
 

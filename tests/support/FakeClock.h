@@ -17,7 +17,6 @@ public:
 
     double Now() override { return now; }
     void Spin(int32_t iterations) override {
-        iterationsSpun += iterations;
         now += iterations * secondsPerIteration;
         if (recordSpins) {
             spins.push_back(iterations);
@@ -26,7 +25,6 @@ public:
 
     double secondsPerIteration;
     double now = 1000.0;
-    int64_t iterationsSpun = 0;
     bool recordSpins = false;
     std::vector<int32_t> spins;
 };

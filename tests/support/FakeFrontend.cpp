@@ -42,10 +42,8 @@ void FakeFrontend::Popup(PopupMenu menu) {
     }
 }
 
-std::optional<std::string> FakeFrontend::ShowInputBox(const std::string& prompt,
-                                                      const std::string& title,
+std::optional<std::string> FakeFrontend::ShowInputBox(const std::string&, const std::string&,
                                                       const std::string& initial) {
-    inputPrompts.push_back({prompt, title});
     inputInitials.push_back(initial);
     if (inputAnswers.empty()) {
         return std::nullopt;

@@ -74,7 +74,6 @@ public:
     std::vector<PopupMenu> popups;
     std::vector<RecordedMessage> questions;
     std::vector<bool> confirmAnswers;
-    std::vector<RecordedMessage> inputPrompts; // prompt and title of each input box
     std::vector<std::string> inputInitials;
     std::vector<std::optional<std::string>> inputAnswers;
     std::vector<bool> busyChanges;

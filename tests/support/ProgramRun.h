@@ -43,27 +43,8 @@ protected:
 
     // What a helper program run on our display prints, when it ends with success.
     std::optional<std::string> Output(const std::vector<std::string>& args) {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            return std::nullopt;
-        }
-        pid_t pid = testproc::Spawn(args, {"DISPLAY=" + display_.Name()}, fds[1]);
-        ::close(fds[1]);
-        std::string text;
-        char buffer[256];
-        ssize_t got;
-        while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0) {
-            text.append(buffer, static_cast<size_t>(got));
-        }
-        ::close(fds[0]);
-        const auto status = testproc::WaitFor(pid, Milliseconds(10000));
-        if (!status) {
-            testproc::Kill(pid);
-        }
-        const bool ok = status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
-        return ok ? std::optional(text) : std::nullopt;
+        return testproc::Output(args, display_.Name());
     }
-
     bool Succeeds(const std::vector<std::string>& args) { return Output(args).has_value(); }
 
     // A window whose title holds name is on the display. The settings have been read once

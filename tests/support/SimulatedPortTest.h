@@ -6,12 +6,11 @@
 #include "simulator/SimBoards.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/FakeFrontend.h"
 
 #include <cstdint>
 #include <string>
 
-class SimulatedPortTest : public AppStateTest {
+class SimulatedPortTest : public UiTest {
 protected:
     void SetUp() override {
         AppStateTest::SetUp();
@@ -37,6 +36,5 @@ protected:
         ASSERT_TRUE(OpenPort(address, reason)) << reason;
     }
 
-    FakeFrontend ui;
     FakeClock clock;
 };

@@ -65,14 +65,32 @@ inline void Kill(pid_t& pid) {
     }
 }
 
-// True when the command, run on display, ends with success within ten seconds.
-inline bool Succeeds(const std::vector<std::string>& args, const std::string& display) {
-    pid_t pid = Spawn(args, {"DISPLAY=" + display});
+// What the command, run on display, prints when it ends with success within ten seconds.
+inline std::optional<std::string> Output(const std::vector<std::string>& args,
+                                         const std::string& display) {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        return std::nullopt;
+    }
+    pid_t pid = Spawn(args, {"DISPLAY=" + display}, fds[1]);
+    ::close(fds[1]);
+    std::string text;
+    char buffer[256];
+    ssize_t got;
+    while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0) {
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fds[0]);
     const auto status = WaitFor(pid, Milliseconds(10000));
     if (!status) {
         Kill(pid);
     }
-    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+    const bool ok = status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+    return ok ? std::optional(text) : std::nullopt;
+}
+
+inline bool Succeeds(const std::vector<std::string>& args, const std::string& display) {
+    return Output(args, display).has_value();
 }
 
 } // namespace testproc
