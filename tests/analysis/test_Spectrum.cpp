@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <random>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -11,6 +13,37 @@
 namespace {
 
 using Vec = std::vector<double>;
+
+// The transform as first written: stage by stage, every butterfly of one twiddle before the
+// twiddle is rotated. The fast one must give the same bits.
+void PlainFft(Vec& re, Vec& im) {
+    const long n = static_cast<long>(re.size()), nd2 = n / 2;
+    for (long i = 0, j = -nd2, k; i < n; ++i) {
+        for (k = nd2; k <= j; k /= 2) {
+            j -= k;
+        }
+        j += k;
+        if (i < j) {
+            std::swap(re[i], re[j]);
+            std::swap(im[i], im[j]);
+        }
+    }
+    for (long l = 1; l <= std::lround(std::log(n) / std::log(2)); ++l) {
+        const long le = 1L << l, le2 = le / 2;
+        const double sr = std::cos(3.14159265 / le2), si = -std::sin(3.14159265 / le2);
+        double ur = 1, ui = 0;
+        for (long j = 0; j < le2; ++j) {
+            for (long i = j, ip = i + le2; i < n; i += le, ip += le) {
+                const double tr = re[ip] * ur - im[ip] * ui, ti = re[ip] * ui + im[ip] * ur;
+                re[ip] = re[i] - tr;
+                im[ip] = im[i] - ti;
+                re[i] = re[i] + tr;
+                im[i] = im[i] + ti;
+            }
+            std::tie(ur, ui) = std::pair(ur * sr - ui * si, ur * si + ui * sr);
+        }
+    }
+}
 
 // Codes about 2048 with cosines of these amplitudes (codes) at these bins.
 std::vector<int32_t> Sweep(size_t n, std::vector<std::pair<double, int>> tones) {
@@ -24,6 +57,24 @@ std::vector<int32_t> Sweep(size_t n, std::vector<std::pair<double, int>> tones) 
 }
 
 } // namespace
+
+TEST(Spectrum, TransformHasTheBitsOfThePlainLoop) {
+    std::mt19937 rng(1);
+    // 8 points take the input as x0 x4 x2 x6 x1 x5 x3 x7, as the plain loop does.
+    for (size_t n : {8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384, 32768}) {
+        // Any complex input, with zeros of both signs.
+        Vec re(n), im(n);
+        for (size_t i = 0; i < n; ++i) {
+            re[i] = i % 7 == 0 ? -0.0 : static_cast<double>(rng()) - 2e9;
+            im[i] = i % 5 == 0 ? 0.0 : static_cast<double>(rng()) - 2e9;
+        }
+        Vec fastRe = re, fastIm = im;
+        PlainFft(re, im);
+        Radix2Fft(fastRe, fastIm);
+        EXPECT_EQ(std::memcmp(re.data(), fastRe.data(), n * sizeof(double)), 0) << n << " points";
+        EXPECT_EQ(std::memcmp(im.data(), fastIm.data(), n * sizeof(double)), 0) << n << " points";
+    }
+}
 
 TEST(Spectrum, MagnitudesPeakAndScale) {
     struct Case {
