@@ -1,9 +1,9 @@
 #include "analysis/FFT.h"
 
-#include "app/Forms.h"
-#include "app/MainWindowForm.h"
-#include "app/TextFormat.h"
-#include "plots/SpectrumForm.h"
+#include "forms/Forms.h"
+#include "forms/MainWindowForm.h"
+#include "forms/SpectrumForm.h"
+#include "platform/TextFormat.h"
 #include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"

@@ -1,9 +1,9 @@
 #include "analysis/Statistics.h"
 
-#include "app/MainWindowForm.h"
-#include "app/TextFormat.h"
+#include "forms/MainWindowForm.h"
+#include "forms/TimePlotForm.h"
 #include "platform/Frontend.h"
-#include "plots/TimePlotForm.h"
+#include "platform/TextFormat.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 

@@ -1,11 +1,11 @@
 #include "app/ConfigFile.h"
 
 #include "app/Analyzer.h"
-#include "app/TextFormat.h"
 #include "interfaces/Interface.h"
 #include "platform/Frontend.h"
 #include "platform/Privileges.h"
 #include "platform/ReplacingFile.h"
+#include "platform/TextFormat.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 

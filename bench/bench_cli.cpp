@@ -8,15 +8,15 @@
 //   cmake --preset bench && cmake --build --preset bench && build/bench/bench/bench_cli
 
 #include "app/Analyzer.h"
-#include "app/Delay.h"
 #include "app/Hardware.h"
 #include "app/Startup.h"
 #include "cli/CliApp.h"
+#include "commands/DeviceSelect.h"
+#include "commands/Sweep.h"
+#include "platform/Delay.h"
 #include "platform/Frontend.h"
 #include "platform/PortIo.h"
-#include "sensors/DeviceSelect.h"
 #include "sensors/SensorModels.h"
-#include "sensors/Sweep.h"
 
 #include <benchmark/benchmark.h>
 

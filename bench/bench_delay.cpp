@@ -4,7 +4,7 @@
 //   cmake --preset bench && cmake --build --preset bench && build/bench/bench_delay
 
 #include "app/Analyzer.h"
-#include "app/Delay.h"
+#include "platform/Delay.h"
 
 #include <benchmark/benchmark.h>
 

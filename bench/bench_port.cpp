@@ -5,8 +5,8 @@
 //   cmake --preset bench && cmake --build --preset bench && build/bench/bench/bench_port
 
 #include "app/Analyzer.h"
-#include "app/Delay.h"
 #include "platform/Clock.h"
+#include "platform/Delay.h"
 #include "platform/PortIo.h"
 #include "sensors/PortTransfers.h"
 #include "sensors/m305.h"

@@ -20,14 +20,14 @@
 
 #include "analysis/FFT.h"
 #include "app/Analyzer.h"
-#include "app/Delay.h"
-#include "app/QtFrontend.h"
 #include "commands/DataLog.h"
+#include "commands/DeviceSelect.h"
+#include "commands/Sweep.h"
 #include "commands/ViewCommands.h"
+#include "gui/QtFrontend.h"
+#include "platform/Delay.h"
 #include "platform/PortIo.h"
 #include "plots/PlotSetup.h"
-#include "sensors/DeviceSelect.h"
-#include "sensors/Sweep.h"
 #include "simulator/SimBoards.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "cli/ConsoleFrontend.h"
 
-#include "interfaces/UsbDebugForm.h"
+#include "commands/Sweep.h"
+#include "forms/UsbDebugForm.h"
 #include "sensors/Acquisition.h"
-#include "sensors/Sweep.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #include "commands/NoiseAnalysis.h"
 
 #include "analysis/NoiseRecord.h"
-#include "app/Forms.h"
-#include "app/TextFormat.h"
+#include "forms/Forms.h"
 #include "platform/ReplacingFile.h"
+#include "platform/TextFormat.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "analysis/Noise.h"
-#include "app/Controls.h"
+#include "forms/Controls.h"
 #include "platform/Frontend.h"
 
 // What both windows show besides their plot.

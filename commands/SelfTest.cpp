@@ -1,17 +1,17 @@
 #include "commands/SelfTest.h"
 
 #include "analysis/Statistics.h"
-#include "app/MainWindowForm.h"
-#include "app/TextFormat.h"
+#include "commands/Sweep.h"
+#include "forms/MainWindowForm.h"
+#include "forms/TimePlotForm.h"
 #include "platform/Canvas.h"
 #include "platform/Frontend.h"
+#include "platform/TextFormat.h"
 #include "plots/PlotSetup.h"
-#include "plots/TimePlotForm.h"
 #include "sensors/Acquisition.h"
 #include "sensors/ControlLines.h"
 #include "sensors/ReadData.h"
 #include "sensors/SensorModels.h"
-#include "sensors/Sweep.h"
 #include "sensors/m305.h"
 
 #include <cmath>

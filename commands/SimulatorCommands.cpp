@@ -1,10 +1,10 @@
 #include "commands/SimulatorCommands.h"
 
-#include "app/MainWindowForm.h"
-#include "app/TextFormat.h"
+#include "forms/MainWindowForm.h"
 #include "platform/Frontend.h"
 #include "platform/Hardware.h"
 #include "platform/SimulatorControl.h"
+#include "platform/TextFormat.h"
 #include "sensors/Acquisition.h"
 
 #include <optional>

@@ -2,10 +2,10 @@
 
 #include "analysis/FFT.h"
 #include "analysis/Statistics.h"
-#include "app/Forms.h"
-#include "app/MainWindowForm.h"
-#include "app/TextFormat.h"
+#include "forms/Forms.h"
+#include "forms/MainWindowForm.h"
 #include "platform/Hardware.h"
+#include "platform/TextFormat.h"
 #include "plots/PlotSetup.h"
 #include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"

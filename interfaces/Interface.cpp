@@ -1,6 +1,6 @@
 #include "interfaces/Interface.h"
 
-#include "app/MainWindowForm.h"
+#include "forms/MainWindowForm.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/PortIo.h"
 

@@ -2,8 +2,8 @@
 
 #include "app/Analyzer.h"
 #include "app/Startup.h"
+#include "forms/PortForm.h"
 #include "interfaces/Interface.h"
-#include "interfaces/PortForm.h"
 #include "platform/Frontend.h"
 #include "platform/PortIo.h"
 #include "platform/ProcessRunner.h"

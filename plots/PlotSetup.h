@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/Controls.h"
+#include "forms/Controls.h"
 
 class Canvas;
 

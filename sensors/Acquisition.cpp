@@ -2,14 +2,14 @@
 
 #include "analysis/FFT.h"
 #include "analysis/Statistics.h"
-#include "app/Delay.h"
-#include "app/MainWindowForm.h"
-#include "app/TextFormat.h"
+#include "forms/MainWindowForm.h"
+#include "forms/TimePlotForm.h"
 #include "interfaces/Interface.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Clock.h"
+#include "platform/Delay.h"
+#include "platform/TextFormat.h"
 #include "plots/PlotSetup.h"
-#include "plots/TimePlotForm.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "sensors/PortTransfers.h"
 
-#include "app/Delay.h"
 #include "interfaces/Interface.h"
+#include "platform/Delay.h"
 #include "platform/Frontend.h"
 #include "platform/ParallelPortLines.h"
 #include "platform/PortIo.h"

@@ -1,10 +1,10 @@
 #include "sensors/m305.h"
 
-#include "app/MainWindowForm.h"
-#include "app/TextFormat.h"
+#include "forms/MainWindowForm.h"
 #include "interfaces/Interface.h"
 #include "platform/Frontend.h"
 #include "platform/PortIo.h"
+#include "platform/TextFormat.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "app/Delay.h"
+#include "platform/Delay.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/FakeClock.h"
 

@@ -1,4 +1,4 @@
-#include "app/TextFormat.h"
+#include "platform/TextFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The noise windows' core: sweeps collected from the simulated gyroscope with its typical
 // noise give back the configured density, and the log reader refuses what is not a log.
 #include "analysis/NoiseRecord.h"
+#include "commands/DeviceSelect.h"
 #include "commands/NoiseAnalysis.h"
+#include "commands/Sweep.h"
 #include "commands/ViewCommands.h"
 #include "platform/SimulatorControl.h"
-#include "sensors/DeviceSelect.h"
-#include "sensors/Sweep.h"
 #include "tests/support/SimulatedPortTest.h"
 #include "tests/support/TempDir.h"
 

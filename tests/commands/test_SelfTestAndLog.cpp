@@ -1,11 +1,11 @@
 // Logs written through "Log Data" to a temporary working folder, on the simulated board
 // behind the parallel port.
 #include "commands/DataLog.h"
+#include "commands/DeviceSelect.h"
+#include "commands/Sweep.h"
 #include "commands/ViewCommands.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/AppendFile.h"
-#include "sensors/DeviceSelect.h"
-#include "sensors/Sweep.h"
 #include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
 #include "tests/support/TempDir.h"

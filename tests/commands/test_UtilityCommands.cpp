@@ -1,9 +1,9 @@
 // The "&Print" and "&Help" commands with the fake frontend: what the user is told, what a
 // print does to a running sweep, and which help page opens from where.
+#include "commands/DeviceSelect.h"
+#include "commands/Sweep.h"
 #include "commands/UtilityCommands.h"
 #include "platform/ProgramPath.h"
-#include "sensors/DeviceSelect.h"
-#include "sensors/Sweep.h"
 #include "tests/support/SimulatedPortTest.h"
 #include "tests/support/TempDir.h"
 

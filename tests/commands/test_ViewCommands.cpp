@@ -1,5 +1,5 @@
+#include "commands/DeviceSelect.h"
 #include "commands/ViewCommands.h"
-#include "sensors/DeviceSelect.h"
 #include "tests/support/AppStateTest.h"
 
 using ViewCommandsTest = UiTest;

@@ -5,8 +5,8 @@
 
 #include "app/Analyzer.h"
 #include "app/Hardware.h"
-#include "app/QtFrontend.h"
 #include "app/Startup.h"
+#include "gui/QtFrontend.h"
 #include "simulator/SimBoards.h"
 #include "tests/support/FakeClock.h"
 

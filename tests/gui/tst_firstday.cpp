@@ -3,10 +3,10 @@
 // dialog where the plot is; the self-test's report of the shifts the simulator was set to, a
 // log of the channels chosen in "Datalog Setup"; the adapters' selection dialog and debug
 // console over a simulated adapter. What the handlers decide is checked in the core tests.
-#include "app/Forms.h"
 #include "commands/SelfTest.h"
-#include "interfaces/UsbDebug.h"
-#include "interfaces/UsbSelect.h"
+#include "commands/UsbDebug.h"
+#include "commands/UsbSelect.h"
+#include "forms/Forms.h"
 #include "platform/SimulatorControl.h"
 #include "sensors/Acquisition.h"
 #include "tests/gui/GuiTestHelpers.h"

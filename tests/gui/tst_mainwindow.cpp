@@ -2,10 +2,10 @@
 // clock and the configuration file in a temporary directory: the main window and its plot
 // windows, printing them (into a PDF file read back with poppler's tools), the help window
 // and the boxes. The screen is shorter than the help window's designed height.
-#include "app/Forms.h"
-#include "app/QtCanvas.h"
 #include "commands/UtilityCommands.h"
-#include "plots/TimePlotForm.h"
+#include "forms/Forms.h"
+#include "forms/TimePlotForm.h"
+#include "gui/QtCanvas.h"
 #include "tests/gui/GuiTestHelpers.h"
 
 #include <QDockWidget>

@@ -4,8 +4,8 @@
 // Built with the sanitizers it finds what ordinary use finds once in a long while.
 // MONKEY_ACTIONS (default 500) and MONKEY_SEED (default 1) set the run; every action goes to
 // monkey.log in the folder it was started in, so a crash's last steps can be read there.
+#include "commands/Sweep.h"
 #include "sensors/Acquisition.h"
-#include "sensors/Sweep.h"
 #include "tests/gui/GuiTestHelpers.h"
 
 #include <QFileDialog>

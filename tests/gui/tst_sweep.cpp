@@ -2,8 +2,8 @@
 // "Plot Data" drawing across the plot at any size; the Analysis menu's windows on a noisy
 // sweep; then a pop-up and Stop in a continuous run, and closing the window in the middle of
 // one. The numbers, and what the spectrum window shows, are checked in the core tests.
+#include "gui/frmNoiseAnalysis.h"
 #include "platform/SimulatorControl.h"
-#include "plots/frmNoiseAnalysis.h"
 #include "tests/gui/GuiTestHelpers.h"
 
 #include <QFile>

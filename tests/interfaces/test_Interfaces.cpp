@@ -2,14 +2,14 @@
 // side and the dialogs over it against the simulated adapters recorded and failing on demand:
 // bytes on the wire, the scan, the state and messages after each kind of failure, the
 // selection dialog, the main window's USB commands and the debug console.
-#include "interfaces/PortSetup.h"
-#include "interfaces/UsbDebug.h"
-#include "interfaces/UsbSelect.h"
+#include "commands/DeviceSelect.h"
+#include "commands/PortSetup.h"
+#include "commands/Sweep.h"
+#include "commands/UsbDebug.h"
+#include "commands/UsbSelect.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/AdapterIds.h"
-#include "sensors/DeviceSelect.h"
 #include "sensors/ReadData.h"
-#include "sensors/Sweep.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/PortRecorder.h"

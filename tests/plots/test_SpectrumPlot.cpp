@@ -2,9 +2,9 @@
 // pop-up, the window's on, off and close, and what a stopped or odd-length sweep gives.
 #include "analysis/FFT.h"
 #include "app/Analyzer.h"
+#include "commands/Sweep.h"
 #include "commands/ViewCommands.h"
 #include "plots/SpectrumPlot.h"
-#include "sensors/Sweep.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/RecordingCanvas.h"
 

@@ -1,7 +1,7 @@
 #include "commands/DataLog.h"
+#include "commands/DeviceSelect.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/ControlLines.h"
-#include "sensors/DeviceSelect.h"
 #include "sensors/SensorModels.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/ScriptedEzUsb.h"

@@ -1,10 +1,10 @@
 // Sweeps driven through the main window's commands against the simulated boards, with the
 // fake frontend playing the user (Stop, a second "Plot Data").
-#include "interfaces/PortSetup.h"
+#include "commands/DeviceSelect.h"
+#include "commands/PortSetup.h"
+#include "commands/Sweep.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "plots/PlotSetup.h"
-#include "sensors/DeviceSelect.h"
-#include "sensors/Sweep.h"
 #include "tests/support/PortRecorder.h"
 #include "tests/support/RecordingCanvas.h"
 #include "tests/support/SimulatedPortTest.h"

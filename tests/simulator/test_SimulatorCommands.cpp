@@ -1,6 +1,6 @@
+#include "commands/DeviceSelect.h"
 #include "commands/SimulatorCommands.h"
 #include "interfaces/UsbSpiDrivers.h"
-#include "sensors/DeviceSelect.h"
 #include "sensors/PortTransfers.h"
 #include "tests/support/SimulatedPortTest.h"
 

@@ -1,0 +1,211 @@
+#include "commands/Sweep.h"
+
+#include "analysis/NoiseRecord.h"
+#include "analysis/Statistics.h"
+#include "forms/MainWindowForm.h"
+#include "forms/TimePlotForm.h"
+#include "interfaces/Interface.h"
+#include "platform/Canvas.h"
+#include "platform/Frontend.h"
+#include "platform/Hardware.h"
+#include "platform/PortIo.h"
+#include "platform/TextFormat.h"
+#include "plots/PlotSetup.h"
+#include "sensors/Acquisition.h"
+#include "sensors/ReadData.h"
+#include "sensors/SensorModels.h"
+
+#include <algorithm>
+
+namespace {
+
+// An interface and a model are chosen, and the port, when it is the interface, is open.
+bool ReadyToRead() {
+    auto& m = mdiAnalyzer();
+    const int16_t interfaceCode = Interface().InterfaceCode;
+    if (interfaceCode == kNoInterface) {
+        Ui().MsgBox("Please select an interface first");
+        m.txtInterface.text = "None";
+        m.txtPort.text = "None";
+        return false;
+    }
+    if (Catalogue().DeviceName == "None") {
+        Ui().MsgBox("Please select a device first");
+        m.txtDevice.text = "None";
+        return false;
+    }
+    // Without access every read would give the missing-board pattern, looking like data.
+    if (interfaceCode == kParallelInterface && !PortIsOpen()) {
+        Ui().MsgBox("The parallel port at " + HexText16(Interface().PortAddress) +
+                    " is not open, so no data can be taken.\nChoose Parallel Port in the "
+                    "Interface menu to try again.");
+        return false;
+    }
+    return true;
+}
+
+// With no board the lines read as one rail for every sample, and the sweep would look like
+// a real, if odd, signal (-200.05 deg/s).
+std::string SilentBoardText() {
+    const auto& acq = Acquisition();
+    const int32_t n = std::min(acq.SamplesTaken, kMaxSampleIndex);
+    // A powered-down accelerometer reads 0 on purpose.
+    const SensorModel* model = ChosenModel();
+    const bool poweredDown =
+        acq.PowerDown > 0 && model != nullptr && model->kind == SensorKind::Accelerometer;
+    if (n <= 0 || poweredDown) {
+        return {};
+    }
+    const auto first = acq.RawCodes.begin() + 1;
+    const int32_t code = *first;
+    if ((code != 0 && code != ConverterFullScaleCode()) ||
+        !std::all_of(first, first + n, [code](int32_t c) { return c == code; })) {
+        return {};
+    }
+    return std::string(kSilentBoardStatus) + ": every sample of the sweep reads " +
+           std::to_string(code) +
+           ". Check that it is plugged in and powered, and that the interface, port and device "
+           "are the right ones.";
+}
+
+// Said once in the status line, not in a box that would halt a continuous run; taken back
+// when the board answers again.
+void ReportSilentBoard() {
+    auto& status = mdiAnalyzer().statusText;
+    const std::string text = SilentBoardText();
+    if (!text.empty() && status.empty()) {
+        status = text;
+    } else if (text.empty()) {
+        ClearStatusAbout(kSilentBoardStatus);
+    }
+}
+
+// One sample of the selected channel, stored and drawn while it fits on the plot.
+bool TakeSweepSample() {
+    auto& acq = Acquisition();
+    const int16_t ch = acq.ChannelIndex;
+    const int32_t code = ReadChannel(ch);
+    // A failed transfer leaves the last answer in place: that is no new sample.
+    if (AdapterLost()) {
+        return false;
+    }
+    acq.Samples[static_cast<size_t>(acq.SampleIndex)] = ChannelValue(code, ch);
+    ++acq.SampleIndex;
+    acq.SamplesTaken = acq.SampleIndex;
+    acq.RawCodes[static_cast<size_t>(acq.SampleIndex)] = code;
+    Ui().DoEvents();
+    if (NextSampleFits()) {
+        PlotSample(code);
+    }
+    return true;
+}
+
+} // namespace
+
+bool SetupOK() {
+    auto& acq = Acquisition();
+    auto& m = mdiAnalyzer();
+    if (!ReadyToRead()) {
+        return false;
+    }
+    if (!m.txtLoopDelay.text.empty()) {
+        // A typo would otherwise run with no delay at all, or a shorter one.
+        const auto delay = ParseNumber(m.txtLoopDelay.text);
+        if (!delay) {
+            Ui().MsgBox("The Read Delay \"" + m.txtLoopDelay.text +
+                        "\" is not a number. Give the wait between samples in milliseconds, "
+                        "from 0 to 60000.");
+            m.txtLoopDelay.text = Format(acq.LoopDelayMs, "0.00");
+            return false;
+        }
+        acq.LoopDelayMs = static_cast<float>(*delay);
+    }
+    // The negated test also turns a NaN into 0.
+    if (!(acq.LoopDelayMs >= 0.0f)) {
+        acq.LoopDelayMs = 0.0f;
+    }
+    if (acq.LoopDelayMs > 60000.0f) {
+        acq.LoopDelayMs = 60000.0f;
+    }
+    m.txtLoopDelay.text = Format(acq.LoopDelayMs, "0.00");
+    return true;
+}
+
+void BeginPass() {
+    Plot().PlotX = 0;
+    // The last trace is about to be overwritten: a resize before the first sample must not
+    // redraw it up to the edge, which would keep this pass from drawing.
+    Plot().PlotIndex = 0;
+    Hardware().SweepLengthChanged(Acquisition().SweepLength);
+    ReadTemperature();
+}
+
+bool AcquireSweep() {
+    auto& acq = Acquisition();
+    BeginPass();
+    // The converters answer one transfer late: the first code belongs to the last channel read.
+    ReadChannel(acq.ChannelIndex);
+    const bool completed = RunAcquisition(
+        {.takeSample = TakeSweepSample, .afterStatistics = [] { ReadTemperature(); }});
+    // A stopped sweep's tail would be an older sweep's.
+    if (completed) {
+        const auto ch = static_cast<size_t>(std::clamp<int16_t>(acq.ChannelIndex, 0, 8));
+        CollectSweep({acq.Samples.data(), static_cast<size_t>(acq.SamplesTaken)}, acq.SampleRateHz,
+                     Catalogue().ChannelUnits[ch]);
+    }
+    return completed;
+}
+
+void cmdSingleSweep_Click() {
+    // One acquisition at a time: a second one would share the buffers and the lines.
+    if (AcquisitionRunning() || !SetupOK()) {
+        return;
+    }
+    auto& acq = Acquisition();
+    auto& m = mdiAnalyzer();
+    {
+        const AcquisitionGuard guard;
+        m.statusText.clear();
+        auto& tests = frmData().lblTest;
+        if (tests[0].visible) {
+            for (auto& label : tests) {
+                label.visible = false;
+            }
+        }
+        if (acq.ContinuousMode) {
+            acq.StopRequested = false;
+            ClearReadouts();
+            const uint32_t clicks = acq.StopClicks;
+            while (!acq.StopRequested && acq.StopClicks == clicks) {
+                Ui().SetBusy(true);
+                AcquireSweep();
+                ReportSilentBoard();
+                Ui().SetBusy(false);
+                m.focus = "cmdStop";
+            }
+        } else {
+            Ui().SetBusy(true);
+            ClearReadouts();
+            AcquireSweep();
+            ReportSilentBoard();
+            Ui().SetBusy(false);
+            m.focus = "cmdSingleSweep";
+        }
+    }
+    DropLostAdapter();
+}
+
+void cmdStop_Click() {
+    ++Acquisition().StopClicks;
+    Acquisition().StopRequested = true;
+}
+
+void chkContinuous_Click() {
+    Acquisition().ContinuousMode = mdiAnalyzer().chkContinuous.value != 0;
+}
+
+void mnuReadTemp_Click() {
+    if (ReadyToRead()) {
+        ReadTemperature();
+    }
+}
