@@ -5,9 +5,9 @@
 
 #include "forms/SpectrumForm.h"
 #include "forms/TimePlotForm.h"
+#include "gui/FormView.h"
 #include "gui/QtCanvas.h"
 #include "gui/QtControls.h"
-#include "gui/QtFrontend.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

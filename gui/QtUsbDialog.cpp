@@ -1,4 +1,5 @@
 #include "gui/QtUsbDialog.h"
+#include "platform/Frontend.h"
 
 #include "gui/QtCanvas.h"
 #include "gui/QtControls.h"

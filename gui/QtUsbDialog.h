@@ -3,7 +3,7 @@
 #pragma once
 
 #include "forms/Controls.h"
-#include "gui/QtFrontend.h"
+#include "gui/FormView.h"
 
 #include <QDialog>
 

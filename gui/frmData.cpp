@@ -1,4 +1,5 @@
 #include "gui/frmData.h"
+#include "platform/Frontend.h"
 
 #include "analysis/Statistics.h"
 #include "plots/PlotSetup.h"

@@ -1,4 +1,5 @@
 #include "gui/frmFFT.h"
+#include "platform/Frontend.h"
 
 #include "plots/SpectrumPlot.h"
 

@@ -1,7 +1,7 @@
 // The "Datalog Setup" dialog: the channels to log, the temperature column, and plotting.
 #pragma once
 
-#include "gui/QtFrontend.h"
+#include "gui/FormView.h"
 
 #include <QDialog>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "commands/NoiseAnalysis.h"
-#include "gui/QtFrontend.h"
+#include "gui/FormView.h"
 
 #include <QSize>
 #include <QWidget>

@@ -1,4 +1,5 @@
 #include "gui/frmPort.h"
+#include "platform/Frontend.h"
 
 #include "commands/PortSetup.h"
 #include "forms/PortForm.h"

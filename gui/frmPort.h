@@ -1,7 +1,7 @@
 // The "Parallel Port Setup" dialog.
 #pragma once
 
-#include "gui/QtFrontend.h"
+#include "gui/FormView.h"
 
 #include <QDialog>
 

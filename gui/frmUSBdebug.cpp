@@ -3,6 +3,7 @@
 #include "commands/UsbDebug.h"
 #include "forms/UsbDebugForm.h"
 #include "gui/QtControls.h"
+#include "platform/Frontend.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

@@ -3,7 +3,8 @@
 #pragma once
 
 #include "forms/MainWindowForm.h"
-#include "gui/QtFrontend.h"
+#include "gui/FormView.h"
+#include "platform/Frontend.h"
 
 #include <QMainWindow>
 
