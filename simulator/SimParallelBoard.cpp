@@ -94,7 +94,7 @@ uint8_t SimParallelBoard::Read(PortRegister reg) {
 }
 
 void SimParallelBoard::OnGyroLines(uint8_t lines) {
-    sensor_.SetSelfTest(lines & kSelfTestPos, lines & kLine5);
+    sensor_.SetSelfTest(lines & kSelfTestPos, lines & kSelfTestNeg);
     const bool selected = !(lines & kSelect);
     const bool clock = lines & kClock;
     if (Rose(gyroSelected_, selected)) {
@@ -123,7 +123,7 @@ void SimParallelBoard::OnGyroLines(uint8_t lines) {
 void SimParallelBoard::OnAccelLines(uint8_t lines) {
     sensor_.SetSelfTest(lines & kSelfTestPos, false);
     const bool selected = !(lines & kSelect);
-    const bool tempSelected = !(lines & kLine5);
+    const bool tempSelected = !(lines & kTempSelect);
     const bool clock = lines & kClock;
     if (Rose(accelSelected_, selected)) {
         sensor_.SetConversionTimes(accelSeconds_, gyroSeconds_);
