@@ -8,7 +8,6 @@ namespace words {
 
 // Every SPI word is 16 bits; the converters answer with a 12-bit code in the low bits.
 inline constexpr int kWordBits = 16;
-inline constexpr int32_t kWordLimit = 0xFFFF;
 inline constexpr int kCodeBits = 12;
 inline constexpr int32_t kCodeMask = (1 << kCodeBits) - 1;
 
