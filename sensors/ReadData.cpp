@@ -4,6 +4,7 @@
 #include "forms/TimePlotForm.h"
 #include "interfaces/Interface.h"
 #include "interfaces/UsbSpiDrivers.h"
+#include "platform/AdapterCommands.h"
 #include "platform/ConverterWords.h"
 #include "platform/ParallelPortLines.h"
 #include "platform/TextFormat.h"
@@ -128,14 +129,14 @@ int32_t UsbReadAccel() {
     using namespace words;
     const auto& acq = Acquisition();
     const bool pd = acq.PowerDown > 0;
-    Usb().SpiChannel = 1;
+    Usb().SpiChannel = adapter::kConverterChannel;
     Transfer({kAccelAdapterSetup | AccelWord(0, pd), kAccelAdapterSetup | AccelWord(1, pd),
               AccelWord(0, pd)});
     return ReceivedCode(acq.ChannelIndex == 0 ? 2 : 3);
 }
 
 void UsbReadAccelTemp() {
-    Usb().SpiChannel = 2;
+    Usb().SpiChannel = adapter::kTempSensorChannel;
     if (!Transfer({0})) {
         return;
     }
