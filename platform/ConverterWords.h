@@ -47,6 +47,11 @@ constexpr uint16_t AccelWord(int axis, bool powerDown) {
 constexpr int AccelAxis(uint16_t word) { return (word & kAccelAxisMask) >> kAccelAxisShift; }
 constexpr bool AccelPowersDown(uint16_t word) { return (word & kAccelPowerDown) != 0; }
 
+// The accelerometer board's temperature sensor answers quarter degrees, 10-bit two's
+// complement, from bit 5 up.
+inline constexpr int kTempShift = 5;
+inline constexpr int kTempBits = 10;
+
 // Model 3's 8-bit control register: exactly one input bit, and the self-test in bits 1..0.
 // Its converter answers with a 14-bit code.
 inline constexpr int kMuxWordBits = 8;

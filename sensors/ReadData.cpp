@@ -141,7 +141,7 @@ void UsbReadAccelTemp() {
         return;
     }
     // Quarter degrees from bit 5 up; above 255 the count is negative.
-    auto v = RoundToEven(Usb().SpiReadWords[1] / 32.0);
+    auto v = RoundToEven(Usb().SpiReadWords[1] / static_cast<double>(1 << words::kTempShift));
     if (v > 255) {
         v -= 512;
     }
