@@ -111,12 +111,14 @@ void PortReadAccelTemp() {
     wire.Set({.clock = true});
     Wait();
 
+    // The count's sign comes at clock 2, then its other bits, most significant first.
+    const int countBits = words::kTempBits - 1;
     int v = 0;
-    for (int k = 0; k <= 8; ++k) {
-        v += acq.SpiBits[11 - k] << k;
+    for (int k = 0; k < countBits; ++k) {
+        v += acq.SpiBits[2 + countBits - k] << k;
     }
     if (acq.SpiBits[2] == 1) {
-        v -= 512;
+        v -= 1 << countBits;
     }
     acq.Temperature = static_cast<float>(v * 0.25);
 }
