@@ -5,6 +5,8 @@
 #include "forms/TimePlotForm.h"
 #include "forms/UsbDebugForm.h"
 #include "interfaces/UsbSpiDrivers.h"
+#include "platform/AdapterCommands.h"
+#include "platform/ConverterWords.h"
 #include "platform/Frontend.h"
 #include "platform/TextFormat.h"
 #include "sensors/Acquisition.h"
@@ -16,10 +18,7 @@ namespace {
 
 constexpr int16_t kNone = 4;
 constexpr int16_t kEnter = 13;
-constexpr int kMaxWords = 16;
 constexpr const char* kNoAdapter = "Please Select a Buffer first";
-// Static-bit boxes 2..5 and their bits.
-constexpr uint8_t kStaticBit[6] = {0, 0, 0x08, 0x10, 0x20, 0x40};
 
 FrmUSBdebugForm& Form() { return frmUSBdebug(); }
 
@@ -60,7 +59,7 @@ int RoundInto(double value, int lo, int hi) {
 }
 
 void ShowReadWords() {
-    for (int k = 1; k <= Usb().SpiWordCount && k <= kMaxWords; ++k) {
+    for (int k = 1; k <= Usb().SpiWordCount && k <= adapter::kMaxWords; ++k) {
         Form().txtReadSpi[static_cast<size_t>(k)].text =
             HexText(static_cast<uint32_t>(Usb().SpiReadWords[static_cast<size_t>(k)]));
     }
@@ -80,7 +79,7 @@ bool PlainNumber(std::string_view text) {
 } // namespace
 
 bool WordBoxAccepts(std::string_view text) {
-    return text.size() <= 4 && std::all_of(text.begin(), text.end(), [](char c) {
+    return text.size() <= words::kWordBits / 4 && std::all_of(text.begin(), text.end(), [](char c) {
                return std::isxdigit(static_cast<unsigned char>(c)) != 0;
            });
 }
@@ -179,7 +178,7 @@ void frmUSBdebug_cmdReadBits_Click() {
     }
     ReadSpiSetup();
     for (int b = 2; b <= 5; ++b) {
-        if (Usb().SpiStaticBits & kStaticBit[b]) {
+        if (Usb().SpiStaticBits & adapter::StaticChipSelectBit(b)) {
             f.chkStaticBits[static_cast<size_t>(b)].value = 1;
         }
     }
@@ -194,7 +193,7 @@ void frmUSBdebug_cmdSetSpiBits_Click() {
     uint8_t bits = 0;
     for (int b = 2; b <= 5; ++b) {
         if (Form().chkStaticBits[static_cast<size_t>(b)].value != 0) {
-            bits = static_cast<uint8_t>(bits + kStaticBit[b]);
+            bits = static_cast<uint8_t>(bits + adapter::StaticChipSelectBit(b));
         }
     }
     SetSpiStaticBits(bits);
@@ -214,7 +213,7 @@ void frmUSBdebug_cmdWriteSpi_Click() {
         Usb().SpiWordCount =
             static_cast<uint8_t>(RoundInto(LeadingNumber(f.txtNumWords.text), 0, 255));
     }
-    Usb().SpiWordCount = std::clamp<uint8_t>(Usb().SpiWordCount, 1, kMaxWords);
+    Usb().SpiWordCount = std::clamp<uint8_t>(Usb().SpiWordCount, 1, adapter::kMaxWords);
     const int count = Usb().SpiWordCount;
     f.txtNumWords.text = std::to_string(count);
     for (int k = 1; k <= count; ++k) {
@@ -223,10 +222,10 @@ void frmUSBdebug_cmdWriteSpi_Click() {
         Usb().SpiWriteWords[static_cast<size_t>(k)] = word;
         box.text = HexText(static_cast<uint32_t>(word));
     }
-    for (int k = count + 1; k <= kMaxWords; ++k) {
+    for (int k = count + 1; k <= adapter::kMaxWords; ++k) {
         f.txtWriteSpi[static_cast<size_t>(k)].text.clear();
     }
-    for (int k = 1; k <= kMaxWords; ++k) {
+    for (int k = 1; k <= adapter::kMaxWords; ++k) {
         f.txtReadSpi[static_cast<size_t>(k)].text.clear();
     }
     SpiTransfer(Usb().SpiWordCount);

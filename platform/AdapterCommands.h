@@ -22,11 +22,19 @@ inline constexpr int kReplyPipe = 1;
 inline constexpr int kSpeedPipe = 3;
 inline constexpr int kMaxWords = 16;
 
+// Chip-select channels 1..5; the boards' converter is on the first, an accelerometer board's
+// temperature sensor on the second.
+inline constexpr int kChannels = 5;
+inline constexpr uint8_t kConverterChannel = 1;
+inline constexpr uint8_t kTempSensorChannel = 2;
+
 // Static output bits: the self-test lines of the sensor boards, and the bits that are only
 // ever read back (CS2..CS5 in the debug console are bits 3..6).
 inline constexpr uint8_t kStaticBitsMask = 0x78;
 inline constexpr uint8_t kStaticSelfTestNeg = 0x08;
 inline constexpr uint8_t kStaticSelfTestPos = 0x10;
+// The bit of the console's box CSn, n = 2..5.
+constexpr uint8_t StaticChipSelectBit(int n) { return static_cast<uint8_t>(1 << (n + 1)); }
 // Lines held high whatever the self-test: 0x60 for a gyroscope board, 0x68 (the negative
 // line on) for an accelerometer board.
 inline constexpr uint8_t kStaticIdle = 0x60;

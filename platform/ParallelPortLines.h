@@ -14,8 +14,10 @@ inline constexpr uint8_t kSelect = 1; // converter chip select, active low at th
 inline constexpr uint8_t kClock = 2;
 inline constexpr uint8_t kData = 4;         // also the channel-address and power-down bits
 inline constexpr uint8_t kSelfTestPos = 16; // positive self-test
-inline constexpr uint8_t kLine5 = 32;       // gyroscope: negative self-test; accelerometer:
-                                            // temperature sensor select
+// Line 5: the gyroscope board's negative self-test, the accelerometer board's temperature
+// sensor select (active low).
+inline constexpr uint8_t kSelfTestNeg = 32;
+inline constexpr uint8_t kTempSelect = 32;
 inline constexpr uint8_t kGyroMask = 63;
 inline constexpr uint8_t kAccelMask = 255;
 

@@ -35,7 +35,7 @@ void SetSelfTestNeg(int16_t on) {
     Acquisition().SelfTestNegBit = 0;
     if (on > 0) {
         if (Interface().InterfaceCode == 1) {
-            Acquisition().SelfTestNegBit = lines::kLine5;
+            Acquisition().SelfTestNegBit = lines::kSelfTestNeg;
             return;
         }
         Acquisition().SelfTestNegBit = adapter::kStaticSelfTestNeg;

@@ -1,27 +1,23 @@
 #include "sensors/PortTransfers.h"
 
 #include "interfaces/Interface.h"
+#include "platform/ConverterWords.h"
 #include "platform/Delay.h"
 #include "platform/Frontend.h"
-#include "platform/ParallelPortLines.h"
-#include "platform/PortIo.h"
 #include "sensors/Acquisition.h"
-
-#include <array>
+#include "sensors/LineDriver.h"
 
 namespace {
-
-using namespace lines;
 
 // The shortest wait sets the speed of the clock.
 void Wait() { DelayMs(0); }
 
-void WriteData(int value) { vbOut(Interface().PortAddress, static_cast<int16_t>(value)); }
+bool Bit(uint16_t word, int position) { return ((word >> position) & 1) != 0; }
 
-// The received bit: the sensor pulls its status line low for a 1.
-int16_t ReadBit() {
-    const int16_t status = vbInp(static_cast<int16_t>(Interface().PortAddress + 1));
-    return (status & kStatusData) ? 0 : 1;
+// The channel the dispatcher addressed, from its data-line values.
+int ChannelAddress() {
+    const auto& acq = Acquisition();
+    return (acq.ChanAddrLow != 0 ? 1 : 0) | (acq.ChanAddrHigh != 0 ? 2 : 0);
 }
 
 } // namespace
@@ -30,31 +26,31 @@ int32_t PortReadGyro() {
     if (Interface().InterfaceCode == 0) {
         return 0;
     }
-    const int S = Acquisition().SelfTestNegBit | Acquisition().SelfTestPosBit;
-    // The control word, least significant bit first: write, channel in bits 11-10, ...
-    const int D = kData;
-    std::array<int, 16> T{
-        D, 0, D, 0, D, 0, 0, 0, D, D, Acquisition().ChanAddrLow, Acquisition().ChanAddrHigh,
-        0, 0, 0, D};
+    auto& acq = Acquisition();
+    LineDriver wire(PortPath::GyroConverter);
+    wire.Hold(acq.SelfTestNegBit | acq.SelfTestPosBit);
+    const uint16_t word = words::GyroWord(ChannelAddress()) | words::kGyroPortSetup;
 
-    WriteData(kGyroMask - (S | kSelect | kClock));
+    wire.Set({.clock = true});
     Wait();
-    WriteData(kGyroMask - (S | kClock));
+    wire.Set({.select = true, .clock = true});
     Wait();
-    for (int i = 15; i >= 0; --i) {
-        WriteData(kGyroMask - ((T[i] | S) + kClock));
+    // Most significant bit first; the converter takes each bit and shifts its answer out on
+    // the falling edge.
+    for (int i = words::kWordBits - 1; i >= 0; --i) {
+        wire.Set({.select = true, .clock = true, .data = Bit(word, i)});
         Wait();
-        WriteData(kGyroMask - (T[i] | S));
+        wire.Set({.select = true, .data = Bit(word, i)});
         Wait();
-        Acquisition().SpiBits[i] = ReadBit();
+        acq.SpiBits[i] = wire.DataIn();
         Wait();
     }
-    WriteData(kGyroMask - (S | kSelect | kClock));
+    wire.Set({.clock = true});
     DelayMs(0.1f);
 
     int32_t result = 0;
-    for (int k = 0; k <= 11; ++k) {
-        result += Acquisition().SpiBits[k + 1] << k;
+    for (int k = 0; k < words::kCodeBits; ++k) {
+        result += acq.SpiBits[k + 1] << k;
     }
     Ui().DoEvents();
     return result;
@@ -64,30 +60,31 @@ int32_t PortReadAccel() {
     if (Interface().InterfaceCode == 0) {
         return 0;
     }
-    const int P = Acquisition().SelfTestPosBit;
-    // The control word, most significant bit first: start, axis in bit 11, power-down in 8.
-    const int D = kData;
-    std::array<int, 16> T{
-        D, 0, 0, 0, Acquisition().ChanAddrLow, 0, 0, Acquisition().PowerDown, D, 0, 0, 0,
-        0, 0, 0, 0};
+    auto& acq = Acquisition();
+    LineDriver wire(PortPath::AccelConverter);
+    wire.Hold(acq.SelfTestPosBit);
+    const uint16_t word =
+        words::kAccelPortFrame | words::AccelWord(ChannelAddress() & 1, acq.PowerDown != 0);
 
-    WriteData(kAccelMask - (P | kLine5 | kClock | kSelect));
+    wire.Set({.clock = true});
     Wait();
-    WriteData(kAccelMask - (P | kLine5 | kClock));
+    wire.Set({.select = true, .clock = true});
     Wait();
-    for (int i = 0; i <= 15; ++i) {
-        WriteData(kAccelMask - (T[i] | P | kLine5));
+    // Most significant bit first, taken on the rising edge; the answer shifts on the falling one.
+    for (int i = 0; i < words::kWordBits; ++i) {
+        const bool bit = Bit(word, words::kWordBits - 1 - i);
+        wire.Set({.select = true, .data = bit});
         Wait();
-        WriteData(kAccelMask - (T[i] | P | kLine5 | kClock));
+        wire.Set({.select = true, .clock = true, .data = bit});
         Wait();
-        Acquisition().SpiBits[15 - i] = ReadBit();
+        acq.SpiBits[words::kWordBits - 1 - i] = wire.DataIn();
     }
-    WriteData(kAccelMask - (P + kLine5 + kSelect));
+    wire.Set({});
     Wait();
 
     int32_t result = 0;
-    for (int k = 0; k <= 11; ++k) {
-        result += Acquisition().SpiBits[k] << k;
+    for (int k = 0; k < words::kCodeBits; ++k) {
+        result += acq.SpiBits[k] << k;
     }
     return result;
 }
@@ -96,29 +93,32 @@ void PortReadAccelTemp() {
     if (Interface().InterfaceCode == 0) {
         return;
     }
-    const int P = Acquisition().SelfTestPosBit;
+    auto& acq = Acquisition();
+    LineDriver wire(PortPath::AccelConverter);
+    wire.Hold(acq.SelfTestPosBit);
 
-    // The temperature sensor is selected while line 5 is low at the board.
-    WriteData(kAccelMask - (P | kLine5 | kClock | kSelect));
+    wire.Set({.clock = true});
     Wait();
-    WriteData(kAccelMask - (P | kClock | kSelect));
+    wire.Set({.clock = true, .tempSelect = true});
     DelayMs(0.5f);
-    for (int i = 1; i <= 16; ++i) {
-        WriteData(kAccelMask - (P | kSelect));
+    for (int i = 1; i <= words::kWordBits; ++i) {
+        wire.Set({.tempSelect = true});
         Wait();
-        WriteData(kAccelMask - ((P | kSelect) + kClock));
+        wire.Set({.clock = true, .tempSelect = true});
         Wait();
-        Acquisition().SpiBits[i] = ReadBit();
+        acq.SpiBits[i] = wire.DataIn();
     }
-    WriteData(kAccelMask - (P | kLine5 | kClock | kSelect));
+    wire.Set({.clock = true});
     Wait();
 
+    // The count's sign comes at clock 2, then its other bits, most significant first.
+    const int countBits = words::kTempBits - 1;
     int v = 0;
-    for (int k = 0; k <= 8; ++k) {
-        v += Acquisition().SpiBits[11 - k] << k;
+    for (int k = 0; k < countBits; ++k) {
+        v += acq.SpiBits[2 + countBits - k] << k;
     }
-    if (Acquisition().SpiBits[2] == 1) {
-        v -= 512;
+    if (acq.SpiBits[2] == 1) {
+        v -= 1 << countBits;
     }
-    Acquisition().Temperature = static_cast<float>(v * 0.25);
+    acq.Temperature = static_cast<float>(v * 0.25);
 }

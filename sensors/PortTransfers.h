@@ -1,5 +1,5 @@
-// SPI transfers bit-banged on the parallel port for the converter boards of models 1, 2, 4
-// and 5. Every line is driven inverted; the sensor's output is status bit 6, inverted.
+// SPI transfers bit-banged on the parallel port, over the line driver, for the converter
+// boards of models 1, 2, 4 and 5.
 #pragma once
 
 #include <cstdint>

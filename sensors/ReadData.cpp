@@ -4,6 +4,8 @@
 #include "forms/TimePlotForm.h"
 #include "interfaces/Interface.h"
 #include "interfaces/UsbSpiDrivers.h"
+#include "platform/AdapterCommands.h"
+#include "platform/ConverterWords.h"
 #include "platform/ParallelPortLines.h"
 #include "platform/TextFormat.h"
 #include "sensors/Acquisition.h"
@@ -16,7 +18,7 @@
 
 namespace {
 
-constexpr int kAdapterCodeBits = 12;
+constexpr int kAdapterCodeBits = words::kCodeBits;
 
 // The gyroscope converters' temperature channel: 2048 at 25 degrees, 6.88 codes per degree.
 float GyroTemperature(int32_t code) { return static_cast<float>((code - 2048) / 6.88 + 25.0); }
@@ -32,7 +34,16 @@ bool Transfer(std::initializer_list<int32_t> words) {
     return usb.CurrentAdapter.Present;
 }
 
-int32_t ReceivedCode(int word) { return Usb().SpiReadWords[static_cast<size_t>(word)] & 0xFFF; }
+int32_t ReceivedCode(int word) {
+    return Usb().SpiReadWords[static_cast<size_t>(word)] & words::kCodeMask;
+}
+
+// The parallel-port transfers send the channel address as data-line values.
+void AddressChannel(int ch) {
+    auto& acq = Acquisition();
+    acq.ChanAddrLow = (ch & 1) ? lines::kData : 0;
+    acq.ChanAddrHigh = (ch & 2) ? lines::kData : 0;
+}
 
 // The model-3 board: the control register picks the input and carries the self-test, so it
 // is loaded before every conversion, with the self-test lines as the boxes or the test set
@@ -69,9 +80,7 @@ int32_t ReadMultiplexed() {
 } // namespace
 
 int32_t ReadChannel(int16_t ch) {
-    auto& acq = Acquisition();
-    acq.ChanAddrLow = (ch & 1) ? lines::kData : 0;
-    acq.ChanAddrHigh = (ch & 2) ? lines::kData : 0;
+    AddressChannel(ch);
 
     const SensorModel* model = ChosenModel();
     if (model == nullptr) {
@@ -98,8 +107,11 @@ int32_t ReadChannel(int16_t ch) {
 }
 
 int32_t UsbReadGyro() {
-    // Bits 11-10 address rate, temperature, input 1, input 2; each answer comes one word late.
-    const bool answered = Transfer({0x8310, 0x8710, 0x8B10, 0x8F10, 0x8310});
+    // Each answer comes one word late.
+    using namespace words;
+    const bool answered =
+        Transfer({GyroWord(kGyroRate), GyroWord(kGyroTemperature), GyroWord(kGyroInput1),
+                  GyroWord(kGyroInput2), GyroWord(kGyroRate)});
     int word = 5;
     if (Acquisition().ChannelIndex == 0) {
         word = 2;
@@ -114,20 +126,22 @@ int32_t UsbReadGyro() {
 }
 
 int32_t UsbReadAccel() {
+    using namespace words;
     const auto& acq = Acquisition();
-    const int32_t pd = acq.PowerDown > 0 ? 0x0100 : 0;
-    Usb().SpiChannel = 1;
-    Transfer({0x0400 + pd, 0x0C00 + pd, pd});
+    const bool pd = acq.PowerDown > 0;
+    Usb().SpiChannel = adapter::kConverterChannel;
+    Transfer({kAccelAdapterSetup | AccelWord(0, pd), kAccelAdapterSetup | AccelWord(1, pd),
+              AccelWord(0, pd)});
     return ReceivedCode(acq.ChannelIndex == 0 ? 2 : 3);
 }
 
 void UsbReadAccelTemp() {
-    Usb().SpiChannel = 2;
+    Usb().SpiChannel = adapter::kTempSensorChannel;
     if (!Transfer({0})) {
         return;
     }
     // Quarter degrees from bit 5 up; above 255 the count is negative.
-    auto v = RoundToEven(Usb().SpiReadWords[1] / 32.0);
+    auto v = RoundToEven(Usb().SpiReadWords[1] / static_cast<double>(1 << words::kTempShift));
     if (v > 255) {
         v -= 512;
     }
@@ -150,10 +164,9 @@ float ReadTemperature() {
     } else if (interfaceCode == kParallelInterface) {
         if (model != nullptr && model->portPath == PortPath::GyroConverter) {
             // The first transfer selects the temperature channel, the second converts it.
-            acq.ChanAddrLow = lines::kData;
-            acq.ChanAddrHigh = 0;
+            AddressChannel(words::kGyroTemperature);
             PortReadGyro();
-            acq.Temperature = GyroTemperature(PortReadGyro() & 0xFFF);
+            acq.Temperature = GyroTemperature(PortReadGyro() & words::kCodeMask);
         } else if (model != nullptr && model->portPath == PortPath::AccelConverter) {
             PortReadAccelTemp();
         }
@@ -179,7 +192,7 @@ int32_t ConverterFullScaleCode() {
     const SensorModel* model = ChosenModel();
     const int16_t interfaceCode = Interface().InterfaceCode;
     if (model == nullptr || interfaceCode == kNoInterface) {
-        return 4095;
+        return words::kCodeMask;
     }
     const int bits = interfaceCode == kUsbInterface ? kAdapterCodeBits : model->codeBits;
     return ((1 << bits) - 1) << (model->codeBits - bits);

@@ -2,9 +2,10 @@
 
 #include "forms/MainWindowForm.h"
 #include "interfaces/Interface.h"
+#include "platform/ConverterWords.h"
 #include "platform/Frontend.h"
-#include "platform/PortIo.h"
 #include "platform/TextFormat.h"
+#include "sensors/LineDriver.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,41 +34,46 @@ void setMux(std::string& ChanName, double SelfTest) {
     std::transform(ChanName.begin(), ChanName.end(), ChanName.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
 
-    int word = 0;
+    uint8_t word = 0;
     if (ChanName == "ADC2") {
-        word = 128;
+        word = words::kMuxAdc2;
     } else if (ChanName == "ADC1") {
-        word = 64;
+        word = words::kMuxAdc1;
     } else if (ChanName == "RATE") {
-        word = 32;
+        word = words::kMuxRate;
     } else if (ChanName == "TEMPER") {
-        word = 16;
+        word = words::kMuxTemper;
     } else {
         ShowSetMuxError("ChanName must = ADC1 , ADC2 , Rate or  Temper", "ChanName = " + ChanName);
         return;
     }
-    if (SelfTest == -1) {
-        word |= 1;
-    } else if (SelfTest == 1) {
-        word |= 2;
-    } else if (SelfTest != 0) {
+    if (SelfTest != -1 && SelfTest != 0 && SelfTest != 1) {
         ShowSetMuxError("SeflTest must = -1 , 0 or 1", "SelfTest = " + GeneralText(SelfTest));
         return;
     }
+    word |= words::MuxSelfTestBits(static_cast<int>(SelfTest));
     if (!OnParallelPort()) {
         return;
     }
 
-    for (int value : {2, 2, 2, 34, 34, 34, 32}) {
-        vbOut(port, static_cast<int16_t>(value));
+    const LineDriver wire(PortPath::Multiplexed, port);
+    // The register's line rises while the clock is high.
+    for (int i = 0; i < 3; ++i) {
+        wire.Set({.clock = true});
     }
-    for (int position = 7; position >= 0; --position) {
-        const int b = 1 - ((word >> position) & 1);
-        vbOut(port, static_cast<int16_t>(32 + 4 * b));
-        vbOut(port, static_cast<int16_t>(34 + 4 * b));
-        vbOut(port, static_cast<int16_t>(32 + 4 * b));
+    for (int i = 0; i < 3; ++i) {
+        wire.Set({.clock = true, .load = true});
     }
-    vbOut(port, 0);
+    wire.Set({.load = true});
+    // Most significant bit first, taken on the rising edge; the register takes its bits
+    // inverted.
+    for (int position = words::kMuxWordBits - 1; position >= 0; --position) {
+        const bool data = ((word >> position) & 1) == 0;
+        wire.Set({.data = data, .load = true});
+        wire.Set({.clock = true, .data = data, .load = true});
+        wire.Set({.data = data, .load = true});
+    }
+    wire.Set({});
 }
 
 double ReadAdcValue() { return readAdc(); }
@@ -76,34 +82,36 @@ double readAdc() {
     if (!OnParallelPort()) {
         return 0;
     }
-    const int16_t port = PortFromBox();
-    const auto status = static_cast<int16_t>(port + 1);
-    auto out = [port](int value) { vbOut(port, static_cast<int16_t>(value)); };
+    const LineDriver wire(PortPath::Multiplexed, PortFromBox());
+    const BoardLines clockHigh{.select = true, .clock = true};
+    const BoardLines clockLow{.select = true};
 
-    out(2);
-    out(3);
-    out(1);
+    // The converter line rises while the clock is high; four pulses pass before the code.
+    wire.Set({.clock = true});
+    wire.Set(clockHigh);
+    wire.Set(clockLow);
     for (int pulse = 0; pulse < 4; ++pulse) {
-        out(3);
-        out(1);
+        wire.Set(clockHigh);
+        wire.Set(clockLow);
     }
-    out(3);
-    vbInp(status);
+    wire.Set(clockHigh);
+    wire.DataIn();
 
-    int bits[16] = {};
-    for (int i = 15; i >= 0; --i) {
-        out(1);
-        out(3);
-        bits[i] = (vbInp(status) & 64) ? 1 : 0;
-    }
+    // Most significant bit first in a 16-bit frame; the last two bits are not the code's.
+    const int frameBits = words::kMuxCodeBits + 2;
     int code = 0;
-    for (int i = 2; i <= 15; ++i) {
-        code += (1 - bits[i]) << (i - 2);
+    for (int i = frameBits - 1; i >= 0; --i) {
+        wire.Set(clockLow);
+        wire.Set(clockHigh);
+        const int bit = wire.DataIn();
+        if (i >= 2) {
+            code += bit << (i - 2);
+        }
     }
 
-    out(1);
-    out(3);
-    vbInp(status);
-    out(2);
+    wire.Set(clockLow);
+    wire.Set(clockHigh);
+    wire.DataIn();
+    wire.Set({.clock = true});
     return code;
 }

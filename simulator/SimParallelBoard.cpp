@@ -1,5 +1,6 @@
 #include "simulator/SimParallelBoard.h"
 
+#include "platform/ConverterWords.h"
 #include "platform/ParallelPortLines.h"
 
 #include <chrono>
@@ -7,6 +8,7 @@
 namespace {
 
 using namespace lines;
+using namespace words;
 
 // Clocks (counted from 1) that carry the code's most significant bit.
 constexpr int kGyroFirstCodeClock = 4;
@@ -90,11 +92,11 @@ uint8_t SimParallelBoard::Read(PortRegister reg) {
         return kNoBoardByte;
     }
     // The board pulls the line low for a 1.
-    return output_ ? static_cast<uint8_t>(0xFF & ~kStatusData) : 0xFF;
+    return output_ ? static_cast<uint8_t>(~kStatusData) : 0xFF;
 }
 
 void SimParallelBoard::OnGyroLines(uint8_t lines) {
-    sensor_.SetSelfTest(lines & kSelfTestPos, lines & kLine5);
+    sensor_.SetSelfTest(lines & kSelfTestPos, lines & kSelfTestNeg);
     const bool selected = !(lines & kSelect);
     const bool clock = lines & kClock;
     if (Rose(gyroSelected_, selected)) {
@@ -106,15 +108,15 @@ void SimParallelBoard::OnGyroLines(uint8_t lines) {
         output_ = false;
     } else if (Fell(gyroSelected_, selected)) {
         // A complete write word (bit 15 set) addresses the next conversion.
-        if (gyroBits_ == 16 && (gyroIn_ & 0x8000)) {
-            gyroAddress_ = (gyroIn_ >> 10) & 3;
+        if (gyroBits_ == kWordBits && (gyroIn_ & kGyroWrite)) {
+            gyroAddress_ = GyroChannel(gyroIn_);
         }
         output_ = false;
-    } else if (selected && Fell(gyroClock_, clock) && gyroBits_ < 16) {
+    } else if (selected && Fell(gyroClock_, clock) && gyroBits_ < kWordBits) {
         gyroIn_ = static_cast<uint16_t>((gyroIn_ << 1) | ((lines & kData) ? 1 : 0));
         const int clockNumber = ++gyroBits_;
-        const int bit = 11 - (clockNumber - kGyroFirstCodeClock);
-        output_ = bit >= 0 && bit <= 11 && ((gyroOut_ >> bit) & 1);
+        const int bit = kCodeBits - 1 - (clockNumber - kGyroFirstCodeClock);
+        output_ = bit >= 0 && bit < kCodeBits && ((gyroOut_ >> bit) & 1);
     }
     gyroSelected_ = selected;
     gyroClock_ = clock;
@@ -123,7 +125,7 @@ void SimParallelBoard::OnGyroLines(uint8_t lines) {
 void SimParallelBoard::OnAccelLines(uint8_t lines) {
     sensor_.SetSelfTest(lines & kSelfTestPos, false);
     const bool selected = !(lines & kSelect);
-    const bool tempSelected = !(lines & kLine5);
+    const bool tempSelected = !(lines & kTempSelect);
     const bool clock = lines & kClock;
     if (Rose(accelSelected_, selected)) {
         sensor_.SetConversionTimes(accelSeconds_, gyroSeconds_);
@@ -132,9 +134,9 @@ void SimParallelBoard::OnAccelLines(uint8_t lines) {
         accelIn_ = 0;
         output_ = false;
     } else if (Fell(accelSelected_, selected)) {
-        if (accelBits_ == 16) {
-            accelAxis_ = (accelIn_ >> 11) & 1;
-            sensor_.SetPowerDown(accelIn_ & 0x0100);
+        if (accelBits_ == kWordBits) {
+            accelAxis_ = AccelAxis(accelIn_);
+            sensor_.SetPowerDown(AccelPowersDown(accelIn_));
         }
         output_ = false;
     }
@@ -143,11 +145,12 @@ void SimParallelBoard::OnAccelLines(uint8_t lines) {
         accelBits_ = 0;
         output_ = false;
     }
-    if ((selected || tempSelected) && accelBits_ < 16 && Fell(accelClock_, clock)) {
+    if ((selected || tempSelected) && accelBits_ < kWordBits && Fell(accelClock_, clock)) {
         // Both parts shift their output on the falling edge, MSB of a 16-bit frame first.
         const int clockNumber = ++accelBits_;
-        const int bit = selected ? 11 - (clockNumber - kAccelFirstCodeClock) : 16 - clockNumber;
-        output_ = bit >= 0 && bit <= 15 && ((accelOut_ >> bit) & 1);
+        const int bit = selected ? kCodeBits - 1 - (clockNumber - kAccelFirstCodeClock)
+                                 : kWordBits - clockNumber;
+        output_ = bit >= 0 && bit < kWordBits && ((accelOut_ >> bit) & 1);
     } else if (selected && Rose(accelClock_, clock)) {
         accelIn_ = static_cast<uint16_t>((accelIn_ << 1) | ((lines & kData) ? 1 : 0));
     }
@@ -171,21 +174,20 @@ void SimParallelBoard::OnMuxLines(uint8_t lines) {
 
     if (Rose(muxConverting_, converting)) {
         SimMuxInput input = SimMuxInput::Rate;
-        if (muxRegister_ & 0x80) {
+        if (muxRegister_ & kMuxAdc2) {
             input = SimMuxInput::Adc2;
-        } else if (muxRegister_ & 0x40) {
+        } else if (muxRegister_ & kMuxAdc1) {
             input = SimMuxInput::Adc1;
-        } else if (muxRegister_ & 0x10) {
+        } else if (muxRegister_ & kMuxTemper) {
             input = SimMuxInput::Temper;
         }
-        const int selfTest = (muxRegister_ & 2) ? 1 : (muxRegister_ & 1) ? -1 : 0;
         sensor_.SetConversionTimes(accelSeconds_, gyroSeconds_);
-        muxCode_ = sensor_.ConvertMux(input, selfTest);
+        muxCode_ = sensor_.ConvertMux(input, MuxSelfTest(muxRegister_));
         muxEdges_ = 0;
         output_ = false;
     } else if (converting && Rose(muxClock_, clock)) {
-        const int bit = 13 - (++muxEdges_ - kMuxFirstCodeEdge);
-        output_ = bit >= 0 && bit <= 13 && ((muxCode_ >> bit) & 1);
+        const int bit = kMuxCodeBits - 1 - (++muxEdges_ - kMuxFirstCodeEdge);
+        output_ = bit >= 0 && bit < kMuxCodeBits && ((muxCode_ >> bit) & 1);
     } else if (!converting) {
         output_ = false;
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "platform/ConverterWords.h"
 #include "platform/PortIo.h"
 #include "simulator/SimSensor.h"
 
@@ -60,7 +61,7 @@ private:
     bool muxLoading_ = false;
     bool muxConverting_ = false;
     uint8_t muxShift_ = 0;
-    uint8_t muxRegister_ = 0x20; // "RATE", no self-test
+    uint8_t muxRegister_ = words::kMuxRate; // no self-test
     int muxEdges_ = 0;
     int muxCode_ = 0;
 };

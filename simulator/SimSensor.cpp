@@ -1,5 +1,7 @@
 #include "simulator/SimSensor.h"
 
+#include "platform/ConverterWords.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -169,19 +171,19 @@ int SimSensor::Code(double fraction, int bits, double noiseScale) {
 
 int SimSensor::ConvertGyro(int address) {
     switch (address & 3) {
-    case 0: {
+    case words::kGyroRate: {
         double level = Wave(0);
         level += selfTestPos_ ? signal_.selfTestShift : 0.0;
         level -= selfTestNeg_ ? signal_.selfTestShift : 0.0;
-        return Code(level, 12, 1.0);
+        return Code(level, words::kCodeBits, 1.0);
     }
-    case 1: {
+    case words::kGyroTemperature: {
         const double code =
             kGyroTemperatureOffset + (signal_.temperatureC - 25.0) * kGyroCodesPerDegree;
-        return Code(code / 4096.0, 12, 0.0);
+        return Code(code / (1 << words::kCodeBits), words::kCodeBits, 0.0);
     }
     default:
-        return Code(kRestLevel[address & 3], 12, 1.0);
+        return Code(kRestLevel[address & 3], words::kCodeBits, 1.0);
     }
 }
 
@@ -192,27 +194,29 @@ int SimSensor::ConvertAccel(int axis) {
     const int channel = axis & 1;
     const bool shifted = selfTestPos_ && channel == 0;
     const double level = Wave(channel) + (shifted ? signal_.selfTestShift : 0.0);
-    return Code(level, 12, 1.0);
+    return Code(level, words::kCodeBits, 1.0);
 }
 
 int SimSensor::ConvertMux(SimMuxInput input, int selfTest) {
     switch (input) {
     case SimMuxInput::Rate:
-        return Code(Wave(0) + signal_.selfTestShift * std::clamp(selfTest, -1, 1), 14, 4.0);
+        return Code(Wave(0) + signal_.selfTestShift * std::clamp(selfTest, -1, 1),
+                    words::kMuxCodeBits, 4.0);
     case SimMuxInput::Adc1:
-        return Code(kRestLevel[2], 14, 4.0);
+        return Code(kRestLevel[2], words::kMuxCodeBits, 4.0);
     case SimMuxInput::Adc2:
-        return Code(kRestLevel[3], 14, 4.0);
+        return Code(kRestLevel[3], words::kMuxCodeBits, 4.0);
     case SimMuxInput::Temper:
         // The board reads kelvin at 0.0339 per code, with a 25 degree offset of its own.
         return std::clamp(
             static_cast<int>(std::lround((signal_.temperatureC + 248.15) / 0.033908420138)), 0,
-            16383);
+            (1 << words::kMuxCodeBits) - 1);
     }
     return 0;
 }
 
 int SimSensor::TemperatureWord() const {
     const int steps = static_cast<int>(std::lround(signal_.temperatureC / 0.25));
-    return (std::clamp(steps, -512, 511) & 0x3FF) << 5;
+    constexpr int kHalf = 1 << (words::kTempBits - 1);
+    return (std::clamp(steps, -kHalf, kHalf - 1) & (2 * kHalf - 1)) << words::kTempShift;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/AdapterCommands.h"
 #include "platform/AdapterIds.h"
+#include "platform/ConverterWords.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,11 +13,7 @@ namespace {
 constexpr uint8_t kBulk = 2;
 
 using namespace adapter;
-
-// Converter word bits: a gyroscope control word has bit 15 set and the channel in 11..10; an
-// accelerometer word has the axis in bit 11 and power-down in bit 8.
-constexpr uint16_t kGyroWrite = 0x8000;
-constexpr uint16_t kAccelPowerDown = 0x0100;
+using namespace words;
 
 std::vector<uint8_t> StringOf(const std::string& text) {
     std::vector<uint8_t> d{static_cast<uint8_t>(2 + 2 * text.size()), 3};
@@ -118,7 +115,7 @@ void SimUsbAdapter::RunCommand(std::span<const uint8_t> command) {
         }
         const uint8_t channel = command[1];
         const int words = command[2];
-        if (channel < 1 || channel > 5 || words < 1 || words > kMaxWords ||
+        if (channel < 1 || channel > kChannels || words < 1 || words > kMaxWords ||
             command.size() != static_cast<size_t>(2 * words + 3)) {
             break;
         }
@@ -140,20 +137,20 @@ void SimUsbAdapter::RunCommand(std::span<const uint8_t> command) {
 
 uint16_t SimUsbAdapter::TransferWord(uint8_t channel, uint16_t word) {
     const SimBoard board = sensor_.Board();
-    if (channel == 1 && (board == SimBoard::Gyro || board == SimBoard::Mux)) {
+    if (channel == kConverterChannel && (board == SimBoard::Gyro || board == SimBoard::Mux)) {
         const auto code = static_cast<uint16_t>(sensor_.ConvertGyro(gyroAddress_));
         if (word & kGyroWrite) {
-            gyroAddress_ = (word >> 10) & 3;
+            gyroAddress_ = GyroChannel(word);
         }
         return code;
     }
-    if (channel == 1 && board == SimBoard::Accel) {
+    if (channel == kConverterChannel && board == SimBoard::Accel) {
         const auto code = static_cast<uint16_t>(sensor_.ConvertAccel(accelAxis_));
-        accelAxis_ = (word >> 11) & 1;
-        sensor_.SetPowerDown(word & kAccelPowerDown);
+        accelAxis_ = AccelAxis(word);
+        sensor_.SetPowerDown(AccelPowersDown(word));
         return code;
     }
-    if (channel == 2 && board == SimBoard::Accel) {
+    if (channel == kTempSensorChannel && board == SimBoard::Accel) {
         return static_cast<uint16_t>(sensor_.TemperatureWord());
     }
     // Nothing answers on this chip select: the data line stays low.

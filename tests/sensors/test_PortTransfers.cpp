@@ -1,4 +1,5 @@
 #include "sensors/PortTransfers.h"
+#include "sensors/ReadData.h"
 #include "sensors/m305.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/PortRecorder.h"
@@ -56,6 +57,38 @@ TEST_F(PortTransferTest, GyroscopeTransferWaits) {
     EXPECT_EQ(port.log[1].value, kMinimumLoop);
     EXPECT_EQ(port.log.back().value, kLoopCount);
     EXPECT_EQ(ui.doEventsCalls, 1);
+}
+
+// Every channel and the temperature of a model of each board, with the status line at 1 and at 0
+// and the lines that ride along set: a checksum of every port access and result, recorded before
+// the transfers went over the line driver.
+TEST_F(PortTransferTest, EachBoardGetsTheSameBytesOnTheWire) {
+    const std::pair<const char*, uint32_t> models[] = {
+        {"KXS201", 205230200u}, {"KXS305", 3251254414u}, {"KXS306", 583428095u}};
+    for (const auto& [name, expected] : models) {
+        port.log.clear();
+        App().DeviceName = name;
+        App().mdiAnalyzer.txtDevice.text = name;
+        uint32_t sum = 2166136261u;
+        auto mix = [&sum](int v) { sum = (sum ^ static_cast<uint32_t>(v)) * 16777619u; };
+        for (const bool high : {true, false}) {
+            port.statusValue = high ? 0xFF : 0xBF;
+            App().SelfTestPosBit = high ? 16 : 0;
+            App().SelfTestNegBit = high ? 0 : 32;
+            App().PowerDown = high ? 0 : 4;
+            for (int16_t ch = 0; ch < 4; ++ch) {
+                App().ChannelIndex = ch;
+                mix(ReadChannel(ch));
+            }
+            mix(static_cast<int>(ReadTemperature() * 4));
+        }
+        for (const auto& e : port.log) {
+            if (e.kind != PortEvent::Wait) {
+                mix(e.kind << 16 | static_cast<int>(e.reg) << 8 | e.value);
+            }
+        }
+        EXPECT_EQ(sum, expected) << name;
+    }
 }
 
 TEST_F(PortTransferTest, AccelerometerTemperatureWaitsAndTheSelfTestLineIsHeld) {
