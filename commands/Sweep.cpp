@@ -156,13 +156,16 @@ bool AcquireSweep() {
     return completed;
 }
 
-void cmdSingleSweep_Click() {
+CommandResult<SweepsTaken> cmdSingleSweep_Click() {
+    const ShownMessages shown;
     // One acquisition at a time: a second one would share the buffers and the lines.
     if (AcquisitionRunning() || !SetupOK()) {
-        return;
+        return shown.Refused<SweepsTaken>(kAcquisitionRunning);
     }
     auto& acq = Acquisition();
     auto& m = mdiAnalyzer();
+    SweepsTaken taken;
+    bool completed = true;
     {
         const AcquisitionGuard guard;
         m.statusText.clear();
@@ -178,7 +181,8 @@ void cmdSingleSweep_Click() {
             const uint32_t clicks = acq.StopClicks;
             while (!acq.StopRequested && acq.StopClicks == clicks) {
                 Ui().SetBusy(true);
-                AcquireSweep();
+                completed = AcquireSweep();
+                ++taken.sweeps;
                 ReportSilentBoard();
                 Ui().SetBusy(false);
                 m.focus = "cmdStop";
@@ -186,13 +190,21 @@ void cmdSingleSweep_Click() {
         } else {
             Ui().SetBusy(true);
             ClearReadouts();
-            AcquireSweep();
+            completed = AcquireSweep();
+            ++taken.sweeps;
             ReportSilentBoard();
             Ui().SetBusy(false);
             m.focus = "cmdSingleSweep";
         }
     }
+    taken.samples = acq.SamplesTaken;
+    const bool lost = AdapterLost();
     DropLostAdapter();
+    const std::string silent = SilentBoardText();
+    if (lost || !silent.empty()) {
+        return {Outcome::Failed, lost ? m.statusText : silent, taken};
+    }
+    return shown.Ended(completed, taken);
 }
 
 void cmdStop_Click() {
@@ -204,8 +216,10 @@ void chkContinuous_Click() {
     Acquisition().ContinuousMode = mdiAnalyzer().chkContinuous.value != 0;
 }
 
-void mnuReadTemp_Click() {
-    if (ReadyToRead()) {
-        ReadTemperature();
+CommandResult<float> mnuReadTemp_Click() {
+    const ShownMessages shown;
+    if (!ReadyToRead()) {
+        return shown.Refused<float>({});
     }
+    return shown.Ended(true, ReadTemperature());
 }

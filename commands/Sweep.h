@@ -1,6 +1,10 @@
 // Acquisition runs: one sweep, continuous sweeps until Stop, and the temperature on demand.
 #pragma once
 
+#include "commands/CommandResult.h"
+
+#include <cstdint>
+
 // True when an interface and a model are chosen and the read delay is a number, which it
 // keeps within 0..60000 ms.
 bool SetupOK();
@@ -11,7 +15,14 @@ void BeginPass();
 // stopped before the end.
 bool AcquireSweep();
 
-void cmdSingleSweep_Click();
+struct SweepsTaken {
+    int32_t sweeps = 0;
+    int32_t samples = 0; // of the last one
+};
+
+// Stopped when Stop ended a single sweep early; a continuous run always ends so.
+CommandResult<SweepsTaken> cmdSingleSweep_Click();
 void cmdStop_Click();
 void chkContinuous_Click();
-void mnuReadTemp_Click();
+// The temperature in degrees C.
+CommandResult<float> mnuReadTemp_Click();
