@@ -3,7 +3,6 @@
 // Ctrl+C ending a continuous run with complete output.
 #include "app/Hardware.h"
 #include "cli/CliApp.h"
-#include "cli/ConsoleFrontend.h"
 #include "platform/SimulatorControl.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/TempDir.h"
@@ -95,12 +94,12 @@ TEST_F(CliTest, SweepWritesSamplesAndStatisticsAndTracesThePort) {
 TEST_F(CliTest, InterruptEndsAContinuousRunWithCompleteOutput) {
     std::thread user([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        ConsoleFrontend::RequestInterrupt();
+        RequestInterrupt();
     });
     const int code =
         Run({"sweep", "--simulate=KXS306", "--continuous", "--samples", "256", "--format", "json"});
     user.join();
-    ConsoleFrontend::ClearInterrupt();
+    ClearInterrupt();
     EXPECT_EQ(code, 130) << Err();
     const std::string json = out.str();
     EXPECT_EQ(json.substr(json.size() - 3), "]}\n");
