@@ -458,7 +458,7 @@ float Session::temperature() {
     s.Prepare(0, -1);
     const auto result = mnuReadTemp_Click();
     s.Check("reading the temperature");
-    return result.outcome == Outcome::Done ? result.data : Acquisition().Temperature;
+    return result.data;
 }
 
 Log Session::log(const std::vector<int>& channels, bool temperature, int samples, int passes,
