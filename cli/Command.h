@@ -73,10 +73,13 @@ public:
     // The session the windows would have at start-up with these settings; needsModel refuses
     // to go on without a sensor model.
     quelto::Session& Open(bool needsModel);
-    // Saves the settings, puts the output in place and ends the session, in that order.
+    // --output's file, which appears whole under its name only at Commit; without it the data
+    // go to standard output.
     void OpenOutput();
     void Write(std::string_view data);
+    // Saves the settings, then puts the output in place.
     void Commit();
+    // Saves the settings (once) and ends the session, and with it the port trace.
     void EndSession();
 
     void Note(const std::string& text);
