@@ -408,7 +408,7 @@ Spectrum Session::spectrum(int samples, int channel) {
     Spectrum spectrum;
     spectrum.channel = s.CurrentChannel();
     spectrum.stats = CurrentStatistics();
-    spectrum.stopped = result.outcome != Outcome::Done || s.ui.Stopping();
+    spectrum.stopped = !result.data.peak || s.ui.Stopping();
     if (spectrum.stopped) {
         return spectrum;
     }
@@ -419,9 +419,9 @@ Spectrum Session::spectrum(int samples, int channel) {
         spectrum.frequency_hz.push_back(static_cast<float>(k) * f.FftBinWidth);
         spectrum.magnitude.push_back(SpectrumBinValue(static_cast<int32_t>(k)));
     }
-    spectrum.peak_bin = f.FftPeakIndex;
-    spectrum.peak_frequency_hz = f.FftPeakFreq;
-    spectrum.peak_magnitude = f.FftPeakValue;
+    spectrum.peak_bin = result.data.peak->bin;
+    spectrum.peak_frequency_hz = result.data.peak->frequency;
+    spectrum.peak_magnitude = result.data.peak->magnitude;
     return spectrum;
 }
 

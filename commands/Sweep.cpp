@@ -1,5 +1,6 @@
 #include "commands/Sweep.h"
 
+#include "analysis/FFT.h"
 #include "analysis/NoiseRecord.h"
 #include "analysis/Statistics.h"
 #include "forms/MainWindowForm.h"
@@ -198,6 +199,10 @@ CommandResult<SweepsTaken> cmdSingleSweep_Click() {
         }
     }
     taken.samples = acq.SamplesTaken;
+    if (completed && Spectrum().FftOn) {
+        const auto& s = Spectrum();
+        taken.peak = SpectrumPeak{s.FftPeakIndex, s.FftPeakFreq, s.FftPeakValue};
+    }
     const bool lost = AdapterLost();
     DropLostAdapter();
     const std::string silent = SilentBoardText();

@@ -4,6 +4,7 @@
 #include "commands/CommandResult.h"
 
 #include <cstdint>
+#include <optional>
 
 // True when an interface and a model are chosen and the read delay is a number, which it
 // keeps within 0..60000 ms.
@@ -15,9 +16,16 @@ void BeginPass();
 // stopped before the end.
 bool AcquireSweep();
 
+struct SpectrumPeak {
+    int32_t bin = 0;
+    float frequency = 0; // Hz
+    float magnitude = 0; // in the channel's units
+};
+
 struct SweepsTaken {
     int32_t sweeps = 0;
-    int32_t samples = 0; // of the last one
+    int32_t samples = 0;              // of the last one
+    std::optional<SpectrumPeak> peak; // of its spectrum, when shown and the sweep completed
 };
 
 // Stopped when Stop ended a single sweep early; a continuous run always ends so.
