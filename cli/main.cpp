@@ -1,6 +1,5 @@
 // queltoeval-cli: the evaluation program's commands without a window.
 #include "cli/CliApp.h"
-#include "cli/ConsoleFrontend.h"
 
 #include <clocale>
 #include <csignal>
@@ -14,7 +13,7 @@ volatile std::sig_atomic_t lastSignal = 0;
 // second one ends the program at once.
 void OnInterrupt(int signal) {
     lastSignal = signal;
-    ConsoleFrontend::RequestInterrupt();
+    RequestInterrupt();
 }
 
 } // namespace

@@ -201,10 +201,12 @@ bool AcquireLogSweep() {
     return completed;
 }
 
-void cmdLogData_Click() {
+CommandResult<LogWritten> cmdLogData_Click(int32_t passes) {
+    const ShownMessages shown;
     if (AcquisitionRunning() || !SetupOK()) {
-        return;
+        return shown.Refused<LogWritten>(kAcquisitionRunning);
     }
+    LogWritten written;
     auto& m = mdiAnalyzer();
     auto& acq = Acquisition();
     auto& log = DataLog();
@@ -218,10 +220,13 @@ void cmdLogData_Click() {
         log.LogFileName = path;
         m.txtDlogFile.toolTip = path;
         m.statusText = "Logging to " + path;
+        written.path = path;
+        const std::string text = LogHeader(temperature, std::time(nullptr));
+        written.lines = std::count(text.begin(), text.end(), '\n');
         AppendFile header;
         if (!header.Open(path)) {
             FileFailed("open", header);
-        } else if (!header.Write(LogHeader(temperature, std::time(nullptr))) || !header.Close()) {
+        } else if (!header.Write(text) || !header.Close()) {
             FileFailed("write", header);
         }
     }
@@ -234,7 +239,10 @@ void cmdLogData_Click() {
         const uint32_t clicks = acq.StopClicks;
         do {
             AcquireLogSweep();
-        } while (acq.ContinuousMode && !acq.StopRequested && acq.StopClicks == clicks);
+            written.lines += acq.SamplesTaken;
+            ++written.passes;
+        } while ((passes > 0 ? written.passes < passes : acq.ContinuousMode) &&
+                 !acq.StopRequested && acq.StopClicks == clicks);
         Ui().SetBusy(false);
     }
 
@@ -248,7 +256,12 @@ void cmdLogData_Click() {
                                "the file number was not advanced.");
     }
     Ui().DoEvents();
+    const bool lost = AdapterLost();
     DropLostAdapter();
+    if (lost || !logError.empty()) {
+        return {Outcome::Failed, lost ? m.statusText : logError, written};
+    }
+    return shown.Ended(!acq.StopRequested, written);
 }
 
 void cmdSetupDlog_Click() { ShowModalForm(FormId::frmLogSetup); }

@@ -2,6 +2,8 @@
 // to a tab-separated text file; and the "Datalog Setup" dialog that chooses them.
 #pragma once
 
+#include "commands/CommandResult.h"
+
 #include <array>
 #include <cstdint>
 #include <ctime>
@@ -17,9 +19,16 @@ struct DataLogState {
 };
 DataLogState& DataLog();
 
+struct LogWritten {
+    std::string path;
+    int64_t lines = 0; // the header's and the samples'
+    int32_t passes = 0;
+};
+
 // "Log Data": a header block, then one pass or passes until Stop, to the file named by the
-// "Output File" boxes in the working directory (where the configuration file is).
-void cmdLogData_Click();
+// "Output File" boxes in the working directory (where the configuration file is). passes > 0
+// takes that many (fewer when stopped) whatever "Continuous Loop" says.
+CommandResult<LogWritten> cmdLogData_Click(int32_t passes = 0);
 // One pass of SweepLength samples to LogFileName; false when it was stopped (or failed).
 bool AcquireLogSweep();
 // "Configure": the "Datalog Setup" dialog, modal.

@@ -64,10 +64,12 @@ float DifferenceCode(float value) { return value / Catalogue().ChannelScale[0]; 
 
 } // namespace
 
-void mnuTest_Click() {
+CommandResult<std::string> mnuTest_Click() {
+    const ShownMessages shown;
     if (AcquisitionRunning() || !SetupOK()) {
-        return;
+        return shown.Refused<std::string>(kAcquisitionRunning);
     }
+    bool completed = false;
     auto& acq = Acquisition();
     const SensorModel* model = ChosenModel();
     const TestSwitching switching =
@@ -114,7 +116,8 @@ void mnuTest_Click() {
                         .pause = false,
                         .stoppable = false,
                         .afterStatistics = {}});
-        if (!Acquisition().Ending) {
+        completed = !Acquisition().Ending;
+        if (completed) {
             Calc_Test_Stats();
         }
     }
@@ -122,6 +125,7 @@ void mnuTest_Click() {
     acq.ChannelIndex = savedChannel;
     SetSelfTestNeg(savedNeg);
     SetSelfTestPos(savedPos);
+    return shown.Ended(completed, completed ? SelfTestReport() : std::string());
 }
 
 void Calc_Test_Stats() {

@@ -3,6 +3,8 @@
 // phase averages reported; and the self-test and power-down boxes of "Part Setup".
 #pragma once
 
+#include "commands/CommandResult.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -13,8 +15,8 @@ struct SelfTestState {
 SelfTestState& SelfTest();
 
 // "&Run Test". The test always runs to its end: Stop does not end it, closing the program
-// does.
-void mnuTest_Click();
+// does. Its data is the report.
+CommandResult<std::string> mnuTest_Click();
 // The phase averages of the sweep just taken, and the report box.
 void Calc_Test_Stats();
 // The report's rows: the phase averages and their differences, in the channel's units and in

@@ -1,5 +1,6 @@
 #include "commands/Sweep.h"
 
+#include "analysis/FFT.h"
 #include "analysis/NoiseRecord.h"
 #include "analysis/Statistics.h"
 #include "forms/MainWindowForm.h"
@@ -156,13 +157,16 @@ bool AcquireSweep() {
     return completed;
 }
 
-void cmdSingleSweep_Click() {
+CommandResult<SweepsTaken> cmdSingleSweep_Click() {
+    const ShownMessages shown;
     // One acquisition at a time: a second one would share the buffers and the lines.
     if (AcquisitionRunning() || !SetupOK()) {
-        return;
+        return shown.Refused<SweepsTaken>(kAcquisitionRunning);
     }
     auto& acq = Acquisition();
     auto& m = mdiAnalyzer();
+    SweepsTaken taken;
+    bool completed = true;
     {
         const AcquisitionGuard guard;
         m.statusText.clear();
@@ -178,7 +182,8 @@ void cmdSingleSweep_Click() {
             const uint32_t clicks = acq.StopClicks;
             while (!acq.StopRequested && acq.StopClicks == clicks) {
                 Ui().SetBusy(true);
-                AcquireSweep();
+                completed = AcquireSweep();
+                ++taken.sweeps;
                 ReportSilentBoard();
                 Ui().SetBusy(false);
                 m.focus = "cmdStop";
@@ -186,13 +191,25 @@ void cmdSingleSweep_Click() {
         } else {
             Ui().SetBusy(true);
             ClearReadouts();
-            AcquireSweep();
+            completed = AcquireSweep();
+            ++taken.sweeps;
             ReportSilentBoard();
             Ui().SetBusy(false);
             m.focus = "cmdSingleSweep";
         }
     }
+    taken.samples = acq.SamplesTaken;
+    if (completed && Spectrum().FftOn) {
+        const auto& s = Spectrum();
+        taken.peak = SpectrumPeak{s.FftPeakIndex, s.FftPeakFreq, s.FftPeakValue};
+    }
+    const bool lost = AdapterLost();
     DropLostAdapter();
+    const std::string silent = SilentBoardText();
+    if (lost || !silent.empty()) {
+        return {Outcome::Failed, lost ? m.statusText : silent, taken};
+    }
+    return shown.Ended(completed, taken);
 }
 
 void cmdStop_Click() {
@@ -204,8 +221,10 @@ void chkContinuous_Click() {
     Acquisition().ContinuousMode = mdiAnalyzer().chkContinuous.value != 0;
 }
 
-void mnuReadTemp_Click() {
-    if (ReadyToRead()) {
-        ReadTemperature();
+CommandResult<float> mnuReadTemp_Click() {
+    const ShownMessages shown;
+    if (!ReadyToRead()) {
+        return shown.Refused<float>({});
     }
+    return shown.Ended(true, ReadTemperature());
 }

@@ -1,6 +1,11 @@
 // Acquisition runs: one sweep, continuous sweeps until Stop, and the temperature on demand.
 #pragma once
 
+#include "commands/CommandResult.h"
+
+#include <cstdint>
+#include <optional>
+
 // True when an interface and a model are chosen and the read delay is a number, which it
 // keeps within 0..60000 ms.
 bool SetupOK();
@@ -11,7 +16,21 @@ void BeginPass();
 // stopped before the end.
 bool AcquireSweep();
 
-void cmdSingleSweep_Click();
+struct SpectrumPeak {
+    int32_t bin = 0;
+    float frequency = 0; // Hz
+    float magnitude = 0; // in the channel's units
+};
+
+struct SweepsTaken {
+    int32_t sweeps = 0;
+    int32_t samples = 0;              // of the last one
+    std::optional<SpectrumPeak> peak; // of its spectrum, when shown and the sweep completed
+};
+
+// Stopped when Stop ended a single sweep early; a continuous run always ends so.
+CommandResult<SweepsTaken> cmdSingleSweep_Click();
 void cmdStop_Click();
 void chkContinuous_Click();
-void mnuReadTemp_Click();
+// The temperature in degrees C.
+CommandResult<float> mnuReadTemp_Click();

@@ -202,12 +202,13 @@ void frmUSBdebug_cmdSetSpiBits_Click() {
     }
 }
 
-void frmUSBdebug_cmdWriteSpi_Click() {
+CommandResult<std::vector<uint16_t>> frmUSBdebug_cmdWriteSpi_Click() {
+    const ShownMessages shown;
     auto& f = Form();
     if (!AdapterReady()) {
         MarkNone();
         Form().loopStop = true;
-        return;
+        return shown.Refused<std::vector<uint16_t>>("No USB adapter is chosen.");
     }
     if (!f.txtNumWords.text.empty()) {
         Usb().SpiWordCount =
@@ -231,8 +232,14 @@ void frmUSBdebug_cmdWriteSpi_Click() {
     SpiTransfer(Usb().SpiWordCount);
     if (!Usb().CurrentAdapter.Present) {
         ShowAdapterLost();
+        return {Outcome::Failed, "The USB adapter was lost.", {}};
     }
     ShowReadWords();
+    std::vector<uint16_t> read;
+    for (int k = 1; k <= count; ++k) {
+        read.push_back(static_cast<uint16_t>(Usb().SpiReadWords[static_cast<size_t>(k)]));
+    }
+    return shown.Ended(true, std::move(read));
 }
 
 void frmUSBdebug_cmdLoop_Click() {

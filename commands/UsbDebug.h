@@ -2,8 +2,11 @@
 // static bits, and send words by hand, once or in a loop.
 #pragma once
 
+#include "commands/CommandResult.h"
+
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 void frmUSBdebug_Form_Load();
 // Each activation searches again and re-applies the bits and delay to the chosen adapter.
@@ -17,7 +20,8 @@ void frmUSBdebug_txtLoopDelay_KeyDown(int16_t KeyCode, int16_t Shift);
 void frmUSBdebug_cmdPolarity_Click();
 void frmUSBdebug_cmdReadBits_Click();
 void frmUSBdebug_cmdSetSpiBits_Click();
-void frmUSBdebug_cmdWriteSpi_Click();
+// The words read back while the words in the boxes were sent.
+CommandResult<std::vector<uint16_t>> frmUSBdebug_cmdWriteSpi_Click();
 // "Loop" sends the words until "Stop" (the same button), letting the user interface run
 // between transfers.
 void frmUSBdebug_cmdLoop_Click();

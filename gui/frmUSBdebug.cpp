@@ -110,8 +110,8 @@ FrmUSBdebugView::FrmUSBdebugView() : QtUsbDialog(frmUSBdebug_Form_QueryUnload) {
     AddLabel(manual, "lblNumWords", Member(&F::lblNumWords), {1560, 1950, 1740, 240});
     AddTextBox(manual, "txtNumWords", Member(&F::txtNumWords), {3360, 1920, 735, kRowHeight},
                WordCountBoxAccepts);
-    AddButton(manual, "cmdWriteSpi", Member(&F::cmdWriteSpi), frmUSBdebug_cmdWriteSpi_Click,
-              {4320, 1920, 975, kButtonHeight});
+    AddButton(manual, "cmdWriteSpi", Member(&F::cmdWriteSpi),
+              [] { frmUSBdebug_cmdWriteSpi_Click(); }, {4320, 1920, 975, kButtonHeight});
     AddButton(manual, "cmdLoop", Member(&F::cmdLoop), frmUSBdebug_cmdLoop_Click,
               {5400, 1920, 855, kButtonHeight});
 

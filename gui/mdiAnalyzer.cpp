@@ -277,14 +277,15 @@ void MdiAnalyzerView::BuildPanel() {
     auto& syncs = syncs_;
 
     // Created in the order of the window's controls, which is also the tab order.
-    auto* cmdLogData = NewButton(panel, "cmdLogData", &Form::cmdLogData, cmdLogData_Click, syncs);
+    auto* cmdLogData = NewButton(
+        panel, "cmdLogData", &Form::cmdLogData, [] { cmdLogData_Click(); }, syncs);
     auto* cmdStop = NewButton(panel, "cmdStop", &Form::cmdStop, cmdStop_Click, syncs);
     cmdStop->setIcon(StopIcon());
     cmdStop->setIconSize(QSize(32, 32));
     cmdStop->setAccessibleName(QStringLiteral("Stop"));
     cmdStop->setToolTip(QStringLiteral("Stop (Esc)"));
-    auto* cmdSingleSweep =
-        NewButton(panel, "cmdSingleSweep", &Form::cmdSingleSweep, cmdSingleSweep_Click, syncs);
+    auto* cmdSingleSweep = NewButton(
+        panel, "cmdSingleSweep", &Form::cmdSingleSweep, [] { cmdSingleSweep_Click(); }, syncs);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdLogData);
     buttons->addWidget(cmdStop);
@@ -469,8 +470,8 @@ void MdiAnalyzerView::BuildMenus() {
     AddItem(yScale, "mnuSetPlottoAvg", &Form::mnuSetPlottoAvg, mnuSetPlottoAvg_Click);
     AddItem(yScale, "mnuResetMidScale", &Form::mnuResetMidScale, mnuReSetMidscale_click);
 
-    AddItem(bar, "mnuReadTemp", &Form::mnuReadTemp, mnuReadTemp_Click);
-    AddItem(bar, "mnuTest", &Form::mnuTest, mnuTest_Click);
+    AddItem(bar, "mnuReadTemp", &Form::mnuReadTemp, [] { mnuReadTemp_Click(); });
+    AddItem(bar, "mnuTest", &Form::mnuTest, [] { mnuTest_Click(); });
     auto* fft = AddMenu(bar, "mnuFFT", &Form::mnuFFT);
     AddItem(fft, "mnuFFTon", &Form::mnuFFTon, mnuFFTon_Click);
     AddItem(fft, "mnuFFToff", &Form::mnuFFToff, mnuFFToff_Click);

@@ -52,6 +52,8 @@ void NullFrontend::ShowHelp(const std::string& path) {
 
 void Frontend::MsgBox(const std::string& text, const std::string& title) {
     const HeldTime held;
+    ++messagesShown_;
+    lastMessage_ = text;
     ShowMsgBox(text, title);
 }
 

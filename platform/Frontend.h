@@ -87,6 +87,11 @@ public:
     // stays open beside the program.
     virtual void ShowHelp(const std::string& path) = 0;
 
+    // Message boxes shown so far, and the last one's text: a handler's reason for refusing
+    // or failing is the box it showed.
+    uint64_t MessagesShown() const { return messagesShown_; }
+    const std::string& LastMessage() const { return lastMessage_; }
+
 protected:
     // The boxes themselves, as this user interface shows them.
     virtual void ShowMsgBox(const std::string& text, const std::string& title) = 0;
@@ -94,6 +99,10 @@ protected:
                                                     const std::string& title,
                                                     const std::string& initial) = 0;
     virtual bool ShowConfirm(const std::string& text, const std::string& title) = 0;
+
+private:
+    uint64_t messagesShown_ = 0;
+    std::string lastMessage_;
 };
 
 Frontend& Ui();

@@ -1,0 +1,140 @@
+// The command table: each command's name, help, own options and run, one file per command
+// under cli/commands/, all of them on the library's Session.
+#pragma once
+
+#include <quelto/OutputFile.h>
+#include <quelto/Session.h>
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct CliOptions {
+    // Common to every command.
+    std::string device;
+    std::string interfaceName;
+    std::string port;
+    int adapter = -1;
+    int samples = 0;
+    double delay = 0;
+    std::vector<std::string> simulate; // present, and the model when one is given
+    std::string config;
+    bool quiet = false;
+    std::string tracePort;
+    bool directIo = false;
+    // Data commands.
+    int channel = 0;
+    int count = 1;
+    bool continuous = false;
+    std::string format = "tsv";
+    std::string output;
+    bool json = false;
+    // log
+    std::vector<int> channels;
+    bool temperature = false;
+    std::string file;
+    int index = 1;
+    // spi
+    std::vector<std::string> words;
+    std::vector<int> staticBits;
+    int wordDelay = 0;
+    int loop = 1;
+    int chipSelect = 0;
+    // The simulated part's noise; negative: the typical part's.
+    double simDensity = -1;
+    double simBias = -1;
+    double simWalk = -1;
+    int64_t simSeed = -1;
+    double simAmplitude = -1;
+    // noise, adev
+    std::string fromLog;
+    double rate = 0;
+    int column = 1;
+    int segment = 0;
+    std::vector<double> band;
+    std::vector<double> taus;
+};
+
+// One command's run: its options, the session, where data and messages go.
+class Context {
+public:
+    Context(CliOptions& options, bool simulated, std::ostream& out, std::ostream& err,
+            bool progress);
+    ~Context();
+
+    CliOptions& options;
+
+    // The session the windows would have at start-up with these settings; needsModel refuses
+    // to go on without a sensor model.
+    quelto::Session& Open(bool needsModel);
+    // --output's file, which appears whole under its name only at Commit; without it the data
+    // go to standard output.
+    void OpenOutput();
+    void Write(std::string_view data);
+    // Saves the settings, then puts the output in place.
+    void Commit();
+    // Saves the settings (once) and ends the session, and with it the port trace.
+    void EndSession();
+
+    void Note(const std::string& text);
+    // The progress bar's label, such as "sweep 3"; by pass, the pass's number follows it.
+    void SetLabel(std::string label, bool byPass = false) {
+        label_ = std::move(label);
+        numberedByPass_ = byPass;
+    }
+    void EndProgress();
+
+    char Separator() const { return options.format == "csv" ? ',' : '\t'; }
+    bool Json() const { return options.format == "json"; }
+
+    // Sweeps until --count of them are taken, Ctrl+C ends a --continuous run, or take (given
+    // the sweep's number, returning false when there are to be no more) says so.
+    void RunSweeps(const char* label, const std::function<bool(int)>& take);
+
+private:
+    void DrawProgress(int pass, int taken, int wanted);
+
+    bool simulated_;
+    std::ostream& out_;
+    std::ostream& err_;
+    bool progress_;
+    std::optional<quelto::OutputFile> file_;
+    std::optional<quelto::Session> session_;
+    std::string traceError_;
+    std::string label_;
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point drawn_;
+    unsigned calls_ = 0;
+    bool barShown_ = false;
+    bool numberedByPass_ = false;
+};
+
+struct Command {
+    const char* name;
+    const char* help;
+    bool data; // takes --channel, --format and --output
+    std::function<void(CLI::App&, CliOptions&)> addOptions;
+    std::function<void(Context&)> run;
+};
+
+Command SweepCommand();
+Command SpectrumCommand();
+Command SelfTestCommand();
+Command LogCommand();
+Command TemperatureCommand();
+Command AdaptersCommand();
+Command SpiCommand();
+Command NoiseCommand();
+Command AllanCommand();
+
+// --count and --continuous of the sweeping commands.
+void AddSweepCount(CLI::App& command, CliOptions& options, const char* countHelp,
+                   const char* continuousHelp);
+// --from-log, --rate and --column of the noise commands.
+void AddRecordSource(CLI::App& command, CliOptions& options);

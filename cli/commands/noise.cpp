@@ -1,0 +1,125 @@
+// noise and adev: the noise figures of live sweeps joined, or of a log's column.
+#include "cli/Command.h"
+#include "cli/Formats.h"
+
+namespace {
+
+struct Record {
+    RecordSource source;
+    std::vector<double> values;
+};
+
+Record TakeRecord(Context& c) {
+    const auto& o = c.options;
+    if (!o.fromLog.empty()) {
+        quelto::LogColumn column = quelto::read_log(o.fromLog, o.column);
+        return {{o.fromLog + " column " + std::to_string(o.column), column.values.size(), o.rate,
+                 column.units},
+                std::move(column.values)};
+    }
+    quelto::Session& session = c.Open(true);
+    // Every sweep joins the record, beyond the sweep buffer's length.
+    session.start_record();
+    c.RunSweeps("sweep ", [&](int) {
+        if (session.sweep().stats.samples == 0) {
+            return false;
+        }
+        if (!session.recording()) {
+            c.Note("the record is full; analysing what it holds");
+        }
+        return session.recording();
+    });
+    quelto::Record record = session.take_record();
+    const quelto::Channel& channel = session.channel();
+    return {{channel.device + " " + channel.title, record.values.size(),
+             o.rate > 0 ? o.rate : record.sample_rate_hz, channel.units},
+            std::move(record.values)};
+}
+
+void Analyse(Context& c, bool allan) {
+    const auto& o = c.options;
+    const Record record = TakeRecord(c);
+    if (record.values.empty() || !(record.source.rate > 0)) {
+        throw quelto::Error(quelto::ErrorKind::RunFailed, "no samples to analyse");
+    }
+    const double rate = record.source.rate;
+    std::string text;
+    if (allan) {
+        const auto r = quelto::allan_deviation(record.values, rate, o.taus);
+        text = c.Json() ? AllanJson(record.source, r).dump() + "\n"
+                        : AllanText(record.source, r, c.Separator());
+    } else {
+        const auto band =
+            o.band.empty() ? std::nullopt : std::optional(std::pair{o.band[0], o.band[1]});
+        const auto r =
+            quelto::noise_density(record.values, rate, static_cast<size_t>(o.segment), band);
+        text = c.Json() ? DensityJson(record.source, r).dump() + "\n"
+                        : DensityText(record.source, r, c.Separator());
+    }
+    c.Write(text);
+    c.Commit();
+}
+
+} // namespace
+
+void AddRecordSource(CLI::App& command, CliOptions& o) {
+    AddSweepCount(command, o, "sweeps joined into the record", "sweep until Ctrl+C, then analyse");
+    auto* log = command
+                    .add_option("--from-log", o.fromLog,
+                                "analyse a log written by \"Log Data\" or the log command, "
+                                "every pass joined")
+                    ->type_name("FILE");
+    command
+        .add_option("--rate", o.rate,
+                    "sample rate, Hz (needed with --from-log; default: the sweeps' measured)")
+        ->check(CLI::PositiveNumber);
+    command
+        .add_option("--column", o.column, "the log's data column, 1 = the first after the sample")
+        ->check(CLI::Range(1, 5))
+        ->capture_default_str()
+        ->needs(log);
+    command.get_option("--format")->description("tsv, csv or json (keys in the README)");
+}
+
+Command NoiseCommand() {
+    return {"noise", "noise density by Welch's method, of live sweeps or a log's column", true,
+            [](CLI::App& command, CliOptions& o) {
+                AddRecordSource(command, o);
+                command
+                    .add_option("--segment", o.segment,
+                                "Welch segment length, samples, a power of two (default: 4096, "
+                                "or the largest at most an eighth of the record)")
+                    ->check(CLI::Validator(
+                        [](std::string& text) {
+                            const long n = std::strtol(text.c_str(), nullptr, 10);
+                            return n >= 16 && n <= (1L << 24) && (n & (n - 1)) == 0
+                                       ? std::string()
+                                       : text + " is not a power of two from 16 to 16777216";
+                        },
+                        "POW2"));
+                command
+                    .add_option("--band", o.band,
+                                "band of the white-noise floor, Hz: LOW,HIGH (default: 10 % to "
+                                "40 % of the sample rate)")
+                    ->delimiter(',')
+                    ->expected(2)
+                    ->check(CLI::NonNegativeNumber);
+            },
+            [](Context& c) { Analyse(c, false); }};
+}
+
+Command AllanCommand() {
+    return {"adev",
+            "overlapping Allan deviation and its coefficients, of live sweeps or a log's column",
+            true,
+            [](CLI::App& command, CliOptions& o) {
+                AddRecordSource(command, o);
+                command
+                    .add_option("--taus", o.taus,
+                                "averaging times, s, comma-separated (default: octaves from one "
+                                "sample period to a tenth of the record)")
+                    ->delimiter(',')
+                    ->check(CLI::PositiveNumber);
+            },
+            [](Context& c) { Analyse(c, true); }};
+}
