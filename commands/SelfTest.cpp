@@ -65,9 +65,6 @@ float DifferenceCode(float value) { return value / Catalogue().ChannelScale[0]; 
 } // namespace
 
 void mnuTest_Click() {
-    if (AcquisitionRunning() || !SetupOK()) {
-        return;
-    }
     auto& acq = Acquisition();
     const SensorModel* model = ChosenModel();
     const TestSwitching switching =
@@ -77,7 +74,10 @@ void mnuTest_Click() {
     const int16_t savedNeg = acq.SelfTestNegBit;
     const int16_t savedPowerDown = acq.PowerDown;
     {
-        const AcquisitionGuard guard;
+        const AcquisitionGuard guard = StartAcquisition();
+        if (!guard) {
+            return;
+        }
         for (auto& label : frmData().lblTest) {
             label.visible = true;
         }
@@ -94,26 +94,30 @@ void mnuTest_Click() {
         Plot().PlotIndex = 0;
         ClearReadouts();
         const int32_t n = Plot().PlotSamples;
+        const AcquisitionListener plotAndSwitch{.start = {},
+                                                .record = {},
+                                                .sample =
+                                                    [n, switching](const AcquiredSample& sample) {
+                                                        const int32_t taken =
+                                                            Acquisition().SampleIndex;
+                                                        // The last sample of the sweep is not
+                                                        // drawn.
+                                                        if (taken < n) {
+                                                            PlotSample(sample.code);
+                                                        }
+                                                        SwitchAtQuarterPoint(taken, n, switching);
+                                                    },
+                                                .end = {}};
         RunAcquisition({.takeSample =
-                            [n, switching] {
-                                auto& a = Acquisition();
-                                const int16_t ch = a.ChannelIndex;
+                            [] {
+                                const int16_t ch = Acquisition().ChannelIndex;
                                 const int32_t code = ReadChannel(ch);
-                                Ui().DoEvents();
-                                a.Samples[static_cast<size_t>(a.SampleIndex)] =
-                                    ChannelValue(code, ch);
-                                // The last sample of the sweep is not drawn.
-                                if (a.SampleIndex < n - 1) {
-                                    PlotSample(code);
-                                }
-                                ++a.SampleIndex;
-                                a.SamplesTaken = a.SampleIndex;
-                                SwitchAtQuarterPoint(a.SampleIndex, n, switching);
-                                return true;
+                                return std::optional(AcquiredSample{code, ChannelValue(code, ch)});
                             },
+                        .keep = SampleKeeping::ValuesOnly,
                         .pause = false,
                         .stoppable = false,
-                        .afterStatistics = {}});
+                        .listeners = {RunReadouts(), plotAndSwitch, RunAnalysis({})}});
         if (!Acquisition().Ending) {
             Calc_Test_Stats();
         }
