@@ -28,7 +28,6 @@
 
 // What belongs to the program as a whole.
 struct CoreState {
-    std::string OsName;
     bool Simulate = false; // --simulate
     // Start-up has read the settings; until then no exit path may write them. Read by the
     // signal handlers, hence atomic.
@@ -64,3 +63,6 @@ struct AppState : CoreState,
 AppState& App();
 // Gives a fresh state, as at process start (tests).
 void ResetAppState();
+// Every window's form model and lifecycle handlers, and the modal dialogs' hold; done with
+// every new state.
+void RegisterFormLifecycles();

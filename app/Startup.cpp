@@ -237,10 +237,6 @@ std::string OsNameFor(const OsVersionInfo& info) {
     return info.version <= 5.0 ? "WinNT" : "WinXP";
 }
 
-bool OsNeedsPortAccess(const std::string& osName) {
-    return osName == "WinNT" || osName == "WinXP" || osName == "Linux";
-}
-
 bool OsOffersUsb(const std::string& osName) { return osName != "Win95"; }
 
 namespace {

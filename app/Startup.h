@@ -43,6 +43,4 @@ void MDIForm_Unload(int16_t& Cancel);
 void mnuExit_Click();
 
 std::string OsNameFor(const OsVersionInfo& info);
-// The port-access sequence is needed before the parallel port is used.
-bool OsNeedsPortAccess(const std::string& osName);
 bool OsOffersUsb(const std::string& osName);

@@ -113,7 +113,7 @@ bool RunAcquisition(const AcquisitionRun& run) {
             }
         }
         if (run.pause) {
-            WaitLoopDelay(acq.LoopDelayMs);
+            WaitLoopDelay(acq.LoopDelayMs, acq.StopRequested);
         }
         sampling = clock.Now() - t0 - (HeldSeconds() - heldBefore);
         if (acq.Ending) {
