@@ -2,6 +2,8 @@
 
 #include "app/Startup.h"
 #include "commands/PortSetup.h"
+#include "commands/SpectrumWindow.h"
+#include "commands/TimePlot.h"
 #include "commands/UsbDebug.h"
 #include "commands/UsbSelect.h"
 #include "forms/Forms.h"

@@ -6,12 +6,11 @@
 #include <atomic>
 #include <string>
 
-#include "analysis/FFT.h"
 #include "analysis/NoiseRecord.h"
-#include "analysis/Statistics.h"
 #include "commands/DataLog.h"
 #include "commands/NoiseAnalysis.h"
 #include "commands/SelfTest.h"
+#include "commands/TimePlot.h"
 #include "forms/LogSetupForm.h"
 #include "forms/MainWindowForm.h"
 #include "forms/PortForm.h"
@@ -23,6 +22,7 @@
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Delay.h"
 #include "plots/PlotSetup.h"
+#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 

@@ -1,6 +1,5 @@
 #include "app/Startup.h"
 
-#include "analysis/FFT.h"
 #include "app/Analyzer.h"
 #include "app/ConfigFile.h"
 #include "app/Hardware.h"
@@ -16,6 +15,7 @@
 #include "platform/Hardware.h"
 #include "platform/TextFormat.h"
 #include "plots/PlotSetup.h"
+#include "plots/SpectrumPlot.h"
 #include "sensors/SensorModels.h"
 #include "sensors/m305.h"
 

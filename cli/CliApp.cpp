@@ -1,9 +1,7 @@
 #include "cli/CliApp.h"
 
-#include "analysis/FFT.h"
 #include "analysis/Noise.h"
 #include "analysis/NoiseRecord.h"
-#include "analysis/Statistics.h"
 #include "app/Analyzer.h"
 #include "app/ConfigFile.h"
 #include "app/Hardware.h"
@@ -12,7 +10,9 @@
 #include "commands/DataLog.h"
 #include "commands/DeviceSelect.h"
 #include "commands/SelfTest.h"
+#include "commands/SpectrumWindow.h"
 #include "commands/Sweep.h"
+#include "commands/TimePlot.h"
 #include "commands/UsbDebug.h"
 #include "commands/UsbSelect.h"
 #include "forms/Forms.h"
@@ -26,6 +26,7 @@
 #include "platform/ReplacingFile.h"
 #include "platform/SimulatorControl.h"
 #include "platform/TextFormat.h"
+#include "plots/SpectrumPlot.h"
 #include "sensors/SensorModels.h"
 
 #include <CLI/CLI.hpp>

@@ -1,8 +1,8 @@
 #include "commands/DataLog.h"
 
-#include "analysis/Statistics.h"
 #include "commands/DeviceSelect.h"
 #include "commands/Sweep.h"
+#include "commands/TimePlot.h"
 #include "forms/Forms.h"
 #include "forms/LogSetupForm.h"
 #include "forms/MainWindowForm.h"
@@ -136,7 +136,7 @@ AcquisitionListener LogWriter(LogPass& pass) {
                     // The selected channel only: another channel's codes would be drawn in
                     // its scale.
                     if (DataLog().LogPlotData && pass.selLogged && NextSampleFits()) {
-                        PlotSample(sample.code);
+                        PlotRunSample(sample.code);
                     }
                 },
             .end = {}};

@@ -1,9 +1,8 @@
 #include "commands/DeviceSelect.h"
 
-#include "analysis/FFT.h"
-#include "analysis/Statistics.h"
 #include "commands/DataLog.h"
 #include "commands/SelfTest.h"
+#include "commands/TimePlot.h"
 #include "forms/MainWindowForm.h"
 #include "forms/SpectrumForm.h"
 #include "forms/TimePlotForm.h"
@@ -13,6 +12,7 @@
 #include "platform/Frontend.h"
 #include "platform/Hardware.h"
 #include "plots/PlotSetup.h"
+#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 #include "sensors/ControlLines.h"
 #include "sensors/SensorModels.h"
@@ -89,6 +89,7 @@ void SetSelfTestLines(int16_t negative, int16_t positive) {
 }
 
 void RedrawTimePlot() {
+    ShowTimePlot();
     ApplyTimeYScale();
     DrawTimeGrid();
 }
@@ -228,6 +229,7 @@ void optAdcIn_Click(int16_t Index) {
         c.ChannelTitle = title;
     }
     frmData().form.caption = "Time Data -- " + c.ChannelTitle;
+    ShowTimePlot();
     ApplyTimeYScale();
     // Past the right edge, so that the next sample starts a new trace.
     const Canvas* plot = frmData().pic1;

@@ -1,7 +1,7 @@
 #include "commands/SelfTest.h"
 
-#include "analysis/Statistics.h"
 #include "commands/Sweep.h"
+#include "commands/TimePlot.h"
 #include "forms/MainWindowForm.h"
 #include "forms/TimePlotForm.h"
 #include "platform/Canvas.h"
@@ -103,7 +103,7 @@ void mnuTest_Click() {
                                                         // The last sample of the sweep is not
                                                         // drawn.
                                                         if (taken < n) {
-                                                            PlotSample(sample.code);
+                                                            PlotRunSample(sample.code);
                                                         }
                                                         SwitchAtQuarterPoint(taken, n, switching);
                                                     },

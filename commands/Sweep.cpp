@@ -1,8 +1,8 @@
 #include "commands/Sweep.h"
 
-#include "analysis/FFT.h"
 #include "analysis/NoiseRecord.h"
-#include "analysis/Statistics.h"
+#include "commands/SpectrumWindow.h"
+#include "commands/TimePlot.h"
 #include "forms/MainWindowForm.h"
 #include "forms/TimePlotForm.h"
 #include "interfaces/Interface.h"
@@ -13,6 +13,7 @@
 #include "platform/PortIo.h"
 #include "platform/TextFormat.h"
 #include "plots/PlotSetup.h"
+#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 #include "sensors/ReadData.h"
 #include "sensors/SensorModels.h"
@@ -191,7 +192,7 @@ bool AcquireSweep() {
                                    .sample =
                                        [](const AcquiredSample& sample) {
                                            if (NextSampleFits()) {
-                                               PlotSample(sample.code);
+                                               PlotRunSample(sample.code);
                                            }
                                        },
                                    .end = {}};

@@ -1,6 +1,6 @@
 #include "gui/frmData.h"
 
-#include "analysis/Statistics.h"
+#include "commands/TimePlot.h"
 #include "plots/PlotSetup.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "gui/frmFFT.h"
 
+#include "commands/SpectrumWindow.h"
 #include "plots/SpectrumPlot.h"
 
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-// Geometry and drawing of the time plot, and the grid the spectrum plot shares.
+// Scales and drawing of the time plot, and the grid the spectrum plot shares.
 #pragma once
 
 #include <array>
@@ -8,8 +8,6 @@
 
 class Canvas;
 
-// A time-plot window the user closed comes back when something draws on it.
-void ShowTimePlot();
 // Applies SweepLength to the time plot: samples across, x labels, grid.
 void ApplyPlotLength();
 // Clears a plot area and draws the 8 x 8 dotted grid both plots share, and places their tick
@@ -28,20 +26,6 @@ float TimePlotWidth();
 bool NextSampleFits();
 // Draws the stored trace again with the current scales.
 void ReplotTrace();
-
-// The time plot's height in the plot area: all of it, or the upper half beside the
-// spectrum. A minimised or maximised window is left as it is.
-void FitTimePlot(bool besideSpectrum);
-
-void frmData_Form_Load();
-// The time-plot window or its plot area changed size.
-void frmData_Form_Resize();
-// Right click on a y label: the y-scale menu.
-void frmData_lblYscale_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
-// Right click on "Average": the y-scale menu, with the midscale commands.
-void frmData_lblShowAverage_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
-// Right click in the plot: the readout of the sample under the pointer.
-void frmData_pic1_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
 
 // The time plot's drawing state, and the spectrum plot's.
 struct PlotState {

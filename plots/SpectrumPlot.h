@@ -1,8 +1,32 @@
-// The spectrum window's drawing: grid, axis labels, the magnitude trace, the zoom state, the
-// cursor readout and the window's own load, resize and close.
+// The spectrum's data and its plot: grid, axis labels and the magnitude trace.
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "analysis/Spectrum.h"
+
+struct SpectrumState {
+    bool FftOn = false; // a spectrum after every complete sweep
+    int32_t AdcBits = 12;
+    std::vector<double> WindowTable;
+    // Magnitudes of bins 0..FftPoints/2-1 of the last spectrum.
+    std::vector<double> FftData;
+    SpectrumWorkspace FftWork; // the transform's arrays, kept from run to run
+    int32_t FftPoints = 0;     // samples the last spectrum transformed
+    float FftPeakMag = 0.0f;
+    int32_t FftPeakIndex = 0;
+    float FftBinWidth = 0.0f;
+    float FftPeakFreq = 0.0f;
+    float FftPeakValue = 0.0f;
+    float FftYFull = 1.0f;
+};
+SpectrumState& Spectrum();
+
+// Rebuilds the weighting table for the current sweep length: all 1.0 (rectangular).
+void BuildWindowTable();
+// Bins the last spectrum has: half its points (none before the first one).
+int32_t BinsComputed();
 
 void PlotSpectrum();
 void DrawSpectrumGrid();
@@ -10,12 +34,3 @@ void LabelSpectrumXAxis();
 void LabelSpectrumYAxis();
 void PlotSpectrumStart(double& magnitude);
 void PlotSpectrumPoint(double& magnitude);
-
-void frmFFT_Form_Load();
-void frmFFT_Form_Resize();
-// Closing the window switches the spectrum off.
-void frmFFT_Form_Unload();
-// Right clicks: the x- and y-zoom menus on the axis labels, the readout in the plot.
-void frmFFT_lblPlotX_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
-void frmFFT_lblYscale_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
-void frmFFT_pic1_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
