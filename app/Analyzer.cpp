@@ -7,7 +7,6 @@
 #include "commands/UsbDebug.h"
 #include "commands/UsbSelect.h"
 #include "forms/Forms.h"
-#include "plots/SpectrumPlot.h"
 
 #include <memory>
 

@@ -22,7 +22,6 @@
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Delay.h"
 #include "plots/PlotSetup.h"
-#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 

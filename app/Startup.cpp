@@ -15,7 +15,6 @@
 #include "platform/Hardware.h"
 #include "platform/TextFormat.h"
 #include "plots/PlotSetup.h"
-#include "plots/SpectrumPlot.h"
 #include "sensors/SensorModels.h"
 #include "sensors/m305.h"
 

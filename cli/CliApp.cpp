@@ -26,7 +26,7 @@
 #include "platform/ReplacingFile.h"
 #include "platform/SimulatorControl.h"
 #include "platform/TextFormat.h"
-#include "plots/SpectrumPlot.h"
+#include "plots/PlotSetup.h"
 #include "sensors/SensorModels.h"
 
 #include <CLI/CLI.hpp>

@@ -309,26 +309,6 @@ void frmLogSetup_chkPlotData_Click() {
     DataLog().LogPlotData = frmLogSetup().chkPlotData.value != 0;
 }
 
-void RebuildChosenChannels() {
-    auto& log = DataLog();
-    log.ChosenChannelCount = 0;
-    for (int16_t i = 0; i < 4; ++i) {
-        if (log.ChannelChosen[static_cast<size_t>(i)]) {
-            ++log.ChosenChannelCount;
-            log.ChosenChannelList[static_cast<size_t>(log.ChosenChannelCount)] = i;
-        }
-    }
-}
-
-void LogFollowsChannel(int16_t channel) {
-    auto& log = DataLog();
-    if (log.ChosenChannelCount == 1 && channel >= 0 && channel < 4) {
-        log.ChannelChosen.fill(false);
-        log.ChannelChosen[static_cast<size_t>(channel)] = true;
-        RebuildChosenChannels();
-    }
-}
-
 void frmLogSetup_cmdOK_Click() {
     auto& log = DataLog();
     RebuildChosenChannels();

@@ -1,6 +1,6 @@
 #include "commands/DeviceSelect.h"
 
-#include "commands/DataLog.h"
+#include "commands/LogChannels.h"
 #include "commands/SelfTest.h"
 #include "commands/TimePlot.h"
 #include "forms/MainWindowForm.h"
@@ -12,7 +12,6 @@
 #include "platform/Frontend.h"
 #include "platform/Hardware.h"
 #include "plots/PlotSetup.h"
-#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 #include "sensors/ControlLines.h"
 #include "sensors/SensorModels.h"

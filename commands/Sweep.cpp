@@ -13,7 +13,6 @@
 #include "platform/PortIo.h"
 #include "platform/TextFormat.h"
 #include "plots/PlotSetup.h"
-#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 #include "sensors/ReadData.h"
 #include "sensors/SensorModels.h"

@@ -7,7 +7,6 @@
 #include "platform/Frontend.h"
 #include "platform/TextFormat.h"
 #include "plots/PlotSetup.h"
-#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 

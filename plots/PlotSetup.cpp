@@ -4,7 +4,6 @@
 #include "forms/TimePlotForm.h"
 #include "platform/Canvas.h"
 #include "platform/TextFormat.h"
-#include "plots/SpectrumPlot.h"
 #include "sensors/Acquisition.h"
 #include "sensors/ReadData.h"
 #include "sensors/SensorModels.h"
@@ -199,3 +198,18 @@ float TimePlotWidth() {
 }
 
 bool NextSampleFits() { return Plot().PlotX + Plot().PlotXStep < TimePlotWidth(); }
+
+void BuildWindowTable() {
+    const auto& acq = Acquisition();
+    auto& s = Spectrum();
+    const int32_t n = std::clamp(acq.SweepLength, 0, kMaxSampleIndex);
+    if (s.WindowTable.size() == static_cast<size_t>(n) + 1) {
+        return;
+    }
+    s.WindowTable.assign(static_cast<size_t>(n) + 1, 1.0);
+    // A new length leaves an empty spectrum of its own size: the old bins would stand at the
+    // wrong frequencies on the new axis.
+    s.FftData.assign(static_cast<size_t>(n / 2), 0.0);
+    s.FftPoints = n;
+    s.FftBinWidth = acq.SampleRateHz > 0 && n > 0 ? acq.SampleRateHz / static_cast<float>(n) : 0.0f;
+}

@@ -1,9 +1,12 @@
-// Scales and drawing of the time plot, and the grid the spectrum plot shares.
+// Scales and drawing of the time plot, the grid the spectrum plot shares, and the state of
+// both plots and of the last spectrum.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
+#include "analysis/Spectrum.h"
 #include "forms/Controls.h"
 
 class Canvas;
@@ -56,3 +59,24 @@ struct PlotState {
     int32_t FftPointsPlotted = 0;
 };
 PlotState& Plot();
+
+// The last spectrum, which both plots' scales follow.
+struct SpectrumState {
+    bool FftOn = false; // a spectrum after every complete sweep
+    int32_t AdcBits = 12;
+    std::vector<double> WindowTable;
+    // Magnitudes of bins 0..FftPoints/2-1 of the last spectrum.
+    std::vector<double> FftData;
+    SpectrumWorkspace FftWork; // the transform's arrays, kept from run to run
+    int32_t FftPoints = 0;     // samples the last spectrum transformed
+    float FftPeakMag = 0.0f;
+    int32_t FftPeakIndex = 0;
+    float FftBinWidth = 0.0f;
+    float FftPeakFreq = 0.0f;
+    float FftPeakValue = 0.0f;
+    float FftYFull = 1.0f;
+};
+SpectrumState& Spectrum();
+
+// Rebuilds the weighting table for the current sweep length: all 1.0 (rectangular).
+void BuildWindowTable();

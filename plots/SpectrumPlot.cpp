@@ -42,21 +42,6 @@ int32_t BinsComputed() {
     return std::min(s.FftPoints / 2, static_cast<int32_t>(s.FftData.size()));
 }
 
-void BuildWindowTable() {
-    const auto& acq = Acquisition();
-    auto& s = Spectrum();
-    const int32_t n = std::clamp(acq.SweepLength, 0, kMaxSampleIndex);
-    if (s.WindowTable.size() == static_cast<size_t>(n) + 1) {
-        return;
-    }
-    s.WindowTable.assign(static_cast<size_t>(n) + 1, 1.0);
-    // A new length leaves an empty spectrum of its own size: the old bins would stand at the
-    // wrong frequencies on the new axis.
-    s.FftData.assign(static_cast<size_t>(n / 2), 0.0);
-    s.FftPoints = n;
-    s.FftBinWidth = acq.SampleRateHz > 0 && n > 0 ? acq.SampleRateHz / static_cast<float>(n) : 0.0f;
-}
-
 void PlotSpectrum() {
     DrawSpectrumGrid();
     auto& s = Spectrum();
