@@ -1,6 +1,6 @@
 #include "app/Analyzer.h"
 
-#include "app/Startup.h"
+#include "app/MainWindow.h"
 #include "commands/PortSetup.h"
 #include "commands/SpectrumWindow.h"
 #include "commands/TimePlot.h"

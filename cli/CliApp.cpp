@@ -5,6 +5,7 @@
 #include "app/Analyzer.h"
 #include "app/ConfigFile.h"
 #include "app/Hardware.h"
+#include "app/Startup.h"
 #include "cli/ConsoleFrontend.h"
 #include "cli/PortTrace.h"
 #include "commands/DataLog.h"
