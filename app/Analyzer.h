@@ -6,7 +6,6 @@
 #include <atomic>
 #include <string>
 
-#include "analysis/NoiseRecord.h"
 #include "commands/DataLog.h"
 #include "commands/NoiseAnalysis.h"
 #include "commands/SelfTest.h"

@@ -10,6 +10,7 @@
 #include "cli/PortTrace.h"
 #include "commands/DataLog.h"
 #include "commands/DeviceSelect.h"
+#include "commands/NoiseAnalysis.h"
 #include "commands/SelfTest.h"
 #include "commands/SpectrumWindow.h"
 #include "commands/Sweep.h"

@@ -1,6 +1,6 @@
 #include "commands/Sweep.h"
 
-#include "analysis/NoiseRecord.h"
+#include "commands/NoiseAnalysis.h"
 #include "commands/SpectrumWindow.h"
 #include "commands/TimePlot.h"
 #include "forms/MainWindowForm.h"
