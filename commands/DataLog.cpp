@@ -122,24 +122,21 @@ std::optional<AcquiredSample> TakeLogSample(LogPass& pass) {
 // The line goes to the file before its sample counts: a line that could not be written is
 // no sample.
 AcquisitionListener LogWriter(LogPass& pass) {
-    return {.start = {},
-            .record =
-                [&pass](const AcquiredSample&) {
-                    if (!pass.file.Write(pass.line)) {
-                        FileFailed("write", pass.file);
-                        return false;
-                    }
-                    return true;
-                },
-            .sample =
-                [&pass](const AcquiredSample& sample) {
-                    // The selected channel only: another channel's codes would be drawn in
-                    // its scale.
-                    if (DataLog().LogPlotData && pass.selLogged && NextSampleFits()) {
-                        PlotRunSample(sample.code);
-                    }
-                },
-            .end = {}};
+    AcquisitionListener writer;
+    writer.record = [&pass](const AcquiredSample&) {
+        if (!pass.file.Write(pass.line)) {
+            FileFailed("write", pass.file);
+            return false;
+        }
+        return true;
+    };
+    writer.sample = [&pass](const AcquiredSample& sample) {
+        // The selected channel only: another channel's codes would be drawn in its scale.
+        if (DataLog().LogPlotData && pass.selLogged && NextSampleFits()) {
+            PlotRunSample(sample.code);
+        }
+    };
+    return writer;
 }
 
 } // namespace

@@ -94,26 +94,22 @@ void mnuTest_Click() {
         Plot().PlotIndex = 0;
         ClearReadouts();
         const int32_t n = Plot().PlotSamples;
-        const AcquisitionListener plotAndSwitch{.start = {},
-                                                .record = {},
-                                                .sample =
-                                                    [n, switching](const AcquiredSample& sample) {
-                                                        const int32_t taken =
-                                                            Acquisition().SampleIndex;
-                                                        // The last sample of the sweep is not
-                                                        // drawn.
-                                                        if (taken < n) {
-                                                            PlotRunSample(sample.code);
-                                                        }
-                                                        SwitchAtQuarterPoint(taken, n, switching);
-                                                    },
-                                                .end = {}};
+        AcquisitionListener plotAndSwitch;
+        plotAndSwitch.sample = [n, switching](const AcquiredSample& sample) {
+            const int32_t taken = Acquisition().SampleIndex;
+            // The last sample of the sweep is not drawn.
+            if (taken < n) {
+                PlotRunSample(sample.code);
+            }
+            SwitchAtQuarterPoint(taken, n, switching);
+        };
         RunAcquisition({.takeSample =
                             [] {
                                 const int16_t ch = Acquisition().ChannelIndex;
                                 const int32_t code = ReadChannel(ch);
                                 return std::optional(AcquiredSample{code, ChannelValue(code, ch)});
                             },
+                        // The trace keeps the codes it draws.
                         .keep = SampleKeeping::ValuesOnly,
                         .pause = false,
                         .stoppable = false,

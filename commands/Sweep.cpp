@@ -139,26 +139,28 @@ AcquisitionGuard StartAcquisition() {
 }
 
 AcquisitionListener RunReadouts() {
-    return {.start = ShowTimePlot, .record = {}, .sample = {}, .end = [](const AcquisitionEnd&) {
-                frmData().lblTsample.caption = Format(Acquisition().SamplePeriod * 1000.0, "0.00");
-            }};
+    AcquisitionListener readouts;
+    readouts.start = ShowTimePlot;
+    readouts.end = [](const AcquisitionEnd&) {
+        frmData().lblTsample.caption = Format(Acquisition().SamplePeriod * 1000.0, "0.00");
+    };
+    return readouts;
 }
 
 AcquisitionListener RunAnalysis(std::function<void()> afterStatistics) {
-    return {.start = {},
-            .record = {},
-            .sample = {},
-            .end = [afterStatistics = std::move(afterStatistics)](const AcquisitionEnd& end) {
-                int32_t count = Acquisition().SamplesTaken;
-                ComputeStatistics(count);
-                if (afterStatistics) {
-                    afterStatistics();
-                }
-                // A run that was stopped has no spectrum: its tail would be an older sweep's.
-                if (end.completed && Spectrum().FftOn) {
-                    RunSpectrum();
-                }
-            }};
+    AcquisitionListener analysis;
+    analysis.end = [afterStatistics = std::move(afterStatistics)](const AcquisitionEnd& end) {
+        int32_t count = Acquisition().SamplesTaken;
+        ComputeStatistics(count);
+        if (afterStatistics) {
+            afterStatistics();
+        }
+        // A run that was stopped has no spectrum: its tail would be an older sweep's.
+        if (end.completed && Spectrum().FftOn) {
+            RunSpectrum();
+        }
+    };
+    return analysis;
 }
 
 void DropLostAdapter() {
@@ -186,15 +188,12 @@ bool AcquireSweep() {
     BeginPass();
     // The converters answer one transfer late: the first code belongs to the last channel read.
     ReadChannel(acq.ChannelIndex);
-    const AcquisitionListener plot{.start = {},
-                                   .record = {},
-                                   .sample =
-                                       [](const AcquiredSample& sample) {
-                                           if (NextSampleFits()) {
-                                               PlotRunSample(sample.code);
-                                           }
-                                       },
-                                   .end = {}};
+    AcquisitionListener plot;
+    plot.sample = [](const AcquiredSample& sample) {
+        if (NextSampleFits()) {
+            PlotRunSample(sample.code);
+        }
+    };
     const bool completed = RunAcquisition(
         {.takeSample = TakeSweepSample,
          .listeners = {RunReadouts(), plot, RunAnalysis([] { ReadTemperature(); })}});

@@ -120,5 +120,5 @@ struct AcquisitionRun {
 // True when every sample was taken.
 bool RunAcquisition(const AcquisitionRun& run);
 
-// Runs pass, then again while again() holds and no Stop has come since the first began.
+// Clears the stop and runs pass, then again while again() holds and no Stop has come since.
 void RepeatUntilStop(const std::function<void()>& pass, const std::function<bool()>& again);
