@@ -13,7 +13,7 @@ namespace {
 
 bool running = false;
 
-void Keep(AcquisitionState& acq, SampleKeeping keep, const AcquiredSample& sample) {
+void StoreSample(AcquisitionState& acq, SampleKeeping keep, const AcquiredSample& sample) {
     if (keep != SampleKeeping::Nothing) {
         acq.Samples[static_cast<size_t>(acq.SampleIndex)] = sample.value;
     }
@@ -41,10 +41,6 @@ AcquisitionGuard::AcquisitionGuard(std::function<void(bool)> startsEnabled)
         startsEnabled_(false);
     }
 }
-
-AcquisitionGuard::AcquisitionGuard(AcquisitionGuard&& other) noexcept
-    : held_(std::exchange(other.held_, false)), refusal_(std::move(other.refusal_)),
-      startsEnabled_(std::move(other.startsEnabled_)) {}
 
 AcquisitionGuard::~AcquisitionGuard() {
     if (!held_) {
@@ -105,7 +101,7 @@ bool RunAcquisition(const AcquisitionRun& run) {
             acq.StopRequested = true;
             break;
         }
-        Keep(acq, run.keep, *sample);
+        StoreSample(acq, run.keep, *sample);
         Ui().DoEvents();
         for (const auto& listener : run.listeners) {
             if (listener.sample) {

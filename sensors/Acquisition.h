@@ -50,8 +50,8 @@ struct AcquisitionStart {
 // long as a run lasts; empty when the run could not start, saying why.
 class AcquisitionGuard {
 public:
-    AcquisitionGuard(AcquisitionGuard&& other) noexcept;
-    AcquisitionGuard& operator=(AcquisitionGuard&&) = delete;
+    AcquisitionGuard(const AcquisitionGuard&) = delete;
+    AcquisitionGuard& operator=(const AcquisitionGuard&) = delete;
     ~AcquisitionGuard();
     explicit operator bool() const { return held_; }
     // Why the run could not start; empty when it holds the acquisition.
