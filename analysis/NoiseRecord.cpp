@@ -144,27 +144,6 @@ LogColumn ReadLogColumn(const std::string& path, int column) {
     return out;
 }
 
-void CollectSweep(std::span<const float> samples, double sampleRate, const std::string& units) {
-    auto& record = NoiseRecord();
-    if (!record.collecting || samples.empty() || !(sampleRate > 0)) {
-        return;
-    }
-    if (record.values.size() + samples.size() > kMaxNoiseRecord) {
-        record.collecting = false;
-        return;
-    }
-    const double before = static_cast<double>(record.values.size());
-    const double added = static_cast<double>(samples.size());
-    record.sampleRate = (record.sampleRate * before + sampleRate * added) / (before + added);
-    record.values.insert(record.values.end(), samples.begin(), samples.end());
-    record.units = units;
-    ++record.sweepsCollected;
-    record.source = std::to_string(record.sweepsCollected) + " sweeps collected";
-    if (record.collected) {
-        record.collected();
-    }
-}
-
 size_t DefaultSegmentLength(size_t samples) {
     size_t length = 16;
     while (length * 2 <= samples / 8 && length < 4096) {

@@ -1,11 +1,9 @@
-// The record the noise analyses run over (the last sweep, sweeps collected from a continuous
-// run, or a column of a log file), the log reader, and the analyses' figures as text.
+// The log reader that gives the noise analyses a record, the segment length they start with,
+// and their figures as text.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -25,25 +23,6 @@ struct LogColumn {
 // at path. Refuses, with the reason, anything but a regular file that starts with the log's
 // header block, a column the log does not have, and a line whose field is not a finite number.
 LogColumn ReadLogColumn(const std::string& path, int column);
-
-// Collected records stop here (64 MB of samples).
-inline constexpr size_t kMaxNoiseRecord = size_t{1} << 23;
-
-struct NoiseRecordState {
-    std::vector<double> values; // in the channel's units
-    double sampleRate = 0;      // Hz
-    std::string units;
-    std::string source; // where the record came from, for the windows
-    bool collecting = false;
-    int sweepsCollected = 0;
-    // Runs after each collected sweep: the windows show the record as it grows.
-    std::function<void()> collected;
-};
-NoiseRecordState& NoiseRecord();
-
-// While collecting, appends a completed sweep; the record's rate is the mean of the sweeps'
-// measured rates, weighted by their lengths.
-void CollectSweep(std::span<const float> samples, double sampleRate, const std::string& units);
 
 // The Welch segment length offered first: 4096, or the largest power of two at most an eighth
 // of the record (at least 16).

@@ -1,20 +1,19 @@
-// Statistics of the samples taken, and their readouts in the time-plot window.
+// Statistics of a run of samples.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 
-// Minimum, maximum, mean and AC RMS of the first count samples, shown in "Statistics".
-void ComputeStatistics(int32_t& count);
-// Readouts back to "0" (temperature "---  "); the statistics themselves are kept.
-void ClearReadouts();
-// Right click on "Ts (mS)": the sample rate of the last sweep.
-void frmData_lblTS_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
-
-struct StatisticsState {
-    float StatMean = 0.0f;
-    float StatMin = 0.0f;
-    float StatMax = 0.0f;
-    float StatSumSq = 0.0f;
-    float StatRms = 0.0f;
+struct SampleStatistics {
+    float mean = 0.0f;
+    float min = 0.0f;
+    float max = 0.0f;
+    float sumSq = 0.0f;
+    float rms = 0.0f;
 };
-StatisticsState& Statistics();
+
+// Minimum, maximum and mean of values (at least one), and the AC RMS about that mean of the
+// codes (as many) in the channel's units.
+SampleStatistics StatisticsOf(std::span<const float> values, std::span<const int32_t> codes,
+                              const std::function<float(int32_t)>& valueOf);

@@ -6,12 +6,10 @@
 #include <atomic>
 #include <string>
 
-#include "analysis/FFT.h"
-#include "analysis/NoiseRecord.h"
-#include "analysis/Statistics.h"
 #include "commands/DataLog.h"
 #include "commands/NoiseAnalysis.h"
 #include "commands/SelfTest.h"
+#include "commands/TimePlot.h"
 #include "forms/LogSetupForm.h"
 #include "forms/MainWindowForm.h"
 #include "forms/PortForm.h"
@@ -28,7 +26,6 @@
 
 // What belongs to the program as a whole.
 struct CoreState {
-    std::string OsName;
     bool Simulate = false; // --simulate
     // Start-up has read the settings; until then no exit path may write them. Read by the
     // signal handlers, hence atomic.
@@ -64,3 +61,6 @@ struct AppState : CoreState,
 AppState& App();
 // Gives a fresh state, as at process start (tests).
 void ResetAppState();
+// Every window's form model and lifecycle handlers, and the modal dialogs' hold; done with
+// every new state.
+void RegisterFormLifecycles();

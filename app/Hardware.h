@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/Startup.h"
+#include "app/CommandLine.h"
 
 // Why the simulator options of the command line cannot be used; empty when they can.
 std::string SimulatorOptionsError(const CommandLine& commandLine);

@@ -2,16 +2,17 @@
 // with a frontend that turns message boxes into notes and dialogs into scripted choices.
 #include <quelto/Session.h>
 
-#include "analysis/FFT.h"
-#include "analysis/NoiseRecord.h"
-#include "analysis/Statistics.h"
 #include "app/Analyzer.h"
 #include "app/ConfigFile.h"
 #include "app/Hardware.h"
+#include "app/Startup.h"
 #include "commands/DataLog.h"
 #include "commands/DeviceSelect.h"
+#include "commands/NoiseAnalysis.h"
 #include "commands/SelfTest.h"
+#include "commands/SpectrumWindow.h"
 #include "commands/Sweep.h"
+#include "commands/TimePlot.h"
 #include "commands/UsbDebug.h"
 #include "commands/UsbSelect.h"
 #include "forms/Forms.h"

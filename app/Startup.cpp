@@ -1,6 +1,5 @@
 #include "app/Startup.h"
 
-#include "analysis/FFT.h"
 #include "app/Analyzer.h"
 #include "app/ConfigFile.h"
 #include "app/Hardware.h"
@@ -225,93 +224,6 @@ void Main(const std::string& commandLineText) {
     app.FftWindowWidth = app.FftWindowHeight = 0;
 
     ShowForm(FormId::mdiAnalyzer);
-}
-
-std::string OsNameFor(const OsVersionInfo& info) {
-    if (info.platformId == kPlatformLinux) {
-        return "Linux";
-    }
-    if (info.platformId == kPlatformWin9x) {
-        return info.build > 2000 ? "Win98" : "Win95";
-    }
-    return info.version <= 5.0 ? "WinNT" : "WinXP";
-}
-
-bool OsNeedsPortAccess(const std::string& osName) {
-    return osName == "WinNT" || osName == "WinXP" || osName == "Linux";
-}
-
-bool OsOffersUsb(const std::string& osName) { return osName != "Win95"; }
-
-namespace {
-
-void RestoreInterface() {
-    auto& app = App();
-    auto& m = app.mdiAnalyzer;
-    if (app.InterfaceCode == kParallelInterface) {
-        if (OsNeedsPortAccess(app.OsName)) {
-            OpenPortAccess(false);
-            m.mnuPort.checked = true;
-        }
-        m.txtInterface.text = "Parallel";
-        m.txtPort.text = HexText16(app.PortAddress);
-    } else if (app.InterfaceCode == kUsbInterface) {
-        if (!OsOffersUsb(app.OsName)) {
-            Ui().MsgBox("USB not available for Windows95");
-            app.InterfaceCode = kNoInterface;
-            m.mnuUSB.checked = false;
-            m.mnuUSB.visible = false;
-            return;
-        }
-        FindUsbAdapters();
-        if (!app.CurrentAdapter.Present) {
-            ChooseAdapterInDialog();
-        }
-        ShowUsbChoice();
-    } else {
-        ShowNoInterface();
-        Ui().MsgBox("Please select an interface before taking data");
-    }
-}
-
-} // namespace
-
-void MDIForm_Load() {
-    auto& app = App();
-    auto& m = app.mdiAnalyzer;
-    PlaceForm(FormId::mdiAnalyzer, {50, 50, Ui().ScreenWidth() - 100, Ui().ScreenHeight() - 500});
-
-    app.OsName = OsNameFor(SystemInfo().Query());
-    ShowSimulatorMenu();
-    Hardware().SweepLengthChanged(app.SweepLength);
-    RestoreInterface();
-    m.txtDevice.text = app.DeviceName;
-    if (const SensorModel* model = ChosenModel()) {
-        SelectModel(*model);
-    }
-
-    m.DatalogLengthCBX.text = std::to_string(app.SweepLength);
-    m.txtDlogFile.text = app.DeviceName;
-    m.txtFileIndex.text = "1";
-
-    mnuScaleFull_Click();
-    ApplyPlotLength();
-    m.chkContinuous.value = app.ContinuousMode ? 1 : 0;
-
-    ShowForm(FormId::frmData);
-    if (app.FftOn) {
-        m.mnuFFTon.checked = true;
-        ShowForm(FormId::frmFFT);
-    } else {
-        m.mnuFFToff.checked = true;
-    }
-
-    const SensorModel* model = ChosenModel();
-    if (model != nullptr && model->portPath == PortPath::Multiplexed &&
-        app.InterfaceCode == kParallelInterface) {
-        std::string channel = "rate";
-        SetMuxChannel(channel, 0);
-    }
 }
 
 void MDIForm_Unload(int16_t& Cancel) {

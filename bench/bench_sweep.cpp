@@ -18,10 +18,10 @@
 //   cmake --preset bench && cmake --build --preset bench && build/bench/bench/bench_sweep
 // (runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise)
 
-#include "analysis/FFT.h"
 #include "app/Analyzer.h"
 #include "commands/DataLog.h"
 #include "commands/DeviceSelect.h"
+#include "commands/SpectrumWindow.h"
 #include "commands/Sweep.h"
 #include "commands/ViewCommands.h"
 #include "gui/QtFrontend.h"

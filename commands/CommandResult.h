@@ -39,5 +39,3 @@ public:
 private:
     uint64_t first_;
 };
-
-inline constexpr const char* kAcquisitionRunning = "An acquisition is running; press Stop first.";

@@ -1,8 +1,8 @@
 #include "commands/DataLog.h"
 
-#include "analysis/Statistics.h"
 #include "commands/DeviceSelect.h"
 #include "commands/Sweep.h"
+#include "commands/TimePlot.h"
 #include "forms/Forms.h"
 #include "forms/LogSetupForm.h"
 #include "forms/MainWindowForm.h"
@@ -19,7 +19,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -79,13 +81,13 @@ struct LogPass {
     std::string line;
 };
 
-// One data line: the reads of every logged channel, the temperature when asked for, then
-// the selected channel's code stored and drawn as a sweep does.
-bool TakeLogSample(LogPass& pass) {
+// One data line: the reads of every logged channel and the temperature when asked for; the
+// sample is the selected channel's.
+std::optional<AcquiredSample> TakeLogSample(LogPass& pass) {
     auto& acq = Acquisition();
     auto& line = pass.line;
     line = std::to_string(acq.SampleIndex + 1);
-    int32_t selected = 0;
+    AcquiredSample selected;
     const auto& channels = pass.channels;
     // The port's converters answer one transfer late: each read addresses the next channel
     // and brings the one before, after a first read that only addresses.
@@ -99,8 +101,7 @@ bool TakeLogSample(LogPass& pass) {
         const int32_t code = ReadChannel(acq.ChannelIndex);
         const float value = ChannelValue(code, ch);
         if (ch == pass.sel) {
-            selected = code;
-            acq.Samples[static_cast<size_t>(acq.SampleIndex)] = value;
+            selected = {code, value};
         }
         line += '\t';
         line += GeneralText(value);
@@ -112,24 +113,30 @@ bool TakeLogSample(LogPass& pass) {
     acq.ChannelIndex = pass.sel;
     // A failed transfer leaves the last answer in place: no line from it.
     if (AdapterLost()) {
-        return false;
+        return std::nullopt;
     }
     line += kCrLf;
-    if (!pass.file.Write(line)) {
-        FileFailed("write", pass.file);
-        return false;
-    }
-    ++acq.SampleIndex;
-    acq.SamplesTaken = acq.SampleIndex;
-    if (pass.selLogged) {
-        acq.RawCodes[static_cast<size_t>(acq.SampleIndex)] = selected;
-    }
-    Ui().DoEvents();
-    // The selected channel only: another channel's codes would be drawn in its scale.
-    if (DataLog().LogPlotData && pass.selLogged && NextSampleFits()) {
-        PlotSample(selected);
-    }
-    return true;
+    return selected;
+}
+
+// The line goes to the file before its sample counts: a line that could not be written is
+// no sample.
+AcquisitionListener LogWriter(LogPass& pass) {
+    AcquisitionListener writer;
+    writer.record = [&pass](const AcquiredSample&) {
+        if (!pass.file.Write(pass.line)) {
+            FileFailed("write", pass.file);
+            return false;
+        }
+        return true;
+    };
+    writer.sample = [&pass](const AcquiredSample& sample) {
+        // The selected channel only: another channel's codes would be drawn in its scale.
+        if (DataLog().LogPlotData && pass.selLogged && NextSampleFits()) {
+            PlotRunSample(sample.code);
+        }
+    };
+    return writer;
 }
 
 } // namespace
@@ -188,11 +195,16 @@ bool AcquireLogSweep() {
         return false;
     }
     BeginPass();
+    std::vector<AcquisitionListener> listeners{RunReadouts(), LogWriter(pass)};
     // Without the selected channel in the log there is nothing of it to analyse.
-    bool completed = RunAcquisition({.takeSample = [&pass] { return TakeLogSample(pass); },
-                                     .minimumSeconds = 0.001,
-                                     .analyse = pass.selLogged,
-                                     .afterStatistics = {}});
+    if (pass.selLogged) {
+        listeners.push_back(RunAnalysis({}));
+    }
+    bool completed = RunAcquisition(
+        {.takeSample = [&pass] { return TakeLogSample(pass); },
+         .keep = pass.selLogged ? SampleKeeping::CodesAndValues : SampleKeeping::Nothing,
+         .minimumSeconds = 0.001,
+         .listeners = std::move(listeners)});
     if (!pass.file.Close()) {
         FileFailed("write", pass.file);
         completed = false;
@@ -203,47 +215,51 @@ bool AcquireLogSweep() {
 
 CommandResult<LogWritten> cmdLogData_Click(int32_t passes) {
     const ShownMessages shown;
-    if (AcquisitionRunning() || !SetupOK()) {
-        return shown.Refused<LogWritten>(kAcquisitionRunning);
-    }
     LogWritten written;
     auto& m = mdiAnalyzer();
     auto& acq = Acquisition();
     auto& log = DataLog();
-    const float temperature = ReadTemperature();
-    cmdStop_Click();
-    DelayMs(15);
-
-    logError.clear();
-    const std::string path = LogPath(m.txtDlogFile.text + "_" + m.txtFileIndex.text + ".txt");
-    if (!path.empty()) {
-        log.LogFileName = path;
-        m.txtDlogFile.toolTip = path;
-        m.statusText = "Logging to " + path;
-        written.path = path;
-        const std::string text = LogHeader(temperature, std::time(nullptr));
-        written.lines = std::count(text.begin(), text.end(), '\n');
-        AppendFile header;
-        if (!header.Open(path)) {
-            FileFailed("open", header);
-        } else if (!header.Write(text) || !header.Close()) {
-            FileFailed("write", header);
+    {
+        const AcquisitionGuard guard = StartAcquisition();
+        if (!guard) {
+            return shown.Refused<LogWritten>(guard.Refusal());
         }
-    }
-    // Until a pass takes samples, the last sweep's trace and readouts stay on show together.
-    if (logError.empty()) {
-        ClearReadouts();
-        const AcquisitionGuard guard;
-        Ui().SetBusy(true);
-        acq.StopRequested = false;
-        const uint32_t clicks = acq.StopClicks;
-        do {
-            AcquireLogSweep();
-            written.lines += acq.SamplesTaken;
-            ++written.passes;
-        } while ((passes > 0 ? written.passes < passes : acq.ContinuousMode) &&
-                 !acq.StopRequested && acq.StopClicks == clicks);
-        Ui().SetBusy(false);
+        const float temperature = ReadTemperature();
+        cmdStop_Click();
+        DelayMs(15);
+
+        logError.clear();
+        const std::string path = LogPath(m.txtDlogFile.text + "_" + m.txtFileIndex.text + ".txt");
+        if (!path.empty()) {
+            log.LogFileName = path;
+            m.txtDlogFile.toolTip = path;
+            m.statusText = "Logging to " + path;
+            written.path = path;
+            const std::string text = LogHeader(temperature, std::time(nullptr));
+            written.lines = std::count(text.begin(), text.end(), '\n');
+            AppendFile header;
+            if (!header.Open(path)) {
+                FileFailed("open", header);
+            } else if (!header.Write(text) || !header.Close()) {
+                FileFailed("write", header);
+            }
+        }
+        // Until a pass takes samples, the last sweep's trace and readouts stay on show
+        // together.
+        if (logError.empty()) {
+            ClearReadouts();
+            Ui().SetBusy(true);
+            RepeatUntilStop(
+                [&acq, &written] {
+                    AcquireLogSweep();
+                    written.lines += acq.SamplesTaken;
+                    ++written.passes;
+                },
+                [&acq, &written, passes] {
+                    return passes > 0 ? written.passes < passes : acq.ContinuousMode;
+                });
+            Ui().SetBusy(false);
+        }
     }
 
     // A log that could not be written leaves the number for the retry.
@@ -305,26 +321,6 @@ void frmLogSetup_chkLogTemp_Click() {
 
 void frmLogSetup_chkPlotData_Click() {
     DataLog().LogPlotData = frmLogSetup().chkPlotData.value != 0;
-}
-
-void RebuildChosenChannels() {
-    auto& log = DataLog();
-    log.ChosenChannelCount = 0;
-    for (int16_t i = 0; i < 4; ++i) {
-        if (log.ChannelChosen[static_cast<size_t>(i)]) {
-            ++log.ChosenChannelCount;
-            log.ChosenChannelList[static_cast<size_t>(log.ChosenChannelCount)] = i;
-        }
-    }
-}
-
-void LogFollowsChannel(int16_t channel) {
-    auto& log = DataLog();
-    if (log.ChosenChannelCount == 1 && channel >= 0 && channel < 4) {
-        log.ChannelChosen.fill(false);
-        log.ChannelChosen[static_cast<size_t>(channel)] = true;
-        RebuildChosenChannels();
-    }
 }
 
 void frmLogSetup_cmdOK_Click() {

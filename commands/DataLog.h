@@ -9,15 +9,7 @@
 #include <ctime>
 #include <string>
 
-struct DataLogState {
-    std::array<bool, 5> ChannelChosen{true, false, false, false, false};
-    bool LogTemperature = false;
-    bool LogPlotData = true;
-    std::string LogFileName;
-    int16_t ChosenChannelCount = 1;
-    std::array<int16_t, 5> ChosenChannelList{}; // used from index 1
-};
-DataLogState& DataLog();
+#include "commands/LogChannels.h"
 
 struct LogWritten {
     std::string path;
@@ -33,12 +25,6 @@ CommandResult<LogWritten> cmdLogData_Click(int32_t passes = 0);
 bool AcquireLogSweep();
 // "Configure": the "Datalog Setup" dialog, modal.
 void cmdSetupDlog_Click();
-
-// The list of logged channels from ChannelChosen: what the dialog ticks is what the log
-// writes, whenever either changes.
-void RebuildChosenChannels();
-// The channel sweeps plot changed: a log of one channel follows it, one of several stays.
-void LogFollowsChannel(int16_t channel);
 
 // The header block as it is written, for the temperature given, dated at time.
 std::string LogHeader(float temperature, std::time_t time);

@@ -1,9 +1,8 @@
 #include "commands/DeviceSelect.h"
 
-#include "analysis/FFT.h"
-#include "analysis/Statistics.h"
-#include "commands/DataLog.h"
+#include "commands/LogChannels.h"
 #include "commands/SelfTest.h"
+#include "commands/TimePlot.h"
 #include "forms/MainWindowForm.h"
 #include "forms/SpectrumForm.h"
 #include "forms/TimePlotForm.h"
@@ -89,6 +88,7 @@ void SetSelfTestLines(int16_t negative, int16_t positive) {
 }
 
 void RedrawTimePlot() {
+    ShowTimePlot();
     ApplyTimeYScale();
     DrawTimeGrid();
 }
@@ -228,6 +228,7 @@ void optAdcIn_Click(int16_t Index) {
         c.ChannelTitle = title;
     }
     frmData().form.caption = "Time Data -- " + c.ChannelTitle;
+    ShowTimePlot();
     ApplyTimeYScale();
     // Past the right edge, so that the next sample starts a new trace.
     const Canvas* plot = frmData().pic1;

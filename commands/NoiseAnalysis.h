@@ -2,11 +2,36 @@
 // (the last sweep, sweeps collected from a continuous run, or a log's column).
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "analysis/Noise.h"
 #include "forms/Controls.h"
 #include "platform/Frontend.h"
+
+// Collected records stop here (64 MB of samples).
+inline constexpr size_t kMaxNoiseRecord = size_t{1} << 23;
+
+// The record the analyses run over (the last sweep, sweeps collected from a continuous run,
+// or a column of a log file).
+struct NoiseRecordState {
+    std::vector<double> values; // in the channel's units
+    double sampleRate = 0;      // Hz
+    std::string units;
+    std::string source; // where the record came from, for the windows
+    bool collecting = false;
+    int sweepsCollected = 0;
+    // Runs after each collected sweep: the windows show the record as it grows.
+    std::function<void()> collected;
+};
+NoiseRecordState& NoiseRecord();
+
+// While collecting, appends a completed sweep; the record's rate is the mean of the sweeps'
+// measured rates, weighted by their lengths.
+void CollectSweep(std::span<const float> samples, double sampleRate, const std::string& units);
 
 // What both windows show besides their plot.
 struct NoiseWindowForm {

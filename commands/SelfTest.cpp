@@ -1,7 +1,7 @@
 #include "commands/SelfTest.h"
 
-#include "analysis/Statistics.h"
 #include "commands/Sweep.h"
+#include "commands/TimePlot.h"
 #include "forms/MainWindowForm.h"
 #include "forms/TimePlotForm.h"
 #include "platform/Canvas.h"
@@ -66,9 +66,6 @@ float DifferenceCode(float value) { return value / Catalogue().ChannelScale[0]; 
 
 CommandResult<std::string> mnuTest_Click() {
     const ShownMessages shown;
-    if (AcquisitionRunning() || !SetupOK()) {
-        return shown.Refused<std::string>(kAcquisitionRunning);
-    }
     bool completed = false;
     auto& acq = Acquisition();
     const SensorModel* model = ChosenModel();
@@ -79,7 +76,10 @@ CommandResult<std::string> mnuTest_Click() {
     const int16_t savedNeg = acq.SelfTestNegBit;
     const int16_t savedPowerDown = acq.PowerDown;
     {
-        const AcquisitionGuard guard;
+        const AcquisitionGuard guard = StartAcquisition();
+        if (!guard) {
+            return shown.Refused<std::string>(guard.Refusal());
+        }
         for (auto& label : frmData().lblTest) {
             label.visible = true;
         }
@@ -96,26 +96,26 @@ CommandResult<std::string> mnuTest_Click() {
         Plot().PlotIndex = 0;
         ClearReadouts();
         const int32_t n = Plot().PlotSamples;
+        AcquisitionListener plotAndSwitch;
+        plotAndSwitch.sample = [n, switching](const AcquiredSample& sample) {
+            const int32_t taken = Acquisition().SampleIndex;
+            // The last sample of the sweep is not drawn.
+            if (taken < n) {
+                PlotRunSample(sample.code);
+            }
+            SwitchAtQuarterPoint(taken, n, switching);
+        };
         RunAcquisition({.takeSample =
-                            [n, switching] {
-                                auto& a = Acquisition();
-                                const int16_t ch = a.ChannelIndex;
+                            [] {
+                                const int16_t ch = Acquisition().ChannelIndex;
                                 const int32_t code = ReadChannel(ch);
-                                Ui().DoEvents();
-                                a.Samples[static_cast<size_t>(a.SampleIndex)] =
-                                    ChannelValue(code, ch);
-                                // The last sample of the sweep is not drawn.
-                                if (a.SampleIndex < n - 1) {
-                                    PlotSample(code);
-                                }
-                                ++a.SampleIndex;
-                                a.SamplesTaken = a.SampleIndex;
-                                SwitchAtQuarterPoint(a.SampleIndex, n, switching);
-                                return true;
+                                return std::optional(AcquiredSample{code, ChannelValue(code, ch)});
                             },
+                        // The trace keeps the codes it draws.
+                        .keep = SampleKeeping::ValuesOnly,
                         .pause = false,
                         .stoppable = false,
-                        .afterStatistics = {}});
+                        .listeners = {RunReadouts(), plotAndSwitch, RunAnalysis({})}});
         completed = !Acquisition().Ending;
         if (completed) {
             Calc_Test_Stats();

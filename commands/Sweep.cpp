@@ -1,11 +1,12 @@
 #include "commands/Sweep.h"
 
-#include "analysis/FFT.h"
-#include "analysis/NoiseRecord.h"
-#include "analysis/Statistics.h"
+#include "commands/NoiseAnalysis.h"
+#include "commands/SpectrumWindow.h"
+#include "commands/TimePlot.h"
 #include "forms/MainWindowForm.h"
 #include "forms/TimePlotForm.h"
 #include "interfaces/Interface.h"
+#include "interfaces/UsbSpiDrivers.h"
 #include "platform/Canvas.h"
 #include "platform/Frontend.h"
 #include "platform/Hardware.h"
@@ -17,6 +18,8 @@
 #include "sensors/SensorModels.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -81,24 +84,23 @@ void ReportSilentBoard() {
     }
 }
 
-// One sample of the selected channel, stored and drawn while it fits on the plot.
-bool TakeSweepSample() {
-    auto& acq = Acquisition();
-    const int16_t ch = acq.ChannelIndex;
+// One sample of the selected channel.
+std::optional<AcquiredSample> TakeSweepSample() {
+    const int16_t ch = Acquisition().ChannelIndex;
     const int32_t code = ReadChannel(ch);
     // A failed transfer leaves the last answer in place: that is no new sample.
     if (AdapterLost()) {
-        return false;
+        return std::nullopt;
     }
-    acq.Samples[static_cast<size_t>(acq.SampleIndex)] = ChannelValue(code, ch);
-    ++acq.SampleIndex;
-    acq.SamplesTaken = acq.SampleIndex;
-    acq.RawCodes[static_cast<size_t>(acq.SampleIndex)] = code;
-    Ui().DoEvents();
-    if (NextSampleFits()) {
-        PlotSample(code);
-    }
-    return true;
+    return AcquiredSample{code, ChannelValue(code, ch)};
+}
+
+// The commands that start an acquisition.
+void EnableStarts(bool enabled) {
+    auto& m = mdiAnalyzer();
+    m.cmdSingleSweep.enabled = enabled;
+    m.cmdLogData.enabled = enabled;
+    m.mnuTest.enabled = enabled;
 }
 
 } // namespace
@@ -132,6 +134,46 @@ bool SetupOK() {
     return true;
 }
 
+AcquisitionGuard StartAcquisition() {
+    return TryStartAcquisition({.ready = SetupOK, .startsEnabled = EnableStarts});
+}
+
+AcquisitionListener RunReadouts() {
+    AcquisitionListener readouts;
+    readouts.start = ShowTimePlot;
+    readouts.end = [](const AcquisitionEnd&) {
+        frmData().lblTsample.caption = Format(Acquisition().SamplePeriod * 1000.0, "0.00");
+    };
+    return readouts;
+}
+
+AcquisitionListener RunAnalysis(std::function<void()> afterStatistics) {
+    AcquisitionListener analysis;
+    analysis.end = [afterStatistics = std::move(afterStatistics)](const AcquisitionEnd& end) {
+        int32_t count = Acquisition().SamplesTaken;
+        ComputeStatistics(count);
+        if (afterStatistics) {
+            afterStatistics();
+        }
+        // A run that was stopped has no spectrum: its tail would be an older sweep's.
+        if (end.completed && Spectrum().FftOn) {
+            RunSpectrum();
+        }
+    };
+    return analysis;
+}
+
+void DropLostAdapter() {
+    if (AdapterLost()) {
+        auto& m = mdiAnalyzer();
+        Interface().InterfaceCode = kNoInterface;
+        m.txtInterface.text = "None";
+        m.txtPort.text = "None";
+        m.mnuUSB.checked = false;
+        m.statusText = AdapterDroppedText();
+    }
+}
+
 void BeginPass() {
     Plot().PlotX = 0;
     // The last trace is about to be overwritten: a resize before the first sample must not
@@ -146,8 +188,15 @@ bool AcquireSweep() {
     BeginPass();
     // The converters answer one transfer late: the first code belongs to the last channel read.
     ReadChannel(acq.ChannelIndex);
+    AcquisitionListener plot;
+    plot.sample = [](const AcquiredSample& sample) {
+        if (NextSampleFits()) {
+            PlotRunSample(sample.code);
+        }
+    };
     const bool completed = RunAcquisition(
-        {.takeSample = TakeSweepSample, .afterStatistics = [] { ReadTemperature(); }});
+        {.takeSample = TakeSweepSample,
+         .listeners = {RunReadouts(), plot, RunAnalysis([] { ReadTemperature(); })}});
     // A stopped sweep's tail would be an older sweep's.
     if (completed) {
         const auto ch = static_cast<size_t>(std::clamp<int16_t>(acq.ChannelIndex, 0, 8));
@@ -159,16 +208,15 @@ bool AcquireSweep() {
 
 CommandResult<SweepsTaken> cmdSingleSweep_Click() {
     const ShownMessages shown;
-    // One acquisition at a time: a second one would share the buffers and the lines.
-    if (AcquisitionRunning() || !SetupOK()) {
-        return shown.Refused<SweepsTaken>(kAcquisitionRunning);
-    }
     auto& acq = Acquisition();
     auto& m = mdiAnalyzer();
     SweepsTaken taken;
     bool completed = true;
     {
-        const AcquisitionGuard guard;
+        const AcquisitionGuard guard = StartAcquisition();
+        if (!guard) {
+            return shown.Refused<SweepsTaken>(guard.Refusal());
+        }
         m.statusText.clear();
         auto& tests = frmData().lblTest;
         if (tests[0].visible) {
@@ -177,17 +225,17 @@ CommandResult<SweepsTaken> cmdSingleSweep_Click() {
             }
         }
         if (acq.ContinuousMode) {
-            acq.StopRequested = false;
             ClearReadouts();
-            const uint32_t clicks = acq.StopClicks;
-            while (!acq.StopRequested && acq.StopClicks == clicks) {
-                Ui().SetBusy(true);
-                completed = AcquireSweep();
-                ++taken.sweeps;
-                ReportSilentBoard();
-                Ui().SetBusy(false);
-                m.focus = "cmdStop";
-            }
+            RepeatUntilStop(
+                [&m, &taken, &completed] {
+                    Ui().SetBusy(true);
+                    completed = AcquireSweep();
+                    ++taken.sweeps;
+                    ReportSilentBoard();
+                    Ui().SetBusy(false);
+                    m.focus = "cmdStop";
+                },
+                [] { return true; });
         } else {
             Ui().SetBusy(true);
             ClearReadouts();

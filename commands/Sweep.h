@@ -2,13 +2,25 @@
 #pragma once
 
 #include "commands/CommandResult.h"
+#include "sensors/Acquisition.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // True when an interface and a model are chosen and the read delay is a number, which it
 // keeps within 0..60000 ms.
 bool SetupOK();
+// The guard of a sweep, log or self-test about to start: none while one runs or when SetupOK
+// says no. The start commands are greyed out while it is held.
+AcquisitionGuard StartAcquisition();
+// What every run shows: the time-plot window at the start, the sample period at the end.
+AcquisitionListener RunReadouts();
+// At the end: the statistics, then afterStatistics, then the spectrum of a completed run
+// when it is on.
+AcquisitionListener RunAnalysis(std::function<void()> afterStatistics);
+// After a run: a lost adapter leaves no interface chosen.
+void DropLostAdapter();
 // The start of every pass: the trace from the left edge and the temperature read, which
 // also primes the converters for the selected channel.
 void BeginPass();

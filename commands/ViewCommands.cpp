@@ -1,7 +1,7 @@
 #include "commands/ViewCommands.h"
 
-#include "analysis/FFT.h"
-#include "analysis/Statistics.h"
+#include "commands/SpectrumWindow.h"
+#include "commands/TimePlot.h"
 #include "forms/Forms.h"
 #include "forms/MainWindowForm.h"
 #include "platform/Hardware.h"
@@ -17,6 +17,7 @@ namespace {
 
 void ApplyYScale(int32_t divisor) {
     Plot().YScaleDivisor = divisor;
+    ShowTimePlot();
     ApplyTimeYScale();
     ReplotTrace();
 }
@@ -29,6 +30,7 @@ void ApplyMidscale(double code) {
         code = 3000;
     }
     Plot().MidscaleCode = static_cast<int32_t>(RoundToEven(code));
+    ShowTimePlot();
     ApplyTimeYScale();
     ReplotTrace();
 }

@@ -1,46 +1,22 @@
 #include "forms/Forms.h"
 
-#include "app/Analyzer.h"
-#include "app/Startup.h"
-#include "commands/DataLog.h"
-#include "commands/NoiseAnalysis.h"
-#include "commands/PortSetup.h"
-#include "commands/UsbDebug.h"
-#include "commands/UsbSelect.h"
-#include "plots/PlotSetup.h"
-#include "plots/SpectrumPlot.h"
-#include "sensors/Acquisition.h"
+#include <array>
+#include <utility>
 
 namespace {
 
-struct Lifecycle {
-    void (*load)();
-    void (*activate)();
-    void (*resize)() = nullptr;
-};
+constexpr size_t kForms = static_cast<size_t>(FormId::frmAllan) + 1;
 
-Lifecycle LifecycleOf(FormId form) {
-    switch (form) {
-    case FormId::mdiAnalyzer:
-        return {MDIForm_Load, nullptr};
-    case FormId::frmData:
-        return {frmData_Form_Load, nullptr, frmData_Form_Resize};
-    case FormId::frmPort:
-        return {frmPort_Form_Load, frmPort_Form_Activate};
-    case FormId::frmUSBselect:
-        return {frmUSBselect_Form_Load, frmUSBselect_Form_Activate};
-    case FormId::frmUSBdebug:
-        return {frmUSBdebug_Form_Load, frmUSBdebug_Form_Activate};
-    case FormId::frmFFT:
-        return {frmFFT_Form_Load, nullptr, frmFFT_Form_Resize};
-    case FormId::frmLogSetup:
-        return {frmLogSetup_Form_Load, frmLogSetup_Form_Activate};
-    case FormId::frmNoise:
-        return {frmNoise_Form_Load, nullptr};
-    case FormId::frmAllan:
-        return {frmAllan_Form_Load, nullptr};
-    }
-    return {nullptr, nullptr};
+std::array<FormLifecycle, kForms>& Lifecycles() {
+    static std::array<FormLifecycle, kForms> table;
+    return table;
+}
+
+const FormLifecycle& LifecycleOf(FormId form) { return Lifecycles()[static_cast<size_t>(form)]; }
+
+std::function<void(const std::function<void()>&)>& ModalHold() {
+    static std::function<void(const std::function<void()>&)> hold;
+    return hold;
 }
 
 void Prepare(FormId form) {
@@ -64,30 +40,15 @@ void LoadForm(FormId form) {
     }
 }
 
-FormGeometry& FormOf(FormId form) {
-    auto& app = App();
-    switch (form) {
-    case FormId::mdiAnalyzer:
-        return app.mdiAnalyzer.form;
-    case FormId::frmData:
-        return app.frmData.form;
-    case FormId::frmFFT:
-        return app.frmFFT.form;
-    case FormId::frmPort:
-        return app.frmPort.form;
-    case FormId::frmUSBselect:
-        return app.frmUSBselect.form;
-    case FormId::frmUSBdebug:
-        return app.frmUSBdebug.form;
-    case FormId::frmLogSetup:
-        return app.frmLogSetup.form;
-    case FormId::frmNoise:
-        return app.frmNoise.form;
-    case FormId::frmAllan:
-        return app.frmAllan.form;
-    }
-    return app.mdiAnalyzer.form;
+void RegisterForm(FormId form, FormLifecycle lifecycle) {
+    Lifecycles()[static_cast<size_t>(form)] = lifecycle;
 }
+
+void SetModalHold(std::function<void(const std::function<void()>&)> hold) {
+    ModalHold() = std::move(hold);
+}
+
+FormGeometry& FormOf(FormId form) { return LifecycleOf(form).geometry(); }
 
 void ShowForm(FormId form) {
     Prepare(form);
@@ -95,10 +56,15 @@ void ShowForm(FormId form) {
 }
 
 void ShowModalForm(FormId form) {
-    WhileHeld([form] {
+    const auto modal = [form] {
         Prepare(form);
         Ui().ShowModal(form);
-    });
+    };
+    if (ModalHold()) {
+        ModalHold()(modal);
+    } else {
+        modal();
+    }
     FormOf(form).visible = false;
 }
 

@@ -2,8 +2,23 @@
 // loaded once, activated at every showing, hidden rather than destroyed.
 #pragma once
 
+#include <functional>
+
 #include "forms/Controls.h"
 #include "platform/Frontend.h"
+
+// A window's form model and the handlers its lifecycle runs; any handler may be missing.
+struct FormLifecycle {
+    FormGeometry& (*geometry)() = nullptr;
+    void (*load)() = nullptr;
+    void (*activate)() = nullptr;
+    void (*resize)() = nullptr;
+};
+// The program registers every window once at start-up, before any is used.
+void RegisterForm(FormId form, FormLifecycle lifecycle);
+// How a modal dialog holds everything while it is up (a running acquisition ends); without
+// one, the dialog is simply waited for.
+void SetModalHold(std::function<void(const std::function<void()>&)> hold);
 
 // The window's form model geometry (caption, visibility, position).
 FormGeometry& FormOf(FormId form);

@@ -1,7 +1,7 @@
 #include "gui/frmData.h"
 #include "platform/Frontend.h"
 
-#include "analysis/Statistics.h"
+#include "commands/TimePlot.h"
 #include "plots/PlotSetup.h"
 
 namespace {

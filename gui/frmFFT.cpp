@@ -1,6 +1,7 @@
 #include "gui/frmFFT.h"
 #include "platform/Frontend.h"
 
+#include "commands/SpectrumWindow.h"
 #include "plots/SpectrumPlot.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "gui/frmNoiseAnalysis.h"
 
-#include "analysis/NoiseRecord.h"
+#include "commands/NoiseAnalysis.h"
 #include "gui/QtControls.h"
 
 #include <QCheckBox>

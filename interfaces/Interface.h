@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct InterfaceState {
     int16_t InterfaceCode = 0;     // 0 none, 1 parallel port, 2 USB adapter
     int16_t PortAddress = 0;       // base I/O address of the parallel port
     bool DriverModuleFlag = false; // the port-access sequence has run (and the port is open)
+    std::string OsName;            // the system's name, which decides how ports are reached
 };
 InterfaceState& Interface();
 

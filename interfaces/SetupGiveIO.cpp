@@ -1,7 +1,5 @@
 #include "interfaces/SetupGiveIO.h"
 
-#include "app/Analyzer.h"
-#include "app/Startup.h"
 #include "forms/PortForm.h"
 #include "interfaces/Interface.h"
 #include "platform/Frontend.h"
@@ -157,9 +155,13 @@ void InstallGiveio() {
     Ui().MsgBox(kInstallFailed, "Error");
 }
 
+bool OsNeedsPortAccess(const std::string& osName) {
+    return osName == "WinNT" || osName == "WinXP" || osName == "Linux";
+}
+
 bool OpenPortAccess(bool once) {
 #ifdef _WIN32
-    if (!OsNeedsPortAccess(App().OsName) || (once && Interface().DriverModuleFlag)) {
+    if (!OsNeedsPortAccess(Interface().OsName) || (once && Interface().DriverModuleFlag)) {
         return true;
     }
     InstallGiveio();

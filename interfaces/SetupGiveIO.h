@@ -32,6 +32,9 @@ void InstallGiveio();
 void giveio();
 #endif
 
+// The port-access sequence is needed before the parallel port is used.
+bool OsNeedsPortAccess(const std::string& osName);
+
 // Makes the chosen port (PortAddress) usable before the transfers run, the way this system
 // needs it. With once, a sequence that already ran is not repeated (the port dialog's OK);
 // the start-up runs it regardless. False when port access was refused (reported already).

@@ -3,7 +3,6 @@
 #include "platform/Clock.h"
 #include "platform/Frontend.h"
 #include "platform/TextFormat.h"
-#include "sensors/Acquisition.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -108,7 +107,7 @@ void CalibrateDelay(double seconds) {
     Ui().SetBusy(false);
 }
 
-void WaitLoopDelay(float loopDelayMs) {
+void WaitLoopDelay(float loopDelayMs, const bool& stopRequested) {
     int64_t chunks = RoundToEven(loopDelayMs / 10.0);
     if (chunks < 1) {
         chunks = 1;
@@ -116,8 +115,7 @@ void WaitLoopDelay(float loopDelayMs) {
     const float chunkMs = static_cast<float>(loopDelayMs / chunks);
     for (int64_t i = 0; i < chunks; ++i) {
         Ui().DoEvents();
-        // Stop, Exit and a terminating signal all arrive as a stop request.
-        if (Acquisition().StopRequested) {
+        if (stopRequested) {
             return;
         }
         DelayMs(chunkMs);

@@ -15,8 +15,9 @@ void DelayMs(float ms);
 
 // The pause between samples: split into chunks of about 10 ms, with pending user-interface
 // events processed before each chunk, so Stop and menus stay live during long pauses. Ends
-// at the chunk in which a stop is requested.
-void WaitLoopDelay(float loopDelayMs);
+// at the chunk in which stopRequested (Stop, Exit or a terminating signal, set by the events)
+// holds.
+void WaitLoopDelay(float loopDelayMs, const bool& stopRequested);
 
 struct DelayState {
     int32_t DelayLoopCount = 200; // empty-loop iterations in 10 microseconds

@@ -1,12 +1,8 @@
 #include "plots/PlotSetup.h"
 
-#include "analysis/FFT.h"
-#include "analysis/Statistics.h"
-#include "forms/Forms.h"
 #include "forms/MainWindowForm.h"
 #include "forms/TimePlotForm.h"
 #include "platform/Canvas.h"
-#include "platform/Frontend.h"
 #include "platform/TextFormat.h"
 #include "sensors/Acquisition.h"
 #include "sensors/ReadData.h"
@@ -17,11 +13,6 @@
 #include <string>
 
 namespace {
-
-// Redrawing a stored trace leaves the statistics of the sweep alone: the readouts would
-// otherwise show those of its first 250, 500, ... samples. A counter, as a redraw may run
-// inside another one's event processing.
-int replotDepth = 0;
 
 constexpr Rgb kGridColour{192, 192, 192};
 constexpr Rgb kTraceColour{0, 0, 128};
@@ -62,13 +53,6 @@ void CheckScaleMenu(int32_t divisor) {
 }
 
 } // namespace
-
-void ShowTimePlot() {
-    const auto& form = frmData().form;
-    if (form.loaded && !form.visible) {
-        ShowForm(FormId::frmData);
-    }
-}
 
 void ApplyPlotLength() {
     BuildWindowTable();
@@ -128,7 +112,6 @@ void DrawTimeGrid() {
 }
 
 void ApplyTimeYScale() {
-    ShowTimePlot();
     Plot().CodesPerDivision = 512 / Plot().YScaleDivisor;
     const int16_t ch = Acquisition().ChannelIndex;
     const bool fixedAxis = FixedRateAxis();
@@ -192,11 +175,6 @@ void PlotSample(int32_t code) {
         pic->Circle(plot.PlotX, 0, kMarkerRadius, pic->ForeColor());
     }
     plot.LastPlotY = Rounded(y);
-    // Last, as the statistics let events in: whatever they redraw finds this sample drawn.
-    if (plot.PlotIndex % 250 == 0 && replotDepth == 0) {
-        int32_t count = plot.PlotIndex;
-        ComputeStatistics(count);
-    }
 }
 
 void ReplotTrace() {
@@ -207,81 +185,11 @@ void ReplotTrace() {
         return;
     }
     Plot().PlotX = 0;
-    ++replotDepth;
     for (int32_t i = 1; i <= n; ++i) {
         if (Plot().PlotX + Plot().PlotXStep <= TimePlotWidth()) {
             PlotSample(Acquisition().RawCodes[i]);
         }
     }
-    --replotDepth;
-}
-
-void FitTimePlot(bool besideSpectrum) {
-    if (frmData().form.state != WindowState::Normal) {
-        return;
-    }
-    const int32_t area = mdiAnalyzer().ScaleHeight;
-    PlaceForm(FormId::frmData, WithHeight(FormId::frmData, besideSpectrum ? area / 2 : area));
-}
-
-void frmData_Form_Load() {
-    const auto& m = mdiAnalyzer();
-    PlaceForm(FormId::frmData,
-              {0, 0, m.ScaleWidth, Spectrum().FftOn ? m.ScaleHeight / 2 : m.ScaleHeight});
-    ApplyPlotLength();
-}
-
-// The Qt canvas is blank after any resize and the layouts place the controls, so every
-// resize redraws; there is no size threshold or minimised state to wait for.
-// What the running acquisition has drawn is drawn again at the new scale and the trace goes
-// on from there; a trace about to start (nothing drawn yet) starts as it would have, from past
-// the edge (reading the temperature) if it was to.
-void frmData_Form_Resize() {
-    auto& plot = Plot();
-    const bool pastEdge = plot.PlotIndex == 0 && plot.PlotX > 0;
-    plot.PlotX = 0;
-    DrawTimeGrid();
-    if (pastEdge) {
-        plot.PlotX = TimePlotWidth() + 1;
-    } else {
-        ReplotTrace();
-    }
-    plot.DataWindowWidth = frmData().form.width;
-    plot.DataWindowHeight = frmData().form.height;
-}
-
-void frmData_lblYscale_MouseDown(int16_t /*Index*/, int16_t Button, int16_t /*Shift*/, float /*X*/,
-                                 float /*Y*/) {
-    if (Button == 2) {
-        Ui().Popup(PopupMenu::DataScale);
-    }
-}
-
-void frmData_lblShowAverage_MouseDown(int16_t Button, int16_t /*Shift*/, float /*X*/, float /*Y*/) {
-    if (Button == 2) {
-        Ui().Popup(PopupMenu::DataScale);
-    }
-}
-
-void frmData_pic1_MouseDown(int16_t Button, int16_t /*Shift*/, float X, float /*Y*/) {
-    if (Button != 2 || Plot().PlotIndex == 0 || Plot().PlotXStep <= 0) {
-        return;
-    }
-    const double position = double(X) / Plot().PlotXStep;
-    if (!(position >= 0) || position > kMaxSampleIndex) {
-        return;
-    }
-    // Index 0 holds no sample; past the last one there is nothing to show.
-    const auto index = static_cast<int32_t>(RoundToEven(position));
-    if (index < 1 || index > Plot().PlotIndex) {
-        return;
-    }
-    const int32_t code = Acquisition().RawCodes[index];
-    auto& m = mdiAnalyzer();
-    m.mnuAux1.caption = "Index = " + std::to_string(index);
-    m.mnuAux2.caption = "Value = " + Format(CodeValue(code), ValuePattern(Plot().ValueDecimals));
-    m.mnuAux3.caption = "Code  = " + std::to_string(code);
-    Ui().Popup(PopupMenu::Aux);
 }
 
 float TimePlotWidth() {
@@ -290,3 +198,18 @@ float TimePlotWidth() {
 }
 
 bool NextSampleFits() { return Plot().PlotX + Plot().PlotXStep < TimePlotWidth(); }
+
+void BuildWindowTable() {
+    const auto& acq = Acquisition();
+    auto& s = Spectrum();
+    const int32_t n = std::clamp(acq.SweepLength, 0, kMaxSampleIndex);
+    if (s.WindowTable.size() == static_cast<size_t>(n) + 1) {
+        return;
+    }
+    s.WindowTable.assign(static_cast<size_t>(n) + 1, 1.0);
+    // A new length leaves an empty spectrum of its own size: the old bins would stand at the
+    // wrong frequencies on the new axis.
+    s.FftData.assign(static_cast<size_t>(n / 2), 0.0);
+    s.FftPoints = n;
+    s.FftBinWidth = acq.SampleRateHz > 0 && n > 0 ? acq.SampleRateHz / static_cast<float>(n) : 0.0f;
+}

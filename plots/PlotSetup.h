@@ -1,15 +1,16 @@
-// Geometry and drawing of the time plot, and the grid the spectrum plot shares.
+// Scales and drawing of the time plot, the grid the spectrum plot shares, and the state of
+// both plots and of the last spectrum.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
+#include "analysis/Spectrum.h"
 #include "forms/Controls.h"
 
 class Canvas;
 
-// A time-plot window the user closed comes back when something draws on it.
-void ShowTimePlot();
 // Applies SweepLength to the time plot: samples across, x labels, grid.
 void ApplyPlotLength();
 // Clears a plot area and draws the 8 x 8 dotted grid both plots share, and places their tick
@@ -28,20 +29,6 @@ float TimePlotWidth();
 bool NextSampleFits();
 // Draws the stored trace again with the current scales.
 void ReplotTrace();
-
-// The time plot's height in the plot area: all of it, or the upper half beside the
-// spectrum. A minimised or maximised window is left as it is.
-void FitTimePlot(bool besideSpectrum);
-
-void frmData_Form_Load();
-// The time-plot window or its plot area changed size.
-void frmData_Form_Resize();
-// Right click on a y label: the y-scale menu.
-void frmData_lblYscale_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
-// Right click on "Average": the y-scale menu, with the midscale commands.
-void frmData_lblShowAverage_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
-// Right click in the plot: the readout of the sample under the pointer.
-void frmData_pic1_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
 
 // The time plot's drawing state, and the spectrum plot's.
 struct PlotState {
@@ -72,3 +59,24 @@ struct PlotState {
     int32_t FftPointsPlotted = 0;
 };
 PlotState& Plot();
+
+// The last spectrum, which both plots' scales follow.
+struct SpectrumState {
+    bool FftOn = false; // a spectrum after every complete sweep
+    int32_t AdcBits = 12;
+    std::vector<double> WindowTable;
+    // Magnitudes of bins 0..FftPoints/2-1 of the last spectrum.
+    std::vector<double> FftData;
+    SpectrumWorkspace FftWork; // the transform's arrays, kept from run to run
+    int32_t FftPoints = 0;     // samples the last spectrum transformed
+    float FftPeakMag = 0.0f;
+    int32_t FftPeakIndex = 0;
+    float FftBinWidth = 0.0f;
+    float FftPeakFreq = 0.0f;
+    float FftPeakValue = 0.0f;
+    float FftYFull = 1.0f;
+};
+SpectrumState& Spectrum();
+
+// Rebuilds the weighting table for the current sweep length: all 1.0 (rectangular).
+void BuildWindowTable();

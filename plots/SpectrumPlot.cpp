@@ -1,12 +1,8 @@
 #include "plots/SpectrumPlot.h"
 
-#include "analysis/FFT.h"
-#include "forms/Forms.h"
 #include "forms/MainWindowForm.h"
 #include "forms/SpectrumForm.h"
-#include "forms/TimePlotForm.h"
 #include "platform/Canvas.h"
-#include "platform/Frontend.h"
 #include "platform/TextFormat.h"
 #include "plots/PlotSetup.h"
 #include "sensors/Acquisition.h"
@@ -39,13 +35,12 @@ float ChannelScale() {
     return ch >= 0 && ch <= 8 ? Catalogue().ChannelScale[static_cast<size_t>(ch)] : 0.0f;
 }
 
-// Bins the last spectrum has: half its points (none before the first one).
+} // namespace
+
 int32_t BinsComputed() {
     const auto& s = Spectrum();
     return std::min(s.FftPoints / 2, static_cast<int32_t>(s.FftData.size()));
 }
-
-} // namespace
 
 void PlotSpectrum() {
     DrawSpectrumGrid();
@@ -144,72 +139,4 @@ void PlotSpectrumPoint(double& magnitude) {
                   kTraceColour);
     }
     plot.FftLastY = y;
-}
-
-void frmFFT_Form_Load() {
-    // The two plots share the area top and bottom.
-    FitTimePlot(true);
-    const auto& m = mdiAnalyzer();
-    const auto& data = frmData().form;
-    PlaceForm(FormId::frmFFT,
-              {0, data.top + data.height, m.ScaleWidth, m.ScaleHeight - data.height});
-    auto& f = frmFFT();
-    Spectrum().FftYFull = 1.0f;
-    Plot().FftBinsShown = static_cast<float>(Acquisition().SweepLength / 2);
-    f.form.caption = "Freq Data -- " + Catalogue().ChannelTitle;
-    LabelSpectrumXAxis();
-    LabelSpectrumYAxis();
-    DrawSpectrumGrid();
-}
-
-// The canvas is blank after any resize: every resize draws the spectrum again.
-void frmFFT_Form_Resize() {
-    PlotSpectrum();
-    Plot().FftWindowWidth = frmFFT().form.width;
-    Plot().FftWindowHeight = frmFFT().form.height;
-}
-
-// Closing the window is "FFT Off": the menu follows, so that "FFT On" brings it back, and the
-// time plot takes the whole area again.
-void frmFFT_Form_Unload() {
-    auto& m = mdiAnalyzer();
-    Spectrum().FftOn = false;
-    m.mnuFFTon.checked = false;
-    m.mnuFFToff.checked = true;
-    FitTimePlot(false);
-}
-
-void frmFFT_lblPlotX_MouseDown(int16_t, int16_t Button, int16_t, float, float) {
-    if (Button == 2) {
-        Ui().Popup(PopupMenu::FFTXscale);
-    }
-}
-
-void frmFFT_lblYscale_MouseDown(int16_t, int16_t Button, int16_t, float, float) {
-    if (Button == 2) {
-        Ui().Popup(PopupMenu::FFTYscale);
-    }
-}
-
-void frmFFT_pic1_MouseDown(int16_t Button, int16_t, float X, float) {
-    const auto& plot = Plot();
-    const auto& s = Spectrum();
-    if (Button != 2 || plot.FftPointsPlotted == 0 || plot.FftXStep <= 0) {
-        return;
-    }
-    const double position = double(X) / plot.FftXStep;
-    if (!(position >= -0.5) || position > BinsComputed()) {
-        return;
-    }
-    const auto index = std::max<int32_t>(0, static_cast<int32_t>(RoundToEven(position)));
-    if (index > plot.FftPointsPlotted || index >= BinsComputed()) {
-        return;
-    }
-    const float value = SpectrumBinValue(index);
-    auto& m = mdiAnalyzer();
-    m.mnuAux1.caption = "Index = " + std::to_string(index);
-    m.mnuAux2.caption =
-        "Value =   " + Format(value, Plot().ValueDecimals == 3 ? "0.0000" : "0.000");
-    m.mnuAux3.caption = "Freq =  " + Format(s.FftBinWidth * static_cast<float>(index), "0.0");
-    Ui().Popup(PopupMenu::Aux);
 }

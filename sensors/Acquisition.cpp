@@ -1,40 +1,65 @@
 #include "sensors/Acquisition.h"
 
-#include "analysis/FFT.h"
-#include "analysis/Statistics.h"
-#include "forms/MainWindowForm.h"
-#include "forms/TimePlotForm.h"
 #include "interfaces/Interface.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Clock.h"
 #include "platform/Delay.h"
-#include "platform/TextFormat.h"
-#include "plots/PlotSetup.h"
+#include "platform/Frontend.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 bool running = false;
 
-// The commands that start an acquisition.
-void EnableStarts(bool enabled) {
-    auto& m = mdiAnalyzer();
-    m.cmdSingleSweep.enabled = enabled;
-    m.cmdLogData.enabled = enabled;
-    m.mnuTest.enabled = enabled;
+void StoreSample(AcquisitionState& acq, SampleKeeping keep, const AcquiredSample& sample) {
+    if (keep != SampleKeeping::Nothing) {
+        acq.Samples[static_cast<size_t>(acq.SampleIndex)] = sample.value;
+    }
+    ++acq.SampleIndex;
+    acq.SamplesTaken = acq.SampleIndex;
+    if (keep == SampleKeeping::CodesAndValues) {
+        acq.RawCodes[static_cast<size_t>(acq.SampleIndex)] = sample.code;
+    }
+}
+
+bool Recorded(const AcquisitionRun& run, const AcquiredSample& sample) {
+    return std::all_of(
+        run.listeners.begin(), run.listeners.end(),
+        [&sample](const AcquisitionListener& l) { return !l.record || l.record(sample); });
 }
 
 } // namespace
 
-AcquisitionGuard::AcquisitionGuard() {
+AcquisitionGuard::AcquisitionGuard(std::string refusal) : refusal_(std::move(refusal)) {}
+
+AcquisitionGuard::AcquisitionGuard(std::function<void(bool)> startsEnabled)
+    : held_(true), startsEnabled_(std::move(startsEnabled)) {
     running = true;
-    EnableStarts(false);
+    if (startsEnabled_) {
+        startsEnabled_(false);
+    }
 }
 
 AcquisitionGuard::~AcquisitionGuard() {
+    if (!held_) {
+        return;
+    }
     running = false;
-    EnableStarts(true);
+    if (startsEnabled_) {
+        startsEnabled_(true);
+    }
+}
+
+AcquisitionGuard TryStartAcquisition(const AcquisitionStart& start) {
+    if (running) {
+        return AcquisitionGuard(std::string("A sweep, a log or a self-test is running."));
+    }
+    if (start.ready && !start.ready()) {
+        return AcquisitionGuard(std::string("The interface, device or read delay is not ready."));
+    }
+    return AcquisitionGuard(start.startsEnabled);
 }
 
 bool AcquisitionRunning() { return running; }
@@ -51,19 +76,12 @@ bool AdapterLost() {
     return Interface().InterfaceCode == kUsbInterface && !Usb().CurrentAdapter.Present;
 }
 
-void DropLostAdapter() {
-    if (AdapterLost()) {
-        auto& m = mdiAnalyzer();
-        Interface().InterfaceCode = kNoInterface;
-        m.txtInterface.text = "None";
-        m.txtPort.text = "None";
-        m.mnuUSB.checked = false;
-        m.statusText = AdapterDroppedText();
-    }
-}
-
 bool RunAcquisition(const AcquisitionRun& run) {
-    ShowTimePlot();
+    for (const auto& listener : run.listeners) {
+        if (listener.start) {
+            listener.start();
+        }
+    }
     auto& acq = Acquisition();
     acq.SampleIndex = 0;
     acq.StopRequested = false;
@@ -77,13 +95,21 @@ bool RunAcquisition(const AcquisitionRun& run) {
     // took to fail, gave no sample.
     double sampling = 0;
     while (acq.SampleIndex < wanted) {
-        if (!run.takeSample()) {
+        const std::optional<AcquiredSample> sample = run.takeSample();
+        if (!sample || !Recorded(run, *sample)) {
             completed = false;
             acq.StopRequested = true;
             break;
         }
+        StoreSample(acq, run.keep, *sample);
+        Ui().DoEvents();
+        for (const auto& listener : run.listeners) {
+            if (listener.sample) {
+                listener.sample(*sample);
+            }
+        }
         if (run.pause) {
-            WaitLoopDelay(acq.LoopDelayMs);
+            WaitLoopDelay(acq.LoopDelayMs, acq.StopRequested);
         }
         sampling = clock.Now() - t0 - (HeldSeconds() - heldBefore);
         if (acq.Ending) {
@@ -111,19 +137,20 @@ bool RunAcquisition(const AcquisitionRun& run) {
         acq.SamplePeriod = 0.0f;
         acq.SampleRateHz = 0.0f;
     }
-    frmData().lblTsample.caption = Format(acq.SamplePeriod * 1000.0, "0.00");
-
-    if (!run.analyse) {
-        return completed;
-    }
-    int32_t count = acq.SamplesTaken;
-    ComputeStatistics(count);
-    if (run.afterStatistics) {
-        run.afterStatistics();
-    }
-    // A run that was stopped has no spectrum: its tail would be an older sweep's.
-    if (completed && Spectrum().FftOn) {
-        RunSpectrum();
+    const AcquisitionEnd end{.completed = completed};
+    for (const auto& listener : run.listeners) {
+        if (listener.end) {
+            listener.end(end);
+        }
     }
     return completed;
+}
+
+void RepeatUntilStop(const std::function<void()>& pass, const std::function<bool()>& again) {
+    auto& acq = Acquisition();
+    acq.StopRequested = false;
+    const uint32_t clicks = acq.StopClicks;
+    do {
+        pass();
+    } while (again() && !acq.StopRequested && acq.StopClicks == clicks);
 }

@@ -1,11 +1,13 @@
 // The acquisition engine that sweeps, the self-test and the log passes share: a run of
-// samples through a per-sample step, with the pause, the stop, the measured period and the
-// statistics around it. Also the acquisition's part of the application state.
+// samples through a per-sample step, with the pause, the stop and the measured period, feeding
+// the listeners the caller attaches. Also the acquisition's part of the application state.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 // Samples 1..65540 fit the buffers, whatever length is asked for.
@@ -37,15 +39,35 @@ struct AcquisitionState {
 };
 AcquisitionState& Acquisition();
 
+struct AcquisitionStart {
+    // Checked only when nothing runs: the caller's own conditions (choices made, port open).
+    std::function<bool()> ready;
+    // The commands that start a run, greyed out while it lasts and enabled after.
+    std::function<void(bool)> startsEnabled;
+};
+
 // One acquisition at a time: a second would share the buffers and the lines. Held for as
-// long as a run lasts; the commands that start one are greyed out meanwhile.
+// long as a run lasts; empty when the run could not start, saying why.
 class AcquisitionGuard {
 public:
-    AcquisitionGuard();
-    ~AcquisitionGuard();
     AcquisitionGuard(const AcquisitionGuard&) = delete;
     AcquisitionGuard& operator=(const AcquisitionGuard&) = delete;
+    ~AcquisitionGuard();
+    explicit operator bool() const { return held_; }
+    // Why the run could not start; empty when it holds the acquisition.
+    const std::string& Refusal() const { return refusal_; }
+
+private:
+    friend AcquisitionGuard TryStartAcquisition(const AcquisitionStart& start);
+    explicit AcquisitionGuard(std::string refusal);
+    explicit AcquisitionGuard(std::function<void(bool)> startsEnabled);
+    bool held_ = false;
+    std::string refusal_;
+    std::function<void(bool)> startsEnabled_;
 };
+
+// The guard of a new acquisition, or an empty one when one runs or the start is not ready.
+AcquisitionGuard TryStartAcquisition(const AcquisitionStart& start);
 // True while a sweep, a log or a self-test runs.
 bool AcquisitionRunning();
 
@@ -55,23 +77,48 @@ void WhileHeld(const std::function<void()>& wait);
 
 // The USB adapter is the interface and a transfer to it has failed.
 bool AdapterLost();
-// After a run: a lost adapter leaves no interface chosen.
-void DropLostAdapter();
+
+// One sample of a run: the converter's code and its value in the channel's units.
+struct AcquiredSample {
+    int32_t code = 0;
+    float value = 0.0f;
+};
+
+// What a run keeps of each sample: the value at k - 1 and the code at k for sample k.
+enum class SampleKeeping { CodesAndValues, ValuesOnly, Nothing };
+
+struct AcquisitionEnd {
+    bool completed = false; // every sample was taken
+};
+
+// What a run feeds as it goes; any part may be empty.
+struct AcquisitionListener {
+    // Before the first sample, before the buffers are reset.
+    std::function<void()> start;
+    // Before the sample is stored. false: it could not be kept (its record failed), and the
+    // run ends as stopped without it.
+    std::function<bool(const AcquiredSample&)> record;
+    // After it is stored and events have been let in.
+    std::function<void(const AcquiredSample&)> sample;
+    // After the sample period is measured.
+    std::function<void(const AcquisitionEnd&)> end;
+};
 
 struct AcquisitionRun {
-    // Takes one sample: reads, converts, stores it (advancing SampleIndex) and plots it. false
-    // when there was no sample to take (a failed transfer): the run ends as stopped.
-    std::function<bool()> takeSample;
+    // Takes one sample; nothing when there was none to take (a failed transfer): the run ends
+    // as stopped.
+    std::function<std::optional<AcquiredSample>()> takeSample;
+    SampleKeeping keep = SampleKeeping::CodesAndValues;
     bool pause = true;         // the read delay between samples, with events during it
     bool stoppable = true;     // Stop and a lost adapter end the run
     double minimumSeconds = 0; // the elapsed time counts as at least this
-    bool analyse = true;       // statistics and spectrum of the samples taken
-    // After the statistics, before the spectrum.
-    std::function<void()> afterStatistics;
+    std::vector<AcquisitionListener> listeners;
 };
 
 // Takes SweepLength samples (at most the buffers'), from SampleIndex 0 with the stop
-// cleared, then measures the sample period and shows it, and computes the statistics and,
-// when it is on and the run completed, the spectrum.
+// cleared, storing each and feeding the listeners, then measures the sample period.
 // True when every sample was taken.
 bool RunAcquisition(const AcquisitionRun& run);
+
+// Clears the stop and runs pass, then again while again() holds and no Stop has come since.
+void RepeatUntilStop(const std::function<void()>& pass, const std::function<bool()>& again);

@@ -1,4 +1,4 @@
-#include "analysis/Statistics.h"
+#include "commands/TimePlot.h"
 #include "sensors/ReadData.h"
 #include "tests/support/AppStateTest.h"
 

@@ -55,19 +55,19 @@ TEST_F(DelayTest, LoopDelayIsWaitedInChunksWithEventsBeforeEach) {
     App().StopRequested = false;
 
     const double t0 = clock.now;
-    WaitLoopDelay(25); // 2 chunks of 12.5 ms
+    WaitLoopDelay(25, App().StopRequested); // 2 chunks of 12.5 ms
     EXPECT_EQ(ui.doEventsCalls, 2);
     EXPECT_NEAR(clock.now - t0, 0.025, 1e-9);
 
     clock.recordSpins = true;
-    WaitLoopDelay(0); // one pass of events and the minimum loop
+    WaitLoopDelay(0, App().StopRequested); // one pass of events and the minimum loop
     EXPECT_EQ(ui.doEventsCalls, 3);
     EXPECT_EQ(clock.spins, std::vector<int32_t>{40});
 
     // A stop (Stop, Exit or a signal) ends the longest wait within the chunk it came in.
     ui.AtDoEvents(5, [] { App().StopRequested = true; });
     const double t1 = clock.now;
-    WaitLoopDelay(60000);
+    WaitLoopDelay(60000, App().StopRequested);
     EXPECT_EQ(ui.doEventsCalls, 5);
     EXPECT_NEAR(clock.now - t1, 0.010, 1e-9);
 }

@@ -1,3 +1,4 @@
+#include "commands/TimePlot.h"
 #include "plots/PlotSetup.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/RecordingCanvas.h"

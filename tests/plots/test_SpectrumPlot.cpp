@@ -1,7 +1,7 @@
 // The spectrum of a sweep as the windows show it: readouts, axis labels, zoom, readout
 // pop-up, the window's on, off and close, and what a stopped or odd-length sweep gives.
-#include "analysis/FFT.h"
 #include "app/Analyzer.h"
+#include "commands/SpectrumWindow.h"
 #include "commands/Sweep.h"
 #include "commands/ViewCommands.h"
 #include "plots/SpectrumPlot.h"

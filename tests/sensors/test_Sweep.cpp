@@ -85,6 +85,10 @@ TEST_F(SweepTest, StopEndsASweepOrAContinuousRunKeepingWhatWasTaken) {
             pressedAgain = true;
             EXPECT_FALSE(m.cmdSingleSweep.enabled);
             cmdSingleSweep_Click();
+            // The refused start leaves the running one held, its starts greyed.
+            EXPECT_TRUE(AcquisitionRunning());
+            EXPECT_FALSE(m.cmdSingleSweep.enabled);
+            EXPECT_FALSE(TryStartAcquisition({}).Refusal().empty());
         }
         if (pressedAgain) {
             cmdStop_Click();
