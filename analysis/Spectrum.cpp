@@ -287,14 +287,18 @@ void Radix2Fft(std::span<double> re, std::span<double> im) {
     Stages(re.data(), im.data(), n, kTile, w);
 }
 
+size_t SpectrumPoints(size_t given) {
+    constexpr size_t kMinPoints = 8;
+    constexpr size_t kMaxPoints = size_t{1} << 30;
+    const size_t n = std::bit_floor(std::min(given, kMaxPoints));
+    return n < kMinPoints ? 0 : n;
+}
+
 SpectrumResult ComputeSpectrum(std::span<const int32_t> codes, int32_t zeroCode,
                                std::span<const double> window, int32_t adcBits,
                                SpectrumWorkspace& work) {
-    constexpr size_t kMinPoints = 8;
-    constexpr size_t kMaxPoints = size_t{1} << 30;
-    const size_t given = std::min({codes.size(), window.size(), kMaxPoints});
-    const size_t n = given == 0 ? 0 : std::bit_floor(given);
-    if (n < kMinPoints) {
+    const size_t n = SpectrumPoints(std::min(codes.size(), window.size()));
+    if (n == 0) {
         return {};
     }
 

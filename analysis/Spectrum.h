@@ -35,6 +35,9 @@ struct SpectrumResult {
 // channel's zero code and weighted by window[k]. A length that is not a power of two uses the
 // largest power of two that fits both codes and window; below 8 points no bin can be searched
 // and the result is empty.
+// Samples a spectrum of given samples transforms: the largest power of two that fits, or 0
+// below 8.
+size_t SpectrumPoints(size_t given);
 SpectrumResult ComputeSpectrum(std::span<const int32_t> codes, int32_t zeroCode,
                                std::span<const double> window, int32_t adcBits,
                                SpectrumWorkspace& work);

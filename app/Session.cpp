@@ -105,10 +105,9 @@ public:
         hooks_.progress(end ? passesEnded_ : passesEnded_ + 1, acq.SampleIndex,
                         std::max(acq.SweepLength, 1));
     }
+    // The self-test's report is its result, not a note.
     void ShowReport(const std::string& text, const std::string& title) override {
-        if (reportIsResult) {
-            report = text;
-        } else {
+        if (!reportIsResult) {
             MsgBox(text, title);
         }
     }
@@ -143,7 +142,6 @@ public:
 
     std::map<FormId, std::function<void()>> modal;
     bool reportIsResult = false;
-    std::string report;
 
 private:
     void ShowMsgBox(const std::string& text, const std::string&) override { Note(text); }
@@ -236,19 +234,16 @@ struct Session::State {
         ui.BeginCall();
     }
 
-    // A run that showed a message, lost its adapter or heard nothing from the board failed;
-    // one that was stopped has what it took.
-    void Check(const std::string& what) const {
-        if (ui.Stopping()) {
+    // A handler that refused or failed says why; when the user was shown the reason in a box,
+    // which went out as a note, the failure is named by what was asked. A stopped run has
+    // what it took.
+    template <typename Data>
+    void Check(const CommandResult<Data>& result, const std::string& what) const {
+        if (ui.Stopping() || result.outcome == Outcome::Done ||
+            result.outcome == Outcome::Stopped) {
             return;
         }
-        const std::string& status = mdiAnalyzer().statusText;
-        if (!status.empty() && status.rfind("Log written to ", 0) != 0) {
-            Fail(status);
-        }
-        if (ui.BoxesShown() || AdapterLost() || Interface().InterfaceCode == kNoInterface) {
-            Fail(what + " failed");
-        }
+        Fail(result.shownInBox || result.reason.empty() ? what + " failed" : result.reason);
     }
 
     Channel CurrentChannel() const {
@@ -385,7 +380,7 @@ Sweep Session::sweep(int samples, int channel) {
     s.Prepare(samples, channel);
     ::Spectrum().FftOn = false;
     const auto result = cmdSingleSweep_Click();
-    s.Check("the sweep");
+    s.Check(result, "the sweep");
     const auto& acq = Acquisition();
     const int32_t n = std::min(acq.SamplesTaken, kMaxSampleIndex);
     Sweep sweep{s.CurrentChannel(),
@@ -405,7 +400,10 @@ Spectrum Session::spectrum(int samples, int channel) {
     s.Prepare(samples, channel);
     ::Spectrum().FftOn = true;
     const auto result = cmdSingleSweep_Click();
-    s.Check("the sweep");
+    s.Check(result, "the sweep");
+    if (!result.data.noSpectrum.empty() && !s.ui.Stopping()) {
+        Fail(result.data.noSpectrum);
+    }
     Spectrum spectrum;
     spectrum.channel = s.CurrentChannel();
     spectrum.stats = CurrentStatistics();
@@ -430,15 +428,14 @@ SelfTest Session::selftest() {
     auto& s = *state_;
     s.Prepare(0, -1);
     s.ui.reportIsResult = true;
-    s.ui.report.clear();
     const auto result = mnuTest_Click();
     s.ui.reportIsResult = false;
     SelfTest test;
     if (s.ui.Stopping()) {
         return test;
     }
-    s.Check("the self-test");
-    if (result.outcome != Outcome::Done || s.ui.report.empty()) {
+    s.Check(result, "the self-test");
+    if (result.data.empty()) {
         Fail("the self-test gave no report");
     }
     const SensorModel& model = *ChosenModel();
@@ -458,7 +455,7 @@ float Session::temperature() {
     auto& s = *state_;
     s.Prepare(0, -1);
     const auto result = mnuReadTemp_Click();
-    s.Check("reading the temperature");
+    s.Check(result, "reading the temperature");
     return result.data;
 }
 
@@ -498,7 +495,7 @@ Log Session::log(const std::vector<int>& channels, bool temperature, int samples
     m.chkContinuous.value = passes > 0 ? 0 : 1;
     chkContinuous_Click();
     const auto result = cmdLogData_Click(passes);
-    s.Check("the log");
+    s.Check(result, "the log");
     return {result.data.path, result.data.lines, result.data.passes,
             result.outcome == Outcome::Stopped || s.ui.Stopping()};
 }
@@ -514,6 +511,8 @@ std::vector<std::vector<uint16_t>> Session::spi(const std::vector<uint16_t>& wor
         Refuse("1 to 16 words", "words");
     }
     std::vector<std::vector<uint16_t>> answers;
+    // Failed until a transfer says otherwise: the console may not have opened.
+    CommandResult<std::vector<uint16_t>> last{Outcome::Failed, {}, {}};
     // The debug console's boxes, filled and clicked as a user would.
     s.ui.modal[FormId::frmUSBdebug] = [&] {
         auto& f = frmUSBdebug();
@@ -537,17 +536,17 @@ std::vector<std::vector<uint16_t>> Session::spi(const std::vector<uint16_t>& wor
             f.txtWriteSpi[k + 1].text = HexText(words[k]);
         }
         for (int pass = 0; pass < o.loop && !s.ui.Stopping(); ++pass) {
-            const auto result = frmUSBdebug_cmdWriteSpi_Click();
-            if (result.outcome != Outcome::Done) {
+            last = frmUSBdebug_cmdWriteSpi_Click();
+            if (last.outcome != Outcome::Done) {
                 break;
             }
-            answers.push_back(result.data);
+            answers.push_back(last.data);
         }
         frmUSBdebug_cmdExit_Click();
     };
     ShowModalForm(FormId::frmUSBdebug);
     s.ui.modal.erase(FormId::frmUSBdebug);
-    s.Check("the SPI transfer");
+    s.Check(last, "the SPI transfer");
     return answers;
 }
 

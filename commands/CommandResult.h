@@ -14,8 +14,9 @@ struct NoData {};
 
 template <typename Data = NoData> struct CommandResult {
     Outcome outcome = Outcome::Done;
-    std::string reason; // why it was refused or failed, as the user was told
+    std::string reason; // why it was refused or failed
     Data data{};
+    bool shownInBox = false; // the reason is a message box's the user has seen already
 };
 
 // The message boxes shown from its making on: a handler that refuses or fails has said why in
@@ -26,12 +27,15 @@ public:
     bool Any() const { return Ui().MessagesShown() != first_; }
 
     template <typename Data = NoData> CommandResult<Data> Refused(std::string otherwise) const {
-        return {Outcome::Refused, Any() ? Ui().LastMessage() : std::move(otherwise), {}};
+        if (Any()) {
+            return {Outcome::Refused, Ui().LastMessage(), {}, true};
+        }
+        return {Outcome::Refused, std::move(otherwise), {}};
     }
     // Done or stopped with data, unless a box said it failed.
     template <typename Data> CommandResult<Data> Ended(bool completed, Data data) const {
         if (Any()) {
-            return {Outcome::Failed, Ui().LastMessage(), std::move(data)};
+            return {Outcome::Failed, Ui().LastMessage(), std::move(data), true};
         }
         return {completed ? Outcome::Done : Outcome::Stopped, {}, std::move(data)};
     }

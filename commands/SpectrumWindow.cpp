@@ -36,7 +36,7 @@ void RunSpectrum() {
     const float scale = known ? Catalogue().ChannelScale[c] : 0.0f;
     const SpectrumResult result = ComputeSpectrum(codes, zero, s.WindowTable, s.AdcBits, s.FftWork);
     if (result.empty()) {
-        mdiAnalyzer().statusText = "The spectrum needs a sweep of at least 8 samples.";
+        mdiAnalyzer().statusText = kSpectrumTooShort;
         return;
     }
     s.FftData.assign(result.magnitudes.begin(), result.magnitudes.end());

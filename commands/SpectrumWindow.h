@@ -8,6 +8,8 @@
 // samples. A sweep length that is not a power of two uses the largest power of two of
 // samples that fits; fewer than 8 samples give no spectrum, and the status line says why.
 void RunSpectrum();
+inline constexpr const char* kSpectrumTooShort =
+    "The spectrum needs a sweep of at least 8 samples.";
 // Bin index of the last spectrum as an amplitude in the channel's units; 0 outside it.
 float SpectrumBinValue(int32_t index);
 

@@ -1,5 +1,6 @@
 #include "commands/Sweep.h"
 
+#include "analysis/Spectrum.h"
 #include "commands/NoiseAnalysis.h"
 #include "commands/SpectrumWindow.h"
 #include "commands/TimePlot.h"
@@ -249,7 +250,11 @@ CommandResult<SweepsTaken> cmdSingleSweep_Click() {
     taken.samples = acq.SamplesTaken;
     if (completed && Spectrum().FftOn) {
         const auto& s = Spectrum();
-        taken.peak = SpectrumPeak{s.FftPeakIndex, s.FftPeakFreq, s.FftPeakValue};
+        if (SpectrumPoints(static_cast<size_t>(std::max(acq.SweepLength, 0))) == 0) {
+            taken.noSpectrum = kSpectrumTooShort;
+        } else {
+            taken.peak = SpectrumPeak{s.FftPeakIndex, s.FftPeakFreq, s.FftPeakValue};
+        }
     }
     const bool lost = AdapterLost();
     DropLostAdapter();

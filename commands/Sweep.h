@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 // True when an interface and a model are chosen and the read delay is a number, which it
 // keeps within 0..60000 ms.
@@ -38,6 +39,7 @@ struct SweepsTaken {
     int32_t sweeps = 0;
     int32_t samples = 0;              // of the last one
     std::optional<SpectrumPeak> peak; // of its spectrum, when shown and the sweep completed
+    std::string noSpectrum;           // why a spectrum asked for was not made
 };
 
 // Stopped when Stop ended a single sweep early; a continuous run always ends so.

@@ -232,6 +232,9 @@ CommandResult<std::vector<uint16_t>> frmUSBdebug_cmdWriteSpi_Click() {
     SpiTransfer(Usb().SpiWordCount);
     if (!Usb().CurrentAdapter.Present) {
         ShowAdapterLost();
+        if (shown.Any()) {
+            return shown.Ended(false, std::vector<uint16_t>{});
+        }
         return {Outcome::Failed, "The USB adapter was lost.", {}};
     }
     ShowReadWords();
