@@ -1,8 +1,8 @@
-// The host's reads against the simulated boards, checked against a twin sensor with the same
-// configuration converting directly, where the command line's recorded runs, which pin the
-// codes of every model on both interfaces, do not reach. Also the adapter's firmware: the
-// parts behind its chip selects answering one word late, the reads that pick their answers
-// and the self-test lines on its static bits.
+// The host's reads against the simulated boards where the command line's recorded runs, which
+// pin the codes of every model on both interfaces, do not reach, checked against a twin sensor
+// with the same configuration converting directly. Also the adapter's firmware: the words the
+// reads send, the parts behind its chip selects answering one word late and the self-test
+// lines on its static bits.
 #include "interfaces/UsbSpiDrivers.h"
 #include "sensors/ControlLines.h"
 #include "sensors/ReadData.h"
