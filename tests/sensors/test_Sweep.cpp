@@ -144,29 +144,18 @@ TEST_F(SweepTest, ABoardThatGivesNoAnswerIsSaidInTheStatusLine) {
     EXPECT_NE(app.mdiAnalyzer.statusText.find("reads 4095."), std::string::npos);
 }
 
-TEST_F(SweepTest, BothInterfacesDrawTheSameSignalAndTheAdapterTakesItsBusTime) {
+// The codes through either interface are the recorded runs'; the adapter's bus time shows in
+// the period, on the real clock, which those leave out.
+TEST_F(SweepTest, TheAdapterTakesItsBusTime) {
     OnPort(mnuKxs306_Click);
     auto& app = App();
     app.SweepLength = 64;
-    SimSignal clean = SimulatedBoards().sensor.Signal();
-    clean.noiseCodes = 0;
-    clean.cyclesPerSweep = 2;
-    SimulatedBoards().sensor.SetSignal(clean);
-    cmdSingleSweep_Click();
-    const std::vector<int32_t> parallel(app.RawCodes.begin() + 1, app.RawCodes.begin() + 65);
-
-    // The adapter converts the rate twice a transaction; that is still one sample. Its bus
-    // time shows in the period, on the real clock.
     InstallClock(nullptr);
     SimulatedBoards().usb.Plug(0);
     InstallEzUsbDriver(&SimulatedBoards().usb);
     FindUsbAdapters();
     app.InterfaceCode = 2;
-    SimulatedBoards().sensor.SetSignal(clean);
     cmdSingleSweep_Click();
-    // The same sine, a temperature read (which converts the rate too) ahead.
-    const std::vector<int32_t> usb(app.RawCodes.begin() + 1, app.RawCodes.begin() + 64);
-    EXPECT_EQ(usb, std::vector<int32_t>(parallel.begin() + 1, parallel.end()));
     EXPECT_GE(app.SamplePeriod, 0.25e-3f);
 }
 
