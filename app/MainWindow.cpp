@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "commands/DeviceSelect.h"
+#include "commands/InterfaceChoice.h"
 #include "commands/SimulatorCommands.h"
 #include "commands/UsbSelect.h"
 #include "commands/ViewCommands.h"

@@ -83,7 +83,7 @@ std::string Num(double value) {
 
 // Boxes become notes; a question takes its default answer (No); a modal dialog runs what the
 // session scripted for it; the stop request presses Stop.
-class SessionFrontend final : public Frontend {
+class SessionFrontend final : public NullFrontend {
 public:
     explicit SessionFrontend(Hooks& hooks) : hooks_(hooks) { InstallFrontend(this); }
     ~SessionFrontend() override { InstallFrontend(nullptr); }
@@ -111,20 +111,11 @@ public:
             MsgBox(text, title);
         }
     }
-    void SetBusy(bool) override {}
-    void Show(FormId) override {}
     void ShowModal(FormId form) override {
         if (const auto it = modal.find(form); it != modal.end()) {
             it->second();
         }
     }
-    void Hide(FormId) override {}
-    void Popup(PopupMenu) override {}
-    void Refresh() override {}
-    int ScreenWidth() const override { return 1280 * 15; }
-    int ScreenHeight() const override { return 800 * 15; }
-    void EndProcess() override {}
-    bool PrintPlots() override { return false; }
     void ShowHelp(const std::string&) override {}
 
     bool Stopping() const { return hooks_.stop_requested && hooks_.stop_requested(); }
@@ -145,10 +136,6 @@ public:
 
 private:
     void ShowMsgBox(const std::string& text, const std::string&) override { Note(text); }
-    std::optional<std::string> ShowInputBox(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
     bool ShowConfirm(const std::string& text, const std::string&) override {
         Note(text + " [answered No]");
         return false;

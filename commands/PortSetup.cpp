@@ -1,5 +1,6 @@
 #include "commands/PortSetup.h"
 
+#include "commands/InterfaceChoice.h"
 #include "forms/Forms.h"
 #include "forms/MainWindowForm.h"
 #include "forms/PortForm.h"

@@ -1,6 +1,7 @@
 #include "commands/UsbSelect.h"
 
 #include "commands/DeviceSelect.h"
+#include "commands/InterfaceChoice.h"
 #include "forms/Forms.h"
 #include "forms/MainWindowForm.h"
 #include "forms/TimePlotForm.h"

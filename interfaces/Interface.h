@@ -15,10 +15,3 @@ InterfaceState& Interface();
 inline constexpr int16_t kNoInterface = 0;
 inline constexpr int16_t kParallelInterface = 1;
 inline constexpr int16_t kUsbInterface = 2;
-
-// No interface, as the main window shows it at load ("NONE"); the port is given back.
-void ShowNoInterface();
-// The board is reached another way now: what the status line said about the way before (a
-// dropped adapter, a board that gave no answer) is settled; the next sweep says it again
-// if it still holds.
-void ClearReachStatus();

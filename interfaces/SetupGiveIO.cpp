@@ -1,6 +1,5 @@
 #include "interfaces/SetupGiveIO.h"
 
-#include "forms/PortForm.h"
 #include "interfaces/Interface.h"
 #include "platform/Frontend.h"
 #include "platform/PortIo.h"
@@ -12,6 +11,9 @@
 #include <vector>
 
 namespace {
+
+// The question about an unknown address comes from the port dialog, under its title.
+constexpr const char* kPortDialogTitle = "Parallel Port Setup";
 
 constexpr const char* kServiceKey = "SYSTEM\\CurrentControlSet\\Services\\giveio";
 constexpr const char* kInstallFailed = "The required I/O drivers could not be installed.";
@@ -183,7 +185,7 @@ bool OpenPortAccess(bool once) {
     // An address the kernel does not know as a parallel port is opened only when the user,
     // told what it is, says so.
     if (const std::string question = PortAddressQuestion(base); !question.empty()) {
-        if (!Ui().Confirm(question, frmPort().form.caption)) {
+        if (!Ui().Confirm(question, kPortDialogTitle)) {
             ClosePort();
             Interface().DriverModuleFlag = false;
             return false;

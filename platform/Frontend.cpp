@@ -6,37 +6,6 @@
 
 namespace {
 
-// Used before any frontend is installed (and by tools without a user interface):
-// messages go to standard error, windows do nothing.
-class NullFrontend final : public Frontend {
-public:
-    void DoEvents() override {}
-    void SetBusy(bool) override {}
-    void Show(FormId) override {}
-    void ShowModal(FormId) override {}
-    void Hide(FormId) override {}
-    void Popup(PopupMenu) override {}
-    void Refresh() override {}
-    int ScreenWidth() const override { return 1280 * 15; }
-    int ScreenHeight() const override { return 800 * 15; }
-    void EndProcess() override {}
-    // No printer to choose.
-    bool PrintPlots() override { return false; }
-    void ShowHelp(const std::string& path) override;
-
-private:
-    void ShowMsgBox(const std::string& text, const std::string& title) override;
-    std::optional<std::string> ShowInputBox(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    // Nobody can answer: the safe answer.
-    bool ShowConfirm(const std::string& text, const std::string& title) override {
-        ShowMsgBox(text, title);
-        return false;
-    }
-};
-
 NullFrontend nullFrontend;
 Frontend* installed = &nullFrontend;
 

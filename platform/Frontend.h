@@ -105,6 +105,36 @@ private:
     std::string lastMessage_;
 };
 
+// Used before any frontend is installed, and the base of those without windows: messages
+// go to standard error, windows do nothing, questions take the safe answer (No).
+class NullFrontend : public Frontend {
+public:
+    void DoEvents() override {}
+    void SetBusy(bool) override {}
+    void Show(FormId) override {}
+    void ShowModal(FormId) override {}
+    void Hide(FormId) override {}
+    void Popup(PopupMenu) override {}
+    void Refresh() override {}
+    int ScreenWidth() const override { return 1280 * 15; }
+    int ScreenHeight() const override { return 800 * 15; }
+    void EndProcess() override {}
+    // No printer to choose.
+    bool PrintPlots() override { return false; }
+    void ShowHelp(const std::string& path) override;
+
+protected:
+    void ShowMsgBox(const std::string& text, const std::string& title) override;
+    std::optional<std::string> ShowInputBox(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return std::nullopt;
+    }
+    bool ShowConfirm(const std::string& text, const std::string& title) override {
+        ShowMsgBox(text, title);
+        return false;
+    }
+};
+
 Frontend& Ui();
 // Installs the frontend used by Ui(); the caller keeps ownership.
 void InstallFrontend(Frontend* frontend);

@@ -16,7 +16,7 @@ struct RecordedMessage {
     std::string title;
 };
 
-class FakeFrontend : public Frontend {
+class FakeFrontend : public NullFrontend {
 public:
     FakeFrontend() { InstallFrontend(this); }
     ~FakeFrontend() override { InstallFrontend(nullptr); }
@@ -33,9 +33,6 @@ public:
     // Answers from inputAnswers in order; a cancel when none is left.
     std::optional<std::string> ShowInputBox(const std::string& prompt, const std::string& title,
                                             const std::string& initial) override;
-    void Refresh() override {}
-    int ScreenWidth() const override { return 1280 * 15; }
-    int ScreenHeight() const override { return 800 * 15; }
     void EndProcess() override { ended = true; }
     // Answers printResult, as if the user had chosen a printer (or cancelled).
     bool PrintPlots() override {

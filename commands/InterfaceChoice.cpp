@@ -1,6 +1,7 @@
-#include "interfaces/Interface.h"
+#include "commands/InterfaceChoice.h"
 
 #include "forms/MainWindowForm.h"
+#include "interfaces/Interface.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/PortIo.h"
 
