@@ -1,6 +1,7 @@
 // The command-line program's output, byte for byte, against runs recorded in golden/: each
 // file there starts with "$ ARGS" and holds the exit status, standard output, standard error
-// and every file the run left in its working folder. QUELTO_UPDATE_GOLDEN=1 records them anew.
+// and every file the run left in its working folder or changed there. QUELTO_UPDATE_GOLDEN=1
+// records them anew.
 //
 // What the clock decides is written as "*": the measured sample period and rate, the
 // spectrum's frequencies (the bin width is the measured rate over the points), the log's date
@@ -68,10 +69,13 @@ std::string Record(const std::string& args, const TempWorkDir& dir) {
     std::string record = "$ " + args + "\nexit " + std::to_string(WEXITSTATUS(status)) + "\n";
     record += "--- stdout\n" + ReadFile(dir.path() / ".out") + "--- stderr\n" +
               ReadFile(dir.path() / ".err");
+    // Every file the run left behind or changed, in name order; inputs it left alone are not.
     std::set<std::string> written;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         const std::string name = entry.path().filename().string();
-        if (name[0] != '.' && !std::filesystem::exists(kGolden / "input" / name)) {
+        const auto input = kGolden / "input" / name;
+        if (name != ".out" && name != ".err" &&
+            (!std::filesystem::exists(input) || ReadFile(input) != ReadFile(entry.path()))) {
             written.insert(name);
         }
     }
