@@ -41,9 +41,11 @@ TEST_F(DeviceSelectTest, ChannelSwitchesMoveASingleLoggedChannelAndTheTitle) {
     optAdcIn_Click(2);
     EXPECT_TRUE(chosen[0] && !chosen[2] && chosen[3]);
 
-    // A new model: back to channel 0 alone.
+    // A new model: back to channel 0 alone, without the temperature.
+    App().LogTemperature = true;
     mnuKxs307_Click();
     EXPECT_EQ(App().ChannelIndex, 0);
+    EXPECT_FALSE(App().LogTemperature);
     EXPECT_EQ(std::vector<bool>(chosen.begin(), chosen.end()),
               (std::vector<bool>{true, false, false, false, false}));
 
