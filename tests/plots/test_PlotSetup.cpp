@@ -18,14 +18,6 @@ protected:
     RecordingCanvas pic{1000, 800};
 };
 
-std::string Labels() {
-    std::string texts;
-    for (const auto& label : App().frmData.lblYscale) {
-        texts += label.caption + " ";
-    }
-    return texts;
-}
-
 } // namespace
 
 TEST_F(PlotTest, ValueLabelsInTheChannelsUnitsOrTheModel3Steps) {
@@ -33,13 +25,14 @@ TEST_F(PlotTest, ValueLabelsInTheChannelsUnitsOrTheModel3Steps) {
     App().ChannelOffset[0] = 2048;
     App().ValueDecimals = 3;
     ApplyTimeYScale();
-    EXPECT_EQ(Labels(), "-2.498 -1.873 -1.249 -0.624 0.000 0.624 1.249 1.873 2.498 ");
+    EXPECT_EQ(Captions(App().frmData.lblYscale),
+              "-2.498 -1.873 -1.249 -0.624 0.000 0.624 1.249 1.873 2.498 ");
     App().YScaleDivisor = 4;
     ApplyTimeYScale();
-    EXPECT_EQ(Labels().substr(0, 14), "-0.624 -0.468 ");
+    EXPECT_EQ(Captions(App().frmData.lblYscale).substr(0, 14), "-0.624 -0.468 ");
     App().mdiAnalyzer.txtDevice.text = "KXS305";
     ApplyTimeYScale();
-    EXPECT_EQ(Labels(), "-100 -75 -50 -25 0 25 50 75 100 ");
+    EXPECT_EQ(Captions(App().frmData.lblYscale), "-100 -75 -50 -25 0 25 50 75 100 ");
 }
 
 TEST_F(PlotTest, AfterAResizeATraceStartsFlatAndRunsAlongTheEdgesOffTheRange) {

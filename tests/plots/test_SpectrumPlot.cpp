@@ -35,13 +35,6 @@ protected:
         }
         BuildWindowTable();
     }
-    static std::string Captions(const auto& labels) {
-        std::string texts;
-        for (const auto& label : labels) {
-            texts += label.caption + " ";
-        }
-        return texts;
-    }
 
     RecordingCanvas pic{1000, 800};
 };

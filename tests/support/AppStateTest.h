@@ -25,3 +25,12 @@ class UiTest : public AppStateTest {
 protected:
     FakeFrontend ui;
 };
+
+// The captions of a row of labels, each followed by a space.
+inline std::string Captions(const auto& labels) {
+    std::string texts;
+    for (const auto& label : labels) {
+        texts += label.caption + " ";
+    }
+    return texts;
+}

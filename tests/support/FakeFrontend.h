@@ -47,22 +47,16 @@ public:
     void OnEveryDoEvents(std::function<void()> action) { everyDoEvents = std::move(action); }
     void OnModal(FormId form, std::function<void()> action) { modalActions[form] = action; }
     void OnPopup(PopupMenu menu, std::function<void()> action) { popupActions[menu] = action; }
-    // The texts of the messages, in order.
-    std::vector<std::string> MessageTexts() const {
+    // The texts of the messages, in order; with heads, their first lines: what each message
+    // is, without the detail below it.
+    std::vector<std::string> MessageTexts(bool heads = false) const {
         std::vector<std::string> texts;
         for (const auto& m : messages) {
-            texts.push_back(m.text);
+            texts.push_back(heads ? m.text.substr(0, m.text.find('\n')) : m.text);
         }
         return texts;
     }
-    // Their first lines: what each message is, without the detail below it.
-    std::vector<std::string> MessageHeads() const {
-        std::vector<std::string> heads;
-        for (const auto& m : messages) {
-            heads.push_back(m.text.substr(0, m.text.find('\n')));
-        }
-        return heads;
-    }
+    std::vector<std::string> MessageHeads() const { return MessageTexts(true); }
 
     std::vector<RecordedMessage> messages;
     std::vector<FormId> shown;

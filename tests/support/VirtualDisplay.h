@@ -4,12 +4,14 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,29 +70,17 @@ inline void Kill(pid_t& pid) {
 // What the command, run on display, prints when it ends with success within ten seconds.
 inline std::optional<std::string> Output(const std::vector<std::string>& args,
                                          const std::string& display) {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        return std::nullopt;
+    std::string command = "DISPLAY=" + display + " timeout 10";
+    for (const auto& a : args) {
+        command += " '" + a + "'";
     }
-    pid_t pid = Spawn(args, {"DISPLAY=" + display}, fds[1]);
-    ::close(fds[1]);
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
     std::string text;
     char buffer[256];
-    ssize_t got;
-    while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0) {
-        text.append(buffer, static_cast<size_t>(got));
+    for (size_t got; pipe != nullptr && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        text.append(buffer, got);
     }
-    ::close(fds[0]);
-    const auto status = WaitFor(pid, Milliseconds(10000));
-    if (!status) {
-        Kill(pid);
-    }
-    const bool ok = status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
-    return ok ? std::optional(text) : std::nullopt;
-}
-
-inline bool Succeeds(const std::vector<std::string>& args, const std::string& display) {
-    return Output(args, display).has_value();
+    return pipe != nullptr && ::pclose(pipe) == 0 ? std::optional(text) : std::nullopt;
 }
 
 } // namespace testproc
@@ -102,30 +92,33 @@ public:
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
     ~VirtualDisplay() { Stop(); }
 
-    // A server on a display number no other test's server has (a taken one makes Xvfb end at
-    // once, and the next number is tried). false when none would start.
+    // A server on a display number Xvfb picks among the free ones; it names the number once it
+    // takes connections. false when none started.
     bool Start(bool windowManager, const std::string& size = "1280x800") {
-        using testproc::Milliseconds, testproc::Spawn, testproc::Succeeds, testproc::WaitFor;
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            const std::string number = std::to_string(100 + (::getpid() * 7 + ++tries_) % 800);
-            server_ = Spawn({"Xvfb", ":" + number, "-nolisten", "tcp", "-noreset", "-screen", "0",
-                             size + "x24"},
-                            {});
-            name_ = ":" + number;
-            const auto end = testproc::Clock::now() + std::chrono::seconds(20);
-            while (testproc::Clock::now() < end && !WaitFor(server_, Milliseconds(0))) {
-                if (Succeeds({"xdotool", "getmouselocation"}, name_)) {
-                    if (windowManager) {
-                        windowManager_ = Spawn({"openbox"}, {"DISPLAY=" + name_});
-                        std::this_thread::sleep_for(Milliseconds(500));
-                    }
-                    return true;
-                }
-                std::this_thread::sleep_for(Milliseconds(50));
-            }
-            Stop();
+        int fds[2];
+        if (::pipe(fds) != 0) {
+            return false;
         }
-        return false;
+        server_ = testproc::Spawn({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-noreset",
+                                   "-screen", "0", size + "x24"},
+                                  {}, fds[1]);
+        ::close(fds[1]);
+        pollfd ready{fds[0], POLLIN, 0};
+        std::string number;
+        for (char c; ::poll(&ready, 1, 20000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n';) {
+            number += c;
+        }
+        ::close(fds[0]);
+        name_ = ":" + number;
+        if (number.empty()) {
+            Stop();
+            return false;
+        }
+        if (windowManager) {
+            windowManager_ = testproc::Spawn({"openbox"}, {"DISPLAY=" + name_});
+            std::this_thread::sleep_for(testproc::Milliseconds(500));
+        }
+        return true;
     }
 
     void Stop() {
@@ -140,5 +133,4 @@ private:
     std::string name_;
     pid_t server_ = -1;
     pid_t windowManager_ = -1;
-    int tries_ = 0;
 };
