@@ -5,6 +5,7 @@
 //                   iteration; "ratio" is Qt / none.
 //   StopLatency     from a Stop click queued during a continuous run to the end of the run.
 //   ReplotAfterResize  resizing the time-plot window, which redraws a 32768-sample trace.
+//   ReplotReferencePolyline  the same trace drawn by Qt as one polyline, for comparison.
 //   SpectrumOnVsOff  samples per second of sweep after sweep of 2048 with the spectrum on
 //                   (computed and drawn after each) and off, alternated; "ratio" is on / off.
 //   SpectrumAtSweepEnd  the end of a 32768-sample sweep with the spectrum on: RunSpectrum and
@@ -25,6 +26,7 @@
 #include "commands/Sweep.h"
 #include "commands/ViewCommands.h"
 #include "gui/QtFrontend.h"
+#include "platform/Canvas.h"
 #include "platform/Delay.h"
 #include "platform/PortIo.h"
 #include "plots/PlotSetup.h"
@@ -32,6 +34,7 @@
 
 #include <QApplication>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QPushButton>
 
 #include <benchmark/benchmark.h>
@@ -211,6 +214,32 @@ void ReplotAfterResize(benchmark::State& state) {
     state.counters["plotted"] = app.PlotIndex;
 }
 BENCHMARK(ReplotAfterResize)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The yardstick: the trace left by ReplotAfterResize drawn by Qt as one polyline on an image of
+// the plot's size.
+void ReplotReferencePolyline(benchmark::State& state) {
+    const auto& plot = Plot();
+    const Canvas* pic = frmData().pic1;
+    if (pic == nullptr || plot.PlotIndex < 2) {
+        state.SkipWithError("run ReplotAfterResize first");
+        return;
+    }
+    QImage image(QSize(int(pic->Width()) / 15, int(pic->Height()) / 15), QImage::Format_RGB32);
+    QPolygonF trace;
+    for (int32_t i = 1; i <= plot.PlotIndex; ++i) {
+        const double y =
+            image.height() / 2.0 - (App().RawCodes[i] - plot.MidscaleCode) * plot.PlotYScale / 15.0;
+        trace << QPointF(i * plot.PlotXStep / 15.0, y);
+    }
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setPen(QColor(0, 0, 128));
+        painter.drawPolyline(trace);
+    }
+    state.counters["plotted"] = static_cast<double>(trace.size());
+}
+BENCHMARK(ReplotReferencePolyline)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void SpectrumOnVsOff(benchmark::State& state) {
     SetUpOnce();

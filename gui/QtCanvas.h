@@ -9,11 +9,17 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
+#include <optional>
+#include <vector>
 
 inline constexpr int kTwipsPerPixel = 15;
 
-// Draws into a QImage through one painter kept open, so a sample costs one line draw.
+// Draws into a QImage. Solid lines (the traces) are kept per pixel column as the rows already
+// painted, so a dense trace costs a few pixel writes a sample however many samples share a
+// column; circles are stamped from shapes the painter drew once. Dotted lines go through one
+// painter kept open.
 class QtCanvas final : public Canvas {
 public:
     explicit QtCanvas(QSize pixels = QSize(1, 1));
@@ -30,6 +36,9 @@ public:
     void Resize(QSize pixels);
     const QImage& Image() const { return image_; }
 
+    // Off, every solid segment is painted whole, as a reference for the columns' drawing.
+    void KeepColumns(bool keep) { keepColumns_ = keep; }
+
     // Called once when the image changes after the last TakeChanged().
     std::function<void()> onChanged;
     // The pixels changed since the last call (empty when none), so a repaint covers only them.
@@ -39,17 +48,41 @@ private:
     void Allocate(QSize pixels);
     void UsePen(Rgb colour, LineStyle style);
     void Changed(const QRect& pixels);
+    void PaintRun(int column, int top, int bottom, QRgb colour);
+    void ForgetColumns(int from, int to, int top, int bottom);
+
+    struct Rows {
+        int top = 1, bottom = 0; // none
+    };
 
     QImage image_;
+    uchar* bits_ = nullptr;
+    qsizetype bytesPerLine_ = 0;
     QPainter painter_;
     Rgb foreColor_{0, 0, 0};
     bool changed_ = false;
     QRect dirty_;
     bool penValid_ = false;
-    // The last circle, in quarter pixels: a plot marks every sample, often many to a pixel.
-    QPoint lastCircle_{-1, -1};
-    float lastRadius_ = 0;
-    Rgb lastCircleColour_;
+    // Per column, the rows of solid lines in columnColour_ painted since the last clear.
+    std::vector<Rows> columns_;
+    QRgb columnColour_ = 0;
+    bool keepColumns_ = true;
+    // The pixels a circle covers, by radius and position of its centre within a pixel.
+    struct CircleShape {
+        std::vector<QPoint> pixels;
+        QRect bounds;
+    };
+    static CircleShape DrawnCircle(qreal radius, QPointF within);
+    std::array<CircleShape, 16> circleShapes_; // by position within the pixel, in quarters
+    float shapesRadius_ = -1;
+    // A circle's centre in quarter pixels, its radius and colour.
+    struct Stamp {
+        int x, y;
+        float radius;
+        QRgb rgb;
+        bool operator==(const Stamp&) const = default;
+    };
+    std::optional<Stamp> lastStamp_; // none once anything else was drawn
     Rgb penColour_;
     LineStyle penStyle_ = LineStyle::Solid;
 };

@@ -20,6 +20,8 @@
 #include <QSplashScreen>
 #include <QTextBrowser>
 
+#include <random>
+
 namespace {
 
 int CountPixels(const QImage& image, std::function<bool(QRgb)> match) {
@@ -204,6 +206,27 @@ private slots:
         canvas.Resize(QSize(200, 80));
         QCOMPARE(canvas.Height(), 1200.0f);
         QCOMPARE(CountPixels(canvas.Image(), red), 0);
+
+        // A trace kept by columns paints what painting each segment whole paints: a dense walk
+        // (many samples a column, steep, flat, off the top and bottom under the sample circles)
+        // and a sparse one.
+        std::mt19937 random(1);
+        for (int samples : {6000, 40}) {
+            QtCanvas columns(QSize(300, 120)), whole(QSize(300, 120));
+            whole.KeepColumns(false);
+            float y = 900;
+            for (int k = 0; k < samples; ++k) {
+                const float next = std::clamp(y + std::normal_distribution<float>(0, 150)(random),
+                                              -100.0f, 1900.0f);
+                for (QtCanvas* c : {&columns, &whole}) {
+                    c->Line(4500.0f * k / samples, y, 4500.0f * (k + 1) / samples, next,
+                            {0, 0, 128}, LineStyle::Solid);
+                    c->Circle(4500.0f * (k + 1) / samples, 0, 20, {0, 0, 0});
+                }
+                y = next;
+            }
+            QCOMPARE(columns.Image(), whole.Image());
+        }
     }
     void printsEachVisiblePlotWindowOnAPageOfItsOwn() {
         // The spectrum window takes half the area, which clears the time plot: then a band of
