@@ -27,12 +27,11 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
     const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
         xcb_intern_atom_reply(c, cookie, nullptr), &std::free);
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 pid_t WindowPid(xcb_connection_t* c, xcb_window_t window, xcb_atom_t pidAtom) {
-    const auto cookie =
-        xcb_get_property(c, 0, window, pidAtom, XCB_ATOM_CARDINAL, 0, 1);
+    const auto cookie = xcb_get_property(c, 0, window, pidAtom, XCB_ATOM_CARDINAL, 0, 1);
     std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
         xcb_get_property_reply(c, cookie, nullptr), &std::free);
     if (!reply || xcb_get_property_value_length(reply.get()) != 4) {
@@ -51,7 +50,7 @@ double TimeToMapped(xcb_connection_t* c, xcb_atom_t pidAtom, const std::vector<s
     const int fd = xcb_get_file_descriptor(c);
     while (seconds < 0 && testproc::Clock::now() - t0 < std::chrono::seconds(20)) {
         std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(xcb_poll_for_event(c),
-                                                                          &std::free);
+                                                                         &std::free);
         if (!event) {
             pollfd ready{fd, POLLIN, 0};
             ::poll(&ready, 1, 100);
@@ -100,9 +99,8 @@ int main(int argc, char** argv) {
 
     // The program starts in a folder of its own with its settings there.
     TempWorkDir dir;
-    dir.Write("QueltoEval.cfg",
-              "Device = KXS306\r\nInterface =  1 \r\nPlot Samples =  2048 \r\n"
-              "Port Address =  888 \r\n");
+    dir.Write("QueltoEval.cfg", "Device = KXS306\r\nInterface =  1 \r\nPlot Samples =  2048 \r\n"
+                                "Port Address =  888 \r\n");
     std::vector<double> program, window;
     for (int i = 0; i < launches; ++i) {
         program.push_back(TimeToMapped(c, pidAtom, {QUELTO_PROGRAM, "--simulate"}, display.Name()));
