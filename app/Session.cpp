@@ -267,8 +267,9 @@ Session::Session(const Options& o, Hooks hooks) {
         s.hooks.hardware_ready();
     }
 
-    // The read delay's calibration: the windows take 3 s for it, a session a fraction.
-    CalibrateDelay(o.read_delay > 0 ? 0.3 : 0.05);
+    // The timing's calibration: probes as long as the windows' when the pause between samples
+    // is waited, shorter ones otherwise.
+    CalibrateDelay(o.read_delay > 0 ? kDelayProbeSeconds : kDelayProbeSeconds / 2);
     SetStartDefaults();
     s.settings = o.settings;
     if (!o.settings.empty()) {

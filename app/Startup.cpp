@@ -207,8 +207,7 @@ void SettleSweepLength() {
 
 void Main(const std::string& commandLineText) {
     auto& app = App();
-    app.DelayCalibrated = false;
-    CalibrateDelay();
+    ForgetDelayCalibration();
     SetStartDefaults();
 
     ReadSettings();
@@ -224,6 +223,9 @@ void Main(const std::string& commandLineText) {
     app.FftWindowWidth = app.FftWindowHeight = 0;
 
     ShowForm(FormId::mdiAnalyzer);
+    // The timing is measured once the window is up; whatever takes data before it is done
+    // finishes it first.
+    Ui().RunBetweenEvents([] { return CalibrateDelayStep(); });
 }
 
 void MDIForm_Unload(int16_t& Cancel) {

@@ -9,6 +9,7 @@
 #include "interfaces/Interface.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Canvas.h"
+#include "platform/Delay.h"
 #include "platform/Frontend.h"
 #include "platform/Hardware.h"
 #include "platform/PortIo.h"
@@ -279,5 +280,6 @@ CommandResult<float> mnuReadTemp_Click() {
     if (!ReadyToRead()) {
         return shown.Refused<float>({});
     }
+    FinishDelayCalibration();
     return shown.Ended(true, ReadTemperature());
 }

@@ -7,6 +7,7 @@
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/AdapterCommands.h"
 #include "platform/ConverterWords.h"
+#include "platform/Delay.h"
 #include "platform/Frontend.h"
 #include "platform/TextFormat.h"
 #include "sensors/Acquisition.h"
@@ -24,6 +25,7 @@ FrmUSBdebugForm& Form() { return frmUSBdebug(); }
 
 bool AdapterReady() {
     if (Usb().CurrentAdapter.Present) {
+        FinishDelayCalibration();
         return true;
     }
     Ui().MsgBox(kNoAdapter);

@@ -34,7 +34,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
-#include <QSplashScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -99,31 +99,6 @@ QRect KeptOnScreen(QRect outer, const QWidget* window) {
     outer.moveTop(
         std::max(usable.top(), std::min(outer.top(), usable.bottom() + 1 - outer.height())));
     return outer;
-}
-
-QPixmap SplashPixmap(const QString& title, const QString& message) {
-    QFont titleFont = QApplication::font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
-    const QFontMetrics titleMetrics(titleFont);
-    const QFontMetrics textMetrics(QApplication::font());
-    const int width =
-        std::max(titleMetrics.horizontalAdvance(title), textMetrics.horizontalAdvance(message)) +
-        64;
-    const int height = titleMetrics.height() + textMetrics.height() + 48;
-
-    QPixmap pixmap(width, height);
-    pixmap.fill(QApplication::palette().color(QPalette::Window));
-    QPainter painter(&pixmap);
-    painter.setPen(QApplication::palette().color(QPalette::Mid));
-    painter.drawRect(pixmap.rect().adjusted(0, 0, -1, -1));
-    painter.setPen(QApplication::palette().color(QPalette::WindowText));
-    painter.setFont(titleFont);
-    painter.drawText(QRect(0, 16, width, titleMetrics.height()), Qt::AlignCenter, title);
-    painter.setFont(QApplication::font());
-    painter.drawText(QRect(0, 32 + titleMetrics.height(), width, textMetrics.height()),
-                     Qt::AlignCenter, message);
-    return pixmap;
 }
 
 } // namespace
@@ -215,7 +190,6 @@ QtFrontend::~QtFrontend() {
     if (&Ui() == this) {
         InstallFrontend(nullptr);
     }
-    CloseSplash();
     if (busy_) {
         QApplication::restoreOverrideCursor();
     }
@@ -231,7 +205,6 @@ void QtFrontend::ShowMsgBox(const std::string& text, const std::string& title) {
         messageSink_(text, title);
         return;
     }
-    CloseSplash();
     QWidget* main = Window(FormId::mdiAnalyzer);
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok,
@@ -253,7 +226,6 @@ void QtFrontend::ShowReport(const std::string& text, const std::string& title) {
         return;
     }
     Refresh();
-    CloseSplash();
     QWidget* main = Window(FormId::mdiAnalyzer);
     ReportBox box(text, title, main != nullptr && main->isVisible() ? main : nullptr);
     box.exec();
@@ -264,7 +236,6 @@ bool QtFrontend::ShowConfirm(const std::string& text, const std::string& title) 
     if (confirmSink_) {
         return confirmSink_(text);
     }
-    CloseSplash();
     QWidget* main = Window(FormId::mdiAnalyzer);
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
@@ -298,31 +269,24 @@ void QtFrontend::SetBusy(bool busy) {
         return;
     }
     busy_ = busy;
-    if (!busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
         QApplication::restoreOverrideCursor();
-        CloseSplash();
-        return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QWidget* main = Window(FormId::mdiAnalyzer);
-    if (main != nullptr && main->isVisible()) {
-        return;
-    }
-    // Nothing would show the busy pointer yet, so say what is happening.
-    splash_ = new QSplashScreen(SplashPixmap(QString::fromUtf8(kAppTitle),
-                                             QStringLiteral("Calibrating timing, please wait…")));
-    splash_->setAttribute(Qt::WA_DeleteOnClose);
-    splash_->show();
-    // The caller is about to keep the thread busy: paint the splash before returning.
-    const QDeadlineTimer deadline(500);
-    while (splash_ != nullptr && splash_->windowHandle() != nullptr &&
-           !splash_->windowHandle()->isExposed() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    if (splash_ != nullptr) {
-        splash_->repaint();
-    }
-    QCoreApplication::processEvents();
+}
+
+void QtFrontend::RunBetweenEvents(const std::function<bool()>& step) {
+    // A zero timer fires once the events waiting have run, the window's first paint among them.
+    auto* timer = new QTimer(idleWork_.get());
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
+        if (step()) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
 }
 
 void QtFrontend::Show(FormId form) {
@@ -345,7 +309,6 @@ void QtFrontend::Show(FormId form) {
         SettleFrame(form, *open, extraApplied);
     }
     if (form == FormId::mdiAnalyzer) {
-        CloseSplash();
         open->window->activateWindow();
     }
 }
@@ -479,7 +442,6 @@ int QtFrontend::ScreenHeight() const {
 
 void QtFrontend::EndProcess() {
     endRequested_ = true;
-    CloseSplash();
     for (auto& [form, open] : open_) {
         if (form != FormId::mdiAnalyzer && open.window != nullptr) {
             open.window->hide();
@@ -719,11 +681,5 @@ void QtFrontend::WindowMoved(FormId form, const QWidget* window) {
     if (const auto anchor = anchors_.find(form);
         anchor != anchors_.end() && window->geometry() != anchor->second.applied) {
         anchors_.erase(anchor);
-    }
-}
-
-void QtFrontend::CloseSplash() {
-    if (splash_ != nullptr) {
-        splash_->close();
     }
 }

@@ -18,7 +18,6 @@
 #include <string>
 
 class QPrinter;
-class QSplashScreen;
 class FormGeometryWatcher;
 class HelpWindow;
 class MdiAnalyzerView;
@@ -34,6 +33,7 @@ public:
     void ShowReport(const std::string& text, const std::string& title) override;
     void DoEvents() override;
     void SetBusy(bool busy) override;
+    void RunBetweenEvents(const std::function<bool()>& step) override;
     void Show(FormId form) override;
     void ShowModal(FormId form) override;
     void Hide(FormId form) override;
@@ -108,7 +108,6 @@ private:
     void SettleFrame(FormId form, OpenView& open, QSize extraApplied);
     void AreaResized();
     void WindowMoved(FormId form, const QWidget* window);
-    void CloseSplash();
 
     std::map<FormId, Registration> registry_;
     std::map<FormId, OpenView> open_;
@@ -121,7 +120,7 @@ private:
     ConfirmSink confirmSink_;
     InputSink inputSink_;
     QElapsedTimer sinceEvents_;
-    QPointer<QSplashScreen> splash_;
+    std::unique_ptr<QObject> idleWork_ = std::make_unique<QObject>(); // RunBetweenEvents' timers
     QPointer<HelpWindow> help_;
     QString lastPrintFile_; // where the last print to a file went
     bool busy_ = false;

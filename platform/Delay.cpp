@@ -5,6 +5,7 @@
 #include "platform/TextFormat.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -14,6 +15,7 @@ constexpr int32_t kStartCount = 200;
 constexpr int32_t kMinimumLoop = 40;
 constexpr double kSliceMs = 0.01;
 constexpr float kDeadlineMs = 0.1f;
+constexpr int kMostProbes = 10;
 
 // Counts stay within the 32-bit range on machines too fast for it.
 int32_t CappedCount(double count) {
@@ -47,7 +49,7 @@ void DelayMs(float ms) {
         return;
     }
     if (!DelayCalibration().DelayCalibrated) {
-        CalibrateDelay();
+        FinishDelayCalibration();
     }
     // The shortest waits pace the parallel port's clock and stay loop counts. Longer ones end
     // on the clock: a count calibrated while the machine was busy would be too short later.
@@ -69,42 +71,62 @@ void DelayMs(float ms) {
     }
 }
 
-void CalibrateDelay(double seconds) {
-    Clock& clock = SystemClock();
-    DelayCalibration().DelayCalibrated = true;
-    DelayCalibration().DelayLoopCount = kStartCount;
-    Ui().SetBusy(true);
-
-    // Coarse: double the count until a request of 0.27 of the time (800 ms of 3 s) really
-    // takes a sixth of it.
-    const double coarse = seconds * 0.8 / 3.0;
-    double elapsed = 0.0;
-    for (int pass = 0; pass <= 16; ++pass) {
-        if (elapsed >= seconds / 6.0) {
-            break;
-        }
-        DelayCalibration().DelayLoopCount = CappedCount(2.0 * DelayCalibration().DelayLoopCount);
-        const double t0 = clock.Now();
-        SpinSlices(static_cast<float>(coarse * 1000.0));
-        elapsed = clock.Now() - t0;
+bool CalibrateDelayStep(double probeSeconds) {
+    auto& d = DelayCalibration();
+    if (d.DelayCalibrated) {
+        return true;
     }
-    elapsed = std::max(elapsed, coarse / 1600.0);
-    DelayCalibration().DelayLoopCount =
-        CappedCount(coarse / elapsed * DelayCalibration().DelayLoopCount);
-
-    // Fine: one request of the whole time.
+    Clock& clock = SystemClock();
+    const int32_t count = d.ProbedLoopCount > 0 ? d.ProbedLoopCount : kStartCount;
+    // Passes of the 0.01 ms loop until the probe's time is up. A clock that stands still ends
+    // the probe at a hundred times the passes the time would take.
+    const double most = std::max(1.0, 100.0 * probeSeconds * 1000.0 / kSliceMs);
+    const double t0 = clock.Now();
+    double passes = 0;
+    double elapsed = 0;
     do {
-        const double t0 = clock.Now();
-        SpinSlices(static_cast<float>(seconds * 1000.0));
+        clock.Spin(count);
+        ++passes;
         elapsed = clock.Now() - t0;
-    } while (elapsed < 0);
-    elapsed = std::max(elapsed, seconds / 300.0);
-    DelayCalibration().DelayLoopCount =
-        CappedCount(seconds / elapsed * DelayCalibration().DelayLoopCount);
-    DelayCalibration().MinimumDelayMs =
-        static_cast<float>(double(kMinimumLoop) / DelayCalibration().DelayLoopCount * kSliceMs);
+    } while (elapsed < probeSeconds && passes < most);
+    elapsed = std::max(elapsed, probeSeconds / most);
+    const int32_t estimate = CappedCount(count * passes * (kSliceMs / 1000.0) / elapsed);
 
+    // A probe that the machine interrupted disagrees with its neighbours: two in a row that
+    // agree within 5 % give the count.
+    const int32_t previous = d.ProbedLoopCount;
+    d.ProbedLoopCount = estimate;
+    ++d.Probes;
+    const bool agreed = d.Probes > 1 && std::abs(double(estimate) - previous) <= 0.05 * previous;
+    if (!agreed && d.Probes < kMostProbes) {
+        return false;
+    }
+    d.DelayLoopCount = estimate;
+    d.MinimumDelayMs = static_cast<float>(double(kMinimumLoop) / estimate * kSliceMs);
+    d.DelayCalibrated = true;
+    return true;
+}
+
+void FinishDelayCalibration(double probeSeconds) {
+    if (DelayCalibration().DelayCalibrated) {
+        return;
+    }
+    Ui().SetBusy(true);
+    while (!CalibrateDelayStep(probeSeconds)) {
+    }
     Ui().SetBusy(false);
+}
+
+void ForgetDelayCalibration() {
+    auto& d = DelayCalibration();
+    d.DelayCalibrated = false;
+    d.ProbedLoopCount = 0;
+    d.Probes = 0;
+}
+
+void CalibrateDelay(double probeSeconds) {
+    ForgetDelayCalibration();
+    FinishDelayCalibration(probeSeconds);
 }
 
 void WaitLoopDelay(float loopDelayMs, const bool& stopRequested) {

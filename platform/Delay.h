@@ -3,14 +3,26 @@
 
 #include <cstdint>
 
+// How long one probe of the calibration spins; a few of them make a calibration.
+inline constexpr double kDelayProbeSeconds = 0.05;
+
 // Measures how many empty-loop iterations take 10 microseconds (DelayLoopCount) and the
-// time of the shortest wait (MinimumDelayMs), over about 1.7 times seconds: the windows take
-// 3 s at start-up, a command-line run less.
-void CalibrateDelay(double seconds = 3.0);
+// time of the shortest wait (MinimumDelayMs), from probes of probeSeconds repeated until two
+// in a row agree within 5 % (at most ten). Starts afresh.
+void CalibrateDelay(double probeSeconds = kDelayProbeSeconds);
+// One probe of the calibration, for callers that let events in between; true once the
+// calibration is done (at once when it was).
+bool CalibrateDelayStep(double probeSeconds = kDelayProbeSeconds);
+// Runs the probes a calibration still needs, with the busy pointer: whatever takes data
+// calls it first.
+void FinishDelayCalibration(double probeSeconds = kDelayProbeSeconds);
+// Until the next calibration, waits run uncalibrated.
+void ForgetDelayCalibration();
 
 // Busy-waits ms milliseconds: below 0.1 ms as counted 0.01 ms passes, from 0.1 ms on until
 // the clock says the time has passed (spinning those passes meanwhile); a request at or below
-// MinimumDelayMs runs the fixed 40-iteration minimum loop. Never yields to the user interface.
+// MinimumDelayMs runs the fixed 40-iteration minimum loop; a longer one before the
+// calibration is done finishes it first. Never yields to the user interface.
 void DelayMs(float ms);
 
 // The pause between samples: split into chunks of about 10 ms, with pending user-interface
@@ -23,5 +35,7 @@ struct DelayState {
     int32_t DelayLoopCount = 200; // empty-loop iterations in 10 microseconds
     bool DelayCalibrated = false;
     float MinimumDelayMs = 0.0f;
+    int32_t ProbedLoopCount = 0; // the last probe's count, while calibrating
+    int32_t Probes = 0;
 };
 DelayState& DelayCalibration();

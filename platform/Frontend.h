@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -57,6 +58,12 @@ public:
     // Lets pending user-interface events run; cheap when called often.
     virtual void DoEvents() = 0;
     virtual void SetBusy(bool busy) = 0;
+    // Runs step between events, again and again until it returns true: work that must not
+    // hold up the windows coming up. Without an event loop, all of it at once.
+    virtual void RunBetweenEvents(const std::function<bool()>& step) {
+        while (!step()) {
+        }
+    }
     virtual void Show(FormId form) = 0;
     virtual void ShowModal(FormId form) = 0;
     virtual void Hide(FormId form) = 0;

@@ -59,6 +59,7 @@ AcquisitionGuard TryStartAcquisition(const AcquisitionStart& start) {
     if (start.ready && !start.ready()) {
         return AcquisitionGuard(std::string("The interface, device or read delay is not ready."));
     }
+    FinishDelayCalibration();
     return AcquisitionGuard(start.startsEnabled);
 }
 

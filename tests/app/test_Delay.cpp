@@ -4,26 +4,44 @@
 
 using DelayTest = UiTest;
 
-TEST_F(DelayTest, CalibrationFindsTheIterationsOfTenMicroseconds) {
-    // 1 ns per iteration: 10 us take 10000. 1 us: the first 800 ms probe at 400 iterations
-    // takes 32 s. A clock that never advances: 17 doublings, then the lower bounds on the
-    // measured time keep the arithmetic finite and the count is capped to 32 bits.
-    for (auto [seconds, count] : {std::pair{1e-9, 10000}, {1e-6, 10}, {0.0, 2147483647}}) {
-        FakeClock clock(seconds);
-        CalibrateDelay();
-        EXPECT_EQ(App().DelayLoopCount, count) << seconds;
+TEST_F(DelayTest, CalibrationProbesUntilTwoInARowAgree) {
+    // The cost of an iteration during each probe (the last one stays), the iterations of
+    // 10 us found and the probes taken. A probe the machine slowed is outvoted; 4 % is
+    // agreement; probes that never agree stop at ten, with the last one's count; a clock
+    // that stands still gives a count capped to 32 bits.
+    struct Case {
+        std::vector<double> costs;
+        int32_t count;
+        int probes;
+    } cases[] = {{{1e-9}, 10000, 2},
+                 {{1e-6}, 10, 2},
+                 {{1e-9, 2e-9, 1e-9}, 10000, 4},
+                 {{1e-9, 1.04e-9}, 9615, 2},
+                 {{1e-9, 2e-9, 1e-9, 2e-9, 1e-9, 2e-9, 1e-9, 2e-9, 1e-9, 2e-9}, 5000, 10},
+                 {{0.0}, 2147483647, 2}};
+    for (const auto& c : cases) {
+        FakeClock clock;
+        ForgetDelayCalibration();
+        int probes = 0;
+        do {
+            clock.secondsPerIteration = c.costs[std::min<size_t>(probes, c.costs.size() - 1)];
+            ++probes;
+        } while (!CalibrateDelayStep());
+        EXPECT_TRUE(App().DelayLoopCount == c.count && probes == c.probes) << c.costs[0];
         // The minimum loop of 40 iterations in milliseconds.
-        EXPECT_FLOAT_EQ(App().MinimumDelayMs, 40.0f / count * 0.01f) << seconds;
+        EXPECT_FLOAT_EQ(App().MinimumDelayMs, 40.0f / c.count * 0.01f) << c.costs[0];
     }
-    EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false, true, false, true, false}));
 
-    // A wait before the calibration calibrates first; the minimum loop needs none.
+    // A wait before the calibration is done finishes it, with the busy pointer, from the
+    // probe it got to; the minimum loop needs none.
     ResetAppState();
     FakeClock clock(1e-9);
     DelayMs(0);
+    CalibrateDelayStep();
     EXPECT_FALSE(App().DelayCalibrated);
     DelayMs(1);
-    EXPECT_EQ(App().DelayLoopCount, 10000);
+    EXPECT_TRUE(App().DelayLoopCount == 10000 && App().Probes == 2);
+    EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
 }
 
 TEST_F(DelayTest, WaitsRunTheRightPasses) {

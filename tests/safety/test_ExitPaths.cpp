@@ -19,17 +19,22 @@ constexpr const char* kSaved = "Device = KXS306\r\n"
 
 using ExitPathTest = ProgramRun;
 
-TEST_F(ExitPathTest, ASignalBeforeTheSettingsWereReadEndsTheProgramWithoutWritingThem) {
-    // Saved by hand: an exit would rewrite it in its own layout.
+TEST_F(ExitPathTest, TheSettingsAreWrittenOnlyOnceTheyWereRead) {
+    // Saved by hand: an exit rewrites it in its own layout. A signal at once comes before the
+    // settings were read and ends the program as it would without a handler; a second later
+    // the exit writes back what was read, not the defaults.
     const std::string saved = "Device = KXS202\nInterface = 1\n";
-    dir.Write("QueltoEval.cfg", saved);
-    StartProgram(false);
-    std::this_thread::sleep_for(300ms); // well inside the start-up's timing calibration
-    ::kill(program_, SIGTERM);
-    const auto status = ProgramEnds(3s);
-    ASSERT_TRUE(status) << "the program did not end";
-    EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGTERM);
-    EXPECT_EQ(dir.Read("QueltoEval.cfg"), saved);
+    for (auto [after, signalled] : {std::pair{0ms, true}, {1000ms, false}}) {
+        dir.Write("QueltoEval.cfg", saved);
+        StartProgram(false);
+        std::this_thread::sleep_for(after);
+        ::kill(program_, SIGTERM);
+        const auto status = ProgramEnds(3s);
+        ASSERT_TRUE(status) << "the program did not end";
+        EXPECT_EQ(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGTERM, signalled);
+        const std::string text = dir.Read("QueltoEval.cfg");
+        EXPECT_EQ(text.substr(0, 20), signalled ? saved.substr(0, 20) : "Device = KXS202\r\nInt");
+    }
 }
 
 TEST_F(ExitPathTest, AFifoInPlaceOfTheSettingsDoesNotHoldUpTheStart) {

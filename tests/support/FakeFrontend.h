@@ -24,6 +24,10 @@ public:
     void ShowMsgBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
     void SetBusy(bool busy) override { busyChanges.push_back(busy); }
+    // Kept for the test to run, as no events come.
+    void RunBetweenEvents(const std::function<bool()>& step) override {
+        betweenEvents.push_back(step);
+    }
     void Show(FormId form) override { shown.push_back(form); }
     void ShowModal(FormId form) override;
     void Hide(FormId form) override { hidden.push_back(form); }
@@ -68,6 +72,7 @@ public:
     std::vector<std::string> inputInitials;
     std::vector<std::optional<std::string>> inputAnswers;
     std::vector<bool> busyChanges;
+    std::vector<std::function<bool()>> betweenEvents;
     // Runs while each message box is open (a user who takes a while to read it).
     std::function<void()> whileMessageOpen;
     int doEventsCalls = 0;
