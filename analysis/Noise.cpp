@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <numbers>
 #include <numeric>
 #include <utility>
@@ -113,14 +114,16 @@ AllanResult AllanCurve(std::span<const double> y, double samplePeriod,
     // Cumulative sums of the record less its mean: an offset would cost digits in the
     // differences of large sums.
     const double mean = std::accumulate(y.begin(), y.end(), 0.0) / static_cast<double>(n);
-    std::vector<double> sums(y.size() + 1);
+    // Every element is written before it is read: no zeroing pass over a long record.
+    const auto sums = std::make_unique_for_overwrite<double[]>(y.size() + 1);
+    sums[0] = 0;
     for (size_t i = 0; i < y.size(); ++i) {
         sums[i + 1] = sums[i] + (y[i] - mean);
     }
 
     for (int64_t m : ms) {
         // m * (ybar_{j+m} - ybar_j) = S[j+2m] - 2 S[j+m] + S[j]
-        const double* s = sums.data();
+        const double* s = sums.get();
         double sum = 0;
         for (int64_t j = 0; j + 2 * m <= n; ++j) {
             const double d = s[j + 2 * m] - 2 * s[j + m] + s[j];

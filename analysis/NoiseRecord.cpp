@@ -28,6 +28,42 @@ bool NoNonzeroDigit(std::string_view mantissa) {
     return mantissa.find_first_of("123456789") == std::string_view::npos;
 }
 
+// Clinger's fast path: at most 15 digits, a point and no exponent make an exact integer over
+// an exact power of ten, and one division then rounds as strtod does.
+bool ParseShortDecimal(std::string_view text, double& value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = *p == '-';
+    p += negative;
+    uint64_t mantissa = 0;
+    int digits = 0;
+    int scale = 0;
+    bool point = false;
+    for (; p != end; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+        if (digit < 10) {
+            mantissa = mantissa * 10 + digit;
+            ++digits;
+            scale += point;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+        if (digits > 15) {
+            return false;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    value = static_cast<double>(mantissa) / kPowers[scale];
+    value = negative ? -value : value;
+    return true;
+}
+
 // A field as strtod in the C locale has always read it: leading white space, a sign, decimal
 // or hex, and nothing after the number; refused when not finite or when it underflows. The
 // plain decimal numbers of a log take from_chars, which rounds as strtod does; the rest, and
@@ -39,6 +75,9 @@ bool ParseFinite(std::string_view text, double& value) {
     const char* first = text.data();
     const char* last = first + text.size();
     if (*first == '-' || *first == '.' || (*first >= '0' && *first <= '9')) {
+        if (ParseShortDecimal(text, value)) {
+            return true;
+        }
         const auto [end, ec] = std::from_chars(first, last, value);
         if (ec == std::errc() && end == last &&
             (std::isnormal(value) ||
