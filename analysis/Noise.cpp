@@ -1,10 +1,11 @@
 #include "analysis/Noise.h"
 
-#include "analysis/Spectrum.h"
+#include <kissfft.hh>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <memory>
 #include <numbers>
@@ -237,18 +238,24 @@ DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t 
                                          static_cast<double>(length));
         windowPower += window[i] * window[i];
     }
-    std::vector<double> re(length), im(length);
+    // A real-input transform (half as many complex points): bins 0 and length / 2 come
+    // packed as the real and imaginary parts of out[0].
+    const size_t half = length / 2;
+    const kissfft<double> fft(half, false);
+    std::vector<double> in(length);
+    std::vector<std::complex<double>> out(half);
     for (size_t start = 0; start + length <= x.size(); start += step) {
         const auto segment = x.subspan(start, length);
         const double mean =
             std::accumulate(segment.begin(), segment.end(), 0.0) / static_cast<double>(length);
         for (size_t i = 0; i < length; ++i) {
-            re[i] = (segment[i] - mean) * window[i];
-            im[i] = 0;
+            in[i] = (segment[i] - mean) * window[i];
         }
-        Radix2Fft(re, im);
-        for (size_t k = 0; k < bins; ++k) {
-            r.density[k] += re[k] * re[k] + im[k] * im[k];
+        fft.transform_real(in.data(), out.data());
+        r.density[0] += out[0].real() * out[0].real();
+        r.density[half] += out[0].imag() * out[0].imag();
+        for (size_t k = 1; k < half; ++k) {
+            r.density[k] += out[k].real() * out[k].real() + out[k].imag() * out[k].imag();
         }
     }
     const double scale = 1 / (sampleRate * windowPower * static_cast<double>(r.segments));
