@@ -1,16 +1,44 @@
 #include "analysis/Noise.h"
 
-#include "analysis/Spectrum.h"
+#include <fftw3.h>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <numbers>
 #include <numeric>
 #include <utility>
 
 namespace {
+
+// FFTW's buffers and plan for one segment length. Its planner is not thread-safe, so plans
+// are made and destroyed under one lock; running a plan needs none.
+std::mutex planner;
+
+struct RealTransform {
+    explicit RealTransform(size_t length)
+        : in(fftw_alloc_real(length)), out(fftw_alloc_complex(length / 2 + 1)) {
+        const std::lock_guard lock(planner);
+        plan = fftw_plan_dft_r2c_1d(static_cast<int>(length), in, out, FFTW_ESTIMATE);
+    }
+    ~RealTransform() {
+        {
+            const std::lock_guard lock(planner);
+            fftw_destroy_plan(plan);
+        }
+        fftw_free(out);
+        fftw_free(in);
+    }
+    RealTransform(const RealTransform&) = delete;
+    RealTransform& operator=(const RealTransform&) = delete;
+
+    double* in;
+    fftw_complex* out;
+    fftw_plan plan;
+};
 
 // Fits take the points whose local slope is nearer to the noise's slope than to the
 // neighbouring ones, which lie 1/2 apart.
@@ -113,14 +141,16 @@ AllanResult AllanCurve(std::span<const double> y, double samplePeriod,
     // Cumulative sums of the record less its mean: an offset would cost digits in the
     // differences of large sums.
     const double mean = std::accumulate(y.begin(), y.end(), 0.0) / static_cast<double>(n);
-    std::vector<double> sums(y.size() + 1);
+    // Every element is written before it is read: no zeroing pass over a long record.
+    const auto sums = std::make_unique_for_overwrite<double[]>(y.size() + 1);
+    sums[0] = 0;
     for (size_t i = 0; i < y.size(); ++i) {
         sums[i + 1] = sums[i] + (y[i] - mean);
     }
 
     for (int64_t m : ms) {
         // m * (ybar_{j+m} - ybar_j) = S[j+2m] - 2 S[j+m] + S[j]
-        const double* s = sums.data();
+        const double* s = sums.get();
         double sum = 0;
         for (int64_t j = 0; j + 2 * m <= n; ++j) {
             const double d = s[j + 2 * m] - 2 * s[j + m] + s[j];
@@ -234,18 +264,18 @@ DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t 
                                          static_cast<double>(length));
         windowPower += window[i] * window[i];
     }
-    std::vector<double> re(length), im(length);
+    // A real-input transform: length / 2 + 1 complex bins from the windowed segment.
+    RealTransform fft(length);
     for (size_t start = 0; start + length <= x.size(); start += step) {
         const auto segment = x.subspan(start, length);
         const double mean =
             std::accumulate(segment.begin(), segment.end(), 0.0) / static_cast<double>(length);
         for (size_t i = 0; i < length; ++i) {
-            re[i] = (segment[i] - mean) * window[i];
-            im[i] = 0;
+            fft.in[i] = (segment[i] - mean) * window[i];
         }
-        Radix2Fft(re, im);
+        fftw_execute(fft.plan);
         for (size_t k = 0; k < bins; ++k) {
-            r.density[k] += re[k] * re[k] + im[k] * im[k];
+            r.density[k] += fft.out[k][0] * fft.out[k][0] + fft.out[k][1] * fft.out[k][1];
         }
     }
     const double scale = 1 / (sampleRate * windowPower * static_cast<double>(r.segments));

@@ -2,37 +2,101 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
+#include <string_view>
 
 namespace {
 
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
+// Every field of a line; only header lines are split whole.
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
     size_t at = 0;
-    for (size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1) {
+    for (size_t tab; (tab = line.find('\t', at)) != std::string_view::npos; at = tab + 1) {
         fields.push_back(line.substr(at, tab - at));
     }
     fields.push_back(line.substr(at));
     return fields;
 }
 
-bool ParseFinite(const std::string& text, double& value) {
+bool NoNonzeroDigit(std::string_view mantissa) {
+    return mantissa.find_first_of("123456789") == std::string_view::npos;
+}
+
+// Clinger's fast path: at most 15 digits, a point and no exponent make an exact integer over
+// an exact power of ten, and one division then rounds as strtod does.
+bool ParseShortDecimal(std::string_view text, double& value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = *p == '-';
+    p += negative;
+    uint64_t mantissa = 0;
+    int digits = 0;
+    int scale = 0;
+    bool point = false;
+    for (; p != end; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+        if (digit < 10) {
+            mantissa = mantissa * 10 + digit;
+            ++digits;
+            scale += point;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+        if (digits > 15) {
+            return false;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    value = static_cast<double>(mantissa) / kPowers[scale];
+    value = negative ? -value : value;
+    return true;
+}
+
+// A field as strtod in the C locale has always read it: leading white space, a sign, decimal
+// or hex, and nothing after the number; refused when not finite or when it underflows. The
+// plain decimal numbers of a log take from_chars, which rounds as strtod does; the rest, and
+// anything whose range strtod would flag, go to strtod itself.
+bool ParseFinite(std::string_view text, double& value) {
     if (text.empty()) {
         return false;
     }
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (*first == '-' || *first == '.' || (*first >= '0' && *first <= '9')) {
+        if (ParseShortDecimal(text, value)) {
+            return true;
+        }
+        const auto [end, ec] = std::from_chars(first, last, value);
+        if (ec == std::errc() && end == last &&
+            (std::isnormal(value) ||
+             (value == 0 && NoNonzeroDigit(text.substr(0, text.find_first_of("eE")))))) {
+            return true;
+        }
+    }
+    // strtod stops at a NUL byte, which then refuses the field as before.
+    const std::string copy(text);
     char* end = nullptr;
     errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && errno == 0 && std::isfinite(value);
+    value = std::strtod(copy.c_str(), &end);
+    return end == copy.c_str() + copy.size() && errno == 0 && std::isfinite(value);
 }
 
-bool IsHeaderStart(const std::vector<std::string>& fields) {
-    return fields.size() >= 3 && fields[1] == "Date";
+// The run counter compares whole sample numbers; one beyond int64_t counts as its lowest, as
+// the conversion has always given on the hosts the program runs on.
+int64_t SampleNumber(double sample) {
+    return sample >= -0x1p63 && sample < 0x1p63 ? static_cast<int64_t>(sample) : INT64_MIN;
 }
 
 std::string Number(double value) {
@@ -46,6 +110,67 @@ std::string Fixed(double value) {
     std::snprintf(text, sizeof text, "%.10g", value);
     return text;
 }
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The log's lines as std::getline gives them, read in large blocks: the last one need not
+// end in a newline, and a line longer than a block grows the block.
+class LineReader {
+public:
+    explicit LineReader(std::FILE* file) : file_(file), buffer_(kBlock) {}
+
+    // False at the end of the file.
+    bool Next(std::string_view& line) {
+        for (;;) {
+            const char* start = buffer_.data() + begin_;
+            if (const void* newline = std::memchr(start, '\n', end_ - begin_)) {
+                const size_t length = static_cast<const char*>(newline) - start;
+                line = {start, length};
+                begin_ += length + 1;
+                return true;
+            }
+            if (atEnd_) {
+                line = {start, end_ - begin_};
+                begin_ = end_;
+                return !line.empty();
+            }
+            Refill();
+        }
+    }
+
+    // Bytes before the line Next gives next.
+    uint64_t Consumed() const { return before_ + begin_; }
+    bool Failed() const { return failed_; }
+
+private:
+    static constexpr size_t kBlock = size_t{1} << 20;
+
+    void Refill() {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        before_ += begin_;
+        end_ -= begin_;
+        begin_ = 0;
+        if (end_ == buffer_.size()) {
+            buffer_.resize(buffer_.size() * 2);
+        }
+        const size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+        end_ += got;
+        if (got == 0) {
+            atEnd_ = true;
+            failed_ = std::ferror(file_) != 0;
+        }
+    }
+
+    std::FILE* file_;
+    std::vector<char> buffer_;
+    size_t begin_ = 0; // of the unread part
+    size_t end_ = 0;   // of the bytes read
+    uint64_t before_ = 0;
+    bool atEnd_ = false;
+    bool failed_ = false;
+};
 
 } // namespace
 
@@ -61,37 +186,44 @@ LogColumn ReadLogColumn(const std::string& path, int column) {
     if (!std::filesystem::is_regular_file(path, ec)) {
         return fail(path + " is not a file that can be read.");
     }
-    std::ifstream file(path, std::ios::binary);
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         return fail(path + " cannot be opened.");
     }
-    std::string line;
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    const uint64_t fileSize = std::filesystem::file_size(path, ec);
+    LineReader reader(file.get());
     std::vector<std::string> names; // of the first header block
-    int lineNumber = 0;
+    int64_t lineNumber = 0;
     bool inHeader = false;
+    bool reserved = false;
     std::vector<std::string> previous;
     int64_t lastSample = 0;
-    while (std::getline(file, line)) {
+    for (std::string_view line; reader.Next(line);) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+            line.remove_suffix(1);
         }
         if (line.empty()) {
             continue;
         }
-        const auto fields = Fields(line);
-        if (lineNumber == 1 && !IsHeaderStart(fields)) {
+        const size_t tab = line.find('\t');
+        const std::string_view first = line.substr(0, tab);
+        const bool headerStart =
+            tab != std::string_view::npos && line.substr(tab + 1).starts_with("Date\t");
+        if (lineNumber == 1 && !headerStart) {
             return fail(path + " is not a log of this program: it does not start with the "
                                "device and \"Date\".");
         }
-        if (IsHeaderStart(fields)) {
+        if (headerStart) {
             inHeader = true;
             if (out.model.empty()) {
-                out.model = fields[0];
+                out.model = first;
             }
             continue;
         }
         if (inHeader) {
+            const auto fields = Fields(line);
             if (fields[0] == "Sample") {
                 inHeader = false;
                 // The line before names the channels; this one gives their units.
@@ -113,27 +245,46 @@ LogColumn ReadLogColumn(const std::string& path, int column) {
                                 ": the log's columns change here.");
                 }
             }
-            previous = fields;
+            previous.assign(fields.begin(), fields.end());
             continue;
         }
         double sample = 0;
-        if (names.empty() || !ParseFinite(fields[0], sample)) {
+        if (names.empty() || !ParseFinite(first, sample)) {
             return fail("Line " + std::to_string(lineNumber) + " is not a data line of the log.");
         }
-        if (static_cast<int64_t>(sample) <= lastSample || sample == 1) {
+        const int64_t number = SampleNumber(sample);
+        if (number <= lastSample || sample == 1) {
             ++out.passes;
         }
-        lastSample = static_cast<int64_t>(sample);
+        lastSample = number;
+        // Field `column`, when the line has that many.
+        size_t start = 0;
+        size_t stop = tab;
+        bool present = true;
+        for (int k = 0; k < column && present; ++k) {
+            present = stop != std::string_view::npos;
+            start = present ? stop + 1 : line.size();
+            stop = present ? line.find('\t', start) : stop;
+        }
+        const std::string_view text =
+            line.substr(start, stop == std::string_view::npos ? stop : stop - start);
         double value = 0;
-        if (static_cast<size_t>(column) >= fields.size() ||
-            !ParseFinite(fields[static_cast<size_t>(column)], value)) {
-            const std::string text = static_cast<size_t>(column) < fields.size()
-                                         ? fields[static_cast<size_t>(column)]
-                                         : "";
+        if (!present || !ParseFinite(text, value)) {
             return fail("Line " + std::to_string(lineNumber) + ": column " +
-                        std::to_string(column) + " reads \"" + text + "\", not a number.");
+                        std::to_string(column) + " reads \"" + std::string(text) +
+                        "\", not a number.");
+        }
+        if (!reserved && out.values.size() >= 4096 && fileSize > 0) {
+            // The lines so far tell how many the rest of the file holds.
+            reserved = true;
+            const double perByte =
+                static_cast<double>(out.values.size()) / static_cast<double>(reader.Consumed());
+            out.values.reserve(static_cast<size_t>(1.1 * perByte * static_cast<double>(fileSize)));
         }
         out.values.push_back(value);
+    }
+    if (reader.Failed()) {
+        return fail(path + " could not be read to its end.");
     }
     if (names.empty()) {
         return fail(path + " ends inside the log's header.");
