@@ -15,8 +15,9 @@ using CliTest = AppStateTest;
 TEST_F(CliTest, InterruptEndsAContinuousRunWithCompleteOutput) {
     TempWorkDir dir;
     std::ostringstream out, err;
+    // Late enough for the first sweep to end on a busy machine, timing probes included.
     std::thread user([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::this_thread::sleep_for(std::chrono::seconds(2));
         RequestInterrupt();
     });
     const int code = RunCli({"sweep", "--simulate=KXS306", "--continuous", "--samples", "256",
