@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test, then the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz harness for 30 s.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps
@@ -13,3 +13,7 @@ cmake --build --preset debug -j "$jobs"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 (cd build/asan && ctest --output-on-failure -j "$jobs")
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+./scripts/fuzz 30
