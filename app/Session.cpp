@@ -267,9 +267,9 @@ Session::Session(const Options& o, Hooks hooks) {
         s.hooks.hardware_ready();
     }
 
-    // The timing's calibration: probes as long as the windows' when the pause between samples
-    // is waited, shorter ones otherwise.
-    CalibrateDelay(o.read_delay > 0 ? kDelayProbeSeconds : kDelayProbeSeconds / 2);
+    // The timing's calibration, run when a wait first needs it: probes as long as the windows'
+    // when the pause between samples is waited, shorter ones otherwise.
+    PlanDelayCalibration(o.read_delay > 0 ? kDelayProbeSeconds : kDelayProbeSeconds / 2);
     SetStartDefaults();
     s.settings = o.settings;
     if (!o.settings.empty()) {

@@ -7,6 +7,9 @@
 #include <quelto/Analysis.h>
 #include <quelto/Session.h>
 
+#include "platform/Delay.h"
+
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -50,6 +53,15 @@ TEST_F(SessionTest, ErrorsSayWhatWentWrongAndWhere) {
             EXPECT_NE(std::string(error.what()).find(c.reason), std::string::npos) << error.what();
         }
     }
+}
+
+// A temperature needs no calibrated wait; a sweep takes one first.
+TEST_F(SessionTest, TheTimingIsCalibratedWhenAWaitFirstNeedsIt) {
+    quelto::Session session(Simulated("KXS306"));
+    session.temperature();
+    EXPECT_FALSE(DelayCalibration().DelayCalibrated);
+    session.sweep(8);
+    EXPECT_TRUE(DelayCalibration().DelayCalibrated);
 }
 
 TEST_F(SessionTest, OneSessionAtATime) {
