@@ -415,6 +415,11 @@ Spectrum Session::spectrum(int samples, int channel) {
 SelfTest Session::selftest() {
     auto& s = *state_;
     s.Prepare(0, -1);
+    if (Acquisition().SweepLength < kSelfTestMinSamples) {
+        Refuse("the self-test needs at least " + std::to_string(kSelfTestMinSamples) +
+                   " samples a sweep",
+               "samples");
+    }
     s.ui.reportIsResult = true;
     const auto result = mnuTest_Click();
     s.ui.reportIsResult = false;
