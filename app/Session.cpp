@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <map>
 
@@ -248,6 +249,17 @@ struct Session::State {
 };
 
 Session::Session(const Options& o, Hooks hooks) {
+    if (!(o.read_delay >= 0 && o.read_delay <= 60000)) {
+        Refuse("the read delay is 0 to 60000 ms", "read_delay");
+    }
+    for (const auto& [value, name] : {std::pair{o.density, "density"},
+                                      {o.bias_instability, "bias_instability"},
+                                      {o.rate_random_walk, "rate_random_walk"},
+                                      {o.amplitude, "amplitude"}}) {
+        if (value && !(std::isfinite(*value) && *value >= 0)) {
+            Refuse("must be a finite number, 0 or more", name);
+        }
+    }
     if (sessionOpen) {
         Refuse("a session is open already: the program has one state");
     }
@@ -455,6 +467,10 @@ float Session::temperature() {
 Log Session::log(const std::vector<int>& channels, bool temperature, int samples, int passes,
                  const std::string& file_base, int index) {
     auto& s = *state_;
+    // The windows' own refusal would send the user to their Output File box.
+    if (file_base.find_first_of(std::string("/\0", 2)) != std::string::npos) {
+        Refuse("a log file name may not contain \"/\" or a NUL character", "file_base");
+    }
     s.Prepare(samples, -1);
     std::vector<int> wanted = channels;
     if (wanted.empty()) {

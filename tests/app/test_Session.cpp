@@ -14,11 +14,14 @@
 
 namespace {
 
-quelto::Options Simulated(const std::string& model) {
+quelto::Options Simulated(const std::string& model, double delay = 0,
+                          std::optional<double> amplitude = {}) {
     quelto::Options options;
     options.model = model;
     options.simulate = true;
     options.samples = 64;
+    options.read_delay = delay;
+    options.amplitude = amplitude;
     return options;
 }
 
@@ -41,6 +44,12 @@ TEST_F(SessionTest, ErrorsSayWhatWentWrongAndWhere) {
          "channel", "z is not a channel"},
         {[] { quelto::Session(Simulated("KXS306")).spi({1}); }, quelto::ErrorKind::Usage,
          "interface", "USB adapter only"},
+        {[] { quelto::Session(Simulated("KXS306", NAN)); }, quelto::ErrorKind::Usage, "read_delay",
+         "0 to 60000"},
+        {[] { quelto::Session(Simulated("KXS306", 0, INFINITY)); }, quelto::ErrorKind::Usage,
+         "amplitude", "finite"},
+        {[] { quelto::Session(Simulated("KXS306")).log({0}, false, 8, 1, "a/b", 1); },
+         quelto::ErrorKind::Usage, "file_base", "may not contain"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
