@@ -9,7 +9,6 @@
 #include <memory>
 #include <mutex>
 #include <numbers>
-#include <numeric>
 #include <utility>
 
 namespace {
@@ -66,6 +65,21 @@ template <typename Result> Result Refused(std::string error) {
 }
 
 bool PositiveFinite(double x) { return std::isfinite(x) && x > 0; }
+
+// A power of two at the record's largest magnitude. The sums run on the record divided by
+// it, so that no finite input overflows them; a power of two changes no digit of the figures.
+double ScaleOf(std::span<const double> y) {
+    double largest = 0;
+    for (double v : y) {
+        largest = std::max(largest, std::abs(v));
+    }
+    int exponent = 0;
+    std::frexp(largest, &exponent);
+    return largest > 0 ? std::ldexp(1.0, exponent - 1) : 1.0;
+}
+
+constexpr const char* kBeyondRange =
+    "The figures of this record lie beyond the range of double-precision numbers.";
 
 std::string Number(double x) {
     char text[32];
@@ -138,14 +152,19 @@ AllanResult AllanCurve(std::span<const double> y, double samplePeriod,
         return r;
     }
 
-    // Cumulative sums of the record less its mean: an offset would cost digits in the
+    // Cumulative sums of the scaled record less its mean: an offset would cost digits in the
     // differences of large sums.
-    const double mean = std::accumulate(y.begin(), y.end(), 0.0) / static_cast<double>(n);
+    const double scale = ScaleOf(y);
+    double mean = 0;
+    for (double v : y) {
+        mean += v / scale;
+    }
+    mean /= static_cast<double>(n);
     // Every element is written before it is read: no zeroing pass over a long record.
     const auto sums = std::make_unique_for_overwrite<double[]>(y.size() + 1);
     sums[0] = 0;
     for (size_t i = 0; i < y.size(); ++i) {
-        sums[i + 1] = sums[i] + (y[i] - mean);
+        sums[i + 1] = sums[i] + (y[i] / scale - mean);
     }
 
     for (int64_t m : ms) {
@@ -160,10 +179,20 @@ AllanResult AllanCurve(std::span<const double> y, double samplePeriod,
         const double deviation =
             std::sqrt(sum / (2 * md * md * static_cast<double>(n - 2 * m + 1)));
         const double uncertainty = deviation / std::sqrt(2.0 * static_cast<double>(n / m - 1));
-        r.points.push_back({m, md * samplePeriod, deviation, uncertainty});
+        r.points.push_back({m, md * samplePeriod, deviation * scale, uncertainty * scale});
+        const auto& p = r.points.back();
+        if (!std::isfinite(p.tau) || !std::isfinite(p.deviation) || !std::isfinite(p.uncertainty)) {
+            return Refused<AllanResult>(kBeyondRange);
+        }
     }
     if (!r.points.empty()) {
         FitCoefficients(r, n);
+    }
+    // A coefficient read far along its line may overflow where the curve did not.
+    for (auto* coefficient : {&r.whiteNoise, &r.biasInstability, &r.rateRandomWalk}) {
+        if (*coefficient && !std::isfinite(**coefficient)) {
+            coefficient->reset();
+        }
     }
     return r;
 }
@@ -247,7 +276,8 @@ DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t 
     const size_t bins = length / 2 + 1;
     r.frequency.resize(bins);
     for (size_t k = 0; k < bins; ++k) {
-        r.frequency[k] = static_cast<double>(k) * sampleRate / static_cast<double>(length);
+        // The rate over a power of two first: the same figure, and no overflow at huge rates.
+        r.frequency[k] = static_cast<double>(k) * (sampleRate / static_cast<double>(length));
     }
     const size_t step = length / 2;
     r.segments = static_cast<int64_t>((x.size() - length) / step + 1);
@@ -266,12 +296,16 @@ DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t 
     }
     // A real-input transform: length / 2 + 1 complex bins from the windowed segment.
     RealTransform fft(length);
+    const double xScale = ScaleOf(x);
     for (size_t start = 0; start + length <= x.size(); start += step) {
         const auto segment = x.subspan(start, length);
-        const double mean =
-            std::accumulate(segment.begin(), segment.end(), 0.0) / static_cast<double>(length);
+        double mean = 0;
+        for (double v : segment) {
+            mean += v / xScale;
+        }
+        mean /= static_cast<double>(length);
         for (size_t i = 0; i < length; ++i) {
-            fft.in[i] = (segment[i] - mean) * window[i];
+            fft.in[i] = (segment[i] / xScale - mean) * window[i];
         }
         fftw_execute(fft.plan);
         for (size_t k = 0; k < bins; ++k) {
@@ -279,9 +313,15 @@ DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t 
         }
     }
     const double scale = 1 / (sampleRate * windowPower * static_cast<double>(r.segments));
+    if (!(scale > 0) || !std::isfinite(scale)) {
+        return Refused<DensityResult>(kBeyondRange);
+    }
     for (size_t k = 0; k < bins; ++k) {
         const double oneSided = k == 0 || k == bins - 1 ? 1 : 2;
-        r.density[k] = std::sqrt(r.density[k] * scale * oneSided);
+        r.density[k] = std::sqrt(r.density[k] * scale * oneSided) * xScale;
+        if (!std::isfinite(r.density[k]) || !std::isfinite(r.frequency[k])) {
+            return Refused<DensityResult>(kBeyondRange);
+        }
     }
 
     std::vector<double> band;
@@ -298,7 +338,7 @@ DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t 
     std::nth_element(band.begin(), middle, band.end());
     r.floor = *middle;
     if (band.size() % 2 == 0) {
-        r.floor = (r.floor + *std::max_element(band.begin(), middle)) / 2;
+        r.floor = r.floor / 2 + *std::max_element(band.begin(), middle) / 2;
     }
     return r;
 }

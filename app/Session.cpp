@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <map>
 
@@ -248,6 +249,17 @@ struct Session::State {
 };
 
 Session::Session(const Options& o, Hooks hooks) {
+    if (!(o.read_delay >= 0 && o.read_delay <= 60000)) {
+        Refuse("the read delay is 0 to 60000 ms", "read_delay");
+    }
+    for (const auto& [value, name] : {std::pair{o.density, "density"},
+                                      {o.bias_instability, "bias_instability"},
+                                      {o.rate_random_walk, "rate_random_walk"},
+                                      {o.amplitude, "amplitude"}}) {
+        if (value && !(std::isfinite(*value) && *value >= 0)) {
+            Refuse("must be a finite number, 0 or more", name);
+        }
+    }
     if (sessionOpen) {
         Refuse("a session is open already: the program has one state");
     }
@@ -267,9 +279,9 @@ Session::Session(const Options& o, Hooks hooks) {
         s.hooks.hardware_ready();
     }
 
-    // The timing's calibration: probes as long as the windows' when the pause between samples
-    // is waited, shorter ones otherwise.
-    CalibrateDelay(o.read_delay > 0 ? kDelayProbeSeconds : kDelayProbeSeconds / 2);
+    // The timing's calibration, run when a wait first needs it: probes as long as the windows'
+    // when the pause between samples is waited, shorter ones otherwise.
+    PlanDelayCalibration(o.read_delay > 0 ? kDelayProbeSeconds : kDelayProbeSeconds / 2);
     SetStartDefaults();
     s.settings = o.settings;
     if (!o.settings.empty()) {
@@ -415,6 +427,11 @@ Spectrum Session::spectrum(int samples, int channel) {
 SelfTest Session::selftest() {
     auto& s = *state_;
     s.Prepare(0, -1);
+    if (Acquisition().SweepLength < kSelfTestMinSamples) {
+        Refuse("the self-test needs at least " + std::to_string(kSelfTestMinSamples) +
+                   " samples a sweep",
+               "samples");
+    }
     s.ui.reportIsResult = true;
     const auto result = mnuTest_Click();
     s.ui.reportIsResult = false;
@@ -450,6 +467,10 @@ float Session::temperature() {
 Log Session::log(const std::vector<int>& channels, bool temperature, int samples, int passes,
                  const std::string& file_base, int index) {
     auto& s = *state_;
+    // The windows' own refusal would send the user to their Output File box.
+    if (file_base.find_first_of(std::string("/\0", 2)) != std::string::npos) {
+        Refuse("a log file name may not contain \"/\" or a NUL character", "file_base");
+    }
     s.Prepare(samples, -1);
     std::vector<int> wanted = channels;
     if (wanted.empty()) {

@@ -115,10 +115,21 @@ private:
     bool numberedByPass_ = false;
 };
 
+// The groups of common options a command takes: only those that do something for it.
+enum Takes : unsigned {
+    kBoard = 1,     // --device, --interface, --adapter, the simulated part's --sim-*
+    kPort = 2,      // --port, --trace-port, --direct-io
+    kSweeps = 4,    // --samples, --delay
+    kChannel = 8,   // --channel
+    kDataForm = 16, // --format tsv, csv or json
+    kOutput = 32,   // --output
+    kAll = 63,
+};
+
 struct Command {
     const char* name;
     const char* help;
-    bool data; // takes --channel, --format and --output
+    unsigned takes; // Takes
     std::function<void(CLI::App&, CliOptions&)> addOptions;
     std::function<void(Context&)> run;
 };
@@ -133,8 +144,16 @@ Command SpiCommand();
 Command NoiseCommand();
 Command AllanCommand();
 
+// Checks of a number's whole text, finite, with readable bounds.
+CLI::Validator WholeNumber(int64_t low, int64_t high);
+CLI::Validator PositiveNumber();
+CLI::Validator NonNegativeNumber();
+CLI::Validator CountOption();
+
 // --count and --continuous of the sweeping commands.
 void AddSweepCount(CLI::App& command, CliOptions& options, const char* countHelp,
                    const char* continuousHelp);
+// --format of a command whose text is not a table.
+void AddTextOrJson(CLI::App& command, CliOptions& options, const char* jsonHelp);
 // --from-log, --rate and --column of the noise commands.
 void AddRecordSource(CLI::App& command, CliOptions& options);

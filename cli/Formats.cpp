@@ -41,6 +41,19 @@ nlohmann::json RecordJson(const RecordSource& source) {
             {"units", source.units}};
 }
 
+// The "#" lines that end each sweep or spectrum of a run.
+std::string StatisticsText(const char* what, int number, const quelto::Statistics& s, char sep) {
+    const auto stats = StatisticsJson(s);
+    std::string text = Comment(what, std::to_string(number), sep);
+    for (const char* key : {"samples", "min", "max", "pk_pk", "mean", "ac_rms", "period_ms",
+                            "sample_rate_hz", "temperature_c"}) {
+        std::ostringstream value;
+        value << stats[key];
+        text += Comment(key, value.str(), sep);
+    }
+    return text;
+}
+
 std::string RecordHeading(const RecordSource& source) {
     return "# " + source.name + ", " + std::to_string(source.samples) + " samples at " +
            Num(source.rate) + " Hz\n";
@@ -82,15 +95,7 @@ std::string SweepText(const quelto::Sweep& sweep, int number, char sep) {
         *p++ = '\n';
         text.append(line, p);
     }
-    const auto stats = StatisticsJson(sweep.stats);
-    text += Comment("sweep", std::to_string(number), sep);
-    for (const char* key : {"samples", "min", "max", "pk_pk", "mean", "ac_rms", "period_ms",
-                            "sample_rate_hz", "temperature_c"}) {
-        std::ostringstream value;
-        value << stats[key];
-        text += Comment(key, value.str(), sep);
-    }
-    return text;
+    return text + StatisticsText("sweep", number, sweep.stats, sep);
 }
 
 nlohmann::json SweepJson(const quelto::Sweep& sweep) {
@@ -112,18 +117,21 @@ std::string SweepsJsonHead(const quelto::Channel& channel) {
     return head + ",\"sweeps\":[";
 }
 
-std::string SpectrumText(const quelto::Spectrum& s, char sep) {
-    std::string text = "# " + s.channel.device + " spectrum of " + s.channel.title + ", " +
-                       std::to_string(s.points) + " points\n";
-    text +=
-        std::string("bin") + sep + "frequency_hz" + sep + "magnitude (" + s.channel.units + ")\n";
+std::string SpectrumText(const quelto::Spectrum& s, int number, char sep) {
+    std::string text;
+    if (number == 1) {
+        text = "# " + s.channel.device + " spectrum of " + s.channel.title + ", " +
+               std::to_string(s.points) + " points\n";
+        text += std::string("bin") + sep + "frequency_hz" + sep + "magnitude (" + s.channel.units +
+                ")\n";
+    }
     for (size_t k = 0; k < s.magnitude.size(); ++k) {
         text += std::to_string(k) + sep + Num(s.frequency_hz[k]) + sep + Num(s.magnitude[k]) + "\n";
     }
     text += Comment("peak_bin", std::to_string(s.peak_bin), sep);
     text += Comment("peak_frequency_hz", Num(s.peak_frequency_hz), sep);
     text += Comment("peak_magnitude", Num(s.peak_magnitude), sep);
-    return text;
+    return text + StatisticsText("spectrum", number, s.stats, sep);
 }
 
 nlohmann::json SpectrumJson(const quelto::Spectrum& s) {

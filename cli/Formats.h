@@ -21,7 +21,7 @@ std::string SweepText(const quelto::Sweep& sweep, int number, char sep);
 nlohmann::json SweepJson(const quelto::Sweep& sweep);
 // The object all of one run's sweeps or spectra go into, open at its end.
 std::string SweepsJsonHead(const quelto::Channel& channel);
-std::string SpectrumText(const quelto::Spectrum& spectrum, char sep);
+std::string SpectrumText(const quelto::Spectrum& spectrum, int number, char sep);
 nlohmann::json SpectrumJson(const quelto::Spectrum& spectrum);
 nlohmann::json SelfTestJson(const quelto::SelfTest& test);
 std::string AdaptersText(const std::vector<quelto::Adapter>& adapters, char sep);

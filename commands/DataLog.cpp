@@ -275,7 +275,8 @@ CommandResult<LogWritten> cmdLogData_Click(int32_t passes) {
     const bool lost = AdapterLost();
     DropLostAdapter();
     if (lost || !logError.empty()) {
-        return {Outcome::Failed, lost ? m.statusText : logError, written};
+        // The file's failure was shown in its box just now.
+        return {Outcome::Failed, lost ? m.statusText : logError, written, !lost};
     }
     return shown.Ended(!acq.StopRequested, written);
 }

@@ -75,6 +75,12 @@ CommandResult<std::string> mnuTest_Click() {
     const int16_t savedPos = acq.SelfTestPosBit;
     const int16_t savedNeg = acq.SelfTestNegBit;
     const int16_t savedPowerDown = acq.PowerDown;
+    if (acq.SweepLength < kSelfTestMinSamples) {
+        Ui().MsgBox("The self-test needs sweeps of at least " +
+                    std::to_string(kSelfTestMinSamples) + " samples, " +
+                    std::to_string(acq.SweepLength) + " are set.");
+        return shown.Refused<std::string>({});
+    }
     {
         const AcquisitionGuard guard = StartAcquisition();
         if (!guard) {

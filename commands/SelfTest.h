@@ -6,6 +6,7 @@
 #include "commands/CommandResult.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,11 @@ struct SelfTestState {
 };
 SelfTestState& SelfTest();
 
-// "&Run Test". The test always runs to its end: Stop does not end it, closing the program
+// The shortest sweep whose four phases each give the averages a sample.
+inline constexpr int32_t kSelfTestMinSamples = 8;
+
+// "&Run Test", refused with a box on a sweep shorter than kSelfTestMinSamples. The test always
+// runs to its end: Stop does not end it, closing the program
 // does. Its data is the report.
 CommandResult<std::string> mnuTest_Click();
 // The phase averages of the sweep just taken, and the report box.

@@ -9,7 +9,6 @@
 #include "interfaces/Interface.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/Canvas.h"
-#include "platform/Delay.h"
 #include "platform/Frontend.h"
 #include "platform/Hardware.h"
 #include "platform/PortIo.h"
@@ -280,6 +279,5 @@ CommandResult<float> mnuReadTemp_Click() {
     if (!ReadyToRead()) {
         return shown.Refused<float>({});
     }
-    FinishDelayCalibration();
     return shown.Ended(true, ReadTemperature());
 }

@@ -16,6 +16,7 @@ constexpr int32_t kMinimumLoop = 40;
 constexpr double kSliceMs = 0.01;
 constexpr float kDeadlineMs = 0.1f;
 constexpr int kMostProbes = 10;
+constexpr double kUncalibratedSlack = 1000;
 
 // Counts stay within the 32-bit range on machines too fast for it.
 int32_t CappedCount(double count) {
@@ -48,21 +49,27 @@ void DelayMs(float ms) {
         clock.Spin(kMinimumLoop);
         return;
     }
-    if (!DelayCalibration().DelayCalibrated) {
-        FinishDelayCalibration();
-    }
-    // The shortest waits pace the parallel port's clock and stay loop counts. Longer ones end
-    // on the clock: a count calibrated while the machine was busy would be too short later.
+    // The shortest waits pace the parallel port's clock and stay loop counts: they need the
+    // calibration, and the first of them finishes it.
     if (ms < kDeadlineMs) {
-        SpinSlices(ms);
+        FinishDelayCalibration();
+        if (ms <= DelayCalibration().MinimumDelayMs) {
+            clock.Spin(kMinimumLoop);
+        } else {
+            SpinSlices(ms);
+        }
         return;
     }
-    // Within half a pass of the deadline is as near as passes can get.
+    // Longer ones end on the clock: a count calibrated while the machine was busy would be
+    // too short later. Within half a pass of the deadline is as near as passes can get.
     const double deadline = clock.Now() + (ms - kSliceMs / 2) / 1000.0;
-    const int32_t count = DelayCalibration().DelayLoopCount;
+    const auto& d = DelayCalibration();
+    const int32_t count = d.DelayLoopCount;
     // A clock that stands still must not hold the program: a hundred times the calibrated
-    // passes is the most a wait may spin.
-    const double passes = std::max(1.0, 100.0 * ms / kSliceMs);
+    // passes is the most a wait may spin. Before the calibration a pass of the starting
+    // count is far shorter than a slice on any machine.
+    const double passes =
+        std::max(1.0, 100.0 * ms / kSliceMs * (d.DelayCalibrated ? 1 : kUncalibratedSlack));
     for (double pass = 0; pass < passes; ++pass) {
         clock.Spin(count);
         if (clock.Now() >= deadline) {
@@ -107,12 +114,13 @@ bool CalibrateDelayStep(double probeSeconds) {
     return true;
 }
 
-void FinishDelayCalibration(double probeSeconds) {
-    if (DelayCalibration().DelayCalibrated) {
+void FinishDelayCalibration() {
+    const auto& d = DelayCalibration();
+    if (d.DelayCalibrated) {
         return;
     }
     Ui().SetBusy(true);
-    while (!CalibrateDelayStep(probeSeconds)) {
+    while (!CalibrateDelayStep(d.ProbeSeconds)) {
     }
     Ui().SetBusy(false);
 }
@@ -124,9 +132,14 @@ void ForgetDelayCalibration() {
     d.Probes = 0;
 }
 
-void CalibrateDelay(double probeSeconds) {
+void PlanDelayCalibration(double probeSeconds) {
     ForgetDelayCalibration();
-    FinishDelayCalibration(probeSeconds);
+    DelayCalibration().ProbeSeconds = probeSeconds;
+}
+
+void CalibrateDelay(double probeSeconds) {
+    PlanDelayCalibration(probeSeconds);
+    FinishDelayCalibration();
 }
 
 void WaitLoopDelay(float loopDelayMs, const bool& stopRequested) {

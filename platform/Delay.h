@@ -13,15 +13,17 @@ void CalibrateDelay(double probeSeconds = kDelayProbeSeconds);
 // One probe of the calibration, for callers that let events in between; true once the
 // calibration is done (at once when it was).
 bool CalibrateDelayStep(double probeSeconds = kDelayProbeSeconds);
+// Starts afresh with probes of probeSeconds, run when FinishDelayCalibration is first called.
+void PlanDelayCalibration(double probeSeconds);
 // Runs the probes a calibration still needs, with the busy pointer: whatever takes data
 // calls it first.
-void FinishDelayCalibration(double probeSeconds = kDelayProbeSeconds);
+void FinishDelayCalibration();
 // Until the next calibration, waits run uncalibrated.
 void ForgetDelayCalibration();
 
 // Busy-waits ms milliseconds: below 0.1 ms as counted 0.01 ms passes, from 0.1 ms on until
 // the clock says the time has passed (spinning those passes meanwhile); a request at or below
-// MinimumDelayMs runs the fixed 40-iteration minimum loop; a longer one before the
+// MinimumDelayMs runs the fixed 40-iteration minimum loop; a counted wait before the
 // calibration is done finishes it first. Never yields to the user interface.
 void DelayMs(float ms);
 
@@ -37,5 +39,6 @@ struct DelayState {
     float MinimumDelayMs = 0.0f;
     int32_t ProbedLoopCount = 0; // the last probe's count, while calibrating
     int32_t Probes = 0;
+    double ProbeSeconds = kDelayProbeSeconds; // of the probes FinishDelayCalibration runs
 };
 DelayState& DelayCalibration();

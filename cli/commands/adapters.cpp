@@ -3,7 +3,8 @@
 #include "cli/Formats.h"
 
 Command AdaptersCommand() {
-    return {"adapters", "list the USB adapters found", true, nullptr, [](Context& c) {
+    return {"adapters", "list the USB adapters found", kDataForm | kOutput, nullptr,
+            [](Context& c) {
                 const auto adapters = c.Open(false).adapters();
                 c.Write(c.Json() ? AdaptersJson(adapters).dump(2) + "\n"
                                  : AdaptersText(adapters, c.Separator()));

@@ -5,17 +5,17 @@
 Command LogCommand() {
     return {"log",
             "log channels to the tab-separated file \"Log Data\" writes, in the working folder",
-            true,
+            kBoard | kPort | kSweeps | kChannel,
             [](CLI::App& command, CliOptions& o) {
                 command
                     .add_option("--channels", o.channels,
                                 "channels to log, for example 0,2,3 (default: --channel)")
                     ->delimiter(',')
-                    ->check(CLI::Range(0, 3));
+                    ->check(WholeNumber(0, 3));
                 command.add_flag("--temperature", o.temperature, "log the temperature too");
                 command.add_option("--file", o.file, "file name's base (default: the device name)");
                 command.add_option("--index", o.index, "file number: the file is BASE_INDEX.txt")
-                    ->check(CLI::Range(1, 1000000))
+                    ->check(WholeNumber(1, 1000000))
                     ->capture_default_str();
                 AddSweepCount(command, o, "passes to log", "log until Ctrl+C");
             },

@@ -72,17 +72,17 @@ void AddRecordSource(CLI::App& command, CliOptions& o) {
     command
         .add_option("--rate", o.rate,
                     "sample rate, Hz (needed with --from-log; default: the sweeps' measured)")
-        ->check(CLI::PositiveNumber);
+        ->check(PositiveNumber());
     command
         .add_option("--column", o.column, "the log's data column, 1 = the first after the sample")
-        ->check(CLI::Range(1, 5))
+        ->check(WholeNumber(1, 5))
         ->capture_default_str()
         ->needs(log);
     command.get_option("--format")->description("tsv, csv or json (keys in the README)");
 }
 
 Command NoiseCommand() {
-    return {"noise", "noise density by Welch's method, of live sweeps or a log's column", true,
+    return {"noise", "noise density by Welch's method, of live sweeps or a log's column", kAll,
             [](CLI::App& command, CliOptions& o) {
                 AddRecordSource(command, o);
                 command
@@ -91,8 +91,9 @@ Command NoiseCommand() {
                                 "or the largest at most an eighth of the record)")
                     ->check(CLI::Validator(
                         [](std::string& text) {
-                            const long n = std::strtol(text.c_str(), nullptr, 10);
-                            return n >= 16 && n <= (1L << 24) && (n & (n - 1)) == 0
+                            char* end = nullptr;
+                            const long n = std::strtol(text.c_str(), &end, 10);
+                            return *end == '\0' && n >= 16 && n <= (1L << 24) && (n & (n - 1)) == 0
                                        ? std::string()
                                        : text + " is not a power of two from 16 to 16777216";
                         },
@@ -103,7 +104,7 @@ Command NoiseCommand() {
                                 "40 % of the sample rate)")
                     ->delimiter(',')
                     ->expected(2)
-                    ->check(CLI::NonNegativeNumber);
+                    ->check(NonNegativeNumber());
             },
             [](Context& c) { Analyse(c, false); }};
 }
@@ -111,7 +112,7 @@ Command NoiseCommand() {
 Command AllanCommand() {
     return {"adev",
             "overlapping Allan deviation and its coefficients, of live sweeps or a log's column",
-            true,
+            kAll,
             [](CLI::App& command, CliOptions& o) {
                 AddRecordSource(command, o);
                 command
@@ -119,7 +120,7 @@ Command AllanCommand() {
                                 "averaging times, s, comma-separated (default: octaves from one "
                                 "sample period to a tenth of the record)")
                     ->delimiter(',')
-                    ->check(CLI::PositiveNumber);
+                    ->check(PositiveNumber());
             },
             [](Context& c) { Analyse(c, true); }};
 }

@@ -3,8 +3,9 @@
 #include "cli/Formats.h"
 
 Command SpiCommand() {
-    return {"spi", "send raw words to the USB adapter, print the answers in hex", true,
+    return {"spi", "send raw words to the USB adapter, print the answers in hex", kBoard | kOutput,
             [](CLI::App& command, CliOptions& o) {
+                AddTextOrJson(command, o, "an array of each transfer's words");
                 command
                     .add_option("--words", o.words,
                                 "1 to 16 words of up to 4 hexadecimal digits, comma-separated")
@@ -22,17 +23,17 @@ Command SpiCommand() {
                                 "chip-select lines held high, of 2 to 5, comma-separated (default: "
                                 "unchanged)")
                     ->delimiter(',')
-                    ->check(CLI::Range(2, 5));
+                    ->check(WholeNumber(2, 5));
                 command
                     .add_option("--word-delay", o.wordDelay,
                                 "delay between words, us (default: unchanged)")
-                    ->check(CLI::Range(1, 255));
+                    ->check(WholeNumber(1, 255));
                 command.add_option("--loop", o.loop, "transfers of the words")
-                    ->check(CLI::Range(1, 100000000))
+                    ->check(WholeNumber(1, 100000000))
                     ->capture_default_str();
                 command
                     .add_option("--cs", o.chipSelect, "chip-select channel (default: unchanged)")
-                    ->check(CLI::Range(1, 4));
+                    ->check(WholeNumber(1, 4));
             },
             [](Context& c) {
                 auto& o = c.options;

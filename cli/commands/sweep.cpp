@@ -18,7 +18,7 @@ void RunSweepsTo(Context& c, bool spectrum) {
             if (s.stats.samples == 0 || s.stopped) {
                 return false;
             }
-            text = c.Json() ? SpectrumJson(s).dump() : SpectrumText(s, c.Separator());
+            text = c.Json() ? SpectrumJson(s).dump() : SpectrumText(s, number, c.Separator());
         } else {
             const quelto::Sweep s = session.sweep();
             if (s.stats.samples == 0) {
@@ -39,14 +39,12 @@ void RunSweepsTo(Context& c, bool spectrum) {
 
 void AddSweepCount(CLI::App& command, CliOptions& o, const char* countHelp,
                    const char* continuousHelp) {
-    command.add_option("--count", o.count, countHelp)
-        ->check(CLI::PositiveNumber)
-        ->capture_default_str();
+    command.add_option("--count", o.count, countHelp)->check(CountOption())->capture_default_str();
     command.add_flag("--continuous", o.continuous, continuousHelp);
 }
 
 Command SweepCommand() {
-    return {"sweep", "take sweeps of one channel: samples and statistics", true,
+    return {"sweep", "take sweeps of one channel: samples and statistics", kAll,
             [](CLI::App& command, CliOptions& o) {
                 AddSweepCount(command, o, "sweeps to take", "sweep until Ctrl+C");
             },
@@ -54,7 +52,7 @@ Command SweepCommand() {
 }
 
 Command SpectrumCommand() {
-    return {"spectrum", "take a sweep and print its spectrum and peak", true,
+    return {"spectrum", "take a sweep and print its spectrum and peak", kAll,
             [](CLI::App& command, CliOptions& o) {
                 AddSweepCount(command, o, "sweeps to take", "sweep until Ctrl+C");
             },

@@ -72,6 +72,8 @@ TEST(Noise, RefusesWhatItCannotUse) {
         {NoiseDensity(ok, 100, 4, 10, 60).error, "within 0 to 50 Hz"},
         {NoiseDensity(ok, 100, 4, 30, 40).error, "No frequency bin"},
         {NoiseDensity(flat, 100, 8).error, "constant"},
+        {AllanDeviation(ok, 1e308).error, "beyond the range"},
+        {NoiseDensity(ok, 1e-310, 4).error, "beyond the range"},
     };
     for (const auto& [error, expected] : cases) {
         EXPECT_NE(error.find(expected), std::string::npos) << error;

@@ -32,14 +32,15 @@ TEST_F(DelayTest, CalibrationProbesUntilTwoInARowAgree) {
         EXPECT_FLOAT_EQ(App().MinimumDelayMs, 40.0f / c.count * 0.01f) << c.costs[0];
     }
 
-    // A wait before the calibration is done finishes it, with the busy pointer, from the
-    // probe it got to; the minimum loop needs none.
+    // A counted wait before the calibration is done finishes it, with the busy pointer, from
+    // the probe it got to; the minimum loop and a wait that ends on the clock need none.
     ResetAppState();
     FakeClock clock(1e-9);
     DelayMs(0);
     CalibrateDelayStep();
-    EXPECT_FALSE(App().DelayCalibrated);
     DelayMs(1);
+    EXPECT_FALSE(App().DelayCalibrated);
+    DelayMs(0.05f);
     EXPECT_TRUE(App().DelayLoopCount == 10000 && App().Probes == 2);
     EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
 }

@@ -7,15 +7,21 @@
 #include <quelto/Analysis.h>
 #include <quelto/Session.h>
 
+#include "platform/Delay.h"
+
+#include <cmath>
 #include <functional>
 
 namespace {
 
-quelto::Options Simulated(const std::string& model) {
+quelto::Options Simulated(const std::string& model, double delay = 0,
+                          std::optional<double> amplitude = {}) {
     quelto::Options options;
     options.model = model;
     options.simulate = true;
     options.samples = 64;
+    options.read_delay = delay;
+    options.amplitude = amplitude;
     return options;
 }
 
@@ -38,6 +44,12 @@ TEST_F(SessionTest, ErrorsSayWhatWentWrongAndWhere) {
          "channel", "z is not a channel"},
         {[] { quelto::Session(Simulated("KXS306")).spi({1}); }, quelto::ErrorKind::Usage,
          "interface", "USB adapter only"},
+        {[] { quelto::Session(Simulated("KXS306", NAN)); }, quelto::ErrorKind::Usage, "read_delay",
+         "0 to 60000"},
+        {[] { quelto::Session(Simulated("KXS306", 0, INFINITY)); }, quelto::ErrorKind::Usage,
+         "amplitude", "finite"},
+        {[] { quelto::Session(Simulated("KXS306")).log({0}, false, 8, 1, "a/b", 1); },
+         quelto::ErrorKind::Usage, "file_base", "may not contain"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
@@ -50,6 +62,15 @@ TEST_F(SessionTest, ErrorsSayWhatWentWrongAndWhere) {
             EXPECT_NE(std::string(error.what()).find(c.reason), std::string::npos) << error.what();
         }
     }
+}
+
+// A temperature needs no calibrated wait; a sweep takes one first.
+TEST_F(SessionTest, TheTimingIsCalibratedWhenAWaitFirstNeedsIt) {
+    quelto::Session session(Simulated("KXS306"));
+    session.temperature();
+    EXPECT_FALSE(DelayCalibration().DelayCalibrated);
+    session.sweep(8);
+    EXPECT_TRUE(DelayCalibration().DelayCalibrated);
 }
 
 TEST_F(SessionTest, OneSessionAtATime) {

@@ -2,10 +2,12 @@
 // behind the parallel port.
 #include "commands/DataLog.h"
 #include "commands/DeviceSelect.h"
+#include "commands/SelfTest.h"
 #include "commands/Sweep.h"
 #include "commands/ViewCommands.h"
 #include "interfaces/UsbSpiDrivers.h"
 #include "platform/AppendFile.h"
+#include "sensors/Acquisition.h"
 #include "tests/support/ScriptedEzUsb.h"
 #include "tests/support/SimulatedPortTest.h"
 #include "tests/support/TempDir.h"
@@ -49,6 +51,14 @@ ssize_t FillingWrite(int fd, const void* data, size_t size) {
 }
 
 } // namespace
+
+TEST_F(SelfTestAndLogTest, TheSelfTestRefusesASweepTooShortForItsPhases) {
+    Acquisition().SweepLength = kSelfTestMinSamples - 1;
+    const auto result = mnuTest_Click();
+    EXPECT_EQ(result.outcome, Outcome::Refused);
+    EXPECT_TRUE(result.shownInBox);
+    EXPECT_NE(result.reason.find("at least 8 samples"), std::string::npos) << result.reason;
+}
 
 TEST_F(SelfTestAndLogTest, ContinuousPassesAndASecondCommandAppendToOneFile) {
     auto& app = App();
