@@ -4,6 +4,8 @@
 #include "platform/ReplacingFile.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <regex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,8 +20,20 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The standard stream (1 or 2) that already writes to the file st names; -1 when none does.
-int StreamWritingTo(const struct stat& st) {
+// The descriptor the path stands for: N for /dev/fd/N or /proc/self/fd/N (a shell's
+// "-o >(...)"), 1 or 2 when standard output or error already writes to that file
+// (/dev/stdout); -1 for any other path.
+int DescriptorFor(const std::string& path, const struct stat& st) {
+    const std::filesystem::path name(path);
+    std::error_code error;
+    const auto folder = std::filesystem::canonical(
+        name.has_parent_path() ? name.parent_path() : std::filesystem::path("."), error);
+    const std::string number = name.filename().string();
+    static const std::regex descriptors("/proc/[0-9]+/fd");
+    if (!error && std::regex_match(folder.string(), descriptors) && !number.empty() &&
+        number.find_first_not_of("0123456789") == std::string::npos && number.size() < 9) {
+        return std::stoi(number);
+    }
     for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
         struct stat stream {};
         if (::fstat(fd, &stream) == 0 && SameFile(stream, st)) {
@@ -73,8 +87,9 @@ OutputFile::OutputFile(const std::string& path, std::string option)
     const bool exists = path != "-" && ::lstat(path.c_str(), &here) == 0;
     const bool link = exists && S_ISLNK(here.st_mode);
     const bool reaches = exists && ::stat(path.c_str(), &target) == 0;
-    if (path == "-" || (reaches && StreamWritingTo(target) >= 0)) {
-        s.fd = ::fcntl(path == "-" ? STDOUT_FILENO : StreamWritingTo(target), F_DUPFD_CLOEXEC, 3);
+    const int given = path == "-" ? STDOUT_FILENO : reaches ? DescriptorFor(path, target) : -1;
+    if (given >= 0) {
+        s.fd = ::fcntl(given, F_DUPFD_CLOEXEC, 3);
         if (s.fd < 0) {
             s.Fail("cannot write ", errno);
         }
