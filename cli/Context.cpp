@@ -36,9 +36,10 @@ bool SameFile(const std::string& a, const std::string& b) {
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     }
     std::error_code error;
-    return !ina && !inb &&
-           std::filesystem::weakly_canonical(a, error) ==
-               std::filesystem::weakly_canonical(b, error);
+    const auto where = [&error](const std::string& path) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    };
+    return !ina && !inb && where(a) == where(b);
 }
 
 // The settings file is rewritten whole at the end, so what does not read as one (no
