@@ -4,9 +4,9 @@
 #include "platform/ReplacingFile.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <regex>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,7 +130,8 @@ void OutputFile::write(std::string_view data) {
             continue;
         }
         if (n <= 0) {
-            s.Fail(ErrorKind::RunFailed, "writing " + s.path + " failed: " + ErrnoText(n < 0 ? errno : ENOSPC));
+            s.Fail(ErrorKind::RunFailed,
+                   "writing " + s.path + " failed: " + ErrnoText(n < 0 ? errno : ENOSPC));
         }
         data.remove_prefix(static_cast<size_t>(n));
     }
