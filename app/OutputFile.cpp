@@ -99,6 +99,11 @@ OutputFile::OutputFile(const std::string& path, std::string option)
         s.Fail(ErrorKind::Usage, path + " is a folder");
     }
     if (reaches && (S_ISCHR(target.st_mode) || S_ISFIFO(target.st_mode))) {
+        // As the kernel's protected links would: a link someone else planted does not lead
+        // this user's (or root's) data into a device.
+        if (link && here.st_uid != ::geteuid() && here.st_uid != 0) {
+            s.Fail(ErrorKind::Usage, path + " is another user's link to a device or a FIFO");
+        }
         s.OpenInPlace(link, target);
         return;
     }

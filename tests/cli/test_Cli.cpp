@@ -83,6 +83,7 @@ TEST(CliFiles, DevicesAreWrittenInPlace) {
     }
     RunInShell({
         {"mknod n c 1 3; $S -o n && test -c n", 0, ""},
+        {"ln -s /dev/null n; chown -h 1:1 n; $S -o n", 2, "another user's link to a device"},
         {"mknod n c 1 3; $S --config n; s=$?; test -c n || exit 9; exit $s", 2,
          "--config: n does not read as a settings file (it is not a regular file)"},
     });
