@@ -338,9 +338,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     Context context(o, simulated, out, err, progress);
     int code = kExitOk;
     try {
-        if (!o.output.empty()) {
-            context.OpenOutput();
-        }
+        context.OpenFiles();
         byApp.at(sub)->run(context);
         context.EndSession();
     } catch (const quelto::Error& failure) {

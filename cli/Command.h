@@ -73,9 +73,11 @@ public:
     // The session the windows would have at start-up with these settings; needsModel refuses
     // to go on without a sensor model.
     quelto::Session& Open(bool needsModel);
-    // --output's file, which appears whole under its name only at Commit; without it the data
-    // go to standard output.
-    void OpenOutput();
+    // Refuses (usage) before the run what it must not write: a --config that is not a settings
+    // file, a folder, and a file the run reads or writes already under another option. Then
+    // opens --output's file, which appears whole under its name only at Commit; without it the
+    // data go to standard output.
+    void OpenFiles();
     void Write(std::string_view data);
     // Saves the settings, then puts the output in place.
     void Commit();

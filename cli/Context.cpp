@@ -2,12 +2,80 @@
 #include "cli/Command.h"
 #include "cli/PortTrace.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <regex>
 
 namespace {
 
 // Recorded while a session has the hardware.
 PortTrace trace;
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// By device and inode when both exist, else by their absolute names; standard output is no
+// file of these.
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty() || a == "-" || b == "-") {
+        return false;
+    }
+    struct stat sa {};
+    struct stat sb {};
+    const bool ina = ::stat(a.c_str(), &sa) == 0;
+    const bool inb = ::stat(b.c_str(), &sb) == 0;
+    if (ina && inb) {
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    }
+    std::error_code error;
+    const auto where = [&error](const std::string& path) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    };
+    return !ina && !inb && where(a) == where(b);
+}
+
+// The settings file is rewritten whole at the end, so what does not read as one (no
+// recognised "Key = value", a NUL byte, more than a settings file could hold, not a regular
+// file) would be lost: why it does not, or empty when it does (or is new, or empty).
+std::string NotSettings(const std::string& path) {
+    constexpr off_t kMaxBytes = 64 * 1024;
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+        return {};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return "it is not a regular file";
+    }
+    if (st.st_size > kMaxBytes) {
+        return "it is larger than 64 KiB";
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    std::string text(static_cast<size_t>(kMaxBytes) + 1, '\0');
+    const ssize_t got = fd < 0 ? -1 : ::read(fd, text.data(), text.size());
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (got < 0) {
+        return std::strerror(errno);
+    }
+    text.resize(static_cast<size_t>(got));
+    if (text.find('\0') != std::string::npos) {
+        return "it holds binary data";
+    }
+    static const std::regex setting("(^|[\\n,]) *(Device|Interface|Plot Samples|Port Address) =");
+    if (!text.empty() && !std::regex_search(text, setting)) {
+        return "it holds no setting";
+    }
+    return {};
+}
 
 } // namespace
 
@@ -51,12 +119,7 @@ quelto::Session& Context::Open(bool needsModel) {
         };
     }
     if (!o.tracePort.empty()) {
-        hooks.hardware_ready = [path = o.tracePort] {
-            std::string reason;
-            if (!trace.Start(path, reason)) {
-                throw quelto::Error(quelto::ErrorKind::RunFailed, reason, "trace-port");
-            }
-        };
+        hooks.hardware_ready = [path = o.tracePort] { trace.Start(path); };
         hooks.hardware_done = [this] {
             std::string reason;
             if (!trace.Stop(reason)) {
@@ -71,7 +134,36 @@ quelto::Session& Context::Open(bool needsModel) {
     return *session_;
 }
 
-void Context::OpenOutput() { file_.emplace(options.output); }
+void Context::OpenFiles() {
+    const auto& o = options;
+    const auto refuse = [](const std::string& reason, const char* parameter) {
+        throw quelto::Error(quelto::ErrorKind::Usage, reason, parameter);
+    };
+    if (const std::string why = NotSettings(o.config); !why.empty()) {
+        refuse(o.config + " does not read as a settings file (" + why + "); it is left as it is",
+               "settings");
+    }
+    // Each file the run writes, against every file it reads or writes before it.
+    const std::pair<const std::string*, const char*> files[] = {{&o.fromLog, "the input log"},
+                                                                {&o.config, "the settings file"},
+                                                                {&o.tracePort, "the port trace"},
+                                                                {&o.output, "the output"}};
+    for (size_t i = 2; i < std::size(files); ++i) {
+        const std::string& path = *files[i].first;
+        const char* option = i == 2 ? "trace-port" : "output";
+        if (IsFolder(path)) {
+            refuse(path + " is a folder", option);
+        }
+        for (size_t k = 0; k < i; ++k) {
+            if (SameFile(path, *files[k].first)) {
+                refuse(path + " is " + files[k].second, option);
+            }
+        }
+    }
+    if (!o.output.empty()) {
+        file_.emplace(o.output);
+    }
+}
 
 void Context::Write(std::string_view data) {
     if (file_) {

@@ -4,15 +4,19 @@
 
 #include "platform/PortIo.h"
 
-#include <cstdio>
+#include <quelto/OutputFile.h>
+
+#include <optional>
 #include <string>
 
 class PortTrace final : public PortBackend {
 public:
-    // Installs itself in front of the backend installed now; false, with a reason, when the
-    // file cannot be created.
-    bool Start(const std::string& path, std::string& reason);
-    // Puts the wrapped backend back and closes the file; false when writing it failed.
+    // Installs itself in front of the backend installed now; quelto::Error when there is no
+    // port or the file cannot be made. The file is made as the user: under sudo, only once
+    // the port is open and root given up (until then the trace waits in memory).
+    void Start(const std::string& path);
+    // Puts the wrapped backend back and puts the file in place; false, with the reason, when
+    // it could not be written.
     bool Stop(std::string& reason);
     ~PortTrace() override;
 
@@ -24,7 +28,13 @@ public:
     uint8_t Read(PortRegister reg) override;
 
 private:
+    void MakeFile();
+    void Record(const char* reg, char access, uint8_t value);
+
     PortBackend* inner_ = nullptr;
-    std::FILE* file_ = nullptr;
+    std::optional<quelto::OutputFile> file_;
     std::string path_;
+    std::string buffer_;
+    std::string error_;
+    bool started_ = false;
 };

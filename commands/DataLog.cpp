@@ -27,6 +27,7 @@
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
+constexpr int kMaxSkippedLogs = 1000;
 
 // Why the run in progress could not write its file; empty while all is well.
 std::string logError;
@@ -229,7 +230,21 @@ CommandResult<LogWritten> cmdLogData_Click(int32_t passes) {
         DelayMs(15);
 
         logError.clear();
-        const std::string path = LogPath(m.txtDlogFile.text + "_" + m.txtFileIndex.text + ".txt");
+        // Held until the last pass is written; a file another run holds is skipped for the
+        // next number, as if it had been taken already.
+        FileLock lock;
+        std::string path;
+        for (int skipped = 0; skipped <= kMaxSkippedLogs; ++skipped) {
+            path = LogPath(m.txtDlogFile.text + "_" + m.txtFileIndex.text + ".txt");
+            if (path.empty() || lock.Take(path) || !lock.Busy()) {
+                break;
+            }
+            m.txtFileIndex.text = GeneralText(LeadingNumber(m.txtFileIndex.text) + 1);
+        }
+        if (lock.Busy()) {
+            logError = "The log files up to " + path + " are all being written by other runs.";
+            path.clear();
+        }
         if (!path.empty()) {
             log.LogFileName = path;
             m.txtDlogFile.toolTip = path;

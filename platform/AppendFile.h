@@ -41,6 +41,26 @@ private:
     std::chrono::steady_clock::time_point lastFlush_{};
 };
 
+// An advisory lock (flock) on a log for as long as a run writes it: a second run, of this
+// program or another, finds it taken and writes elsewhere instead of between its lines.
+class FileLock {
+public:
+    FileLock() = default;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock() { Release(); }
+
+    // Creates the file when it is missing and takes its lock; false when another run holds it
+    // (Busy()) or when it is not a regular file that can be opened (for the writer to say why).
+    bool Take(const std::string& path);
+    bool Busy() const { return busy_; }
+    void Release();
+
+private:
+    int fd_ = -1;
+    bool busy_ = false;
+};
+
 // The write system call the files use; tests put a failing one in place. nullptr restores
 // the real one.
 using FileWriteFunction = ssize_t (*)(int fd, const void* data, size_t size);

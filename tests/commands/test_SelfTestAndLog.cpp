@@ -13,7 +13,9 @@
 #include "tests/support/TempDir.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <unistd.h>
 #include <vector>
 
@@ -90,6 +92,30 @@ TEST_F(SelfTestAndLogTest, ContinuousPassesAndASecondCommandAppendToOneFile) {
     for (size_t header : {0u, 6 + 3 * 256u}) {
         EXPECT_EQ(lines[header].substr(0, 12), "KXS306\tDate\t") << header;
     }
+}
+
+// Another run (another process, or the command line beside the windows) holds its log's lock
+// for as long as it writes; this one holds its own the same way.
+TEST_F(SelfTestAndLogTest, ALogAnotherRunIsWritingIsLeftForTheNextNumber) {
+    auto& m = App().mdiAnalyzer;
+    dir.Write("KXS306_1.txt", "another run\r\n");
+    const int other = ::open("KXS306_1.txt", O_RDONLY);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    int heldWhileWriting = -1;
+    ui.OnEveryDoEvents([&] {
+        const int fd = ::open("KXS306_2.txt", O_RDONLY);
+        if (heldWhileWriting < 0 && fd >= 0) {
+            heldWhileWriting = ::flock(fd, LOCK_EX | LOCK_NB) != 0 ? 1 : 0;
+        }
+        ::close(fd);
+    });
+    cmdLogData_Click();
+    ::close(other);
+    EXPECT_EQ(heldWhileWriting, 1);
+    EXPECT_EQ(dir.Read("KXS306_1.txt"), "another run\r\n");
+    EXPECT_EQ(m.txtDlogFile.toolTip, (dir.path() / "KXS306_2.txt").string());
+    EXPECT_EQ(m.txtFileIndex.text, "3");
+    EXPECT_EQ(Lines(dir.Read("KXS306_2.txt")).size(), 6 + 256u);
 }
 
 TEST_F(SelfTestAndLogTest, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheIndex) {
