@@ -107,7 +107,11 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     std::ios::sync_with_stdio(false);
     OutputBuffer output;
-    std::cout.rdbuf(&output);
+    // std::cout outlives main and is flushed at exit: it must not keep a buffer that ends here.
+    struct Restore {
+        std::streambuf* original;
+        ~Restore() { std::cout.rdbuf(original); }
+    } const restore{std::cout.rdbuf(&output)};
     int code = RunCli({argv + (argc > 0 ? 1 : 0), argv + argc}, std::cout, std::cerr);
     if (!FinishOutput(output) && code != kExitUsage) {
         code = kExitRunFailed;
