@@ -92,7 +92,37 @@ struct DensityResult {
 // A constant record is refused, with a density of 0.
 // The error bars and coefficients of a curve whose points hold m, tau and deviation, from a
 // record of n samples: what AllanDeviation and AllanStream do after the curve.
+//
+// Noise type per point from the local slope mu/2 of the curve through its neighbours (sigma
+// ~ tau^(mu/2)), rounded to the nearest of -1 (white or flicker phase; the two are not told
+// apart by the slope, and the smaller EDF of the two is taken), -1/2 (white frequency), 0
+// (flicker frequency), +1/2 and steeper (random-walk frequency); white frequency where a point
+// has no neighbour. Its EDF is AllanEdf's; its bounds ChiSquaredBounds' at 68 %.
+//
+// Fits use the points whose bounds are tight, high <= 1.25 deviation (about edf >= 10),
+// and whose local slope is within 1/4 of the line's, nearer to it than to the neighbouring
+// noises' (1/2 apart); each point weighs its EDF in a least-squares fit of log(deviation) with
+// the slope fixed. N (the -1/2 line at tau = 1 s) over such points up to the minimum; B (the
+// minimum over sqrt(2 ln 2 / pi) = 0.6643) when the minimum is a tight point inside the curve,
+// its range the tight points next to it with a flat slope; K (the +1/2 line at tau = 3 s)
+// over at least two such points past the minimum whose low bound stands above the minimum's
+// high bound, unless a tight point past the minimum rises faster than +3/4 (a drift or a
+// sine, which hides a random walk). Otherwise the coefficient is absent and its fit says why.
 void CompleteAllan(AllanResult& r, int64_t n);
+
+// Equivalent degrees of freedom of the overlapping Allan variance of n frequency samples
+// (N = n + 1 phase points) at m samples averaged, for power-law frequency noise of exponent
+// alpha (2 white phase, 1 flicker phase, 0 white frequency, -1 flicker frequency, -2 random-
+// walk frequency): the approximations of Howe, Allan and Barnes (1981) that NIST SP 1065
+// tabulates. At least 1.
+double AllanEdf(int alpha, int64_t n, int64_t m);
+// The deviation's factors for a two-sided interval of the given probability from the
+// chi-squared distribution of edf degrees of freedom: low = sqrt(edf / chi2_{(1+p)/2}),
+// high = sqrt(edf / chi2_{(1-p)/2}).
+struct ChiSquaredFactors {
+    double low = 0, high = 0;
+};
+ChiSquaredFactors ChiSquaredBounds(double edf, double probability = 0.68);
 
 DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length,
                            double bandLow, double bandHigh);
