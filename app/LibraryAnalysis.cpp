@@ -93,9 +93,24 @@ AllanDeviation allan_deviation(const std::vector<double>& values, double rate_hz
                                   : ::AllanDeviation(values, 1.0 / rate_hz, taus));
 }
 
+struct AllanStream::State {
+    ::AllanStream stream;
+};
+
+AllanStream::AllanStream(double rate_hz) : state_(new State{::AllanStream(1.0 / rate_hz)}) {}
+AllanStream::~AllanStream() = default;
+AllanStream::AllanStream(AllanStream&&) noexcept = default;
+AllanStream& AllanStream::operator=(AllanStream&&) noexcept = default;
+void AllanStream::add(double value) { state_->stream.Add(value); }
+void AllanStream::add(const double* values, size_t count) {
+    state_->stream.Add(std::span(values, count));
+}
+int64_t AllanStream::count() const { return state_->stream.Count(); }
+AllanDeviation AllanStream::result() const { return Converted(state_->stream.Result()); }
+
 AllanDeviation allan_deviation_of_log(const std::string& path, int column, double rate_hz,
                                       LogColumn* info) {
-    AllanStream stream(1.0 / rate_hz);
+    ::AllanStream stream(1.0 / rate_hz);
     ::LogColumn read =
         ReadLogColumn(path, column, [&](std::span<const double> block) { stream.Add(block); });
     if (!read.error.empty()) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +70,25 @@ struct AllanDeviation {
 // Overlapping Allan deviation at the given averaging times, or octaves when none are given.
 AllanDeviation allan_deviation(const std::vector<double>& values, double rate_hz,
                                const std::vector<double>& taus = {});
+// The octaves' Allan deviation of samples given as they come (a run, a file read in blocks),
+// in memory that does not grow with the record (a few MB): exact up to 2^15 samples averaged,
+// past it with window starts m/1024 samples apart (AllanPoint::exact false). result() throws
+// as allan_deviation does.
+class AllanStream {
+public:
+    explicit AllanStream(double rate_hz);
+    ~AllanStream();
+    AllanStream(AllanStream&&) noexcept;
+    AllanStream& operator=(AllanStream&&) noexcept;
+    void add(double value);
+    void add(const double* values, size_t count);
+    int64_t count() const;
+    AllanDeviation result() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 // The octaves' Allan deviation of a log's data column, read a block at a time: memory does not
 // grow with the log. info, when given, receives the column's name, units, model and passes.
 AllanDeviation allan_deviation_of_log(const std::string& path, int column, double rate_hz,

@@ -1,6 +1,8 @@
 #include "analysis/AllanStream.h"
 #include "analysis/NoiseParameters.h"
 
+#include <quelto/Analysis.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -83,6 +85,12 @@ TEST(AllanStream, EqualsTheOfflineCurve) {
         EXPECT_EQ(streamed.whiteNoise.has_value(), offline.whiteNoise.has_value());
         EXPECT_EQ(streamed.rateRandomWalkFit.points, offline.rateRandomWalkFit.points);
     }
+    // The library's stream is this one, its refusals thrown.
+    const Record y = Signal(5000, 1, 0, 0, 0);
+    quelto::AllanStream api(100);
+    api.add(y.data(), y.size());
+    EXPECT_EQ(api.result().points.back().deviation, Streamed(y, 0.01).points.back().deviation);
+    EXPECT_THROW(quelto::AllanStream(100).result(), quelto::Error);
     // As the offline computation, a refusal says why.
     AllanStream stream(1);
     EXPECT_EQ(stream.Result().error, "The record is empty.");
