@@ -41,30 +41,24 @@ struct AllanResult {
     // one-sided amplitude density d gives N = d / sqrt(2).
     std::optional<double> whiteNoise;
     // Bias instability B (units): the curve's minimum divided by sqrt(2 ln 2 / pi) = 0.6643,
-    // the flat floor of flicker noise. While the curve still falls at its last point this is
-    // only an upper bound; minimumTau says where the minimum lies.
+    // the flat floor of flicker noise. Absent while the curve still falls at its last point
+    // (its reason gives the bound); minimumTau says where the minimum lies.
     std::optional<double> biasInstability;
     double minimumTau = 0;
-    // Rate random walk K (units * sqrt(Hz)): the +1/2 line read at tau = 3 s. Absent unless at
-    // least two points past the minimum lie on a +1/2 slope and stand above the minimum by more
-    // than their uncertainty.
+    // Rate random walk K (units * sqrt(Hz)): the +1/2 line read at tau = 3 s. Which points
+    // each fit takes: CompleteAllan.
     std::optional<double> rateRandomWalk;
     AllanFit whiteNoiseFit, biasInstabilityFit, rateRandomWalkFit;
     int64_t samples = 0; // in the record
 };
 
 // Overlapping Allan deviation of a record y[0..n-1] taken every samplePeriod seconds, from
-// cumulative sums (O(n) per averaging time):
+// cumulative sums (O(n) per averaging time; AllanSums.h keeps their digits):
 //   sigma^2(m) = sum_j (ybar_{j+m} - ybar_j)^2 / (2 (n - 2m + 1)),  j = 0 .. n - 2m,
 // where ybar_j is the mean of y[j .. j+m-1]. Averaging times are octaves m = 1, 2, 4, ... with
 // m <= n / 10. The uncertainty is the usual sigma / sqrt(2 (n/m - 1)), with n/m rounded down:
-// that of the non-overlapping estimate, a little pessimistic for this one.
-//
-// The coefficients are least-squares fits in log-log with the slope fixed: -1/2 for N over the
-// points at or before the minimum, +1/2 for K over the points after it, each over the points
-// whose local slope (through their neighbours) is within 1/4 of the fixed one, nearer to it
-// than to the slopes of the neighbouring noises. Each point weighs n/m - 1, the inverse of its
-// relative variance.
+// that of the non-overlapping estimate, a little pessimistic for this one. The bounds and
+// coefficients are CompleteAllan's.
 AllanResult AllanDeviation(std::span<const double> y, double samplePeriod);
 // The same at given averaging times in seconds, each rounded to the nearest whole number of
 // samples m (at least 1; tau reports the time used), duplicates merged. Every m needs 2m + 1
