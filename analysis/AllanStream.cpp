@@ -26,10 +26,10 @@ struct SpacedOctave {
     int64_t terms = 0;
 };
 
-} // namespace
-
 // Past it the sums of squares could overflow: the record is rescaled.
 constexpr double kLargest = 0x1p400;
+
+} // namespace
 
 struct AllanStream::State {
     double period = 0;

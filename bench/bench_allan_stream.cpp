@@ -11,6 +11,8 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -68,8 +70,54 @@ void BM_AllanStream(benchmark::State& state) {
     state.counters["peak_rss_mb"] = PeakRssMb();
 }
 
+void BM_AllanStreamAgainstDifferences(benchmark::State& state) {
+    const int64_t n = state.range(0);
+    for (auto _ : state) {
+        std::mt19937_64 generator(5);
+        std::normal_distribution<double> normal;
+        AllanStream stream(1.0 / 6600);
+        std::vector<double> ring(16), block;
+        long double sums[3] = {};
+        double walk = 0;
+        for (int64_t i = 0; i < n; ++i) {
+            walk += normal(generator);
+            const double y = 0.3 * normal(generator) + walk;
+            ring[static_cast<size_t>(i & 15)] = y;
+            block.push_back(y);
+            if (block.size() == 4096) {
+                stream.Add(block);
+                block.clear();
+            }
+            for (int k = 0; k < 3; ++k) {
+                const int64_t m = int64_t{1} << k, j = i - 2 * m + 1;
+                double d = 0;
+                for (int64_t q = 0; j >= 0 && q < m; ++q) {
+                    d += ring[static_cast<size_t>((j + m + q) & 15)] -
+                         ring[static_cast<size_t>((j + q) & 15)];
+                }
+                sums[k] += static_cast<long double>(d) * d;
+            }
+        }
+        stream.Add(block);
+        const AllanResult r = stream.Result();
+        double worst = 0;
+        for (int k = 0; k < 3; ++k) {
+            const auto m = static_cast<long double>(int64_t{1} << k);
+            const auto direct = static_cast<double>(
+                std::sqrt(sums[k] / (2 * m * m * static_cast<long double>(n - 2 * (1 << k) + 1))));
+            worst =
+                std::max(worst, std::abs(r.points[static_cast<size_t>(k)].deviation / direct - 1));
+        }
+        state.counters["max_rel_diff"] = worst;
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_AllanStreamAgainstDifferences)
+    ->Arg(100'000'000)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_AllanStream)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllanStream)->Arg(190'080'000)->Iterations(1)->Unit(benchmark::kSecond);
 

@@ -85,6 +85,10 @@ TEST(AllanStream, EqualsTheOfflineCurve) {
         EXPECT_EQ(streamed.whiteNoise.has_value(), offline.whiteNoise.has_value());
         EXPECT_EQ(streamed.rateRandomWalkFit.points, offline.rateRandomWalkFit.points);
     }
+    // A record that starts small and grows past 10^300 is rescaled on the way.
+    const Record wild{1, 1e300, -1e300, 3e299, 0, -2e300, 1e-300, 5e299, 1, -1e300, 7e299, 2};
+    const double expected = AllanDeviation(wild, 1).points[0].deviation;
+    EXPECT_NEAR(Streamed(wild, 1).points[0].deviation, expected, 1e-9 * expected);
     // The library's stream is this one, its refusals thrown.
     const Record y = Signal(5000, 1, 0, 0, 0);
     quelto::AllanStream api(100);
