@@ -14,7 +14,7 @@ namespace {
 constexpr char kMagic[8] = {'Q', 'R', 'E', 'C', '\r', '\n', '\x1a', '\n'};
 constexpr char kBlockMagic[4] = {'Q', 'B', 'L', 'K'};
 constexpr uint32_t kVersion = 1;
-constexpr size_t kFixedHeader = 48;
+constexpr size_t kFixedHeader = 64;
 constexpr size_t kBlockHead = 24;
 constexpr uint32_t kMaxHeader = 64 * 1024;
 constexpr uint32_t kMaxBlockSamples = 1u << 20;
@@ -103,6 +103,8 @@ bool RecordWriter::Begin() {
     Put(h, header_.rateHz);
     Put(h, header_.boardRateHz);
     Put(h, header_.startUnixNs);
+    Put(h, header_.temperatureC);
+    Put(h, header_.readDelayMs);
     PutText(h, header_.model);
     for (const auto& ch : header_.channels) {
         Put(h, static_cast<uint16_t>(ch.number));
@@ -248,6 +250,8 @@ bool RecordReader::Open(const std::string& path) {
     f.Get(r.rateHz);
     f.Get(r.boardRateHz);
     f.Get(r.startUnixNs);
+    f.Get(r.temperatureC);
+    f.Get(r.readDelayMs);
     if (r.blockSamples == 0 || r.blockSamples > kMaxBlockSamples) {
         return bad("its block length is out of range");
     }

@@ -30,6 +30,8 @@ struct RecordHeader {
     // The board's own conversion rate where it is known, else 0.
     double boardRateHz = 0;
     int64_t startUnixNs = 0; // the wall clock at the first sample
+    double temperatureC = 0; // read before the run; NaN when there was none
+    double readDelayMs = 0;  // the read delay between samples
     uint32_t blockSamples = kRecordBlockSamples;
     std::vector<RecordChannel> channels;
 };
