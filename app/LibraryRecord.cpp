@@ -58,7 +58,7 @@ std::string record_to_log(const std::string& record_path,
     if (!IsRecordFile(record_path)) {
         RecordReader reader;
         reader.Open(record_path);
-        throw Error(ErrorKind::RunFailed, reader.Error(), "record");
+        throw Error(ErrorKind::RunFailed, reader.Error(), "record_path");
     }
     return RecordToLog(record_path, [&write](std::string_view text) {
         write(text);

@@ -25,7 +25,12 @@ std::string OptionFor(const std::string& parameter) {
                                                             {"density", "sim-density"},
                                                             {"bias_instability", "sim-bias"},
                                                             {"rate_random_walk", "sim-rrw"},
-                                                            {"amplitude", "sim-amplitude"}};
+                                                            {"amplitude", "sim-amplitude"},
+                                                            {"pace_hz", "pace"},
+                                                            {"fast_time", "simulate-fast-time"},
+                                                            {"seconds", "duration"},
+                                                            {"record", "to"},
+                                                            {"record_path", "from"}};
     const auto it = renamed.find(parameter);
     return "--" + (it != renamed.end() ? it->second : parameter);
 }
@@ -286,7 +291,8 @@ std::string Inconsistency(const CLI::App& command, const CliOptions& o, bool sim
     }
     for (const char* option : {"--sim-density", "--sim-bias", "--sim-rrw", "--sim-amplitude",
                                "--sim-seed", "--simulate-fast-time"}) {
-        if (!simulated && command.count(option) > 0) {
+        if (!simulated && command.get_option_no_throw(option) != nullptr &&
+            command.count(option) > 0) {
             return std::string(option) + ": only with --simulate";
         }
     }

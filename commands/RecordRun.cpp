@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <optional>
 
@@ -82,8 +83,12 @@ std::string PaceRefusal(double paceHz, double boardRateHz) {
         return "the sample rate is a number of Hz, 0 or more";
     }
     if (paceHz > 0 && boardRateHz > 0 && paceHz > boardRateHz) {
-        return "a sample rate of " + GeneralText(paceHz) + " Hz is above the board's own " +
-               GeneralText(boardRateHz) + " Hz for these channels; choose at most that";
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "a sample rate of %.6g Hz is above the board's own %.6g Hz for these "
+                      "channels; choose at most that",
+                      paceHz, std::floor(boardRateHz * 100) / 100);
+        return text;
     }
     return {};
 }
