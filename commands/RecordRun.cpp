@@ -164,7 +164,7 @@ CommandResult<RecordTaken> RecordRun(const RecordPlan& plan) {
          .listeners = {recorder}});
     acq.ChannelIndex = pass.sel;
     handBlock();
-    const bool flushed = writer.Flush();
+    const bool flushed = writer.Finish();
     taken.samples = writer.Samples();
     taken.deadlinesMissed = acq.DeadlinesMissed;
     taken.seconds = lastTime;
