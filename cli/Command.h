@@ -65,6 +65,7 @@ struct CliOptions {
     std::string record;
     double duration = 0;
     int64_t recordSamples = 0;
+    std::string parameters; // adev: ieee952 or yaml instead of the curve
 };
 
 // One command's run: its options, the session, where data and messages go.
