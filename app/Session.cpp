@@ -643,6 +643,7 @@ RecordRun Session::record(const std::string& path, const RecordOptions& o) {
             return false;
         }
     };
+    plan.started = o.started;
     if (o.block) {
         plan.block = [&o](std::span<const float> values) { o.block(values); };
     }

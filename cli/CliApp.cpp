@@ -2,6 +2,8 @@
 
 #include "cli/Command.h"
 
+#include <quelto/Record.h>
+
 #include <unistd.h>
 
 #include <charconv>
@@ -280,7 +282,7 @@ std::string Inconsistency(const CLI::App& command, const CliOptions& o, bool sim
     if (!o.tracePort.empty() && o.interfaceName == "usb") {
         return "--trace-port: records the parallel port, which --interface usb does not use";
     }
-    if (!o.fromLog.empty() && !(o.rate > 0)) {
+    if (!o.fromLog.empty() && !(o.rate > 0) && !quelto::is_record(o.fromLog)) {
         return "--rate: a log has no sample rate; give it with --rate HZ";
     }
     if (o.band.size() == 2 && !(o.band[0] < o.band[1])) {

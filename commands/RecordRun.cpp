@@ -156,6 +156,9 @@ CommandResult<RecordTaken> RecordRun(const RecordPlan& plan) {
             }
         }
     };
+    if (plan.started) {
+        plan.started(taken.paceHz, taken.boardRateHz);
+    }
     BeginPass();
     const bool completed = RunAcquisition(
         {.takeSample = [&pass] { return TakeRecordSample(pass); },

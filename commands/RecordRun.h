@@ -16,6 +16,8 @@ struct RecordPlan {
     std::vector<int16_t> channels; // in the record's order; the first is the one analysed
     int64_t samples = 0;           // 0: until Stop
     RecordWriter::Sink sink;
+    // Before the first sample, with the pace and the board's rate.
+    std::function<void(double paceHz, double boardRateHz)> started;
     // The first channel's values, a block at a time as they are written.
     std::function<void(std::span<const float>)> block;
     // Samples taken so far, now and then.

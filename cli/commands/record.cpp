@@ -10,7 +10,10 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <optional>
+#include <span>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -34,9 +37,37 @@ void RunRecord(Context& c) {
     options.samples = o.recordSamples;
     c.SetLabel("record");
     options.progress = [&c](int64_t taken, int64_t wanted) { c.Progress(taken, wanted); };
+    // The Allan deviation of the first channel, streamed as the record is written.
+    std::optional<quelto::AllanStream> allan;
+    std::vector<double> values;
+    options.started = [&allan](double pace, double board) {
+        if (pace > 0 || board > 0) {
+            allan.emplace(pace > 0 ? pace : board);
+        }
+    };
+    options.block = [&allan, &values](std::span<const float> block) {
+        if (allan) {
+            values.assign(block.begin(), block.end());
+            allan->add(values.data(), values.size());
+        }
+    };
     const quelto::RecordRun run = session.record(o.record, options);
     c.EndProgress();
     const quelto::Channel& channel = session.channel();
+    const int first = o.channels.empty() ? o.channel : o.channels.front();
+    const RecordSource source{o.record + " " + channel.device + " channel " + std::to_string(first),
+                              static_cast<size_t>(run.samples),
+                              run.pace_hz > 0 ? run.pace_hz : run.board_rate_hz, channel.units};
+    quelto::AllanDeviation deviation;
+    bool analysed = false;
+    if (allan && allan->count() > 0) {
+        try {
+            deviation = allan->result();
+            analysed = true;
+        } catch (const quelto::Error& e) {
+            c.Note(std::string("no Allan deviation: ") + e.what());
+        }
+    }
     std::string text;
     if (c.Json()) {
         nlohmann::ordered_json j;
@@ -48,6 +79,9 @@ void RunRecord(Context& c) {
         j["board_rate_hz"] = run.board_rate_hz;
         j["deadlines_missed"] = run.deadlines_missed;
         j["stopped"] = run.stopped;
+        if (analysed) {
+            j["allan"] = AllanJson(source, deviation);
+        }
         text = j.dump() + "\n";
     } else {
         const char sep = c.Separator();
@@ -62,6 +96,9 @@ void RunRecord(Context& c) {
             {"stopped", run.stopped ? "yes" : "no"}};
         for (const auto& [key, value] : lines) {
             text += std::string(key) + sep + value + "\n";
+        }
+        if (analysed) {
+            text += "\n" + AllanText(source, deviation, sep);
         }
     }
     c.Write(text);

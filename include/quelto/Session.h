@@ -136,8 +136,10 @@ struct RecordOptions {
     int64_t samples = 0;       // or how many; both 0: until stop_requested
     // Samples taken and wanted (0 when open-ended), now and then.
     std::function<void(int64_t taken, int64_t wanted)> progress;
-    // The first channel's values, a block at a time as they are written (to feed a streaming
-    // analysis).
+    // Once the pace and the board's rate are known, before the first sample; then the first
+    // channel's values, a block at a time as they are written (to feed a streaming analysis
+    // at the pace, or at the board's rate unpaced).
+    std::function<void(double pace_hz, double board_rate_hz)> started;
     std::function<void(std::span<const float> values)> block;
 };
 
