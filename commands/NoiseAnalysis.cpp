@@ -7,6 +7,12 @@
 #include "sensors/Acquisition.h"
 #include "sensors/SensorModels.h"
 
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <utility>
 
@@ -14,6 +20,13 @@ namespace {
 
 // The units the program gives a rate in.
 constexpr const char* kRateUnits = "Dgr/S";
+
+// Four significant digits, without an exponent for the rates a board runs at.
+std::string Number4(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4g", value);
+    return text;
+}
 
 void ShowRecordError(const std::string& error) {
     auto& noise = frmNoise();
@@ -40,6 +53,8 @@ void SetCollect(bool on) {
         record = {};
         record.collecting = true;
         record.source = "Collecting: run Continuous Loop sweeps";
+        record.device = Catalogue().DeviceName;
+        record.date = DateNow();
         record.collected = [] {
             if (frmNoise().form.visible || frmAllan().form.visible) {
                 AnalyseNoiseRecord();
@@ -50,6 +65,125 @@ void SetCollect(bool on) {
     frmNoise().chkCollect.value = on ? 1 : 0;
     frmAllan().chkCollect.value = on ? 1 : 0;
     AnalyseNoiseRecord();
+}
+
+std::string DateNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[128];
+    // The user's own date and time forms, as the log's header has them.
+    const size_t n = std::strftime(text, sizeof text, "%x %X", &local);
+    return {text, n};
+}
+
+std::vector<std::string> SplitTabs(std::string_view line) {
+    std::vector<std::string> fields;
+    size_t at = 0;
+    for (size_t tab; (tab = line.find('\t', at)) != std::string_view::npos; at = tab + 1) {
+        fields.emplace_back(line.substr(at, tab - at));
+    }
+    fields.emplace_back(line.substr(at));
+    return fields;
+}
+
+// What a log's first header block says: the device, the date, the columns' names and units,
+// and the sample rate when a line "Sample Rate" gives one (0 when none does).
+struct LogHeaderInfo {
+    std::string error;
+    std::string device, date;
+    std::vector<std::string> names, units;
+    double sampleRate = 0;
+};
+
+LogHeaderInfo ReadLogHeaderInfo(const std::string& path) {
+    LogHeaderInfo info;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        info.error = path + " is not a file that can be read.";
+        return info;
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::vector<std::string> previous;
+    // A header is a few lines; one that runs on is not a log's.
+    for (int lineNumber = 1; lineNumber <= 64; ++lineNumber) {
+        std::string line;
+        if (!std::getline(file, line) || line.size() > 4096) {
+            break;
+        }
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        auto fields = SplitTabs(line);
+        if (lineNumber == 1) {
+            if (fields.size() < 3 || fields[1] != "Date") {
+                break;
+            }
+            info.device = fields[0];
+            info.date = fields[2];
+        } else if (fields[0] == "Sample") {
+            if (!previous.empty()) {
+                info.names.assign(previous.begin() + 1, previous.end());
+            }
+            info.units.assign(fields.begin() + 1, fields.end());
+            info.units.resize(info.names.size());
+            if (info.names.empty()) {
+                info.error = path + ": the log's header names no data column.";
+            }
+            return info;
+        } else if (fields[0] == "Sample Rate" && fields.size() > 1) {
+            info.sampleRate = std::max(0.0, LeadingNumber(fields[1]));
+        }
+        previous = std::move(fields);
+    }
+    info.error = path + " is not a log of this program: it does not start with the device, "
+                        "\"Date\" and a header naming its columns.";
+    return info;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// The column the user names (or numbers) among the log's; 0 when cancelled.
+int AskColumn(const LogHeaderInfo& log) {
+    if (log.names.size() == 1) {
+        return 1;
+    }
+    std::string prompt = "Column of the log to analyse:";
+    for (size_t i = 0; i < log.names.size(); ++i) {
+        prompt += "\n  " + std::to_string(i + 1) + "  " + log.names[i];
+        if (!log.units[i].empty()) {
+            prompt += " (" + log.units[i] + ")";
+        }
+    }
+    std::string answer = log.names.front();
+    for (;;) {
+        const auto given = Ui().InputBox(prompt, "Open Log", answer);
+        if (!given) {
+            return 0;
+        }
+        std::string text = *given;
+        text.erase(0, text.find_first_not_of(" \t"));
+        text.erase(text.find_last_not_of(" \t") + 1);
+        for (size_t i = 0; i < log.names.size(); ++i) {
+            if (Lower(text) == Lower(log.names[i])) {
+                return static_cast<int>(i + 1);
+            }
+        }
+        const auto number = ParseNumber(text);
+        if (number && *number >= 1 && *number <= static_cast<double>(log.names.size()) &&
+            *number == std::floor(*number)) {
+            return static_cast<int>(*number);
+        }
+        Ui().MsgBox("\"" + text +
+                    "\" is not a column of the log: give one of the names listed, "
+                    "or its number.");
+        answer = *given;
+    }
 }
 
 std::optional<double> AskPositive(const std::string& prompt, const std::string& initial) {
@@ -119,6 +253,8 @@ void cmdNoiseLastSweep_Click() {
     record.units = Catalogue().ChannelUnits[ch];
     record.source =
         "Last sweep: " + std::to_string(taken) + " samples of " + Catalogue().ChannelName[ch];
+    record.device = Catalogue().DeviceName;
+    record.date = DateNow();
     AnalyseNoiseRecord();
 }
 
@@ -127,19 +263,31 @@ void frmNoise_chkCollect_Click() { SetCollect(frmNoise().chkCollect.value != 0);
 void frmAllan_chkCollect_Click() { SetCollect(frmAllan().chkCollect.value != 0); }
 
 void NoiseOpenLog(const std::string& path) {
-    const auto column = AskPositive("Column of the log to analyse (1 is the first after the "
-                                    "sample number):",
-                                    "1");
-    if (!column) {
+    const LogHeaderInfo header = ReadLogHeaderInfo(path);
+    if (!header.error.empty()) {
+        ShowRecordError(header.error);
         return;
     }
-    const double lastRate = Acquisition().SampleRateHz;
-    const auto rate = AskPositive("Sample rate of the log, Hz (the log does not record it):",
-                                  lastRate > 0 ? GeneralText(lastRate) : "100");
-    if (!rate) {
+    const int column = AskColumn(header);
+    if (column == 0) {
         return;
     }
-    LogColumn log = ReadLogColumn(path, static_cast<int>(*column));
+    double rate = header.sampleRate;
+    if (!(rate > 0)) {
+        // A suggestion to confirm, not a measurement: the last sweep's rate, as a person
+        // would write it.
+        const double lastRate = Acquisition().SampleRateHz;
+        const auto asked = AskPositive(
+            "Sample rate of the log, Hz (the log does not record it; the last sweep ran at " +
+                (lastRate > 0 ? Format(lastRate, "0.0") + " Hz" : std::string("an unknown rate")) +
+                "):",
+            lastRate > 0 ? Number4(lastRate) : "100");
+        if (!asked) {
+            return;
+        }
+        rate = *asked;
+    }
+    LogColumn log = ReadLogColumn(path, column);
     auto& record = NoiseRecord();
     record = {};
     frmNoise().chkCollect.value = frmAllan().chkCollect.value = 0;
@@ -148,11 +296,13 @@ void NoiseOpenLog(const std::string& path) {
         return;
     }
     record.values = std::move(log.values);
-    record.sampleRate = *rate;
+    record.sampleRate = rate;
     record.units = log.units;
-    record.source = "Log " + path + ", column " + GeneralText(*column) + " (" + log.name + "), " +
+    record.device = header.device;
+    record.date = header.date;
+    record.source = "Log " + path + ", " + log.name + " (column " + std::to_string(column) + "), " +
                     std::to_string(log.passes) + (log.passes == 1 ? " pass, " : " passes, ") +
-                    std::to_string(record.values.size()) + " samples";
+                    std::to_string(record.values.size()) + " samples at " + Number4(rate) + " Hz";
     AnalyseNoiseRecord();
 }
 
@@ -165,6 +315,15 @@ void AnalyseNoiseRecord() {
     const auto& record = NoiseRecord();
     auto& noise = frmNoise();
     auto& allan = frmAllan();
+    for (NoiseWindowForm* window :
+         {static_cast<NoiseWindowForm*>(&noise), static_cast<NoiseWindowForm*>(&allan)}) {
+        window->lblTitle.caption = window->form.caption;
+        for (const std::string* part : {&record.device, &record.date}) {
+            if (!part->empty()) {
+                window->lblTitle.caption += "  \u2014  " + *part;
+            }
+        }
+    }
     noise.lblSource.caption = allan.lblSource.caption = record.source;
     noise.lblMessage.caption = allan.lblMessage.caption = "";
     if (record.values.empty()) {
@@ -197,7 +356,13 @@ void AnalyseNoiseRecord() {
     }
 }
 
-void NoiseExportCsv(FormId form, const std::string& path) {
+std::string WithExtension(const std::string& path, const std::string& extension) {
+    const std::filesystem::path p(path);
+    return p.has_filename() && !p.has_extension() ? path + extension : path;
+}
+
+void NoiseExportCsv(FormId form, const std::string& given) {
+    const std::string path = WithExtension(given, ".csv");
     const auto& units = NoiseRecord().units;
     NoiseWindowForm& window =
         form == FormId::frmAllan ? static_cast<NoiseWindowForm&>(frmAllan()) : frmNoise();

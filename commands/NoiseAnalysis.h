@@ -22,6 +22,8 @@ struct NoiseRecordState {
     double sampleRate = 0;      // Hz
     std::string units;
     std::string source; // where the record came from, for the windows
+    std::string device; // the model that took it, and when (the user's date form)
+    std::string date;
     bool collecting = false;
     int sweepsCollected = 0;
     // Runs after each collected sweep: the windows show the record as it grows.
@@ -42,6 +44,7 @@ struct NoiseWindowForm {
     Button cmdOpenLog{"Open Log..."};
     Button cmdExportCsv{"Export CSV"};
     Button cmdSavePng{"Save PNG"};
+    Label lblTitle; // the window's caption, device and date, for the saved picture
     Label lblSource;
     Label lblFigures;
     Label lblMessage; // why there is no plot, or what was saved
@@ -73,11 +76,14 @@ void cmdNoiseLastSweep_Click();
 // Collect on: every completed sweep from now on is appended to a new record.
 void frmNoise_chkCollect_Click();
 void frmAllan_chkCollect_Click();
-// The record is a column of a log the user chose; the column and the sample rate (the log
-// has none) are asked for.
+// The record is a column of a log the user chose: the column is asked for by name from the
+// log's header, the sample rate only when the file does not record it.
 void NoiseOpenLog(const std::string& path);
 void cboNoiseSegment_Click();
-// Writes the window's curve as CSV; the outcome is said in the window.
+// Writes the window's curve as CSV; the outcome is said in the window. A path without an
+// extension gets ".csv".
 void NoiseExportCsv(FormId form, const std::string& path);
+// path, with extension (".png") added when its file name has none.
+std::string WithExtension(const std::string& path, const std::string& extension);
 // Analyses the record again for both windows.
 void AnalyseNoiseRecord();

@@ -56,6 +56,7 @@ private:
     QPushButton* openLog_ = nullptr;
     QPushButton* exportCsv_ = nullptr;
     QPushButton* savePng_ = nullptr;
+    QLabel* title_ = nullptr;
     QLabel* source_ = nullptr;
     QLabel* figures_ = nullptr;
     QLabel* message_ = nullptr;
