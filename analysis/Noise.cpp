@@ -346,3 +346,5 @@ DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t 
 DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length) {
     return NoiseDensity(x, sampleRate, length, 0.1 * sampleRate, 0.4 * sampleRate);
 }
+
+void CompleteAllan(AllanResult&, int64_t) {}

@@ -14,6 +14,20 @@ struct AllanPoint {
     double tau = 0;         // averaging time m * samplePeriod, s
     double deviation = 0;   // overlapping Allan deviation, the record's units
     double uncertainty = 0; // one standard error of the deviation, same units
+    // 68 % chi-squared bounds of the deviation from edf, the equivalent degrees of freedom of
+    // the overlapping estimator for the noise type its local slope shows (noiseAlpha: the
+    // power-law exponent of the frequency noise, 2 white phase ... -2 random-walk frequency).
+    double low = 0, high = 0;
+    double edf = 0;
+    int noiseAlpha = 0;
+    bool exact = true; // false: AllanStream's estimator with spaced window starts
+};
+
+// The taus a coefficient was read over, or why there is none.
+struct AllanFit {
+    double tauLow = 0, tauHigh = 0; // s
+    int points = 0;                 // curve points used
+    std::string reason;             // empty when the coefficient is present
 };
 
 struct AllanResult {
@@ -35,6 +49,8 @@ struct AllanResult {
     // least two points past the minimum lie on a +1/2 slope and stand above the minimum by more
     // than their uncertainty.
     std::optional<double> rateRandomWalk;
+    AllanFit whiteNoiseFit, biasInstabilityFit, rateRandomWalkFit;
+    int64_t samples = 0; // in the record
 };
 
 // Overlapping Allan deviation of a record y[0..n-1] taken every samplePeriod seconds, from
@@ -74,6 +90,10 @@ struct DensityResult {
 // whole segment are left out. The floor is the median over the bins in [bandLow, bandHigh]:
 // with K segments averaged it reads about 1/(6K) low, as the median of a spread-out average.
 // A constant record is refused, with a density of 0.
+// The error bars and coefficients of a curve whose points hold m, tau and deviation, from a
+// record of n samples: what AllanDeviation and AllanStream do after the curve.
+void CompleteAllan(AllanResult& r, int64_t n);
+
 DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length,
                            double bandLow, double bandHigh);
 // The same with the floor over 10 % to 40 % of the sample rate, clear of the bins next to 0 Hz
