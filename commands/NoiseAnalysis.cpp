@@ -39,6 +39,27 @@ void ShowRecordError(const std::string& error) {
     allan.lblMessage.caption = error;
 }
 
+bool RecordShown() { return frmNoise().form.visible || frmAllan().form.visible; }
+
+// What the windows say of a collected record.
+std::string CollectedSource(const NoiseRecordState& record) {
+    if (!record.stream) {
+        return std::to_string(record.sweepsCollected) + " sweeps collected";
+    }
+    const int64_t n = record.stream->Count() + static_cast<int64_t>(record.pending.size());
+    std::string text = std::to_string(record.sweepsCollected) + " sweeps collected, " +
+                       std::to_string(n) + " samples";
+    if (record.sampleRate > 0) {
+        const double seconds = static_cast<double>(n) / record.sampleRate;
+        text += seconds >= 3600 ? " (" + Format(seconds / 3600, "0.00") + " h)"
+                                : " (" + Format(seconds, "0.0") + " s)";
+    }
+    if (static_cast<size_t>(n) > kRecentNoiseSpan) {
+        text += "; the density is of the last " + std::to_string(record.values.size());
+    }
+    return text;
+}
+
 size_t SegmentLength(size_t samples) {
     auto& box = frmNoise().cboSegment;
     if (!frmNoise().segmentChosen) {
@@ -52,11 +73,12 @@ void SetCollect(bool on) {
     if (on && !record.collecting) {
         record = {};
         record.collecting = true;
+        record.stream = std::make_unique<AllanStream>(1.0); // in samples: the rate comes later
         record.source = "Collecting: run Continuous Loop sweeps";
         record.device = Catalogue().DeviceName;
         record.date = DateNow();
         record.collected = [] {
-            if (frmNoise().form.visible || frmAllan().form.visible) {
+            if (RecordShown()) {
                 AnalyseNoiseRecord();
             }
         };
@@ -255,6 +277,12 @@ void cmdNoiseLastSweep_Click() {
         "Last sweep: " + std::to_string(taken) + " samples of " + Catalogue().ChannelName[ch];
     record.device = Catalogue().DeviceName;
     record.date = DateNow();
+    if (collecting) {
+        // Sweeps collected from now on follow this one.
+        record.stream = std::make_unique<AllanStream>(1.0);
+        record.stream->Add(record.values);
+        record.samplesTaken = static_cast<int64_t>(record.values.size());
+    }
     AnalyseNoiseRecord();
 }
 
@@ -311,8 +339,89 @@ void cboNoiseSegment_Click() {
     AnalyseNoiseRecord();
 }
 
+namespace {
+
+// The stream takes what was taken; the recent span keeps its last kRecentNoiseSpan samples,
+// dropped from the front a quarter of the span at a time.
+void FlushPending(NoiseRecordState& record) {
+    if (!record.stream || record.pending.empty()) {
+        return;
+    }
+    record.stream->Add(record.pending);
+    auto& values = record.values;
+    values.insert(values.end(), record.pending.begin(), record.pending.end());
+    if (values.size() > kRecentNoiseSpan) {
+        const size_t drop = values.size() - kRecentNoiseSpan + kRecentNoiseSpan / 4;
+        values.erase(values.begin(), values.begin() + static_cast<ptrdiff_t>(drop));
+    }
+    record.pending.clear();
+}
+
+// The curve of the stream at the record's rate: the stream counts in samples, since a run's
+// rate is measured only as its sweeps end.
+AllanResult StreamResult(const NoiseRecordState& record) {
+    AllanResult r = record.stream->Result();
+    if (!r.error.empty()) {
+        return r;
+    }
+    AllanResult scaled;
+    scaled.points = std::move(r.points);
+    for (auto& p : scaled.points) {
+        p.tau = static_cast<double>(p.m) / record.sampleRate;
+    }
+    scaled.samples = record.stream->Count();
+    CompleteAllan(scaled, scaled.samples);
+    return scaled;
+}
+
+void AnalyseAllan() {
+    auto& record = NoiseRecord();
+    auto& allan = frmAllan();
+    const bool gyroscope = record.units == kRateUnits;
+    FlushPending(record);
+    allan.result = record.stream ? StreamResult(record)
+                                 : AllanDeviation(record.values, 1.0 / record.sampleRate);
+    allan.lblMessage.caption = allan.result.error;
+    allan.lblFigures.caption =
+        allan.result.error.empty() ? AllanFigures(allan.result, record.units, gyroscope) : "";
+    if (!allan.result.error.empty()) {
+        allan.result.points.clear();
+    }
+    record.shown = std::chrono::steady_clock::now();
+}
+
+} // namespace
+
+AcquisitionListener NoiseCollectListener() {
+    AcquisitionListener listener;
+    listener.sample = [](const AcquiredSample& sample) {
+        auto& record = NoiseRecord();
+        if (!record.collecting || !record.stream) {
+            return;
+        }
+        record.pending.push_back(sample.value);
+        ++record.samplesTaken;
+        // The clock is read every 256 samples; the curve drawn again at most every
+        // kLiveRedraw, and only once the rate is known.
+        if ((record.samplesTaken & 255) != 0) {
+            return;
+        }
+        if (record.pending.size() >= 4096) {
+            FlushPending(record);
+        }
+        if (frmAllan().form.visible && record.sampleRate > 0 &&
+            std::chrono::steady_clock::now() - record.shown >= kLiveRedraw) {
+            record.source = CollectedSource(record);
+            frmAllan().lblSource.caption = record.source;
+            AnalyseAllan();
+            Ui().Refresh();
+        }
+    };
+    return listener;
+}
+
 void AnalyseNoiseRecord() {
-    const auto& record = NoiseRecord();
+    auto& record = NoiseRecord();
     auto& noise = frmNoise();
     auto& allan = frmAllan();
     for (NoiseWindowForm* window :
@@ -336,24 +445,17 @@ void AnalyseNoiseRecord() {
         ShowRecordError("The record has no measured sample rate.");
         return;
     }
-    const bool gyroscope = record.units == kRateUnits;
     noise.result =
         NoiseDensity(record.values, record.sampleRate, SegmentLength(record.values.size()));
     noise.lblMessage.caption = noise.result.error;
     noise.lblFigures.caption = noise.result.error.empty()
                                    ? DensityFigures(noise.result, record.sampleRate, record.units)
                                    : "";
-    allan.result = AllanDeviation(record.values, 1.0 / record.sampleRate);
-    allan.lblMessage.caption = allan.result.error;
-    allan.lblFigures.caption =
-        allan.result.error.empty() ? AllanFigures(allan.result, record.units, gyroscope) : "";
     if (!noise.result.error.empty()) {
         noise.result.frequency.clear();
         noise.result.density.clear();
     }
-    if (!allan.result.error.empty()) {
-        allan.result.points.clear();
-    }
+    AnalyseAllan();
 }
 
 std::string WithExtension(const std::string& path, const std::string& extension) {
@@ -385,17 +487,24 @@ void CollectSweep(std::span<const float> samples, double sampleRate, const std::
     if (!record.collecting || samples.empty() || !(sampleRate > 0)) {
         return;
     }
-    if (record.values.size() + samples.size() > kMaxNoiseRecord) {
-        record.collecting = false;
-        return;
-    }
-    const double before = static_cast<double>(record.values.size());
     const double added = static_cast<double>(samples.size());
-    record.sampleRate = (record.sampleRate * before + sampleRate * added) / (before + added);
-    record.values.insert(record.values.end(), samples.begin(), samples.end());
+    if (record.stream) {
+        FlushPending(record);
+        const double before = static_cast<double>(record.stream->Count()) - added;
+        record.sampleRate = (record.sampleRate * std::max(before, 0.0) + sampleRate * added) /
+                            (std::max(before, 0.0) + added);
+    } else {
+        if (record.values.size() + samples.size() > kMaxNoiseRecord) {
+            record.collecting = false;
+            return;
+        }
+        const double before = static_cast<double>(record.values.size());
+        record.sampleRate = (record.sampleRate * before + sampleRate * added) / (before + added);
+        record.values.insert(record.values.end(), samples.begin(), samples.end());
+    }
     record.units = units;
     ++record.sweepsCollected;
-    record.source = std::to_string(record.sweepsCollected) + " sweeps collected";
+    record.source = CollectedSource(record);
     if (record.collected) {
         record.collected();
     }

@@ -2,23 +2,32 @@
 // (the last sweep, sweeps collected from a continuous run, or a log's column).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "analysis/AllanStream.h"
 #include "analysis/Noise.h"
 #include "forms/Controls.h"
 #include "platform/Frontend.h"
+#include "sensors/Acquisition.h"
 
-// Collected records stop here (64 MB of samples).
+// Records collected for the library API stop here (64 MB of samples).
 inline constexpr size_t kMaxNoiseRecord = size_t{1} << 23;
+// Collected in the windows, the density is of the most recent samples (8 MB of them); the
+// Allan deviation is of every sample.
+inline constexpr size_t kRecentNoiseSpan = size_t{1} << 20;
+// The live Allan curve is drawn again at most this often during a run.
+inline constexpr std::chrono::milliseconds kLiveRedraw{250};
 
 // The record the analyses run over (the last sweep, sweeps collected from a continuous run,
 // or a column of a log file).
 struct NoiseRecordState {
-    std::vector<double> values; // in the channel's units
+    std::vector<double> values; // in the channel's units; with a stream, the recent span
     double sampleRate = 0;      // Hz
     std::string units;
     std::string source; // where the record came from, for the windows
@@ -28,12 +37,22 @@ struct NoiseRecordState {
     int sweepsCollected = 0;
     // Runs after each collected sweep: the windows show the record as it grows.
     std::function<void()> collected;
+    // Collected in the windows: every sample of a continuous run goes into the Allan
+    // deviation's running sums as it is taken, so the record may run for hours.
+    std::unique_ptr<AllanStream> stream;
+    std::vector<double> pending; // taken, not yet in the stream
+    int64_t samplesTaken = 0;    // into the stream, of completed sweeps or not
+    std::chrono::steady_clock::time_point shown;
 };
 NoiseRecordState& NoiseRecord();
 
-// While collecting, appends a completed sweep; the record's rate is the mean of the sweeps'
-// measured rates, weighted by their lengths.
+// While collecting, appends a completed sweep (in the windows, its samples are already in the
+// stream); the record's rate is the mean of the sweeps' measured rates, weighted by their
+// lengths, or the pacing's rate when the run is paced.
 void CollectSweep(std::span<const float> samples, double sampleRate, const std::string& units);
+// Feeds each sample of a sweep to the collected record's stream, and redraws the Allan curve
+// at most every kLiveRedraw while a window shows it.
+AcquisitionListener NoiseCollectListener();
 
 // What both windows show besides their plot.
 struct NoiseWindowForm {

@@ -124,11 +124,13 @@ QString UnitsText() {
     return ToQt(units);
 }
 
-// A point's error bar: the 68 % bounds when the analysis gives them, else one standard
-// error; a bar reaching zero or below is cut at a tenth of the point (log scale).
+// A point's error bar: its 68 % bounds; a bound at zero or below is cut at a tenth of the
+// point (log scale).
 std::pair<double, double> Bounds(const AllanPoint& p) {
-    const double bottom = std::max(p.deviation - p.uncertainty, p.deviation / 10);
-    return {bottom, p.deviation + p.uncertainty};
+    if (!(p.high > p.low)) {
+        return {p.deviation, p.deviation};
+    }
+    return {std::max(p.low, p.deviation / 10), p.high};
 }
 
 // The fitted lines, sigma = value * tau^slope, each over the taus its fit used.
@@ -139,18 +141,20 @@ struct FitLine {
 
 std::vector<FitLine> FitLines(const AllanResult& r) {
     std::vector<FitLine> lines;
-    if (r.whiteNoise && !r.points.empty()) {
-        lines.push_back({*r.whiteNoise, -0.5, r.points.front().tau,
-                         r.minimumTau > 0 ? r.minimumTau : r.points.back().tau, QColor(200, 0, 0)});
+    if (r.whiteNoise) { // sigma = N / sqrt(tau)
+        lines.push_back({*r.whiteNoise, -0.5, r.whiteNoiseFit.tauLow, r.whiteNoiseFit.tauHigh,
+                         QColor(200, 0, 0)});
+    }
+    if (r.biasInstability) { // the flicker floor, B * sqrt(2 ln 2 / pi)
+        lines.push_back({*r.biasInstability * std::sqrt(2 * std::log(2.0) / M_PI), 0,
+                         r.biasInstabilityFit.tauLow, r.biasInstabilityFit.tauHigh,
+                         QColor(0, 140, 0)});
+    }
+    if (r.rateRandomWalk) { // sigma = K sqrt(tau / 3)
+        lines.push_back({*r.rateRandomWalk / std::sqrt(3.0), 0.5, r.rateRandomWalkFit.tauLow,
+                         r.rateRandomWalkFit.tauHigh, QColor(200, 120, 0)});
     }
     return lines;
-}
-
-QLineSeries* NewLine(const QColor& colour, qreal width, Qt::PenStyle style = Qt::SolidLine) {
-    auto* line = new QLineSeries;
-    QPen pen(colour, width, style);
-    line->setPen(pen);
-    return line;
 }
 
 } // namespace
