@@ -35,6 +35,10 @@ struct AcquisitionState {
     float SamplePeriod = 0.0f;
     int32_t SweepLength = 2048;
     int32_t SamplesTaken = 0;
+    // Pacing: sample k at the clock's deadline t0 + k / PaceHz; 0 leaves the loop's own pace.
+    double PaceHz = 0;
+    // Deadlines the last paced run missed (each such sample was taken at once, on the grid).
+    int64_t DeadlinesMissed = 0;
     bool Ending = false; // the program is closing: even a self-test stops
 };
 AcquisitionState& Acquisition();
@@ -82,6 +86,7 @@ bool AdapterLost();
 struct AcquiredSample {
     int32_t code = 0;
     float value = 0.0f;
+    double time = 0; // seconds from the run's first sample (its deadline when paced)
 };
 
 // What a run keeps of each sample: the value at k - 1 and the code at k for sample k.
@@ -112,6 +117,9 @@ struct AcquisitionRun {
     bool pause = true;         // the read delay between samples, with events during it
     bool stoppable = true;     // Stop and a lost adapter end the run
     double minimumSeconds = 0; // the elapsed time counts as at least this
+    // Samples to take; 0: SweepLength (at most the buffers'). More than the buffers hold keeps
+    // nothing (SampleKeeping::Nothing), for the listeners to stream.
+    int64_t samples = 0;
     std::vector<AcquisitionListener> listeners;
 };
 
