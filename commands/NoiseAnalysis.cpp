@@ -1,6 +1,7 @@
 #include "commands/NoiseAnalysis.h"
 
 #include "analysis/NoiseRecord.h"
+#include "analysis/RecordFile.h"
 #include "forms/Forms.h"
 #include "platform/ReplacingFile.h"
 #include "platform/TextFormat.h"
@@ -26,6 +27,16 @@ std::string Number4(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.4g", value);
     return text;
+}
+
+std::string DateNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[128];
+    // The user's own date and time forms, as the log's header has them.
+    const size_t n = std::strftime(text, sizeof text, "%x %X", &local);
+    return {text, n};
 }
 
 void ShowRecordError(const std::string& error) {
@@ -87,16 +98,6 @@ void SetCollect(bool on) {
     frmNoise().chkCollect.value = on ? 1 : 0;
     frmAllan().chkCollect.value = on ? 1 : 0;
     AnalyseNoiseRecord();
-}
-
-std::string DateNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[128];
-    // The user's own date and time forms, as the log's header has them.
-    const size_t n = std::strftime(text, sizeof text, "%x %X", &local);
-    return {text, n};
 }
 
 std::vector<std::string> SplitTabs(std::string_view line) {
@@ -163,6 +164,22 @@ LogHeaderInfo ReadLogHeaderInfo(const std::string& path) {
     return info;
 }
 
+// The stream takes what was taken; the recent span keeps its last kRecentNoiseSpan samples,
+// dropped from the front a quarter of the span at a time.
+void FlushPending(NoiseRecordState& record) {
+    if (!record.stream || record.pending.empty()) {
+        return;
+    }
+    record.stream->Add(record.pending);
+    auto& values = record.values;
+    values.insert(values.end(), record.pending.begin(), record.pending.end());
+    if (values.size() > kRecentNoiseSpan) {
+        const size_t drop = values.size() - kRecentNoiseSpan + kRecentNoiseSpan / 4;
+        values.erase(values.begin(), values.begin() + static_cast<ptrdiff_t>(drop));
+    }
+    record.pending.clear();
+}
+
 std::string Lower(std::string text) {
     for (char& c : text) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -170,12 +187,12 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// The column the user names (or numbers) among the log's; 0 when cancelled.
+// The column the user names (or numbers) among the file's; 0 when cancelled.
 int AskColumn(const LogHeaderInfo& log) {
     if (log.names.size() == 1) {
         return 1;
     }
-    std::string prompt = "Column of the log to analyse:";
+    std::string prompt = "Channel to analyse:";
     for (size_t i = 0; i < log.names.size(); ++i) {
         prompt += "\n  " + std::to_string(i + 1) + "  " + log.names[i];
         if (!log.units[i].empty()) {
@@ -290,7 +307,84 @@ void frmNoise_chkCollect_Click() { SetCollect(frmNoise().chkCollect.value != 0);
 
 void frmAllan_chkCollect_Click() { SetCollect(frmAllan().chkCollect.value != 0); }
 
+namespace {
+
+std::string DateOf(int64_t unixNs) {
+    const std::time_t time = static_cast<std::time_t>(unixNs / 1000000000);
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[128];
+    const size_t n = std::strftime(text, sizeof text, "%x %X", &local);
+    return {text, n};
+}
+
+void OpenRecordFile(const std::string& path) {
+    RecordReader reader;
+    if (!reader.Open(path)) {
+        ShowRecordError(reader.Error());
+        return;
+    }
+    const RecordHeader& header = reader.Header();
+    LogHeaderInfo names;
+    for (const auto& channel : header.channels) {
+        names.names.push_back(channel.name);
+        names.units.push_back(channel.units);
+    }
+    if (names.names.empty()) {
+        ShowRecordError(path + ": the record names no channel.");
+        return;
+    }
+    const int column = AskColumn(names);
+    if (column == 0) {
+        return;
+    }
+    auto& record = NoiseRecord();
+    record = {};
+    frmNoise().chkCollect.value = frmAllan().chkCollect.value = 0;
+    record.stream = std::make_unique<AllanStream>(1.0);
+    const auto channel = static_cast<size_t>(column - 1);
+    double firstTime = 0;
+    double lastTime = 0;
+    RecordBlock block;
+    Ui().SetBusy(true);
+    while (reader.Next(block)) {
+        if (record.samplesTaken == 0 && block.count > 0) {
+            firstTime = block.times.front();
+        }
+        if (block.count > 0) {
+            lastTime = block.times.back();
+        }
+        const auto values = block.Values(channel);
+        record.pending.assign(values.begin(), values.end());
+        record.samplesTaken += block.count;
+        FlushPending(record);
+    }
+    Ui().SetBusy(false);
+    const int64_t n = record.samplesTaken;
+    // A paced record's rate is its grid's; an unpaced one's, that of its sample times.
+    record.sampleRate = header.rateHz > 0 ? header.rateHz
+                        : n > 1 && lastTime > firstTime
+                            ? static_cast<double>(n - 1) / (lastTime - firstTime)
+                            : 0;
+    record.units = header.channels[channel].units;
+    record.device = header.model;
+    record.date = DateOf(header.startUnixNs);
+    record.source = "Record " + path + ", " + header.channels[channel].name + ", " +
+                    std::to_string(n) + " samples at " + Number4(record.sampleRate) + " Hz" +
+                    (header.rateHz > 0 ? " (paced)" : " (from the sample times)");
+    if (!reader.Error().empty()) {
+        record.source += "; " + reader.Error() + " The whole blocks before it are analysed.";
+    }
+    AnalyseNoiseRecord();
+}
+
+} // namespace
+
 void NoiseOpenLog(const std::string& path) {
+    if (IsRecordFile(path)) {
+        OpenRecordFile(path);
+        return;
+    }
     const LogHeaderInfo header = ReadLogHeaderInfo(path);
     if (!header.error.empty()) {
         ShowRecordError(header.error);
@@ -334,28 +428,34 @@ void NoiseOpenLog(const std::string& path) {
     AnalyseNoiseRecord();
 }
 
+void NoisePace_Change(FormId form) {
+    NoiseWindowForm& window =
+        form == FormId::frmAllan ? static_cast<NoiseWindowForm&>(frmAllan()) : frmNoise();
+    std::string text = window.txtPace.text;
+    text.erase(0, text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
+    const auto rate = ParseNumber(text);
+    auto& acq = Acquisition();
+    if (text.empty() || Lower(text) == "off" || (rate && *rate == 0)) {
+        acq.PaceHz = 0;
+    } else if (rate && std::isfinite(*rate) && *rate > 0 && *rate <= 1e6) {
+        acq.PaceHz = *rate;
+    } else {
+        window.lblMessage.caption = "Pace: \"" + text +
+                                    "\" is not a rate. Give the sample rate "
+                                    "in Hz (at most 1000000), or Off for the loop's own pace.";
+        window.lblMessage.visible = true;
+    }
+    const std::string shown = acq.PaceHz > 0 ? Number4(acq.PaceHz) : "Off";
+    frmNoise().txtPace.text = frmAllan().txtPace.text = shown;
+}
+
 void cboNoiseSegment_Click() {
     frmNoise().segmentChosen = true;
     AnalyseNoiseRecord();
 }
 
 namespace {
-
-// The stream takes what was taken; the recent span keeps its last kRecentNoiseSpan samples,
-// dropped from the front a quarter of the span at a time.
-void FlushPending(NoiseRecordState& record) {
-    if (!record.stream || record.pending.empty()) {
-        return;
-    }
-    record.stream->Add(record.pending);
-    auto& values = record.values;
-    values.insert(values.end(), record.pending.begin(), record.pending.end());
-    if (values.size() > kRecentNoiseSpan) {
-        const size_t drop = values.size() - kRecentNoiseSpan + kRecentNoiseSpan / 4;
-        values.erase(values.begin(), values.begin() + static_cast<ptrdiff_t>(drop));
-    }
-    record.pending.clear();
-}
 
 // The curve of the stream at the record's rate: the stream counts in samples, since a run's
 // rate is measured only as its sweeps end.
@@ -401,6 +501,9 @@ AcquisitionListener NoiseCollectListener() {
         }
         record.pending.push_back(sample.value);
         ++record.samplesTaken;
+        if (record.sampleRate == 0 && Acquisition().PaceHz > 0) {
+            record.sampleRate = Acquisition().PaceHz;
+        }
         // The clock is read every 256 samples; the curve drawn again at most every
         // kLiveRedraw, and only once the rate is known.
         if ((record.samplesTaken & 255) != 0) {

@@ -63,6 +63,9 @@ struct NoiseWindowForm {
     Button cmdOpenLog{"Open Log..."};
     Button cmdExportCsv{"Export CSV"};
     Button cmdSavePng{"Save PNG"};
+    // The pacing of the sweeps a collected record takes, in Hz; "Off": the loop's own pace.
+    Label lblPace{"Pace (Hz)"};
+    TextBox txtPace{"Off"};
     Label lblTitle; // the window's caption, device and date, for the saved picture
     Label lblSource;
     Label lblFigures;
@@ -95,10 +98,15 @@ void cmdNoiseLastSweep_Click();
 // Collect on: every completed sweep from now on is appended to a new record.
 void frmNoise_chkCollect_Click();
 void frmAllan_chkCollect_Click();
-// The record is a column of a log the user chose: the column is asked for by name from the
-// log's header, the sample rate only when the file does not record it.
+// The record is a channel of a record file, or a column of a log, the user chose: asked for by
+// name from the file's header; the sample rate is the record file's own, and asked for a log,
+// which does not record it. A record file is read block by block into the Allan deviation's
+// stream, keeping only the recent span for the density.
 void NoiseOpenLog(const std::string& path);
 void cboNoiseSegment_Click();
+// The pace typed in either window: a rate in Hz, or Off (also empty or 0). Anything else is
+// refused in the window and the box shows the setting again.
+void NoisePace_Change(FormId form);
 // Writes the window's curve as CSV; the outcome is said in the window. A path without an
 // extension gets ".csv".
 void NoiseExportCsv(FormId form, const std::string& path);

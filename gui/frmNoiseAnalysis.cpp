@@ -12,6 +12,7 @@
 #include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtCharts/QCategoryAxis>
@@ -133,6 +134,13 @@ std::pair<double, double> Bounds(const AllanPoint& p) {
     return {std::max(p.low, p.deviation / 10), p.high};
 }
 
+QLineSeries* NewLine(const QColor& colour, qreal width, Qt::PenStyle style = Qt::SolidLine) {
+    auto* line = new QLineSeries;
+    QPen pen(colour, width, style);
+    line->setPen(pen);
+    return line;
+}
+
 // The fitted lines, sigma = value * tau^slope, each over the taus its fit used.
 struct FitLine {
     double value, slope, tauLow, tauHigh;
@@ -172,6 +180,16 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     collect_ = new QCheckBox(this);
     collect_->setObjectName(QStringLiteral("chkCollect"));
     collect_->setToolTip(QStringLiteral("Append every completed sweep of a continuous run"));
+    auto* paceLabel = new QLabel(this);
+    paceLabel->setObjectName(QStringLiteral("lblPace"));
+    pace_ = new QLineEdit(this);
+    pace_->setObjectName(QStringLiteral("txtPace"));
+    pace_->setMaximumWidth(pace_->fontMetrics().horizontalAdvance(QStringLiteral("0000000.0")));
+    pace_->setToolTip(
+        QStringLiteral("Sample rate of the collected sweeps in Hz, each sample at its "
+                       "deadline on the clock; Off: as fast as the loop goes"));
+    paceLabel->setBuddy(pace_);
+    paceLabel->setText(ToQt(model_().lblPace.caption));
     openLog_ = new QPushButton(this);
     openLog_->setObjectName(QStringLiteral("cmdOpenLog"));
     exportCsv_ = new QPushButton(this);
@@ -179,6 +197,7 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     savePng_ = new QPushButton(this);
     savePng_->setObjectName(QStringLiteral("cmdSavePng"));
     for (QWidget* widget : {static_cast<QWidget*>(lastSweep_), static_cast<QWidget*>(collect_),
+                            static_cast<QWidget*>(paceLabel), static_cast<QWidget*>(pace_),
                             static_cast<QWidget*>(openLog_)}) {
         controls_->addWidget(widget);
     }
@@ -230,8 +249,14 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
         SetCheckValue(model_().chkCollect, checked ? 1 : 0, collectClick);
         Ui().Refresh();
     });
+    connect(pace_, &QLineEdit::editingFinished, this, [this] {
+        model_().txtPace.text = pace_->text().toStdString();
+        NoisePace_Change(form_);
+        Ui().Refresh();
+    });
     connect(openLog_, &QPushButton::clicked, this, [this] {
-        const QString path = askPath(this, false, QStringLiteral("Logs (*.txt);;All files (*)"));
+        const QString path =
+            askPath(this, false, QStringLiteral("Records and logs (*.qrec *.txt);;All files (*)"));
         if (!path.isEmpty()) {
             NoiseOpenLog(path.toStdString());
             Ui().Refresh();
@@ -263,6 +288,7 @@ void NoiseWindowView::SyncFromModel() {
     SyncButton(lastSweep_, m.cmdLastSweep);
     SyncCheckBox(collect_, m.chkCollect);
     SyncButton(openLog_, m.cmdOpenLog);
+    SyncTextBox(pace_, m.txtPace);
     SyncButton(exportCsv_, m.cmdExportCsv);
     SyncButton(savePng_, m.cmdSavePng);
     SyncLabel(title_, m.lblTitle);
@@ -315,8 +341,8 @@ FrmNoiseView::FrmNoiseView()
     segment_->setAccessibleName(QStringLiteral("Segment"));
     label->setBuddy(segment_);
     label->setText(ToQt(frmNoise().lblSegment.caption));
-    controls_->insertWidget(3, label);
-    controls_->insertWidget(4, segment_);
+    controls_->insertWidget(5, label);
+    controls_->insertWidget(6, segment_);
     connect(segment_, &QComboBox::activated, this, [this](int index) {
         frmNoise().cboSegment.text = segment_->itemText(index).toStdString();
         cboNoiseSegment_Click();

@@ -17,6 +17,7 @@ class QCheckBox;
 class QComboBox;
 class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 class NoiseWindowView : public QWidget, public FormView {
@@ -53,6 +54,7 @@ private:
     bool rendering_ = false;
     QPushButton* lastSweep_ = nullptr;
     QCheckBox* collect_ = nullptr;
+    QLineEdit* pace_ = nullptr;
     QPushButton* openLog_ = nullptr;
     QPushButton* exportCsv_ = nullptr;
     QPushButton* savePng_ = nullptr;
