@@ -1,5 +1,7 @@
 #include "analysis/Noise.h"
 
+#include "analysis/AllanSums.h"
+
 #include <fftw3.h>
 
 #include <algorithm>
@@ -39,11 +41,10 @@ struct RealTransform {
     fftw_plan plan;
 };
 
-// Fits take the points whose local slope is nearer to the noise's slope than to the
-// neighbouring ones, which lie 1/2 apart.
-constexpr double kSlopeTolerance = 0.25;
 // Where the octave series stops: m <= n / kRecordsPerTau.
 constexpr int64_t kRecordsPerTau = 10;
+// Squared differences summed plainly, then compensated: AllanStream's batch.
+constexpr int64_t kChunk = int64_t{1} << 16;
 
 // Refuses what no analysis can use; empty when the samples are all finite.
 std::string CheckSamples(std::span<const double> y) {
@@ -87,63 +88,12 @@ std::string Number(double x) {
     return text;
 }
 
-// Local slope of the curve in log-log at point i, through its neighbours; NaN where a
-// neighbour is missing or zero.
-double LocalSlope(const std::vector<AllanPoint>& p, size_t i) {
-    const size_t lo = i > 0 ? i - 1 : i;
-    const size_t hi = i + 1 < p.size() ? i + 1 : i;
-    if (lo == hi || !(p[lo].deviation > 0) || !(p[hi].deviation > 0)) {
-        return NAN;
-    }
-    return std::log(p[hi].deviation / p[lo].deviation) / std::log(p[hi].tau / p[lo].tau);
-}
-
-void FitCoefficients(AllanResult& r, int64_t n) {
-    const auto& p = r.points;
-    const size_t iMin = static_cast<size_t>(
-        std::min_element(p.begin(), p.end(),
-                         [](const auto& a, const auto& b) { return a.deviation < b.deviation; }) -
-        p.begin());
-    const double floor = p[iMin].deviation;
-    r.minimumTau = p[iMin].tau;
-    if (floor > 0) {
-        r.biasInstability = floor / std::sqrt(2 * std::numbers::ln2 / std::numbers::pi);
-    }
-
-    // Weighted means of log(coefficient) over the points on each slope.
-    double sumN = 0, weightN = 0, sumK = 0, weightK = 0;
-    int pointsK = 0;
-    for (size_t i = 0; i < p.size(); ++i) {
-        if (!(p[i].deviation > 0)) {
-            continue; // a record periodic in m samples
-        }
-        const double slope = LocalSlope(p, i);
-        const double weight = static_cast<double>(n / p[i].m - 1);
-        const double logDev = std::log(p[i].deviation);
-        if (i <= iMin && std::abs(slope + 0.5) <= kSlopeTolerance) {
-            sumN += weight * (logDev + 0.5 * std::log(p[i].tau));
-            weightN += weight;
-        }
-        if (i > iMin && std::abs(slope - 0.5) <= kSlopeTolerance &&
-            p[i].deviation - p[i].uncertainty > floor) {
-            sumK += weight * (logDev - 0.5 * std::log(p[i].tau / 3));
-            weightK += weight;
-            ++pointsK;
-        }
-    }
-    if (weightN > 0) {
-        r.whiteNoise = std::exp(sumN / weightN);
-    }
-    if (pointsK >= 2) {
-        r.rateRandomWalk = std::exp(sumK / weightK);
-    }
-}
-
 // The curve at the given m (ascending, each with 2m + 1 <= n) and its coefficients.
 AllanResult AllanCurve(std::span<const double> y, double samplePeriod,
                        const std::vector<int64_t>& ms) {
     AllanResult r;
     const auto n = static_cast<int64_t>(y.size());
+    r.samples = n;
     if (std::all_of(y.begin(), y.end(), [&](double v) { return v == y.front(); })) {
         for (int64_t m : ms) {
             r.points.push_back({m, static_cast<double>(m) * samplePeriod, 0, 0});
@@ -152,32 +102,28 @@ AllanResult AllanCurve(std::span<const double> y, double samplePeriod,
         return r;
     }
 
-    // Cumulative sums of the scaled record less its mean: an offset would cost digits in the
-    // differences of large sums.
+    // Running sums of the scaled record less its first sample, as AllanStream keeps them.
     const double scale = ScaleOf(y);
-    double mean = 0;
-    for (double v : y) {
-        mean += v / scale;
-    }
-    mean /= static_cast<double>(n);
+    const double first = y[0] / scale;
     // Every element is written before it is read: no zeroing pass over a long record.
-    const auto sums = std::make_unique_for_overwrite<double[]>(y.size() + 1);
-    sums[0] = 0;
+    const auto hi = std::make_unique_for_overwrite<double[]>(y.size() + 1);
+    const auto lo = std::make_unique_for_overwrite<double[]>(y.size() + 1);
+    RunningSum running;
+    hi[0] = lo[0] = 0;
     for (size_t i = 0; i < y.size(); ++i) {
-        sums[i + 1] = sums[i] + (y[i] / scale - mean);
+        running.Add(y[i] / scale - first);
+        hi[i + 1] = running.hi;
+        lo[i + 1] = running.lo;
     }
 
     for (int64_t m : ms) {
-        // m * (ybar_{j+m} - ybar_j) = S[j+2m] - 2 S[j+m] + S[j]
-        const double* s = sums.get();
-        double sum = 0;
-        for (int64_t j = 0; j + 2 * m <= n; ++j) {
-            const double d = s[j + 2 * m] - 2 * s[j + m] + s[j];
-            sum += d * d;
+        CompensatedTotal sum;
+        for (int64_t q = 2 * m; q <= n; q += kChunk) {
+            sum.Add(SumOfSquaredDifferences(hi.get(), lo.get(), m, q, std::min(q + kChunk, n + 1)));
         }
         const auto md = static_cast<double>(m);
         const double deviation =
-            std::sqrt(sum / (2 * md * md * static_cast<double>(n - 2 * m + 1)));
+            std::sqrt(sum.Value() / (2 * md * md * static_cast<double>(n - 2 * m + 1)));
         const double uncertainty = deviation / std::sqrt(2.0 * static_cast<double>(n / m - 1));
         r.points.push_back({m, md * samplePeriod, deviation * scale, uncertainty * scale});
         const auto& p = r.points.back();
@@ -185,15 +131,7 @@ AllanResult AllanCurve(std::span<const double> y, double samplePeriod,
             return Refused<AllanResult>(kBeyondRange);
         }
     }
-    if (!r.points.empty()) {
-        FitCoefficients(r, n);
-    }
-    // A coefficient read far along its line may overflow where the curve did not.
-    for (auto* coefficient : {&r.whiteNoise, &r.biasInstability, &r.rateRandomWalk}) {
-        if (*coefficient && !std::isfinite(**coefficient)) {
-            coefficient->reset();
-        }
-    }
+    CompleteAllan(r, n);
     return r;
 }
 
@@ -346,5 +284,3 @@ DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t 
 DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length) {
     return NoiseDensity(x, sampleRate, length, 0.1 * sampleRate, 0.4 * sampleRate);
 }
-
-void CompleteAllan(AllanResult&, int64_t) {}

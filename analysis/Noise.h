@@ -41,30 +41,24 @@ struct AllanResult {
     // one-sided amplitude density d gives N = d / sqrt(2).
     std::optional<double> whiteNoise;
     // Bias instability B (units): the curve's minimum divided by sqrt(2 ln 2 / pi) = 0.6643,
-    // the flat floor of flicker noise. While the curve still falls at its last point this is
-    // only an upper bound; minimumTau says where the minimum lies.
+    // the flat floor of flicker noise. Absent while the curve still falls at its last point
+    // (its reason gives the bound); minimumTau says where the minimum lies.
     std::optional<double> biasInstability;
     double minimumTau = 0;
-    // Rate random walk K (units * sqrt(Hz)): the +1/2 line read at tau = 3 s. Absent unless at
-    // least two points past the minimum lie on a +1/2 slope and stand above the minimum by more
-    // than their uncertainty.
+    // Rate random walk K (units * sqrt(Hz)): the +1/2 line read at tau = 3 s. Which points
+    // each fit takes: CompleteAllan.
     std::optional<double> rateRandomWalk;
     AllanFit whiteNoiseFit, biasInstabilityFit, rateRandomWalkFit;
     int64_t samples = 0; // in the record
 };
 
 // Overlapping Allan deviation of a record y[0..n-1] taken every samplePeriod seconds, from
-// cumulative sums (O(n) per averaging time):
+// cumulative sums (O(n) per averaging time; AllanSums.h keeps their digits):
 //   sigma^2(m) = sum_j (ybar_{j+m} - ybar_j)^2 / (2 (n - 2m + 1)),  j = 0 .. n - 2m,
 // where ybar_j is the mean of y[j .. j+m-1]. Averaging times are octaves m = 1, 2, 4, ... with
 // m <= n / 10. The uncertainty is the usual sigma / sqrt(2 (n/m - 1)), with n/m rounded down:
-// that of the non-overlapping estimate, a little pessimistic for this one.
-//
-// The coefficients are least-squares fits in log-log with the slope fixed: -1/2 for N over the
-// points at or before the minimum, +1/2 for K over the points after it, each over the points
-// whose local slope (through their neighbours) is within 1/4 of the fixed one, nearer to it
-// than to the slopes of the neighbouring noises. Each point weighs n/m - 1, the inverse of its
-// relative variance.
+// that of the non-overlapping estimate, a little pessimistic for this one. The bounds and
+// coefficients are CompleteAllan's.
 AllanResult AllanDeviation(std::span<const double> y, double samplePeriod);
 // The same at given averaging times in seconds, each rounded to the nearest whole number of
 // samples m (at least 1; tau reports the time used), duplicates merged. Every m needs 2m + 1
@@ -92,7 +86,37 @@ struct DensityResult {
 // A constant record is refused, with a density of 0.
 // The error bars and coefficients of a curve whose points hold m, tau and deviation, from a
 // record of n samples: what AllanDeviation and AllanStream do after the curve.
+//
+// Noise type per point from the local slope mu/2 of the curve through its neighbours (sigma
+// ~ tau^(mu/2)), rounded to the nearest of -1 (white or flicker phase; the two are not told
+// apart by the slope, and the smaller EDF of the two is taken), -1/2 (white frequency), 0
+// (flicker frequency), +1/2 and steeper (random-walk frequency); white frequency where a point
+// has no neighbour. Its EDF is AllanEdf's; its bounds ChiSquaredBounds' at 68 %.
+//
+// Fits use the points whose bounds are tight, high <= 1.25 deviation (about edf >= 10),
+// and whose local slope is within 1/4 of the line's, nearer to it than to the neighbouring
+// noises' (1/2 apart); each point weighs its EDF in a least-squares fit of log(deviation) with
+// the slope fixed. N (the -1/2 line at tau = 1 s) over such points up to the minimum; B (the
+// minimum over sqrt(2 ln 2 / pi) = 0.6643) when the minimum is a tight point inside the curve,
+// its range the tight points next to it with a flat slope; K (the +1/2 line at tau = 3 s)
+// over at least two such points past the minimum whose low bound stands above the minimum's
+// high bound, unless a tight point past the minimum rises faster than +3/4 (a drift or a
+// sine, which hides a random walk). Otherwise the coefficient is absent and its fit says why.
 void CompleteAllan(AllanResult& r, int64_t n);
+
+// Equivalent degrees of freedom of the overlapping Allan variance of n frequency samples
+// (N = n + 1 phase points) at m samples averaged, for power-law frequency noise of exponent
+// alpha (2 white phase, 1 flicker phase, 0 white frequency, -1 flicker frequency, -2 random-
+// walk frequency): the approximations of Howe, Allan and Barnes (1981) that NIST SP 1065
+// tabulates. At least 1.
+double AllanEdf(int alpha, int64_t n, int64_t m);
+// The deviation's factors for a two-sided interval of the given probability from the
+// chi-squared distribution of edf degrees of freedom: low = sqrt(edf / chi2_{(1+p)/2}),
+// high = sqrt(edf / chi2_{(1-p)/2}).
+struct ChiSquaredFactors {
+    double low = 0, high = 0;
+};
+ChiSquaredFactors ChiSquaredBounds(double edf, double probability = 0.68);
 
 DensityResult NoiseDensity(std::span<const double> x, double sampleRate, size_t length,
                            double bandLow, double bandHigh);

@@ -111,6 +111,8 @@ std::string Fixed(double value) {
     return text;
 }
 
+constexpr size_t kBlockValues = 4096;
+
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -172,10 +174,13 @@ private:
     bool failed_ = false;
 };
 
-} // namespace
+// The column's values a block at a time, with the bytes read before the block's end.
+using BlockSink = std::function<void(std::span<const double>, uint64_t)>;
 
-LogColumn ReadLogColumn(const std::string& path, int column) {
+LogColumn ReadColumn(const std::string& path, int column, const BlockSink& block) {
     LogColumn out;
+    std::vector<double> pending;
+    pending.reserve(kBlockValues);
     auto fail = [&out](std::string why) {
         out.values.clear();
         out.error = std::move(why);
@@ -191,12 +196,11 @@ LogColumn ReadLogColumn(const std::string& path, int column) {
         return fail(path + " cannot be opened.");
     }
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    const uint64_t fileSize = std::filesystem::file_size(path, ec);
     LineReader reader(file.get());
     std::vector<std::string> names; // of the first header block
     int64_t lineNumber = 0;
     bool inHeader = false;
-    bool reserved = false;
+    int64_t count = 0;
     std::vector<std::string> previous;
     int64_t lastSample = 0;
     for (std::string_view line; reader.Next(line);) {
@@ -274,14 +278,12 @@ LogColumn ReadLogColumn(const std::string& path, int column) {
                         std::to_string(column) + " reads \"" + std::string(text) +
                         "\", not a number.");
         }
-        if (!reserved && out.values.size() >= 4096 && fileSize > 0) {
-            // The lines so far tell how many the rest of the file holds.
-            reserved = true;
-            const double perByte =
-                static_cast<double>(out.values.size()) / static_cast<double>(reader.Consumed());
-            out.values.reserve(static_cast<size_t>(1.1 * perByte * static_cast<double>(fileSize)));
+        pending.push_back(value);
+        ++count;
+        if (pending.size() == kBlockValues) {
+            block(pending, reader.Consumed());
+            pending.clear();
         }
-        out.values.push_back(value);
     }
     if (reader.Failed()) {
         return fail(path + " could not be read to its end.");
@@ -289,8 +291,39 @@ LogColumn ReadLogColumn(const std::string& path, int column) {
     if (names.empty()) {
         return fail(path + " ends inside the log's header.");
     }
-    if (out.values.empty()) {
+    if (count == 0) {
         return fail(path + " holds no samples.");
+    }
+    if (!pending.empty()) {
+        block(pending, reader.Consumed());
+    }
+    return out;
+}
+
+} // namespace
+
+LogColumn ReadLogColumn(const std::string& path, int column,
+                        const std::function<void(std::span<const double>)>& block) {
+    return ReadColumn(path, column,
+                      [&](std::span<const double> values, uint64_t) { block(values); });
+}
+
+LogColumn ReadLogColumn(const std::string& path, int column) {
+    std::error_code ec;
+    const uint64_t fileSize =
+        std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+    std::vector<double> values;
+    LogColumn out = ReadColumn(path, column, [&](std::span<const double> block, uint64_t consumed) {
+        if (values.empty() && fileSize > 0 && consumed > 0) {
+            // The first block tells how many values the rest of the file holds.
+            const double perByte =
+                static_cast<double>(block.size()) / static_cast<double>(consumed);
+            values.reserve(static_cast<size_t>(1.1 * perByte * static_cast<double>(fileSize)));
+        }
+        values.insert(values.end(), block.begin(), block.end());
+    });
+    if (out.error.empty()) {
+        out.values = std::move(values);
     }
     return out;
 }
@@ -315,29 +348,35 @@ std::string DensityFigures(const DensityResult& result, double sampleRate,
 }
 
 std::string AllanFigures(const AllanResult& result, const std::string& units, bool gyroscope) {
+    auto range = [](const AllanFit& fit) {
+        return " (tau " + Number(fit.tauLow) + " to " + Number(fit.tauHigh) + " s, " +
+               std::to_string(fit.points) + (fit.points == 1 ? " point)" : " points)");
+    };
     std::string text;
     if (result.whiteNoise) {
         const double n = *result.whiteNoise;
-        text += "White noise N: " + Number(n) + " " + units + "/sqrt(Hz) (at tau = 1 s)\n";
+        text += "White noise N: " + Number(n) + " " + units + "/sqrt(Hz) at tau = 1 s" +
+                range(result.whiteNoiseFit) + "\n";
         if (gyroscope) {
             text += "Angle random walk: " + Number(60.0 * n) + " deg/sqrt(h)\n";
         }
         text += "Equivalent one-sided density sqrt(2) N: " + Number(std::sqrt(2.0) * n) + " " +
                 units + "/sqrt(Hz)\n";
     } else {
-        text += "White noise N: no -1/2 slope found\n";
+        text += "White noise N: absent: " + result.whiteNoiseFit.reason + "\n";
     }
     if (result.biasInstability) {
-        const bool falling =
-            !result.points.empty() && result.minimumTau >= result.points.back().tau;
         text += "Bias instability: " + Number(*result.biasInstability) + " " + units +
-                (falling ? " (upper bound: the curve still falls)" : "") +
-                " at tau = " + Number(result.minimumTau) + " s\n";
+                " at tau = " + Number(result.minimumTau) + " s" + range(result.biasInstabilityFit) +
+                "\n";
+    } else {
+        text += "Bias instability: absent: " + result.biasInstabilityFit.reason + "\n";
     }
     if (result.rateRandomWalk) {
-        text += "Rate random walk K: " + Number(*result.rateRandomWalk) + " " + units + "*sqrt(Hz)";
+        text += "Rate random walk K: " + Number(*result.rateRandomWalk) + " " + units +
+                "*sqrt(Hz) at tau = 3 s" + range(result.rateRandomWalkFit);
     } else {
-        text += "Rate random walk: record too short";
+        text += "Rate random walk K: absent: " + result.rateRandomWalkFit.reason;
     }
     return text;
 }
@@ -351,10 +390,12 @@ std::string DensityCsv(const DensityResult& result, const std::string& units) {
 }
 
 std::string AllanCsv(const AllanResult& result, const std::string& units) {
-    std::string text = "tau_s,samples_averaged,deviation_" + units + ",uncertainty_" + units + "\n";
+    std::string text = "tau_s,samples_averaged,deviation_" + units + ",uncertainty_" + units +
+                       ",low_68_" + units + ",high_68_" + units + ",edf\n";
     for (const auto& p : result.points) {
         text += Fixed(p.tau) + "," + std::to_string(p.m) + "," + Fixed(p.deviation) + "," +
-                Fixed(p.uncertainty) + "\n";
+                Fixed(p.uncertainty) + "," + Fixed(p.low) + "," + Fixed(p.high) + "," +
+                Fixed(p.edf) + "\n";
     }
     return text;
 }

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,11 @@ struct LogColumn {
 // at path. Refuses, with the reason, anything but a regular file that starts with the log's
 // header block, a column the log does not have, and a line whose field is not a finite number.
 LogColumn ReadLogColumn(const std::string& path, int column);
+// The same in bounded memory: the column's values go to `block` a few thousand at a time, in
+// order, and the result's values stay empty. On a refusal the blocks already given are the
+// lines before the faulty one.
+LogColumn ReadLogColumn(const std::string& path, int column,
+                        const std::function<void(std::span<const double>)>& block);
 
 // The Welch segment length offered first: 4096, or the largest power of two at most an eighth
 // of the record (at least 16).

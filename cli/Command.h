@@ -59,6 +59,7 @@ struct CliOptions {
     int segment = 0;
     std::vector<double> band;
     std::vector<double> taus;
+    std::string parameters; // adev: ieee952 or yaml instead of the curve
 };
 
 // One command's run: its options, the session, where data and messages go.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -240,34 +241,58 @@ nlohmann::json DensityJson(const RecordSource& source, const quelto::NoiseDensit
 
 std::string AllanText(const RecordSource& source, const quelto::AllanDeviation& r, char sep) {
     std::string text = RecordHeading(source);
-    text += std::string("tau_s") + sep + "adev" + sep + "adev_error" + sep + "m\n";
+    text += std::string("tau_s") + sep + "adev" + sep + "adev_error" + sep + "m" + sep +
+            "adev_low" + sep + "adev_high" + sep + "edf\n";
     for (const auto& p : r.points) {
         text += Num(p.tau_s) + sep + Num(p.deviation) + sep + Num(p.uncertainty) + sep +
-                std::to_string(p.m) + "\n";
+                std::to_string(p.m) + sep + Num(p.adev_low) + sep + Num(p.adev_high) + sep +
+                Num(p.edf) + "\n";
     }
-    for (const auto& [key, value] : {std::pair{"white_noise", r.white_noise},
-                                     {"bias_instability", r.bias_instability},
-                                     {"rate_random_walk", r.rate_random_walk}}) {
+    for (const auto& [key, value, fit] :
+         {std::tuple{"white_noise", r.white_noise, &r.white_noise_fit},
+          {"bias_instability", r.bias_instability, &r.bias_instability_fit},
+          {"rate_random_walk", r.rate_random_walk, &r.rate_random_walk_fit}}) {
         text += Comment(key, value && std::isfinite(*value) ? Num(*value) : "null", sep);
+        text += Comment(std::string(key) + (fit->reason.empty() ? "_tau_s" : "_reason"),
+                        fit->reason.empty() ? Num(fit->tau_low_s) + sep + Num(fit->tau_high_s) +
+                                                  sep + std::to_string(fit->points)
+                                            : fit->reason,
+                        sep);
     }
     return text;
 }
 
 nlohmann::json AllanJson(const RecordSource& source, const quelto::AllanDeviation& r) {
     nlohmann::json json = RecordJson(source);
-    nlohmann::json tau = nlohmann::json::array(), adev = tau, error = tau;
+    nlohmann::json tau = nlohmann::json::array(), adev = tau, error = tau, low = tau, high = tau,
+                   edf = tau;
     for (const auto& p : r.points) {
         tau.push_back(p.tau_s);
         adev.push_back(p.deviation);
         error.push_back(p.uncertainty);
+        low.push_back(p.adev_low);
+        high.push_back(p.adev_high);
+        edf.push_back(p.edf);
     }
+    auto fit = [](const quelto::AllanFit& f) {
+        return f.reason.empty() ? nlohmann::json{{"tau_low_s", f.tau_low_s},
+                                                 {"tau_high_s", f.tau_high_s},
+                                                 {"points", f.points}}
+                                : nlohmann::json{{"reason", f.reason}};
+    };
     auto optional = [](const std::optional<double>& v) {
         return v ? nlohmann::json(*v) : nlohmann::json(nullptr);
     };
     json["tau_s"] = tau;
     json["adev"] = adev;
     json["adev_error"] = error;
+    json["adev_low"] = low;
+    json["adev_high"] = high;
+    json["edf"] = edf;
     json["white_noise"] = optional(r.white_noise);
+    json["white_noise_fit"] = fit(r.white_noise_fit);
+    json["bias_instability_fit"] = fit(r.bias_instability_fit);
+    json["rate_random_walk_fit"] = fit(r.rate_random_walk_fit);
     json["bias_instability"] = optional(r.bias_instability);
     json["bias_instability_tau_s"] = r.bias_instability_tau_s;
     json["rate_random_walk"] = optional(r.rate_random_walk);

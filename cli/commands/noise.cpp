@@ -36,8 +36,29 @@ Record TakeRecord(Context& c) {
             std::move(record.values)};
 }
 
+std::string AllanOutput(Context& c, const RecordSource& source, const quelto::AllanDeviation& r) {
+    const auto& o = c.options;
+    if (o.parameters == "ieee952") {
+        return quelto::ieee952_table(r, source.units, source.name);
+    }
+    if (o.parameters == "yaml") {
+        return quelto::calibration_yaml(r, source.units, source.rate, source.name);
+    }
+    return c.Json() ? AllanJson(source, r).dump() + "\n" : AllanText(source, r, c.Separator());
+}
+
 void Analyse(Context& c, bool allan) {
     const auto& o = c.options;
+    if (allan && !o.fromLog.empty() && o.taus.empty()) {
+        // Octaves from a log of any length: a block at a time, in bounded memory.
+        quelto::LogColumn column;
+        const auto r = quelto::allan_deviation_of_log(o.fromLog, o.column, o.rate, &column);
+        const RecordSource source{o.fromLog + " column " + std::to_string(o.column),
+                                  static_cast<size_t>(r.samples), o.rate, column.units};
+        c.Write(AllanOutput(c, source, r));
+        c.Commit();
+        return;
+    }
     const Record record = TakeRecord(c);
     if (record.values.empty() || !(record.source.rate > 0)) {
         throw quelto::Error(quelto::ErrorKind::RunFailed, "no samples to analyse");
@@ -45,9 +66,7 @@ void Analyse(Context& c, bool allan) {
     const double rate = record.source.rate;
     std::string text;
     if (allan) {
-        const auto r = quelto::allan_deviation(record.values, rate, o.taus);
-        text = c.Json() ? AllanJson(record.source, r).dump() + "\n"
-                        : AllanText(record.source, r, c.Separator());
+        text = AllanOutput(c, record.source, quelto::allan_deviation(record.values, rate, o.taus));
     } else {
         const auto band =
             o.band.empty() ? std::nullopt : std::optional(std::pair{o.band[0], o.band[1]});
@@ -121,6 +140,14 @@ Command AllanCommand() {
                                 "sample period to a tenth of the record)")
                     ->delimiter(',')
                     ->check(PositiveNumber());
+                command
+                    .add_option("--parameters", o.parameters,
+                                "write the coefficients for other tools instead of the curve: "
+                                "ieee952 (a table in IEEE Std 952 units) or yaml (a calibration "
+                                "tool's noise densities and random walks, SI units); the record "
+                                "must be in deg/s or g")
+                    ->check(CLI::IsMember({"ieee952", "yaml"}))
+                    ->excludes(command.get_option("--format"));
             },
             [](Context& c) { Analyse(c, true); }};
 }
