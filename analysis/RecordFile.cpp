@@ -13,8 +13,10 @@ namespace {
 
 constexpr char kMagic[8] = {'Q', 'R', 'E', 'C', '\r', '\n', '\x1a', '\n'};
 constexpr char kBlockMagic[4] = {'Q', 'B', 'L', 'K'};
+constexpr char kEndMagic[4] = {'Q', 'E', 'N', 'D'};
+constexpr size_t kEndMark = 16;
 constexpr uint32_t kVersion = 1;
-constexpr size_t kFixedHeader = 48;
+constexpr size_t kFixedHeader = 64;
 constexpr size_t kBlockHead = 24;
 constexpr uint32_t kMaxHeader = 64 * 1024;
 constexpr uint32_t kMaxBlockSamples = 1u << 20;
@@ -103,6 +105,8 @@ bool RecordWriter::Begin() {
     Put(h, header_.rateHz);
     Put(h, header_.boardRateHz);
     Put(h, header_.startUnixNs);
+    Put(h, header_.temperatureC);
+    Put(h, header_.readDelayMs);
     PutText(h, header_.model);
     for (const auto& ch : header_.channels) {
         Put(h, static_cast<uint16_t>(ch.number));
@@ -188,6 +192,16 @@ bool RecordWriter::Flush() {
     return sink_(b) || Fail("a block could not be written");
 }
 
+bool RecordWriter::Finish() {
+    if (!Flush()) {
+        return false;
+    }
+    std::string end(kEndMagic, sizeof kEndMagic);
+    Put(end, next_);
+    Put(end, Crc(end.data(), end.size()));
+    return sink_(end) || Fail("the record's end could not be written");
+}
+
 RecordReader::~RecordReader() {
     if (file_ != nullptr) {
         std::fclose(file_);
@@ -204,6 +218,7 @@ bool RecordReader::Open(const std::string& path) {
     }
     header_ = {};
     read_ = 0;
+    ended_ = false;
     error_.clear();
     file_ = std::fopen(path.c_str(), "rb");
     if (file_ == nullptr) {
@@ -248,6 +263,8 @@ bool RecordReader::Open(const std::string& path) {
     f.Get(r.rateHz);
     f.Get(r.boardRateHz);
     f.Get(r.startUnixNs);
+    f.Get(r.temperatureC);
+    f.Get(r.readDelayMs);
     if (r.blockSamples == 0 || r.blockSamples > kMaxBlockSamples) {
         return bad("its block length is out of range");
     }
@@ -274,7 +291,7 @@ bool RecordReader::Open(const std::string& path) {
 }
 
 bool RecordReader::Next(RecordBlock& block) {
-    if (file_ == nullptr || !error_.empty()) {
+    if (file_ == nullptr || !error_.empty() || ended_) {
         return false;
     }
     const size_t channels = header_.channels.size();
@@ -286,6 +303,18 @@ bool RecordReader::Next(RecordBlock& block) {
     b.resize(kBlockHead);
     const size_t got = std::fread(b.data(), 1, kBlockHead, file_);
     if (got == 0 && std::feof(file_)) {
+        return cut("it has no end mark, so the run was cut short (a kill or a power cut); "
+                   "every whole block is read");
+    }
+    if (got >= kEndMark && std::memcmp(b.data(), kEndMagic, 4) == 0) {
+        int64_t total = 0;
+        uint32_t crc = 0;
+        std::memcpy(&total, b.data() + 4, 8);
+        std::memcpy(&crc, b.data() + 12, 4);
+        if (crc != Crc(b.data(), 12) || total != read_) {
+            return cut("its end mark is damaged");
+        }
+        ended_ = true;
         return false;
     }
     if (got != kBlockHead) {

@@ -30,6 +30,8 @@ struct RecordHeader {
     // The board's own conversion rate where it is known, else 0.
     double boardRateHz = 0;
     int64_t startUnixNs = 0; // the wall clock at the first sample
+    double temperatureC = 0; // read before the run; NaN when there was none
+    double readDelayMs = 0;  // the read delay between samples
     uint32_t blockSamples = kRecordBlockSamples;
     std::vector<RecordChannel> channels;
 };
@@ -63,6 +65,8 @@ public:
     bool Add(double time, std::span<const int32_t> codes, std::span<const float> values);
     // Writes the block in progress, however short.
     bool Flush();
+    // Flushes and writes the end mark: a record without one was cut short.
+    bool Finish();
     int64_t Samples() const { return next_; }
     const std::string& Error() const { return error_; }
 
@@ -92,8 +96,8 @@ public:
     // Opens and reads the header; false with Error() saying why.
     bool Open(const std::string& path);
     const RecordHeader& Header() const { return header_; }
-    // The next whole block; false at the end, with Error() empty when the file ended after a
-    // whole block and saying why when its end is cut short or damaged.
+    // The next whole block; false at the end, with Error() empty at the record's end mark and
+    // saying why otherwise (cut short by a kill or a power cut, or damaged).
     bool Next(RecordBlock& block);
     int64_t SamplesRead() const { return read_; }
     const std::string& Error() const { return error_; }
@@ -104,6 +108,7 @@ private:
     std::FILE* file_ = nullptr;
     RecordHeader header_;
     int64_t read_ = 0;
+    bool ended_ = false; // at the end mark
     std::string error_;
     std::string buffer_;
 };

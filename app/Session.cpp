@@ -1,5 +1,6 @@
 // The library's session: the windows' start-up with the given settings, then their handlers,
 // with a frontend that turns message boxes into notes and dialogs into scripted choices.
+#include <quelto/OutputFile.h>
 #include <quelto/Session.h>
 
 #include "app/Analyzer.h"
@@ -9,6 +10,7 @@
 #include "commands/DataLog.h"
 #include "commands/DeviceSelect.h"
 #include "commands/NoiseAnalysis.h"
+#include "commands/RecordRun.h"
 #include "commands/SelfTest.h"
 #include "commands/SpectrumWindow.h"
 #include "commands/Sweep.h"
@@ -22,6 +24,7 @@
 #include "forms/UsbSelectForm.h"
 #include "interfaces/Interface.h"
 #include "interfaces/UsbSpiDrivers.h"
+#include "platform/Clock.h"
 #include "platform/Delay.h"
 #include "platform/Frontend.h"
 #include "platform/PortIo.h"
@@ -34,6 +37,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <map>
 
 namespace quelto {
@@ -94,7 +98,7 @@ public:
             cmdStop_Click();
             frmUSBdebug().loopStop = true;
         }
-        if (!hooks_.progress) {
+        if (!hooks_.progress || ownProgress) {
             return;
         }
         const auto& acq = Acquisition();
@@ -134,6 +138,7 @@ public:
 
     std::map<FormId, std::function<void()>> modal;
     bool reportIsResult = false;
+    bool ownProgress = false; // the call reports its progress itself
 
 private:
     void ShowMsgBox(const std::string& text, const std::string&) override { Note(text); }
@@ -180,6 +185,9 @@ int channel_number(const std::string& name) {
 struct Session::State {
     explicit State(Hooks h) : hooks(std::move(h)), ui(hooks) {}
     ~State() {
+        if (fastTime) {
+            UseFastTime(false);
+        }
         if (hardwareInstalled) {
             if (hooks.hardware_done) {
                 hooks.hardware_done();
@@ -243,6 +251,7 @@ struct Session::State {
     Hooks hooks;
     SessionFrontend ui;
     bool hardwareInstalled = false;
+    bool fastTime = false;
     bool opened = false;
     std::string settings;
     Channel channel;
@@ -260,6 +269,12 @@ Session::Session(const Options& o, Hooks hooks) {
             Refuse("must be a finite number, 0 or more", name);
         }
     }
+    if (!(std::isfinite(o.pace_hz) && o.pace_hz >= 0)) {
+        Refuse("the sample rate is a number of Hz, 0 or more", "pace_hz");
+    }
+    if (o.fast_time && !o.simulate) {
+        Refuse("fast time is for the simulated boards only", "fast_time");
+    }
     if (sessionOpen) {
         Refuse("a session is open already: the program has one state");
     }
@@ -267,6 +282,10 @@ Session::Session(const Options& o, Hooks hooks) {
     state_ = std::make_unique<State>(std::move(hooks));
     auto& s = *state_;
     ResetAppState();
+    if (o.fast_time) {
+        UseFastTime(true);
+        s.fastTime = true;
+    }
     auto& app = App();
     CommandLine hardware;
     hardware.simulate = o.simulate;
@@ -359,6 +378,15 @@ Session::Session(const Options& o, Hooks hooks) {
         }
     }
     mdiAnalyzer().txtLoopDelay.text = Num(o.read_delay);
+    if (o.pace_hz > 0) {
+        const std::string why = PaceRefusal(
+            o.pace_hz,
+            Simulator() != nullptr ? BoardRateHz({static_cast<int16_t>(o.channel)}) : 0.0);
+        if (!why.empty()) {
+            Refuse(why, "pace_hz");
+        }
+    }
+    Acquisition().PaceHz = o.pace_hz;
     if (s.ui.BoxesShown() || (app.InterfaceCode == kParallelInterface && !PortIsOpen()) ||
         app.InterfaceCode == kNoInterface) {
         Fail(app.InterfaceCode == kNoInterface ? "no interface: the board cannot be reached"
@@ -572,6 +600,75 @@ std::vector<Adapter> Session::adapters() {
         }
     }
     return list;
+}
+
+RecordRun Session::record(const std::string& path, const RecordOptions& o) {
+    auto& s = *state_;
+    if (!(std::isfinite(o.seconds) && o.seconds >= 0) || o.samples < 0) {
+        Refuse("the duration and the sample count are 0 or more", "seconds");
+    }
+    s.Prepare(0, -1);
+    std::vector<int16_t> channels;
+    for (const int ch :
+         o.channels.empty() ? std::vector<int>{Acquisition().ChannelIndex} : o.channels) {
+        s.ChooseChannel(ch);
+        if (std::find(channels.begin(), channels.end(), ch) != channels.end()) {
+            Refuse("channel " + std::to_string(ch) + " is given twice", "channels");
+        }
+        channels.push_back(static_cast<int16_t>(ch));
+    }
+    s.ChooseChannel(channels.front());
+    const double pace = Acquisition().PaceHz;
+    int64_t samples = o.samples;
+    if (o.seconds > 0) {
+        const double rate = pace > 0 ? pace : BoardRateHz(channels);
+        if (!(rate > 0)) {
+            Refuse("the board's rate is not known: give a sample rate with the duration",
+                   "seconds");
+        }
+        samples = std::max<int64_t>(1, std::llround(o.seconds * rate));
+    }
+    // Refusals (a folder, another user's link) come before the run.
+    OutputFile out(path, "record");
+    std::string failure;
+    RecordPlan plan;
+    plan.channels = channels;
+    plan.samples = samples;
+    plan.sink = [&out, &failure](std::string_view bytes) {
+        try {
+            out.write(bytes);
+            return true;
+        } catch (const Error& e) {
+            failure = e.what();
+            return false;
+        }
+    };
+    plan.started = o.started;
+    if (o.block) {
+        plan.block = [&o](std::span<const float> values) { o.block(values); };
+    }
+    if (o.progress) {
+        plan.progress = [&o, samples](int64_t taken) { o.progress(taken, samples); };
+    }
+    s.ui.ownProgress = true;
+    const auto result = ::RecordRun(plan);
+    s.ui.ownProgress = false;
+    if (!failure.empty()) {
+        Fail(failure, "record");
+    }
+    s.Check(result, "the record");
+    if (result.outcome == Outcome::Refused) {
+        Refuse(result.reason, "pace_hz");
+    }
+    out.commit();
+    const RecordTaken& t = result.data;
+    return {path,
+            t.samples,
+            t.deadlinesMissed,
+            t.seconds,
+            t.paceHz,
+            t.boardRateHz,
+            result.outcome == Outcome::Stopped || s.ui.Stopping()};
 }
 
 void Session::start_record() {

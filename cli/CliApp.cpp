@@ -2,6 +2,8 @@
 
 #include "cli/Command.h"
 
+#include <quelto/Record.h>
+
 #include <unistd.h>
 
 #include <charconv>
@@ -25,7 +27,12 @@ std::string OptionFor(const std::string& parameter) {
                                                             {"density", "sim-density"},
                                                             {"bias_instability", "sim-bias"},
                                                             {"rate_random_walk", "sim-rrw"},
-                                                            {"amplitude", "sim-amplitude"}};
+                                                            {"amplitude", "sim-amplitude"},
+                                                            {"pace_hz", "pace"},
+                                                            {"fast_time", "simulate-fast-time"},
+                                                            {"seconds", "duration"},
+                                                            {"record", "to"},
+                                                            {"record_path", "from"}};
     const auto it = renamed.find(parameter);
     return "--" + (it != renamed.end() ? it->second : parameter);
 }
@@ -168,6 +175,9 @@ void AddEveryCommand(CLI::App* c, CliOptions& o, bool simulatedBoard) {
             ->check(RealNumber(0.0, 1.0, false));
         c->add_option("--sim-seed", o.simSeed, "seed of the simulated noise (default: fixed)")
             ->check(WholeNumber(0, 4294967295));
+        c->add_flag("--simulate-fast-time", o.fastTime,
+                    "simulated time: the clock moves by the board's conversions and jumps "
+                    "through waits, so an hour's run takes seconds");
     }
     c->add_option("--config", o.config,
                   "read the settings from FILE and write them back at the end (default: the "
@@ -212,6 +222,13 @@ void AddCommon(CLI::App* c, CliOptions& o, unsigned takes) {
         c->add_option("--delay", o.delay, "read delay between samples, ms")
             ->check(RealNumber(0.0, 60000.0, false))
             ->capture_default_str();
+    }
+    if (takes & (kSweeps | kPaced)) {
+        c->add_option("--pace", o.pace,
+                      "take sample k at k/HZ seconds on the monotonic clock, counting missed "
+                      "deadlines (default 0: as fast as the board goes)")
+            ->check(RealNumber(0.0, 1e6, false))
+            ->type_name("HZ");
     }
     AddEveryCommand(c, o, (takes & kBoard) != 0);
     if (takes & kPort) {
@@ -265,7 +282,7 @@ std::string Inconsistency(const CLI::App& command, const CliOptions& o, bool sim
     if (!o.tracePort.empty() && o.interfaceName == "usb") {
         return "--trace-port: records the parallel port, which --interface usb does not use";
     }
-    if (!o.fromLog.empty() && !(o.rate > 0)) {
+    if (!o.fromLog.empty() && !(o.rate > 0) && !quelto::is_record(o.fromLog)) {
         return "--rate: a log has no sample rate; give it with --rate HZ";
     }
     if (o.band.size() == 2 && !(o.band[0] < o.band[1])) {
@@ -274,9 +291,10 @@ std::string Inconsistency(const CLI::App& command, const CliOptions& o, bool sim
     if (o.words.size() > 16) {
         return "--words: at most 16 words";
     }
-    for (const char* option :
-         {"--sim-density", "--sim-bias", "--sim-rrw", "--sim-amplitude", "--sim-seed"}) {
-        if (!simulated && command.count(option) > 0) {
+    for (const char* option : {"--sim-density", "--sim-bias", "--sim-rrw", "--sim-amplitude",
+                               "--sim-seed", "--simulate-fast-time"}) {
+        if (!simulated && command.get_option_no_throw(option) != nullptr &&
+            command.count(option) > 0) {
             return std::string(option) + ": only with --simulate";
         }
     }
@@ -302,9 +320,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CliOptions o;
     AddEveryCommand(&app, o, false);
     AddQuiet(&app, o);
-    const Command commands[] = {SweepCommand(), SpectrumCommand(),    SelfTestCommand(),
-                                LogCommand(),   TemperatureCommand(), AdaptersCommand(),
-                                SpiCommand(),   NoiseCommand(),       AllanCommand()};
+    const Command commands[] = {SweepCommand(),  SpectrumCommand(),    SelfTestCommand(),
+                                LogCommand(),    TemperatureCommand(), AdaptersCommand(),
+                                SpiCommand(),    NoiseCommand(),       AllanCommand(),
+                                RecordCommand(), RecordLogCommand()};
     std::map<CLI::App*, const Command*> byApp;
     for (const auto& command : commands) {
         CLI::App* sub = app.add_subcommand(command.name, command.help);

@@ -59,6 +59,12 @@ struct CliOptions {
     int segment = 0;
     std::vector<double> band;
     std::vector<double> taus;
+    // pacing and fast time; record, record-log
+    double pace = 0;
+    bool fastTime = false;
+    std::string record;
+    double duration = 0;
+    int64_t recordSamples = 0;
     std::string parameters; // adev: ieee952 or yaml instead of the curve
 };
 
@@ -92,6 +98,8 @@ public:
         numberedByPass_ = byPass;
     }
     void EndProgress();
+    // A long run's progress, called now and then (wanted 0: open-ended).
+    void Progress(int64_t taken, int64_t wanted);
 
     char Separator() const { return options.format == "csv" ? ',' : '\t'; }
     bool Json() const { return options.format == "json"; }
@@ -127,6 +135,7 @@ enum Takes : unsigned {
     kDataForm = 16, // --format tsv, csv or json
     kOutput = 32,   // --output
     kAll = 63,
+    kPaced = 64, // --pace alone, without the sweeps' length and read delay
 };
 
 struct Command {
@@ -146,6 +155,8 @@ Command AdaptersCommand();
 Command SpiCommand();
 Command NoiseCommand();
 Command AllanCommand();
+Command RecordCommand();
+Command RecordLogCommand();
 
 // Checks of a number's whole text, finite, with readable bounds.
 CLI::Validator WholeNumber(int64_t low, int64_t high);

@@ -95,6 +95,8 @@ quelto::Session& Context::Open(bool needsModel) {
     session.samples = o.samples;
     session.channel = o.channel;
     session.read_delay = o.delay;
+    session.pace_hz = o.pace;
+    session.fast_time = o.fastTime;
     session.settings = o.config;
     session.connect = needsModel;
     session.direct_io = o.directIo;
@@ -147,10 +149,12 @@ void Context::OpenFiles() {
     const std::pair<const std::string*, const char*> files[] = {{&o.fromLog, "the input log"},
                                                                 {&o.config, "the settings file"},
                                                                 {&o.tracePort, "the port trace"},
+                                                                {&o.record, "the record"},
                                                                 {&o.output, "the output"}};
+    const char* options[] = {"", "", "trace-port", "record", "output"};
     for (size_t i = 2; i < std::size(files); ++i) {
         const std::string& path = *files[i].first;
-        const char* option = i == 2 ? "trace-port" : "output";
+        const char* option = options[i];
         if (IsFolder(path)) {
             refuse(path + " is a folder", option);
         }
@@ -234,6 +238,17 @@ void Context::DrawProgress(int pass, int taken, int wanted) {
          << "\033[K";
     err_.flush();
     barShown_ = true;
+}
+
+void Context::Progress(int64_t taken, int64_t wanted) {
+    if (!progress_) {
+        return;
+    }
+    // In thousandths where the counts pass the bar's range.
+    const int64_t scale = std::max<int64_t>(wanted, taken) > 1000000000 ? 1000 : 1;
+    calls_ |= 255u;
+    DrawProgress(1, static_cast<int>(taken / scale),
+                 static_cast<int>(std::max<int64_t>(wanted > 0 ? wanted : taken, 1) / scale));
 }
 
 void Context::EndProgress() {

@@ -142,44 +142,60 @@ AcquisitionListener LogWriter(LogPass& pass) {
 
 } // namespace
 
-std::string LogHeader(float temperature, std::time_t time) {
-    const auto& acq = Acquisition();
-    const auto& c = Catalogue();
-    const bool logTemp = DataLog().LogTemperature;
-    const SensorModel* model = ChosenModel();
-    const bool accel = model != nullptr && model->kind == SensorKind::Accelerometer;
+std::string LogHeaderText(const LogHeaderFields& f) {
     std::string h;
-    h += c.DeviceName + "\tDate\t" + DateText(time) + kCrLf;
-    h += "Temperature\t" + GeneralText(temperature) + "  dgrC" + kCrLf;
-    h += "Num Samples\t" + std::to_string(acq.SweepLength) + kCrLf;
-    h += "Loop Delay\t" + GeneralText(acq.LoopDelayMs) + " mS" + kCrLf;
-    if (!accel && acq.SelfTestNegBit > 0) {
+    h += f.device + "\tDate\t" + DateText(f.time) + kCrLf;
+    h += "Temperature\t" + GeneralText(f.temperature) + "  dgrC" + kCrLf;
+    h += "Num Samples\t" + std::to_string(f.samples) + kCrLf;
+    h += "Loop Delay\t" + GeneralText(f.readDelayMs) + " mS" + kCrLf;
+    if (!f.accelerometer && f.negSelfTest) {
         h += std::string("Neg Self Test On") + kCrLf;
     }
-    if (!accel && acq.SelfTestPosBit > 0) {
+    if (!f.accelerometer && f.posSelfTest) {
         h += std::string("Pos Self Test On") + kCrLf;
     }
-    if (accel && acq.PowerDown > 0) {
+    if (f.accelerometer && f.powerDown) {
         h += std::string("Powerdown on") + kCrLf;
     }
-    if (accel && acq.SelfTestPosBit > 0) {
+    if (f.accelerometer && f.posSelfTest) {
         h += std::string("Self Test On") + kCrLf;
     }
-    // Named after the columns the data lines carry, so that the two always agree.
-    const auto channels = LoggedChannels();
     std::string names;
     std::string units = "Sample\t";
-    for (int16_t ch : channels) {
-        const auto i = static_cast<size_t>(std::clamp<int16_t>(ch, 0, 8));
-        names += "\t" + c.ChannelName[i];
-        units += c.ChannelUnits[i] + "\t";
+    for (size_t k = 0; k < f.names.size(); ++k) {
+        names += "\t" + f.names[k];
+        units += (k < f.units.size() ? f.units[k] : std::string()) + "\t";
     }
-    if (logTemp) {
+    if (f.temperatureColumn) {
         names += "\tTemp";
         units += "DgrC";
     }
     h += names + kCrLf + units + kCrLf;
     return h;
+}
+
+std::string LogHeader(float temperature, std::time_t time) {
+    const auto& acq = Acquisition();
+    const auto& c = Catalogue();
+    const SensorModel* model = ChosenModel();
+    LogHeaderFields f;
+    f.device = c.DeviceName;
+    f.time = time;
+    f.temperature = temperature;
+    f.samples = acq.SweepLength;
+    f.readDelayMs = acq.LoopDelayMs;
+    f.accelerometer = model != nullptr && model->kind == SensorKind::Accelerometer;
+    f.negSelfTest = acq.SelfTestNegBit > 0;
+    f.posSelfTest = acq.SelfTestPosBit > 0;
+    f.powerDown = acq.PowerDown > 0;
+    // Named after the columns the data lines carry, so that the two always agree.
+    for (int16_t ch : LoggedChannels()) {
+        const auto i = static_cast<size_t>(std::clamp<int16_t>(ch, 0, 8));
+        f.names.push_back(c.ChannelName[i]);
+        f.units.push_back(c.ChannelUnits[i]);
+    }
+    f.temperatureColumn = DataLog().LogTemperature;
+    return LogHeaderText(f);
 }
 
 bool AcquireLogSweep() {

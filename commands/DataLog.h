@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "commands/LogChannels.h"
 
@@ -28,6 +29,20 @@ void cmdSetupDlog_Click();
 
 // The header block as it is written, for the temperature given, dated at time.
 std::string LogHeader(float temperature, std::time_t time);
+
+// What the header block says, for a log written from elsewhere (a record).
+struct LogHeaderFields {
+    std::string device;
+    std::time_t time = 0;
+    float temperature = 0;
+    int64_t samples = 0;
+    float readDelayMs = 0;
+    bool accelerometer = false;
+    bool negSelfTest = false, posSelfTest = false, powerDown = false;
+    std::vector<std::string> names, units; // of the data columns
+    bool temperatureColumn = false;
+};
+std::string LogHeaderText(const LogHeaderFields& fields);
 
 void frmLogSetup_Form_Load();
 void frmLogSetup_Form_Activate();

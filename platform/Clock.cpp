@@ -1,6 +1,8 @@
 #include "platform/Clock.h"
 
 #include <chrono>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -18,10 +20,23 @@ public:
             asm volatile("" : "+r"(i));
         }
     }
+
+    // Sleeps through all but the last millisecond, which the system timer overshoots, and
+    // spins that.
+    void WaitUntil(double t) override {
+        constexpr double kSpinSeconds = 0.001;
+        const double now = Now();
+        if (t - now > 2 * kSpinSeconds) {
+            std::this_thread::sleep_for(std::chrono::duration<double>(t - now - kSpinSeconds));
+        }
+        while (Now() < t) {
+        }
+    }
 };
 
 SteadyClock steadyClock;
 Clock* installed = &steadyClock;
+std::optional<FastClock> fastClock;
 
 int heldDepth = 0;
 double heldSince = 0;
@@ -32,6 +47,25 @@ double heldTotal = 0;
 Clock& SystemClock() { return *installed; }
 
 void InstallClock(Clock* clock) { installed = clock != nullptr ? clock : &steadyClock; }
+
+void Clock::WaitUntil(double t) {
+    // A clock that stands still must not hold the program.
+    for (int pass = 0; pass < 1000000 && Now() < t; ++pass) {
+        Spin(1000);
+    }
+}
+
+void UseFastTime(bool on) {
+    if (on) {
+        fastClock.emplace();
+        InstallClock(&*fastClock);
+    } else {
+        InstallClock(nullptr);
+        fastClock.reset();
+    }
+}
+
+FastClock* FastTime() { return fastClock && installed == &*fastClock ? &*fastClock : nullptr; }
 
 HeldTime::HeldTime() {
     if (heldDepth++ == 0) {

@@ -63,6 +63,10 @@ void DelayMs(float ms) {
     // Longer ones end on the clock: a count calibrated while the machine was busy would be
     // too short later. Within half a pass of the deadline is as near as passes can get.
     const double deadline = clock.Now() + (ms - kSliceMs / 2) / 1000.0;
+    if (clock.Jumps()) {
+        clock.WaitUntil(deadline);
+        return;
+    }
     const auto& d = DelayCalibration();
     const int32_t count = d.DelayLoopCount;
     // A clock that stands still must not hold the program: a hundred times the calibrated
@@ -154,5 +158,21 @@ void WaitLoopDelay(float loopDelayMs, const bool& stopRequested) {
             return;
         }
         DelayMs(chunkMs);
+    }
+}
+
+void WaitForDeadline(double deadline, const bool& stopRequested) {
+    constexpr double kEventsEvery = 0.01;
+    Clock& clock = SystemClock();
+    for (double now = clock.Now(); now < deadline; now = clock.Now()) {
+        if (deadline - now <= kEventsEvery) {
+            clock.WaitUntil(deadline);
+            return;
+        }
+        Ui().DoEvents();
+        if (stopRequested) {
+            return;
+        }
+        clock.WaitUntil(now + kEventsEvery);
     }
 }

@@ -32,6 +32,9 @@ void DelayMs(float ms);
 // at the chunk in which stopRequested (Stop, Exit or a terminating signal, set by the events)
 // holds.
 void WaitLoopDelay(float loopDelayMs, const bool& stopRequested);
+// The wait for a paced sample's deadline on SystemClock(): sleeping and then spinning, with
+// events let in every 10 ms while more than that remains; ends early when stopRequested holds.
+void WaitForDeadline(double deadline, const bool& stopRequested);
 
 struct DelayState {
     int32_t DelayLoopCount = 200; // empty-loop iterations in 10 microseconds

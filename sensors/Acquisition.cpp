@@ -13,6 +13,9 @@ namespace {
 
 bool running = false;
 
+// A paced sample taken later than this fraction of the period after its deadline missed it.
+constexpr double kLateFraction = 0.1;
+
 void StoreSample(AcquisitionState& acq, SampleKeeping keep, const AcquiredSample& sample) {
     if (keep != SampleKeeping::Nothing) {
         acq.Samples[static_cast<size_t>(acq.SampleIndex)] = sample.value;
@@ -86,8 +89,13 @@ bool RunAcquisition(const AcquisitionRun& run) {
     auto& acq = Acquisition();
     acq.SampleIndex = 0;
     acq.StopRequested = false;
+    acq.DeadlinesMissed = 0;
     const double heldBefore = HeldSeconds();
-    const int32_t wanted = std::clamp(acq.SweepLength, 0, kMaxSampleIndex);
+    const int64_t wanted =
+        run.samples > 0 ? run.samples : std::clamp<int64_t>(acq.SweepLength, 0, kMaxSampleIndex);
+    // Beyond the buffers nothing is kept, and the index stays at their end.
+    const SampleKeeping keep = wanted > kMaxSampleIndex ? SampleKeeping::Nothing : run.keep;
+    const double pace = acq.PaceHz > 0 ? acq.PaceHz : 0.0;
 
     bool completed = true;
     Clock& clock = SystemClock();
@@ -95,14 +103,35 @@ bool RunAcquisition(const AcquisitionRun& run) {
     // The period ends with the last sample taken: a transfer that failed, however long it
     // took to fail, gave no sample.
     double sampling = 0;
-    while (acq.SampleIndex < wanted) {
-        const std::optional<AcquiredSample> sample = run.takeSample();
+    int64_t count = 0;
+    for (int64_t k = 0; k < wanted; ++k) {
+        if (pace > 0) {
+            // On the grid from the first sample: a late one does not move the ones after it.
+            const double deadline = t0 + static_cast<double>(k) / pace;
+            if (clock.Now() > deadline + kLateFraction / pace) {
+                ++acq.DeadlinesMissed;
+            } else {
+                WaitForDeadline(deadline, acq.StopRequested);
+                if (acq.StopRequested && run.stoppable) {
+                    completed = false;
+                    break;
+                }
+            }
+        }
+        const double taken = clock.Now() - t0;
+        std::optional<AcquiredSample> sample = run.takeSample();
+        if (sample) {
+            sample->time = taken;
+        }
         if (!sample || !Recorded(run, *sample)) {
             completed = false;
             acq.StopRequested = true;
             break;
         }
-        StoreSample(acq, run.keep, *sample);
+        ++count;
+        if (acq.SampleIndex < kMaxSampleIndex) {
+            StoreSample(acq, keep, *sample);
+        }
         Ui().DoEvents();
         for (const auto& listener : run.listeners) {
             if (listener.sample) {
@@ -131,8 +160,8 @@ bool RunAcquisition(const AcquisitionRun& run) {
 
     // A clock that did not advance gives no period; 0 reads as "not measured".
     const double elapsed = std::max(sampling, run.minimumSeconds);
-    if (elapsed > 0.0 && acq.SamplesTaken > 0) {
-        acq.SamplePeriod = static_cast<float>(elapsed / acq.SamplesTaken);
+    if (elapsed > 0.0 && count > 0) {
+        acq.SamplePeriod = static_cast<float>(elapsed / static_cast<double>(count));
         acq.SampleRateHz = 1.0f / acq.SamplePeriod;
     } else {
         acq.SamplePeriod = 0.0f;

@@ -1,5 +1,6 @@
 #include "simulator/SimParallelBoard.h"
 
+#include "platform/Clock.h"
 #include "platform/ConverterWords.h"
 #include "platform/ParallelPortLines.h"
 
@@ -44,7 +45,8 @@ void SimParallelBoard::SetAccessLatency(double microseconds) {
 }
 
 void SimParallelBoard::Wait() const {
-    if (latencySeconds_ <= 0) {
+    // In fast time the conversion moves the clock instead.
+    if (latencySeconds_ <= 0 || FastTime() != nullptr) {
         return;
     }
     using clock = std::chrono::steady_clock;

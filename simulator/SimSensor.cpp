@@ -1,5 +1,6 @@
 #include "simulator/SimSensor.h"
 
+#include "platform/Clock.h"
 #include "platform/ConverterWords.h"
 
 #include <algorithm>
@@ -72,9 +73,12 @@ void SimSensor::Restart() {
     noise_.reset();
     // Its own stream, so the converter noise is the same with or without the part's.
     partRng_.seed(signal_.seed ^ 0x5EEDu);
+    slowPoleRng_.seed(signal_.seed ^ 0x510Eu);
     std::fill(&flicker_[0][0], &flicker_[0][0] + 2 * kFlickerPoles, 0.0);
     std::fill(std::begin(walk_), std::end(walk_), 0.0);
     std::fill(std::begin(partNoise_), std::end(partNoise_), 0.0);
+    std::fill(std::begin(lastTime_), std::end(lastTime_), -1.0);
+    poleStep_ = 0;
     std::fill(std::begin(samples_), std::end(samples_), 0);
     std::fill(std::begin(lastTransaction_), std::end(lastTransaction_), -1);
 }
@@ -107,7 +111,7 @@ double SimSensor::UnitsPerCode() const {
     return scale != nullptr ? scale->unitsPerCode : 0.0;
 }
 
-double SimSensor::NextPartNoise(int channel) {
+double SimSensor::NextPartNoise(int channel, double dt) {
     const SimNoise& part = PartNoise();
     const ModelScale* scale = ScaleOf(model_);
     const double rate = ConversionRate();
@@ -116,16 +120,23 @@ double SimSensor::NextPartNoise(int channel) {
         return 0.0;
     }
     std::normal_distribution<double> normal;
-    const double dt = 1.0 / rate;
+    // The converter's bandwidth sets the white noise; the slow processes follow the time.
     double units = part.density * std::sqrt(rate / 2.0) * normal(partRng_);
     if (part.biasInstability > 0) {
+        if (std::abs(dt - poleStep_) > 1e-9 * dt) {
+            poleStep_ = dt;
+            double tau = kFirstFlickerPole;
+            for (int p = 0; p < kFlickerPoles; ++p, tau *= 10.0) {
+                poleDecay_[p] = std::exp(-dt / tau);
+                poleDrive_[p] = std::sqrt(1.0 - poleDecay_[p] * poleDecay_[p]);
+            }
+        }
         const double sigma = 0.664 * part.biasInstability / kFlickerFloorPerSigma;
-        double tau = kFirstFlickerPole;
-        for (double& pole : flicker_[channel]) {
-            const double a = std::exp(-dt / tau);
-            pole = a * pole + sigma * std::sqrt(1.0 - a * a) * normal(partRng_);
+        for (int p = 0; p < kFlickerPoles; ++p) {
+            double& pole = flicker_[channel][p];
+            std::mt19937& rng = p < kFastFlickerPoles ? partRng_ : slowPoleRng_;
+            pole = poleDecay_[p] * pole + sigma * poleDrive_[p] * normal(rng);
             units += pole;
-            tau *= 10.0;
         }
     }
     if (part.rateRandomWalk > 0) {
@@ -149,8 +160,19 @@ double SimSensor::Wave(int channel) {
     if (lastTransaction_[channel] != transaction_) {
         lastTransaction_[channel] = transaction_;
         ++samples_[channel];
+        const double period = ConversionRate() > 0 ? 1.0 / ConversionRate() : 0.0;
+        double dt = period;
+        if (FastClock* fast = FastTime(); fast != nullptr && period > 0) {
+            // In fast time a conversion takes the board's period, and a paced or delayed
+            // run's slow noise moves on with the time between its conversions.
+            fast->Convert(period);
+            if (lastTime_[channel] >= 0) {
+                dt = std::max(period, fast->Now() - lastTime_[channel]);
+            }
+            lastTime_[channel] = fast->Now();
+        }
         if (channel < 2) {
-            partNoise_[channel] = NextPartNoise(channel);
+            partNoise_[channel] = NextPartNoise(channel, dt);
         }
     }
     const double n = static_cast<double>(samples_[channel] - 1);

@@ -106,7 +106,8 @@ private:
     double Wave(int channel);
     int Code(double fraction, int bits, double noiseScale);
     // The part noise of the next conversion of a sensing channel, as a fraction of full scale.
-    double NextPartNoise(int channel);
+    // dt: the time since the channel's last conversion.
+    double NextPartNoise(int channel, double dt);
 
     std::string model_ = "None";
     SimBoard board_ = SimBoard::None;
@@ -122,12 +123,21 @@ private:
     std::normal_distribution<double> noise_{0.0, 1.0};
 
     // Flicker as a sum of first-order Gauss-Markov processes, one per decade of correlation
-    // time; and the random walk. Per sensing channel (gyroscopes have one, accelerometers two).
-    static constexpr int kFlickerPoles = 6;
+    // time from 0.01 s to 100 000 s, so that the floor holds over an overnight run's taus;
+    // and the random walk. Per sensing channel (gyroscopes have one, accelerometers two).
+    static constexpr int kFlickerPoles = 8;
+    // The poles beyond the first six draw from a stream of their own, which leaves the
+    // samples of a short run as they were before those poles were added.
+    static constexpr int kFastFlickerPoles = 6;
     double accelSeconds_ = 0;
     double gyroSeconds_ = 0;
     std::mt19937 partRng_;
+    std::mt19937 slowPoleRng_;
     double flicker_[2][kFlickerPoles] = {};
     double walk_[2] = {};
-    double partNoise_[2] = {}; // of the conversion being answered
+    double partNoise_[2] = {};              // of the conversion being answered
+    double lastTime_[4] = {-1, -1, -1, -1}; // of each channel's last conversion, fast time
+    double poleStep_ = 0; // the step poleDecay_ and poleDrive_ were worked out for
+    double poleDecay_[kFlickerPoles] = {};
+    double poleDrive_[kFlickerPoles] = {};
 };

@@ -2,6 +2,8 @@
 #include "cli/Command.h"
 #include "cli/Formats.h"
 
+#include <quelto/Record.h>
+
 namespace {
 
 struct Record {
@@ -9,8 +11,43 @@ struct Record {
     std::vector<double> values;
 };
 
+// A record file given to --from-log: the channel in --column's place, at the record's rate
+// unless --rate says otherwise; each block to the stream when given, else kept.
+Record ReadRecordFile(const CliOptions& o, quelto::AllanStream* stream) {
+    quelto::RecordFile file(o.fromLog);
+    const auto& info = file.info();
+    const auto channel = static_cast<size_t>(o.column - 1);
+    if (channel >= info.channels.size()) {
+        throw quelto::Error(quelto::ErrorKind::Usage,
+                            o.fromLog + " records " + std::to_string(info.channels.size()) +
+                                " channel(s)",
+                            "column");
+    }
+    const double rate = o.rate > 0 ? o.rate : info.rate_hz > 0 ? info.rate_hz : info.board_rate_hz;
+    Record record{
+        {o.fromLog + " " + info.channels[channel].name, 0, rate, info.channels[channel].units}, {}};
+    quelto::RecordSamples block;
+    std::vector<double> values;
+    while (file.next(block)) {
+        values.assign(block.values[channel].begin(), block.values[channel].end());
+        if (stream != nullptr) {
+            stream->add(values.data(), values.size());
+        } else {
+            record.values.insert(record.values.end(), values.begin(), values.end());
+        }
+    }
+    record.source.samples = static_cast<size_t>(file.samples_read());
+    if (!file.error().empty()) {
+        throw quelto::Error(quelto::ErrorKind::RunFailed, file.error(), "log");
+    }
+    return record;
+}
+
 Record TakeRecord(Context& c) {
     const auto& o = c.options;
+    if (!o.fromLog.empty() && quelto::is_record(o.fromLog)) {
+        return ReadRecordFile(o, nullptr);
+    }
     if (!o.fromLog.empty()) {
         quelto::LogColumn column = quelto::read_log(o.fromLog, o.column);
         return {{o.fromLog + " column " + std::to_string(o.column), column.values.size(), o.rate,
@@ -49,6 +86,18 @@ std::string AllanOutput(Context& c, const RecordSource& source, const quelto::Al
 
 void Analyse(Context& c, bool allan) {
     const auto& o = c.options;
+    if (allan && quelto::is_record(o.fromLog) && o.taus.empty()) {
+        // A record of any length: a block at a time, in bounded memory.
+        quelto::RecordFile head(o.fromLog);
+        const double rate = o.rate > 0                ? o.rate
+                            : head.info().rate_hz > 0 ? head.info().rate_hz
+                                                      : head.info().board_rate_hz;
+        quelto::AllanStream stream(rate);
+        const Record record = ReadRecordFile(o, &stream);
+        c.Write(AllanOutput(c, record.source, stream.result()));
+        c.Commit();
+        return;
+    }
     if (allan && !o.fromLog.empty() && o.taus.empty()) {
         // Octaves from a log of any length: a block at a time, in bounded memory.
         quelto::LogColumn column;
@@ -84,13 +133,14 @@ void Analyse(Context& c, bool allan) {
 void AddRecordSource(CLI::App& command, CliOptions& o) {
     AddSweepCount(command, o, "sweeps joined into the record", "sweep until Ctrl+C, then analyse");
     auto* log = command
-                    .add_option("--from-log", o.fromLog,
+                    .add_option("--from-log,--from-record", o.fromLog,
                                 "analyse a log written by \"Log Data\" or the log command, "
-                                "every pass joined")
+                                "every pass joined, or a record file (the record command's)")
                     ->type_name("FILE");
     command
         .add_option("--rate", o.rate,
-                    "sample rate, Hz (needed with --from-log; default: the sweeps' measured)")
+                    "sample rate, Hz (needed with a log; default: a record's, or the sweeps' "
+                    "measured)")
         ->check(PositiveNumber());
     command
         .add_option("--column", o.column, "the log's data column, 1 = the first after the sample")

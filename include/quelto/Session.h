@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,13 @@ struct Options {
     std::optional<double> rate_random_walk; // deg/s*sqrt(Hz)
     std::optional<double> amplitude;        // the sine's peak, a fraction of full scale
     std::optional<uint32_t> seed;
+    // Sweeps, logs and records take sample k at t0 + k / pace_hz on the monotonic clock
+    // (missed deadlines are counted, the grid kept); 0 takes them as fast as the loop goes.
+    // Refused above the board's own rate.
+    double pace_hz = 0;
+    // Simulated boards only: time advances by the board's conversions and jumps through
+    // waits, as fast as the CPU allows (an hour's record in seconds).
+    bool fast_time = false;
 };
 
 // What the program asks of its user while it runs.
@@ -121,6 +129,30 @@ struct Log {
     bool stopped = false;
 };
 
+// A record run: the channels streamed to a record file (docs/RECORD-FORMAT.md).
+struct RecordOptions {
+    std::vector<int> channels; // empty: the session's channel; the first is the one analysed
+    double seconds = 0;        // how long, by the pacing grid (or the board's rate unpaced)
+    int64_t samples = 0;       // or how many; both 0: until stop_requested
+    // Samples taken and wanted (0 when open-ended), now and then.
+    std::function<void(int64_t taken, int64_t wanted)> progress;
+    // Once the pace and the board's rate are known, before the first sample; then the first
+    // channel's values, a block at a time as they are written (to feed a streaming analysis
+    // at the pace, or at the board's rate unpaced).
+    std::function<void(double pace_hz, double board_rate_hz)> started;
+    std::function<void(std::span<const float> values)> block;
+};
+
+struct RecordRun {
+    std::string path;
+    int64_t samples = 0;
+    int64_t deadlines_missed = 0;
+    double seconds = 0; // from the first sample to the last
+    double pace_hz = 0; // 0: unpaced
+    double board_rate_hz = 0;
+    bool stopped = false; // by stop_requested: the file holds every sample taken until then
+};
+
 // Sweeps joined for the noise analyses, as the noise windows collect them.
 struct Record {
     std::vector<double> values;
@@ -164,6 +196,11 @@ public:
     std::vector<std::vector<uint16_t>> spi(const std::vector<uint16_t>& words,
                                            const SpiOptions& options = {});
     std::vector<Adapter> adapters();
+
+    // Records to path, written as the program writes its outputs (a regular file appears
+    // whole under its name when the run ends, stopped or not; a device or FIFO is written in
+    // place); Error before the run when path cannot be written or the pace not kept.
+    RecordRun record(const std::string& path, const RecordOptions& options = {});
 
     // From now on every complete sweep joins the record, until it is taken or full.
     void start_record();
