@@ -89,9 +89,9 @@ void SetCollect(bool on) {
         record.device = Catalogue().DeviceName;
         record.date = DateNow();
         record.collected = [] {
-            if (RecordShown()) {
-                AnalyseNoiseRecord();
-            }
+            // In fast time sweeps end far more often than a window can be drawn.
+            NoiseRecord().stale = true;
+            NoiseRecordCatchUp();
         };
     }
     record.collecting = on;
@@ -492,6 +492,19 @@ void AnalyseAllan() {
 
 } // namespace
 
+bool NoiseRecordCatchUp() {
+    auto& record = NoiseRecord();
+    if (!record.stale || !RecordShown()) {
+        return false;
+    }
+    if (std::chrono::steady_clock::now() - record.shown < kLiveRedraw) {
+        return true;
+    }
+    record.stale = false;
+    AnalyseNoiseRecord();
+    return false;
+}
+
 AcquisitionListener NoiseCollectListener() {
     AcquisitionListener listener;
     listener.sample = [](const AcquiredSample& sample) {
@@ -525,6 +538,7 @@ AcquisitionListener NoiseCollectListener() {
 
 void AnalyseNoiseRecord() {
     auto& record = NoiseRecord();
+    record.stale = false;
     auto& noise = frmNoise();
     auto& allan = frmAllan();
     for (NoiseWindowForm* window :

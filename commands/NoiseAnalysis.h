@@ -43,6 +43,7 @@ struct NoiseRecordState {
     std::vector<double> pending; // taken, not yet in the stream
     int64_t samplesTaken = 0;    // into the stream, of completed sweeps or not
     std::chrono::steady_clock::time_point shown;
+    bool stale = false; // sweeps ended since the windows were last analysed
 };
 NoiseRecordState& NoiseRecord();
 
@@ -53,6 +54,9 @@ void CollectSweep(std::span<const float> samples, double sampleRate, const std::
 // Feeds each sample of a sweep to the collected record's stream, and redraws the Allan curve
 // at most every kLiveRedraw while a window shows it.
 AcquisitionListener NoiseCollectListener();
+// Analyses a collected record whose analysis was put off (sweeps end faster than kLiveRedraw)
+// once it is due; true while one is still put off.
+bool NoiseRecordCatchUp();
 
 // What both windows show besides their plot.
 struct NoiseWindowForm {

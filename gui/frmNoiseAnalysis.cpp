@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChart>
@@ -284,6 +285,14 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
 }
 
 void NoiseWindowView::SyncFromModel() {
+    // A collected record's analysis put off by the throttle comes when it is due.
+    if (NoiseRecordCatchUp() && !catchUpPlanned_) {
+        catchUpPlanned_ = true;
+        QTimer::singleShot(kLiveRedraw, this, [this] {
+            catchUpPlanned_ = false;
+            Ui().Refresh();
+        });
+    }
     auto& m = model_();
     SyncButton(lastSweep_, m.cmdLastSweep);
     SyncCheckBox(collect_, m.chkCollect);

@@ -52,6 +52,7 @@ private:
     QLabel* picture_ = nullptr;
     QSize renderedSize_;
     bool rendering_ = false;
+    bool catchUpPlanned_ = false;
     QPushButton* lastSweep_ = nullptr;
     QCheckBox* collect_ = nullptr;
     QLineEdit* pace_ = nullptr;

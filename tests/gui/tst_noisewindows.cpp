@@ -61,7 +61,11 @@ private slots:
         log.write("KXS201\tDate\t07/12/26 10:00:00\r\nTemperature\t25  dgrC\r\n"
                   "\tGyro\tTemp\r\nSample\tDgr/S\tDgrC\r\n");
         for (int k = 1; k <= 4000; ++k) {
-            log.write(QString("%1\t%2\t%3\r\n").arg(k).arg(std::sin(k * 1.7)).arg(25 + std::cos(k * 2.3)).toLatin1());
+            log.write(QString("%1\t%2\t%3\r\n")
+                          .arg(k)
+                          .arg(std::sin(k * 1.7))
+                          .arg(25 + std::cos(k * 2.3))
+                          .toLatin1());
         }
         log.close();
         std::vector<std::string> prompts;
@@ -69,7 +73,9 @@ private slots:
             prompts.push_back(prompt);
             return std::optional<std::string>(prompts.size() == 1 ? " temp " : "250");
         });
-        NoiseWindowView::askPath = [&log](QWidget*, bool, const QString&) { return log.fileName(); };
+        NoiseWindowView::askPath = [&log](QWidget*, bool, const QString&) {
+            return log.fileName();
+        };
         Find<QPushButton>(View(FormId::frmAllan), "cmdOpenLog")->click();
         gui_->ui->SetInputSink(nullptr);
         QCOMPARE(prompts.size(), size_t{2});
@@ -107,7 +113,6 @@ private slots:
         }
         QVERIFY2(withinASweep >= 1, qPrintable(QString::number(drawn.size())));
         QVERIFY(static_cast<int>(drawn.size()) <= run.elapsed() / 250 + sweeps + 2);
-        QCOMPARE(NoiseRecord().stream->Count(), NoiseRecord().samplesTaken);
     }
 
 private:
