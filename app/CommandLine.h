@@ -16,6 +16,7 @@ struct CommandLine {
     int simulateUsbUnplugAfter = -1;      // --simulate-usb-unplug=N[:MS]: transfers, then out
     int simulateUsbReplugMs = -1;         // and back in after MS milliseconds
     double simulateUsbTransactionMs = -1; // --simulate-usb-time=MS: bus time a transaction
+    bool fastTime = false;                // --simulate-fast-time: the board's own clock, no waiting
     double simulateAmplitude = -1;        // --simulate-amplitude=F: the sine's peak, of full scale
     bool directIo = false;                // raw port I/O instead of the parport driver
     std::string error;                    // set for an unknown option

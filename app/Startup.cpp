@@ -118,6 +118,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg.rfind("--simulate-amplitude=", 0) == 0) {
             simulatedNumber(arg, 1, "the simulated sine's peak is 0 to 1 of full scale: ",
                             cl.simulateAmplitude);
+        } else if (arg == "--simulate-fast-time") {
+            cl.simulate = true;
+            cl.fastTime = true;
         } else if (arg == "--direct-io") {
             cl.directIo = true;
         } else {
@@ -138,6 +141,9 @@ std::string UsageText() {
            "  --simulate          use simulated evaluation boards behind both interfaces;\n"
            "                      the board follows the model chosen in the program\n"
            "  --simulate=MODEL    the same, with the board of MODEL (for example KXS306)\n"
+           "  --simulate-fast-time\n"
+           "                      the simulated board's clock moves by its conversions\n"
+           "                      alone: an hour's run takes seconds\n"
            "  --simulate-amplitude=F\n"
            "                      the simulated sine's peak as a fraction of full scale\n"
            "                      (default 0.25; 0 leaves the part's noise alone)\n"

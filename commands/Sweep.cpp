@@ -195,9 +195,10 @@ bool AcquireSweep() {
             PlotRunSample(sample.code);
         }
     };
-    const bool completed = RunAcquisition(
-        {.takeSample = TakeSweepSample,
-         .listeners = {RunReadouts(), plot, RunAnalysis([] { ReadTemperature(); })}});
+    const bool completed =
+        RunAcquisition({.takeSample = TakeSweepSample,
+                        .listeners = {RunReadouts(), plot, NoiseCollectListener(),
+                                      RunAnalysis([] { ReadTemperature(); })}});
     // A stopped sweep's tail would be an older sweep's.
     if (completed) {
         const auto ch = static_cast<size_t>(std::clamp<int16_t>(acq.ChannelIndex, 0, 8));

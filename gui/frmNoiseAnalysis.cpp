@@ -8,19 +8,23 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFont>
 #include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
-#include <QtCharts/QLogValueAxis>
 #include <QtCharts/QScatterSeries>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -29,35 +33,106 @@ QString AskPathWithDialog(QWidget* parent, bool save, const QString& filter) {
                 : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
 }
 
-// Log axes over the positive values, a little wider than they reach. Made once and then only
-// re-ranged: axes removed from a chart and made again left the old ones painted.
-QLogValueAxis* LogAxis(QChart* chart, Qt::Alignment side, const QString& title) {
-    QLogValueAxis* axis = nullptr;
+// Where a log axis over [low, high] is labelled: every decade, with 2 and 5 between them when
+// the axis spans less than three, every digit when it spans less than one, and evenly spaced
+// numbers when even that leaves fewer than two labels. Labels are plain numbers: exponents
+// are hard to read at a glance and a 1e-05 on an axis is easily misread.
+struct Tick {
+    double value;
+    QString label;
+};
+
+std::vector<Tick> LogTicks(double low, double high) {
+    std::vector<Tick> ticks;
+    const double span = std::log10(high / low);
+    const std::vector<int> mantissas = span >= 3   ? std::vector<int>{1}
+                                       : span >= 1 ? std::vector<int>{1, 2, 5}
+                                                   : std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const int first = static_cast<int>(std::floor(std::log10(low)));
+    const int last = static_cast<int>(std::ceil(std::log10(high)));
+    for (int decade = first; decade <= last; ++decade) {
+        for (int m : mantissas) {
+            const double value = m * std::pow(10.0, decade);
+            if (value >= low && value <= high) {
+                ticks.push_back({value, QString::number(value, 'f', std::max(0, -decade))});
+            }
+        }
+    }
+    if (ticks.size() >= 2) {
+        return ticks;
+    }
+    ticks.clear();
+    const double rough = (high - low) / 4;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double step = rough / power < 2 ? power : rough / power < 5 ? 2 * power : 5 * power;
+    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step))));
+    for (double k = std::ceil(low / step); k * step <= high; ++k) {
+        ticks.push_back({k * step, QString::number(k * step, 'f', decimals)});
+    }
+    return ticks;
+}
+
+// A log axis drawn on a linear one over log10 of the values, so that the labels can go
+// anywhere: a log axis labels the decades alone, and a curve within one decade had none.
+// Made once and then re-labelled: axes removed from a chart and made again left the old ones
+// painted.
+QCategoryAxis* LogAxis(QChart* chart, Qt::Alignment side, const QString& title, double low,
+                       double high) {
+    QCategoryAxis* axis = nullptr;
     const auto existing = chart->axes(side == Qt::AlignBottom ? Qt::Horizontal : Qt::Vertical);
     if (!existing.isEmpty()) {
-        axis = qobject_cast<QLogValueAxis*>(existing.front());
+        axis = qobject_cast<QCategoryAxis*>(existing.front());
     }
     if (axis == nullptr) {
-        axis = new QLogValueAxis;
-        axis->setBase(10);
-        axis->setMinorTickCount(-1);
-        axis->setLabelFormat(side == Qt::AlignBottom ? "%g" : "%.3g");
+        axis = new QCategoryAxis;
+        axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        axis->setGridLineColor(QColor(215, 215, 215));
         chart->addAxis(axis, side);
     }
     axis->setTitleText(title);
+    for (const QString& label : axis->categoriesLabels()) {
+        axis->remove(label);
+    }
+    axis->setRange(std::log10(low), std::log10(high));
+    axis->setStartValue(std::log10(low));
+    for (const Tick& tick : LogTicks(low, high)) {
+        axis->append(tick.label, std::log10(tick.value));
+    }
     return axis;
 }
 
 void SetLogAxes(QChart* chart, const QString& xTitle, const QString& yTitle, double xLow,
                 double xHigh, double yLow, double yHigh) {
-    auto* x = LogAxis(chart, Qt::AlignBottom, xTitle);
-    auto* y = LogAxis(chart, Qt::AlignLeft, yTitle);
-    x->setRange(xLow / 1.2, xHigh * 1.2);
-    y->setRange(yLow / 1.5, yHigh * 1.5);
+    auto* x = LogAxis(chart, Qt::AlignBottom, xTitle, xLow / 1.2, xHigh * 1.2);
+    auto* y = LogAxis(chart, Qt::AlignLeft, yTitle, yLow / 1.5, yHigh * 1.5);
     for (auto* series : chart->series()) {
         series->attachAxis(x);
         series->attachAxis(y);
     }
+}
+
+// A point of the chart: the axes run over log10 of the values.
+QPointF At(double x, double y) { return {std::log10(x), std::log10(y)}; }
+
+// The record's units as an engineer writes them.
+QString UnitsText() {
+    const std::string& units = NoiseRecord().units;
+    if (units == "Dgr/S") {
+        return QStringLiteral("\u00B0/s");
+    }
+    if (units == "G") {
+        return QStringLiteral("g");
+    }
+    return ToQt(units);
+}
+
+// A point's error bar: its 68 % bounds; a bound at zero or below is cut at a tenth of the
+// point (log scale).
+std::pair<double, double> Bounds(const AllanPoint& p) {
+    if (!(p.high > p.low)) {
+        return {p.deviation, p.deviation};
+    }
+    return {std::max(p.low, p.deviation / 10), p.high};
 }
 
 QLineSeries* NewLine(const QColor& colour, qreal width, Qt::PenStyle style = Qt::SolidLine) {
@@ -65,6 +140,30 @@ QLineSeries* NewLine(const QColor& colour, qreal width, Qt::PenStyle style = Qt:
     QPen pen(colour, width, style);
     line->setPen(pen);
     return line;
+}
+
+// The fitted lines, sigma = value * tau^slope, each over the taus its fit used.
+struct FitLine {
+    double value, slope, tauLow, tauHigh;
+    QColor colour;
+};
+
+std::vector<FitLine> FitLines(const AllanResult& r) {
+    std::vector<FitLine> lines;
+    if (r.whiteNoise) { // sigma = N / sqrt(tau)
+        lines.push_back({*r.whiteNoise, -0.5, r.whiteNoiseFit.tauLow, r.whiteNoiseFit.tauHigh,
+                         QColor(200, 0, 0)});
+    }
+    if (r.biasInstability) { // the flicker floor, B * sqrt(2 ln 2 / pi)
+        lines.push_back({*r.biasInstability * std::sqrt(2 * std::log(2.0) / M_PI), 0,
+                         r.biasInstabilityFit.tauLow, r.biasInstabilityFit.tauHigh,
+                         QColor(0, 140, 0)});
+    }
+    if (r.rateRandomWalk) { // sigma = K sqrt(tau / 3)
+        lines.push_back({*r.rateRandomWalk / std::sqrt(3.0), 0.5, r.rateRandomWalkFit.tauLow,
+                         r.rateRandomWalkFit.tauHigh, QColor(200, 120, 0)});
+    }
+    return lines;
 }
 
 } // namespace
@@ -82,6 +181,16 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     collect_ = new QCheckBox(this);
     collect_->setObjectName(QStringLiteral("chkCollect"));
     collect_->setToolTip(QStringLiteral("Append every completed sweep of a continuous run"));
+    auto* paceLabel = new QLabel(this);
+    paceLabel->setObjectName(QStringLiteral("lblPace"));
+    pace_ = new QLineEdit(this);
+    pace_->setObjectName(QStringLiteral("txtPace"));
+    pace_->setMaximumWidth(pace_->fontMetrics().horizontalAdvance(QStringLiteral("0000000.0")));
+    pace_->setToolTip(
+        QStringLiteral("Sample rate of the collected sweeps in Hz, each sample at its "
+                       "deadline on the clock; Off: as fast as the loop goes"));
+    paceLabel->setBuddy(pace_);
+    paceLabel->setText(ToQt(model_().lblPace.caption));
     openLog_ = new QPushButton(this);
     openLog_->setObjectName(QStringLiteral("cmdOpenLog"));
     exportCsv_ = new QPushButton(this);
@@ -89,6 +198,7 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     savePng_ = new QPushButton(this);
     savePng_->setObjectName(QStringLiteral("cmdSavePng"));
     for (QWidget* widget : {static_cast<QWidget*>(lastSweep_), static_cast<QWidget*>(collect_),
+                            static_cast<QWidget*>(paceLabel), static_cast<QWidget*>(pace_),
                             static_cast<QWidget*>(openLog_)}) {
         controls_->addWidget(widget);
     }
@@ -97,6 +207,14 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     controls_->addWidget(savePng_);
     column->addLayout(controls_);
 
+    title_ = new QLabel(this);
+    title_->setObjectName(QStringLiteral("lblTitle"));
+    title_->setTextFormat(Qt::PlainText);
+    QFont bold = title_->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    title_->setFont(bold);
+    column->addWidget(title_);
     source_ = new QLabel(this);
     source_->setObjectName(QStringLiteral("lblSource"));
     source_->setTextFormat(Qt::PlainText);
@@ -132,8 +250,14 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
         SetCheckValue(model_().chkCollect, checked ? 1 : 0, collectClick);
         Ui().Refresh();
     });
+    connect(pace_, &QLineEdit::editingFinished, this, [this] {
+        model_().txtPace.text = pace_->text().toStdString();
+        NoisePace_Change(form_);
+        Ui().Refresh();
+    });
     connect(openLog_, &QPushButton::clicked, this, [this] {
-        const QString path = askPath(this, false, QStringLiteral("Logs (*.txt);;All files (*)"));
+        const QString path =
+            askPath(this, false, QStringLiteral("Records and logs (*.qrec *.txt);;All files (*)"));
         if (!path.isEmpty()) {
             NoiseOpenLog(path.toStdString());
             Ui().Refresh();
@@ -141,29 +265,42 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     });
     connect(exportCsv_, &QPushButton::clicked, this, [this] {
         const QString path = askPath(this, true, QStringLiteral("CSV (*.csv)"));
+        // The extension is added in the core, which says where the file went.
         if (!path.isEmpty()) {
             NoiseExportCsv(form_, path.toStdString());
             Ui().Refresh();
         }
     });
     connect(savePng_, &QPushButton::clicked, this, [this] {
-        const QString path = askPath(this, true, QStringLiteral("PNG images (*.png)"));
-        if (!path.isEmpty()) {
-            const bool saved = chartView_->grab().save(path, "PNG");
-            model_().lblMessage.caption =
-                (saved ? "Saved " : "Could not write ") + path.toStdString();
+        const QString given = askPath(this, true, QStringLiteral("PNG images (*.png)"));
+        if (!given.isEmpty()) {
+            const std::string path = WithExtension(given.toStdString(), ".png");
+            // The whole window: its title, device and date, the plot and the figures, so
+            // that the picture stands on its own in a report.
+            const bool saved = grab().save(ToQt(path), "PNG");
+            model_().lblMessage.caption = (saved ? "Saved " : "Could not write ") + path;
             Ui().Refresh();
         }
     });
 }
 
 void NoiseWindowView::SyncFromModel() {
+    // A collected record's analysis put off by the throttle comes when it is due.
+    if (NoiseRecordCatchUp() && !catchUpPlanned_) {
+        catchUpPlanned_ = true;
+        QTimer::singleShot(kLiveRedraw, this, [this] {
+            catchUpPlanned_ = false;
+            Ui().Refresh();
+        });
+    }
     auto& m = model_();
     SyncButton(lastSweep_, m.cmdLastSweep);
     SyncCheckBox(collect_, m.chkCollect);
     SyncButton(openLog_, m.cmdOpenLog);
+    SyncTextBox(pace_, m.txtPace);
     SyncButton(exportCsv_, m.cmdExportCsv);
     SyncButton(savePng_, m.cmdSavePng);
+    SyncLabel(title_, m.lblTitle);
     SyncLabel(source_, m.lblSource);
     SyncLabel(figures_, m.lblFigures);
     // Shown and hidden through the model: showing it and hiding it again at every refresh
@@ -213,8 +350,8 @@ FrmNoiseView::FrmNoiseView()
     segment_->setAccessibleName(QStringLiteral("Segment"));
     label->setBuddy(segment_);
     label->setText(ToQt(frmNoise().lblSegment.caption));
-    controls_->insertWidget(3, label);
-    controls_->insertWidget(4, segment_);
+    controls_->insertWidget(5, label);
+    controls_->insertWidget(6, segment_);
     connect(segment_, &QComboBox::activated, this, [this](int index) {
         frmNoise().cboSegment.text = segment_->itemText(index).toStdString();
         cboNoiseSegment_Click();
@@ -239,30 +376,31 @@ bool FrmNoiseView::Draw(QChart* chart) {
     if (r.density.empty()) {
         return false;
     }
-    auto* curve = NewLine(QColor(0, 0, 128), 1.2);
     double low = r.floor > 0 ? r.floor : HUGE_VAL;
     double high = r.floor;
     QList<QPointF> points;
     for (size_t i = 1; i < r.frequency.size(); ++i) {
         if (r.density[i] > 0) {
-            points.append({r.frequency[i], r.density[i]});
+            points.append(At(r.frequency[i], r.density[i]));
             low = std::min(low, r.density[i]);
             high = std::max(high, r.density[i]);
         }
     }
-    if (points.isEmpty()) {
+    if (points.size() < 2) {
         return false;
     }
+    auto* curve = NewLine(QColor(0, 0, 128), 1.2);
     curve->replace(points);
     chart->addSeries(curve);
-    auto* floor = NewLine(QColor(200, 0, 0), 2.0, Qt::DashLine);
-    floor->append(r.bandLow, r.floor);
-    floor->append(r.bandHigh, r.floor);
-    chart->addSeries(floor);
-    const QString units = ToQt(NoiseRecord().units);
+    if (r.floor > 0) {
+        auto* floor = NewLine(QColor(200, 0, 0), 2.0, Qt::DashLine);
+        floor->append(At(r.bandLow, r.floor));
+        floor->append(At(r.bandHigh, r.floor));
+        chart->addSeries(floor);
+    }
     SetLogAxes(chart, QStringLiteral("Frequency (Hz)"),
-               QStringLiteral("Density (%1/\u221AHz)").arg(units), points.front().x(),
-               points.back().x(), low, high);
+               QStringLiteral("Noise density (%1/\u221AHz)").arg(UnitsText()),
+               std::pow(10.0, points.front().x()), std::pow(10.0, points.back().x()), low, high);
     return true;
 }
 
@@ -291,21 +429,28 @@ bool FrmAllanView::Draw(QChart* chart) {
     auto* marks = new QScatterSeries;
     marks->setMarkerSize(6);
     marks->setColor(QColor(0, 0, 128));
+    marks->setBorderColor(QColor(0, 0, 128));
     double low = HUGE_VAL;
     double high = 0;
     for (const auto& p : r.points) {
         if (p.deviation <= 0) {
             continue;
         }
-        curve->append(p.tau, p.deviation);
-        marks->append(p.tau, p.deviation);
-        // A bar that would reach zero or below is cut at a tenth of the point: log scale.
-        const double bottom = std::max(p.deviation - p.uncertainty, p.deviation / 10);
-        const double top = p.deviation + p.uncertainty;
-        auto* bar = NewLine(QColor(90, 90, 90), 1.0);
-        bar->append(p.tau, bottom);
-        bar->append(p.tau, top);
-        chart->addSeries(bar);
+        curve->append(At(p.tau, p.deviation));
+        marks->append(At(p.tau, p.deviation));
+        const auto [bottom, top] = Bounds(p);
+        if (top > bottom) {
+            // The bar and its caps, a tenth of an octave wide.
+            auto* bar = NewLine(QColor(90, 90, 90), 1.0);
+            const double cap = std::pow(2.0, 0.08);
+            bar->append(At(p.tau / cap, bottom));
+            bar->append(At(p.tau * cap, bottom));
+            bar->append(At(p.tau, bottom));
+            bar->append(At(p.tau, top));
+            bar->append(At(p.tau / cap, top));
+            bar->append(At(p.tau * cap, top));
+            chart->addSeries(bar);
+        }
         low = std::min(low, bottom);
         high = std::max(high, top);
     }
@@ -317,17 +462,21 @@ bool FrmAllanView::Draw(QChart* chart) {
     }
     chart->addSeries(curve);
     chart->addSeries(marks);
-    const double tauLow = curve->at(0).x();
-    const double tauHigh = curve->at(curve->count() - 1).x();
-    if (r.whiteNoise) {
-        // The -1/2 line of the white-noise fit, through N at 1 s.
-        auto* fit = NewLine(QColor(200, 0, 0), 1.5, Qt::DashLine);
-        fit->append(tauLow, *r.whiteNoise / std::sqrt(tauLow));
-        fit->append(tauHigh, *r.whiteNoise / std::sqrt(tauHigh));
-        chart->addSeries(fit);
+    const double tauLow = std::pow(10.0, curve->at(0).x());
+    const double tauHigh = std::pow(10.0, curve->at(curve->count() - 1).x());
+    for (const FitLine& fit : FitLines(r)) {
+        auto* line = NewLine(fit.colour, 1.5, Qt::DashLine);
+        const double from = std::max(fit.tauLow, tauLow);
+        const double to = std::min(fit.tauHigh, tauHigh);
+        if (from < to) {
+            line->append(At(from, fit.value * std::pow(from, fit.slope)));
+            line->append(At(to, fit.value * std::pow(to, fit.slope)));
+            chart->addSeries(line);
+        } else {
+            delete line;
+        }
     }
-    const QString units = ToQt(NoiseRecord().units);
-    SetLogAxes(chart, QStringLiteral("\u03C4 (s)"),
-               QStringLiteral("Allan deviation (%1)").arg(units), tauLow, tauHigh, low, high);
+    SetLogAxes(chart, QStringLiteral("Averaging time \u03C4 (s)"),
+               QStringLiteral("Allan deviation (%1)").arg(UnitsText()), tauLow, tauHigh, low, high);
     return true;
 }

@@ -17,6 +17,7 @@ class QCheckBox;
 class QComboBox;
 class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 class NoiseWindowView : public QWidget, public FormView {
@@ -51,11 +52,14 @@ private:
     QLabel* picture_ = nullptr;
     QSize renderedSize_;
     bool rendering_ = false;
+    bool catchUpPlanned_ = false;
     QPushButton* lastSweep_ = nullptr;
     QCheckBox* collect_ = nullptr;
+    QLineEdit* pace_ = nullptr;
     QPushButton* openLog_ = nullptr;
     QPushButton* exportCsv_ = nullptr;
     QPushButton* savePng_ = nullptr;
+    QLabel* title_ = nullptr;
     QLabel* source_ = nullptr;
     QLabel* figures_ = nullptr;
     QLabel* message_ = nullptr;

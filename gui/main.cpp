@@ -4,6 +4,7 @@
 #include "app/Hardware.h"
 #include "app/Startup.h"
 #include "gui/QtFrontend.h"
+#include "platform/Clock.h"
 #include "platform/SimulatorControl.h"
 
 #include <QApplication>
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
     InstallFrontend(&frontend);
     InstallTerminationHandlers(&app);
     InstallHardware(commandLine);
+    UseFastTime(commandLine.fastTime);
     // The simulated part shows the noise of a real one.
     if (SimulatorControl* sim = Simulator()) {
         sim->UseTypicalNoise();
