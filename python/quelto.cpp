@@ -510,6 +510,16 @@ py::dict ReadLog(const std::string& path) {
     return out;
 }
 
+// An analysis without the GIL; what it refuses is the values given (too few, not finite).
+template <typename Analyse> void AboutValues(Analyse&& analyse) {
+    try {
+        py::gil_scoped_release release;
+        analyse();
+    } catch (const quelto::Error& e) {
+        Refuse(e.what(), "values");
+    }
+}
+
 NoiseDensity Density(const py::array_t<double, py::array::c_style | py::array::forcecast>& values,
                      double rate_hz, std::optional<long long> segment,
                      std::optional<std::pair<double, double>> band) {
@@ -522,10 +532,9 @@ NoiseDensity Density(const py::array_t<double, py::array::c_style | py::array::f
     }
     std::vector<double> record = Record(values);
     quelto::NoiseDensity r;
-    {
-        py::gil_scoped_release release;
+    AboutValues([&] {
         r = quelto::noise_density(record, rate_hz, static_cast<size_t>(segment.value_or(0)), band);
-    }
+    });
     return {Owned(std::move(r.frequency_hz)),
             Owned(std::move(r.density)),
             r.floor,
@@ -543,10 +552,9 @@ AllanDeviation Allan(const py::array_t<double, py::array::c_style | py::array::f
     }
     std::vector<double> record = Record(values);
     quelto::AllanDeviation r;
-    {
-        py::gil_scoped_release release;
+    AboutValues([&] {
         r = quelto::allan_deviation(record, rate_hz, taus.value_or(std::vector<double>{}));
-    }
+    });
     std::vector<double> tau, adev, error;
     std::vector<int64_t> m;
     for (const auto& p : r.points) {

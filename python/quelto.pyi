@@ -208,6 +208,7 @@ def noise_density(
 
     segment: a power of two from 16 (None: 4096, or the largest at most an eighth of the
     record); band: (low, high) Hz of the white-noise floor (None: 10 % to 40 % of the rate).
+    Values it cannot analyse (too few, not finite) raise UsageError about "values".
     """
 
 def allan_deviation(
@@ -216,4 +217,5 @@ def allan_deviation(
     """Overlapping Allan deviation, as the adev command computes it.
 
     taus: averaging times, s (None: octaves from one sample period to a tenth of the record).
+    Values it cannot analyse (too few, not finite) raise UsageError about "values".
     """

@@ -99,6 +99,8 @@ def test_log_read_back_and_noise_figures_are_the_command_lines(session):
         (lambda s: quelto.noise_density([1.0] * 64, rate_hz=0), ValueError, "rate_hz: must be"),
         (lambda s: quelto.noise_density([1.0] * 64, 10, segment=100), ValueError, "segment: 100 is not"),
         (lambda s: quelto.allan_deviation([[1.0]], 10), ValueError, "values: the values are one"),
+        (lambda s: quelto.allan_deviation([1.0] * 3, 10), ValueError, "values: An Allan deviation"),
+        (lambda s: quelto.noise_density([np.nan] * 64, 10), ValueError, "values: Sample 0 of"),
         (lambda s: quelto.read_log("missing.txt"), RuntimeError, "path: missing.txt is not a file"),
     ],
 )
