@@ -108,7 +108,8 @@ class Session:
     One session may be open at a time in a process (the program has one state): a second one
     raises UsageError. Use it as a context manager, or close() it. Every call runs without the
     GIL, one at a time. Ctrl+C stops a run as the Stop button does and raises
-    KeyboardInterrupt carrying what the run took in its .partial attribute.
+    KeyboardInterrupt carrying what the run took in its .partial attribute (Python runs its
+    signal handlers in the main thread only: a call from another thread runs to its end).
     """
 
     def __init__(
