@@ -399,3 +399,104 @@ std::string AllanCsv(const AllanResult& result, const std::string& units) {
     }
     return text;
 }
+
+LogTable ReadLogTable(const std::string& path) {
+    LogTable out;
+    auto fail = [&out](std::string why) {
+        out.columns.clear();
+        out.error = std::move(why);
+        return out;
+    };
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return fail(path + " is not a file that can be read.");
+    }
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return fail(path + " cannot be opened.");
+    }
+    LineReader reader(file.get());
+    std::vector<std::string_view> fields;
+    std::vector<std::pair<std::string, std::string>> block;
+    int64_t lineNumber = 0;
+    bool inHeader = false;
+    int64_t lastSample = 0;
+    for (std::string_view line; reader.Next(line);) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (line.empty()) {
+            continue;
+        }
+        fields = Fields(line);
+        if (fields.size() > 2 && fields[1] == "Date") {
+            inHeader = true;
+            out.model = out.model.empty() ? std::string(fields[0]) : out.model;
+            block = {{"Date", std::string(fields[2])}};
+            continue;
+        }
+        if (lineNumber == 1) {
+            return fail(path + " is not a log of this program: it does not start with the "
+                               "device and \"Date\".");
+        }
+        if (inHeader && fields[0] != "Sample") {
+            const size_t tab = line.find('\t');
+            block.emplace_back(line.substr(0, tab),
+                               tab == std::string_view::npos ? "" : line.substr(tab + 1));
+            continue;
+        }
+        if (inHeader) {
+            // The line before names the channels; this one gives their units.
+            inHeader = false;
+            if (block.size() < 2) {
+                return fail("Line " + std::to_string(lineNumber) + ": no line names the columns.");
+            }
+            std::vector<std::string> names{"Sample"};
+            for (const auto name : Fields(block.back().second)) {
+                names.emplace_back(name);
+            }
+            block.pop_back();
+            out.headers.push_back(std::move(block));
+            if (out.names.empty()) {
+                out.names = names;
+                out.columns.resize(names.size());
+                for (size_t k = 0; k < names.size(); ++k) {
+                    out.units.emplace_back(k > 0 && k < fields.size() ? fields[k] : "");
+                }
+            } else if (names != out.names) {
+                return fail("Line " + std::to_string(lineNumber) +
+                            ": the log's columns change here.");
+            }
+            continue;
+        }
+        if (out.names.empty()) {
+            return fail("Line " + std::to_string(lineNumber) + " is not a data line of the log.");
+        }
+        for (size_t k = 0; k < out.columns.size(); ++k) {
+            const std::string_view text = k < fields.size() ? fields[k] : std::string_view();
+            double value = 0;
+            if (!ParseFinite(text, value)) {
+                return fail(
+                    k == 0
+                        ? "Line " + std::to_string(lineNumber) + " is not a data line of the log."
+                        : "Line " + std::to_string(lineNumber) + ": column " + std::to_string(k) +
+                              " reads \"" + std::string(text) + "\", not a number.");
+            }
+            out.columns[k].push_back(value);
+        }
+        const int64_t number = SampleNumber(out.columns[0].back());
+        out.passes += number <= lastSample || out.columns[0].back() == 1;
+        lastSample = number;
+    }
+    if (reader.Failed()) {
+        return fail(path + " could not be read to its end.");
+    }
+    if (out.names.empty()) {
+        return fail(path + " ends inside the log's header.");
+    }
+    if (out.columns[0].empty()) {
+        return fail(path + " holds no samples.");
+    }
+    return out;
+}

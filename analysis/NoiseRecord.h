@@ -31,6 +31,23 @@ LogColumn ReadLogColumn(const std::string& path, int column);
 LogColumn ReadLogColumn(const std::string& path, int column,
                         const std::function<void(std::span<const double>)>& block);
 
+// Every column of a log written by "Log Data", every pass joined, with each header block's
+// lines.
+struct LogTable {
+    std::string error;                        // why the file gave no values; empty when it did
+    std::vector<std::string> names;           // "Sample", then the channels' names
+    std::vector<std::string> units;           // of each column; empty for the sample number
+    std::vector<std::vector<double>> columns; // one per name
+    // Per header block: each line's label and the rest of it ("Temperature", "25  dgrC"); the
+    // first line's label is "Date".
+    std::vector<std::vector<std::pair<std::string, std::string>>> headers;
+    std::string model;
+    int passes = 0;
+};
+
+// Reads the whole log as ReadLogColumn reads one column, with the same refusals.
+LogTable ReadLogTable(const std::string& path);
+
 // The Welch segment length offered first: 4096, or the largest power of two at most an eighth
 // of the record (at least 16).
 size_t DefaultSegmentLength(size_t samples);

@@ -16,6 +16,19 @@ LogColumn read_log(const std::string& path, int column) {
     return {std::move(read.values), read.name, read.units, read.model, read.passes};
 }
 
+LogFile read_log(const std::string& path) {
+    LogTable read = ReadLogTable(path);
+    if (!read.error.empty()) {
+        throw Error(ErrorKind::RunFailed, read.error, "log");
+    }
+    return {std::move(read.names),
+            std::move(read.units),
+            std::move(read.columns),
+            std::move(read.headers),
+            read.model,
+            read.passes};
+}
+
 NoiseDensity noise_density(const std::vector<double>& values, double rate_hz, size_t segment,
                            std::optional<std::pair<double, double>> band) {
     const size_t length = segment > 0 ? segment : DefaultSegmentLength(values.size());

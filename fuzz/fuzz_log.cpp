@@ -1,4 +1,5 @@
-// The log reader on any bytes: the first byte picks the column (-1..6), the rest is the file.
+// The log readers on any bytes: the first byte picks the column (-1..6), the rest is the file.
+// A log the whole-log reader takes gives the column reader the same column.
 #include "analysis/NoiseRecord.h"
 #include "fuzz/MemFile.h"
 
@@ -22,6 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (!log.values.empty()) {
         (void)DefaultSegmentLength(log.values.size());
+    }
+    const LogTable table = ReadLogTable(file.Path());
+    if (table.error.empty() && column >= 1 && static_cast<size_t>(column) < table.names.size() &&
+        (log.values != table.columns[static_cast<size_t>(column)] || log.passes != table.passes)) {
+        std::abort();
     }
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quelto {
@@ -23,6 +24,18 @@ struct LogColumn {
 // Data column `column` (1 = the first after the sample number) of a log written by the
 // program.
 LogColumn read_log(const std::string& path, int column);
+
+struct LogFile {
+    std::vector<std::string> names;           // "Sample", then the columns' names
+    std::vector<std::string> units;           // each column's; empty for the sample number
+    std::vector<std::vector<double>> columns; // one per name, every pass joined
+    // Each pass's header lines: label and text ("Temperature", "25.1  dgrC"), "Date" first.
+    std::vector<std::vector<std::pair<std::string, std::string>>> headers;
+    std::string model;
+    int passes = 0;
+};
+// Every column of a log written by the program.
+LogFile read_log(const std::string& path);
 
 struct NoiseDensity {
     std::vector<double> frequency_hz;
