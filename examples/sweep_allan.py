@@ -36,7 +36,9 @@ def main(folder="."):
     ax.grid(True, alpha=0.3)
     fig.savefig(f"{folder}/python-sweep.png", dpi=100)
     fig, ax = plt.subplots(figsize=(8, 4.5), layout="constrained")
-    ax.errorbar(allan.tau_s, allan.adev, yerr=allan.adev_error, fmt="o-", markersize=3)
+    # The 68 % bounds are not symmetric about the deviation.
+    ax.errorbar(allan.tau_s, allan.adev, fmt="o-", markersize=3,
+                yerr=[allan.adev - allan.adev_low, allan.adev_high - allan.adev])
     ax.set(xscale="log", yscale="log", xlabel="tau (s)", ylabel=f"Allan deviation ({units})",
            title=f"{sweep.channel['device']} overlapping Allan deviation")
     ax.grid(True, which="both", alpha=0.3)

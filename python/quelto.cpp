@@ -153,11 +153,21 @@ struct NoiseDensity {
 };
 
 struct AllanDeviation {
-    py::array_t<double> tau_s, adev, adev_error;
+    py::array_t<double> tau_s, adev, adev_error, adev_low, adev_high;
     py::array_t<int64_t> m;
     std::optional<double> white_noise, bias_instability, rate_random_walk;
     double bias_instability_tau_s = 0;
+    py::dict fits; // per coefficient: its tau range, or why it is absent
 };
+
+py::dict FitDict(const quelto::AllanFit& f) {
+    py::dict d;
+    d["tau_low_s"] = f.tau_low_s;
+    d["tau_high_s"] = f.tau_high_s;
+    d["points"] = f.points;
+    d["reason"] = f.reason;
+    return d;
+}
 
 Sweep ToPython(const quelto::Sweep& s) {
     return {ChannelDict(s.channel), Codes(s.codes), PrintedArray(s.values), StatsDict(s.stats),
@@ -555,17 +565,26 @@ AllanDeviation Allan(const py::array_t<double, py::array::c_style | py::array::f
     AboutValues([&] {
         r = quelto::allan_deviation(record, rate_hz, taus.value_or(std::vector<double>{}));
     });
-    std::vector<double> tau, adev, error;
+    std::vector<double> tau, adev, error, low, high;
     std::vector<int64_t> m;
     for (const auto& p : r.points) {
         tau.push_back(p.tau_s);
         adev.push_back(p.deviation);
         error.push_back(p.uncertainty);
+        low.push_back(p.adev_low);
+        high.push_back(p.adev_high);
         m.push_back(p.m);
     }
-    return {Owned(std::move(tau)), Owned(std::move(adev)),  Owned(std::move(error)),
-            Owned(std::move(m)),   r.white_noise,           r.bias_instability,
-            r.rate_random_walk,    r.bias_instability_tau_s};
+    py::dict fits;
+    fits["white_noise"] = FitDict(r.white_noise_fit);
+    fits["bias_instability"] = FitDict(r.bias_instability_fit);
+    fits["rate_random_walk"] = FitDict(r.rate_random_walk_fit);
+    return {Owned(std::move(tau)),   Owned(std::move(adev)),
+            Owned(std::move(error)), Owned(std::move(low)),
+            Owned(std::move(high)),  Owned(std::move(m)),
+            r.white_noise,           r.bias_instability,
+            r.rate_random_walk,      r.bias_instability_tau_s,
+            std::move(fits)};
 }
 
 std::string Repr(const char* name, const py::str& what) {
@@ -658,6 +677,9 @@ PYBIND11_MODULE(quelto, m) {
         .def_readonly("tau_s", &AllanDeviation::tau_s)
         .def_readonly("adev", &AllanDeviation::adev)
         .def_readonly("adev_error", &AllanDeviation::adev_error)
+        .def_readonly("adev_low", &AllanDeviation::adev_low)
+        .def_readonly("adev_high", &AllanDeviation::adev_high)
+        .def_readonly("fits", &AllanDeviation::fits)
         .def_readonly("m", &AllanDeviation::m)
         .def_readonly("white_noise", &AllanDeviation::white_noise)
         .def_readonly("bias_instability", &AllanDeviation::bias_instability)

@@ -5,7 +5,7 @@ the windows and the command line, so the numbers are theirs; noise_density, alla
 and read_log need no session. Names, units and defaults are the command line's.
 """
 
-from typing import Callable, Iterable, Literal, Optional, Sequence, Union
+from typing import Any, Callable, Dict, Iterable, Literal, Optional, Sequence, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -93,6 +93,9 @@ class AllanDeviation:
     tau_s: npt.NDArray[np.float64]
     adev: npt.NDArray[np.float64]
     adev_error: npt.NDArray[np.float64]
+    adev_low: npt.NDArray[np.float64]
+    adev_high: npt.NDArray[np.float64]
+    """68 % chi-squared bounds from the estimator's equivalent degrees of freedom."""
     m: npt.NDArray[np.int64]
     """Samples averaged at each tau."""
     white_noise: Optional[float]
@@ -101,6 +104,9 @@ class AllanDeviation:
     bias_instability_tau_s: float
     rate_random_walk: Optional[float]
     """K, units*sqrt(Hz); None when the record is too short."""
+    fits: Dict[str, Dict[str, Any]]
+    """Per coefficient (white_noise, bias_instability, rate_random_walk): tau_low_s,
+    tau_high_s and points of its fit, or the reason it is absent."""
 
 class Session:
     """A session on one board, as the windows have it after start-up.

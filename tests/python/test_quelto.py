@@ -84,6 +84,8 @@ def test_log_read_back_and_noise_figures_are_the_command_lines(session):
     expected = cli_json("adev", "--from-log", path, "--rate", "6620")
     assert allan.adev.tolist() == expected["adev"] and allan.tau_s.tolist() == expected["tau_s"]
     assert allan.white_noise == expected["white_noise"]
+    assert allan.adev_low.tolist() == expected["adev_low"]
+    assert allan.adev_high.tolist() == expected["adev_high"]
 
 
 @pytest.mark.parametrize(
