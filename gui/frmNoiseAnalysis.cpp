@@ -175,6 +175,8 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     : form_(form), model_(model) {
     setObjectName(QString::fromLatin1(name));
     auto* column = new QVBoxLayout(this);
+    // Never smaller than its parts: a window made smaller laid the figures over the plot.
+    column->setSizeConstraint(QLayout::SetMinimumSize);
     controls_ = new QHBoxLayout;
     lastSweep_ = new QPushButton(this);
     lastSweep_->setObjectName(QStringLiteral("cmdLastSweep"));
@@ -218,6 +220,7 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     source_ = new QLabel(this);
     source_->setObjectName(QStringLiteral("lblSource"));
     source_->setTextFormat(Qt::PlainText);
+    source_->setWordWrap(true);
     column->addWidget(source_);
     chartView_ = new QChartView(this);
     chartView_->setObjectName(QStringLiteral("chart"));
@@ -239,6 +242,7 @@ NoiseWindowView::NoiseWindowView(const char* name, FormId form, NoiseWindowForm&
     figures_ = new QLabel(this);
     figures_->setObjectName(QStringLiteral("lblFigures"));
     figures_->setTextFormat(Qt::PlainText);
+    figures_->setWordWrap(true);
     figures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     column->addWidget(figures_);
 
