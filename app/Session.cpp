@@ -158,7 +158,8 @@ Statistics CurrentStatistics() {
     const auto& acq = Acquisition();
     return {acq.SamplesTaken,           s.StatMin,        s.StatMax,
             s.StatMax - s.StatMin,      s.StatMean,       s.StatRms,
-            acq.SamplePeriod * 1000.0f, acq.SampleRateHz, acq.Temperature};
+            acq.SamplePeriod * 1000.0f, acq.SampleRateHz, acq.Temperature,
+            acq.DeadlinesMissed};
 }
 
 } // namespace
@@ -534,7 +535,7 @@ Log Session::log(const std::vector<int>& channels, bool temperature, int samples
     const auto result = cmdLogData_Click(passes);
     s.Check(result, "the log");
     return {result.data.path, result.data.lines, result.data.passes,
-            result.outcome == Outcome::Stopped || s.ui.Stopping()};
+            result.outcome == Outcome::Stopped || s.ui.Stopping(), result.data.deadlinesMissed};
 }
 
 std::vector<std::vector<uint16_t>> Session::spi(const std::vector<uint16_t>& words,

@@ -284,6 +284,7 @@ CommandResult<LogWritten> cmdLogData_Click(int32_t passes) {
                 [&acq, &written] {
                     AcquireLogSweep();
                     written.lines += acq.SamplesTaken;
+                    written.deadlinesMissed += acq.DeadlinesMissed;
                     ++written.passes;
                 },
                 [&acq, &written, passes] {

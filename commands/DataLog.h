@@ -16,6 +16,7 @@ struct LogWritten {
     std::string path;
     int64_t lines = 0; // the header's and the samples'
     int32_t passes = 0;
+    int64_t deadlinesMissed = 0; // of a paced log, over its passes
 };
 
 // "Log Data": a header block, then one pass or passes until Stop, to the file named by the

@@ -120,6 +120,7 @@ CommandResult<std::string> mnuTest_Click() {
                         // The trace keeps the codes it draws.
                         .keep = SampleKeeping::ValuesOnly,
                         .pause = false,
+                        .paced = false,
                         .stoppable = false,
                         .listeners = {RunReadouts(), plotAndSwitch, RunAnalysis({})}});
         completed = !Acquisition().Ending;

@@ -95,7 +95,7 @@ bool RunAcquisition(const AcquisitionRun& run) {
         run.samples > 0 ? run.samples : std::clamp<int64_t>(acq.SweepLength, 0, kMaxSampleIndex);
     // Beyond the buffers nothing is kept, and the index stays at their end.
     const SampleKeeping keep = wanted > kMaxSampleIndex ? SampleKeeping::Nothing : run.keep;
-    const double pace = acq.PaceHz > 0 ? acq.PaceHz : 0.0;
+    const double pace = run.paced && acq.PaceHz > 0 ? acq.PaceHz : 0.0;
 
     bool completed = true;
     Clock& clock = SystemClock();

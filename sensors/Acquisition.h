@@ -115,6 +115,7 @@ struct AcquisitionRun {
     std::function<std::optional<AcquiredSample>()> takeSample;
     SampleKeeping keep = SampleKeeping::CodesAndValues;
     bool pause = true;         // the read delay between samples, with events during it
+    bool paced = true;         // PaceHz applies (the self-test keeps its own pace)
     bool stoppable = true;     // Stop and a lost adapter end the run
     double minimumSeconds = 0; // the elapsed time counts as at least this
     // Samples to take; 0: SweepLength (at most the buffers'). More than the buffers hold keeps

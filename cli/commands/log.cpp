@@ -29,5 +29,9 @@ Command LogCommand() {
                 if (!o.quiet) {
                     c.Note("Log written to " + log.path);
                 }
+                if (log.deadlines_missed > 0) {
+                    c.Note(std::to_string(log.deadlines_missed) +
+                           " paced deadlines were missed (those samples were taken late)");
+                }
             }};
 }

@@ -24,6 +24,10 @@ void RunSweepsTo(Context& c, bool spectrum) {
             if (s.stats.samples == 0) {
                 return false;
             }
+            if (s.stats.deadlines_missed > 0) {
+                c.Note("sweep " + std::to_string(number) + ": " +
+                       std::to_string(s.stats.deadlines_missed) + " paced deadlines missed");
+            }
             text = c.Json() ? SweepJson(s).dump() : SweepText(s, number, c.Separator());
         }
         c.Write((c.Json() && number > 1 ? "," : "") + text);

@@ -84,6 +84,7 @@ struct Statistics {
     float min = 0, max = 0, pk_pk = 0, mean = 0, ac_rms = 0;
     float period_ms = 0, sample_rate_hz = 0; // measured
     float temperature_c = 0;
+    int64_t deadlines_missed = 0; // of a paced sweep
 };
 
 struct Sweep {
@@ -127,6 +128,7 @@ struct Log {
     int64_t lines = 0;
     int passes = 0;
     bool stopped = false;
+    int64_t deadlines_missed = 0; // of a paced log
 };
 
 // A record run: the channels streamed to a record file (docs/RECORD-FORMAT.md).
