@@ -316,6 +316,14 @@ void NoiseWindowView::SyncFromModel() {
     if (drawings_ != before) {
         RenderPicture();
     }
+    // A window placed, or left, smaller than its parts now need (the figures came) grows to
+    // hold them rather than lay them over the plot.
+    if (QWidget* frame = parentWidget(); frame != nullptr && isVisible()) {
+        const QSize need = frame->size().expandedTo(frame->minimumSizeHint());
+        if (need != frame->size()) {
+            frame->resize(need);
+        }
+    }
 }
 
 bool NoiseWindowView::eventFilter(QObject* watched, QEvent* event) {
