@@ -2,6 +2,8 @@
 
 #include "cli/Command.h"
 
+#include "QueltoVersion.h"
+
 #include <unistd.h>
 
 #include <charconv>
