@@ -30,7 +30,9 @@ install(FILES data/queltoeval-cli.bash-completion DESTINATION ${CMAKE_INSTALL_DA
 install(FILES README.md LICENSE packaging/copyright DESTINATION ${QUELTO_DOCDIR})
 
 # The desktop entry, its icon in the sizes menus ask for, and the AppStream description.
-string(TIMESTAMP QUELTO_RELEASE_DATE "%Y-%m-%d" UTC)
+if(NOT QUELTO_RELEASE_DATE)
+    string(TIMESTAMP QUELTO_RELEASE_DATE "%Y-%m-%d" UTC)
+endif()
 configure_file(data/${QUELTO_APP_ID}.metainfo.xml.in ${PROJECT_BINARY_DIR}/${QUELTO_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/${QUELTO_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 if(QUELTO_GUI)
@@ -130,7 +132,9 @@ if(TARGET quelto_python)
 endif()
 
 # Debian's changelog, which every package carries.
-string(TIMESTAMP QUELTO_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+if(NOT QUELTO_CHANGELOG_DATE)
+    string(TIMESTAMP QUELTO_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+endif()
 configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog.Debian @ONLY)
 add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/packaging/changelog.Debian.gz
     DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog.Debian

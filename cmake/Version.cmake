@@ -21,6 +21,15 @@ if(GIT_FOUND)
             set(QUELTO_VERSION_FULL "${PROJECT_VERSION}+g${commit}")
         endif()
     endif()
+    # The commit's date, not the build's, for the AppStream release and the Debian changelog.
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C ${GIT_EXECUTABLE} log -1
+                            "--date=format:%a, %d %b %Y %H:%M:%S %z" --format=%cs%n%cd
+                    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE dates
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(dates MATCHES "^([0-9-]+)\n(.+)$")
+        set(QUELTO_RELEASE_DATE ${CMAKE_MATCH_1})
+        set(QUELTO_CHANGELOG_DATE ${CMAKE_MATCH_2})
+    endif()
     # A commit, a checkout or a tag changes the version: configure again then.
     foreach(file HEAD index)
         execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse --path-format=absolute --git-path ${file}
