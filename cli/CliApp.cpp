@@ -2,6 +2,7 @@
 
 #include "cli/Command.h"
 
+#include "QueltoVersion.h"
 #include <quelto/Record.h>
 
 #include <unistd.h>

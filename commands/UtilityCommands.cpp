@@ -19,8 +19,8 @@ void mnuPrint_Click() {
 std::vector<std::string> HelpLocations() {
     const ProgramFolders& folders = ProgramPaths();
     std::vector<std::string> locations;
-    if (!folders.program.empty()) {
-        locations.push_back(folders.program + "/help/index.html");
+    if (!folders.data.empty()) {
+        locations.push_back(folders.data + "/help/index.html");
     }
     locations.push_back(folders.source + "/docs/help/index.html");
     return locations;

@@ -1,4 +1,5 @@
 // The program: our own options first, then the Qt application around the core.
+#include "QueltoVersion.h"
 #include "app/Analyzer.h"
 #include "app/ConfigFile.h"
 #include "app/Hardware.h"

@@ -1,5 +1,5 @@
-// Where the program's own files are: beside its executable once installed, or in the source
-// tree it was built from while it runs from its build folder.
+// Where the program's own files are: in the data folder of the prefix it is installed in, or in
+// the source tree it was built from while it runs from its build folder.
 #pragma once
 
 #include <string>
@@ -7,6 +7,7 @@
 struct ProgramFolders {
     std::string program; // the running executable's folder; empty when it cannot be told
     std::string source;  // the source tree of the build
+    std::string data;    // share/quelto-eval of the executable's prefix; empty with program
 };
 
 const ProgramFolders& ProgramPaths();

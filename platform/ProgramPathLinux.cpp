@@ -8,7 +8,12 @@ namespace {
 ProgramFolders RealFolders() {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return {error ? std::string() : executable.parent_path().string(), QUELTO_SOURCE_DIR};
+    if (error) {
+        return {std::string(), QUELTO_SOURCE_DIR, std::string()};
+    }
+    const auto program = executable.parent_path();
+    return {program.string(), QUELTO_SOURCE_DIR,
+            (program / QUELTO_DATA_FROM_BIN).lexically_normal().string()};
 }
 
 const ProgramFolders* installed = nullptr;

@@ -3,6 +3,7 @@
 // docstrings at more length.
 #include <quelto/Analysis.h>
 #include <quelto/Session.h>
+#include <quelto/Version.h>
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -594,7 +595,7 @@ std::string Repr(const char* name, const py::str& what) {
 } // namespace
 
 PYBIND11_MODULE(quelto, m) {
-    m.attr("__version__") = QUELTO_VERSION;
+    m.attr("__version__") = quelto::version();
     const auto exception = [&m](const char* name, const char* doc, PyObject* bases) {
         PyObject* type =
             PyErr_NewExceptionWithDoc((std::string("quelto.") + name).c_str(), doc, bases, nullptr);

@@ -48,10 +48,12 @@ TEST_F(UtilityCommandsTest, PrintSaysErrorPrintingOnlyWhenItFailsAndEndsARunning
     EXPECT_LT(App().SamplesTaken, 12);
 }
 
-TEST_F(UtilityCommandsTest, HelpOpensBesideTheProgramElseInTheSourceTreeElseSaysWhereItLooked) {
-    const fs::path beside = dir.path() / "bin/help/index.html";
+TEST_F(UtilityCommandsTest,
+       HelpOpensFromTheInstalledDataElseFromTheSourceTreeElseSaysWhereItLooked) {
+    const fs::path beside = dir.path() / "share/quelto-eval/help/index.html";
     const fs::path inTree = dir.path() / "src/docs/help/index.html";
-    const ProgramFolders folders{(dir.path() / "bin").string(), (dir.path() / "src").string()};
+    const ProgramFolders folders{(dir.path() / "bin").string(), (dir.path() / "src").string(),
+                                 (dir.path() / "share/quelto-eval").string()};
     InstallProgramFolders(&folders);
     auto opened = [&] {
         ui.helpShown.clear();
@@ -75,4 +77,5 @@ TEST_F(UtilityCommandsTest, HelpOpensBesideTheProgramElseInTheSourceTreeElseSays
 
     InstallProgramFolders(nullptr);
     EXPECT_TRUE(fs::is_regular_file(fs::path(ProgramPaths().program) / "coretests"));
+    EXPECT_EQ(fs::path(ProgramPaths().data).filename(), "quelto-eval");
 }

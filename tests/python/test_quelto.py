@@ -33,6 +33,10 @@ def session(tmp_path, monkeypatch):
         yield s
 
 
+def test_version_is_the_command_lines():
+    assert quelto.__version__ == cli("--version").strip()
+
+
 def test_sweep_is_the_command_lines(session):
     sweep = session.sweep(samples=1024, channel="rate")
     expected = cli_json("sweep")["sweeps"][0]
