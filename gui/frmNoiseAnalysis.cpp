@@ -87,6 +87,8 @@ QCategoryAxis* LogAxis(QChart* chart, Qt::Alignment side, const QString& title, 
         axis = new QCategoryAxis;
         axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         axis->setGridLineColor(QColor(215, 215, 215));
+        // Labels measured for the last curve were cut to "..." when the next needed more room.
+        axis->setTruncateLabels(false);
         chart->addAxis(axis, side);
     }
     axis->setTitleText(title);
