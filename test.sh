@@ -17,3 +17,8 @@ cmake --build --preset asan -j "$jobs"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 ./scripts/fuzz 30
+
+# The tests write to devices as root; none of them may have been replaced by a file.
+for node in /dev/null /dev/full /dev/zero; do
+    [ -c "$node" ] || { echo "test.sh: $node is no longer a character device" >&2; exit 1; }
+done
