@@ -413,7 +413,7 @@ bool FrmNoiseView::Draw(QChart* chart) {
         chart->addSeries(floor);
     }
     SetLogAxes(chart, QStringLiteral("Frequency (Hz)"),
-               QStringLiteral("Noise density (%1/\u221AHz)").arg(UnitsText()),
+               QStringLiteral("Density (%1/\u221AHz)").arg(UnitsText()),
                std::pow(10.0, points.front().x()), std::pow(10.0, points.back().x()), low, high);
     return true;
 }
