@@ -18,8 +18,13 @@ def main(folder="."):
     print(f"{sweep.channel['device']} {sweep.channel['title']}: {sweep.values.size} samples "
           f"at {rate:.0f} Hz, mean {sweep.stats['mean']:.4f} {units}, "
           f"AC RMS {sweep.stats['ac_rms']:.4f} {units}")
-    print(f"white noise {allan.white_noise:.3g} {units}/sqrt(Hz), bias instability "
-          f"{allan.bias_instability:.3g} {units} at {allan.bias_instability_tau_s:.3g} s")
+    # A coefficient the record cannot support is None, with the reason in allan.fits.
+    for name, value, unit in [("white noise", allan.white_noise, f"{units}/sqrt(Hz)"),
+                              ("bias instability", allan.bias_instability, units),
+                              ("rate random walk", allan.rate_random_walk, f"{units}*sqrt(Hz)")]:
+        fit = allan.fits[name.replace(" ", "_")]
+        print(f"{name}: {value:.3g} {unit}, tau {fit['tau_low_s']:.3g} to {fit['tau_high_s']:.3g} s"
+              if value is not None else f"{name}: absent, {fit['reason']}")
     try:
         import matplotlib
 
