@@ -23,10 +23,15 @@ struct LongRunFigures {
     uintmax_t fileBytes = 0;
 };
 
-// The simulated part's figures as this program states them: N = density / sqrt(2).
-inline constexpr double kPartWhiteNoise = 0.05 / 1.4142135623730951;
-inline constexpr double kPartBiasInstability = 0.005;
-inline constexpr double kPartRateRandomWalk = 5e-5;
+// The simulated part, chosen so that eight hours show each noise on its own slope: white noise
+// to about 1 s, the flicker floor to about 30 s, the rate random walk from about 100 s to the
+// record's last tau (2542 s). The typical part's random walk only rises out of its floor near
+// 13 000 s, past what eight hours support. Its figures as this program states them:
+// N = density / sqrt(2).
+inline constexpr double kPartDensity = 0.01;
+inline constexpr double kPartWhiteNoise = kPartDensity / 1.4142135623730951;
+inline constexpr double kPartBiasInstability = 0.02;
+inline constexpr double kPartRateRandomWalk = 0.003;
 inline constexpr double kLongRunPaceHz = 6600;
 
 inline LongRunFigures RunLongRecord(double seconds, const std::string& path, uint32_t seed = 7) {
@@ -34,6 +39,9 @@ inline LongRunFigures RunLongRecord(double seconds, const std::string& path, uin
     options.simulate = true;
     options.simulate_model = "KXS306";
     options.amplitude = 0; // the part's noise alone
+    options.density = kPartDensity;
+    options.bias_instability = kPartBiasInstability;
+    options.rate_random_walk = kPartRateRandomWalk;
     options.seed = seed;
     options.fast_time = true;
     options.pace_hz = kLongRunPaceHz;
