@@ -116,6 +116,22 @@ constexpr size_t kBlockValues = 4096;
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
+using LogFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// A log opened for reading, or null with the reason. A pipe or a device would hold the
+// program, or never end.
+LogFile OpenLog(const std::string& path, std::string& why) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        why = path + " is not a file that can be read.";
+        return nullptr;
+    }
+    LogFile file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        why = path + " cannot be opened.";
+    }
+    return file;
+}
 
 // The log's lines as std::getline gives them, read in large blocks: the last one need not
 // end in a newline, and a line longer than a block grows the block.
@@ -186,14 +202,10 @@ LogColumn ReadColumn(const std::string& path, int column, const BlockSink& block
         out.error = std::move(why);
         return out;
     };
-    std::error_code ec;
-    // A pipe or a device would hold the program, or never end.
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        return fail(path + " is not a file that can be read.");
-    }
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::string why;
+    const LogFile file = OpenLog(path, why);
     if (!file) {
-        return fail(path + " cannot be opened.");
+        return fail(why);
     }
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
     LineReader reader(file.get());
@@ -407,13 +419,10 @@ LogTable ReadLogTable(const std::string& path) {
         out.error = std::move(why);
         return out;
     };
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        return fail(path + " is not a file that can be read.");
-    }
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::string why;
+    const LogFile file = OpenLog(path, why);
     if (!file) {
-        return fail(path + " cannot be opened.");
+        return fail(why);
     }
     LineReader reader(file.get());
     std::vector<std::string_view> fields;
