@@ -427,6 +427,7 @@ LogTable ReadLogTable(const std::string& path) {
     LineReader reader(file.get());
     std::vector<std::string_view> fields;
     std::vector<std::pair<std::string, std::string>> block;
+    std::vector<std::string> lastNames; // the fields after the first of the header's last line
     int64_t lineNumber = 0;
     bool inHeader = false;
     int64_t lastSample = 0;
@@ -453,18 +454,18 @@ LogTable ReadLogTable(const std::string& path) {
             const size_t tab = line.find('\t');
             block.emplace_back(line.substr(0, tab),
                                tab == std::string_view::npos ? "" : line.substr(tab + 1));
+            lastNames.assign(fields.begin() + 1, fields.end());
             continue;
         }
         if (inHeader) {
             // The line before names the channels; this one gives their units.
             inHeader = false;
-            if (block.size() < 2) {
+            // A names line without a tab names no data column, as the column reader has it.
+            if (block.size() < 2 || lastNames.empty()) {
                 return fail("Line " + std::to_string(lineNumber) + ": no line names the columns.");
             }
             std::vector<std::string> names{"Sample"};
-            for (const auto name : Fields(block.back().second)) {
-                names.emplace_back(name);
-            }
+            names.insert(names.end(), lastNames.begin(), lastNames.end());
             block.pop_back();
             out.headers.push_back(std::move(block));
             if (out.names.empty()) {

@@ -50,6 +50,10 @@ TEST(ReadLogTable, RefusesWhatTheColumnReaderRefuses) {
                   first.empty() ? ReadLogColumn("odd.txt", 2).error : first)
             << text;
     }
+    // A names line without a tab names no data column for either reader.
+    dir.Write("odd.txt", "KXS306\tDate\t1\r\nGyro\r\nSample\tDgr/S\r\n1\t2\r\n");
+    EXPECT_NE(ReadLogColumn("odd.txt", 1).error, "");
+    EXPECT_EQ(ReadLogTable("odd.txt").error, "Line 3: no line names the columns.");
     EXPECT_EQ(ReadLogTable("missing.txt").error, "missing.txt is not a file that can be read.");
 }
 
