@@ -412,7 +412,9 @@ std::string AllanCsv(const AllanResult& result, const std::string& units) {
     return text;
 }
 
-LogTable ReadLogTable(const std::string& path) {
+namespace {
+
+LogTable ReadTable(const std::string& path, bool headerOnly) {
     LogTable out;
     auto fail = [&out](std::string why) {
         out.columns.clear();
@@ -474,6 +476,10 @@ LogTable ReadLogTable(const std::string& path) {
                 for (size_t k = 0; k < names.size(); ++k) {
                     out.units.emplace_back(k > 0 && k < fields.size() ? fields[k] : "");
                 }
+                if (headerOnly) {
+                    out.columns.clear();
+                    return out;
+                }
             } else if (names != out.names) {
                 return fail("Line " + std::to_string(lineNumber) +
                             ": the log's columns change here.");
@@ -510,3 +516,9 @@ LogTable ReadLogTable(const std::string& path) {
     }
     return out;
 }
+
+} // namespace
+
+LogTable ReadLogTable(const std::string& path) { return ReadTable(path, false); }
+
+LogTable ReadLogHeader(const std::string& path) { return ReadTable(path, true); }

@@ -47,6 +47,8 @@ struct LogTable {
 
 // Reads the whole log as ReadLogColumn reads one column, with the same refusals.
 LogTable ReadLogTable(const std::string& path);
+// Only the first header block, up to its units line, with the same refusals: no columns.
+LogTable ReadLogHeader(const std::string& path);
 
 // The Welch segment length offered first: 4096, or the largest power of two at most an eighth
 // of the record (at least 16).

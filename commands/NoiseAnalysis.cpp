@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <utility>
 
@@ -100,70 +99,6 @@ void SetCollect(bool on) {
     AnalyseNoiseRecord();
 }
 
-std::vector<std::string> SplitTabs(std::string_view line) {
-    std::vector<std::string> fields;
-    size_t at = 0;
-    for (size_t tab; (tab = line.find('\t', at)) != std::string_view::npos; at = tab + 1) {
-        fields.emplace_back(line.substr(at, tab - at));
-    }
-    fields.emplace_back(line.substr(at));
-    return fields;
-}
-
-// What a log's first header block says: the device, the date, the columns' names and units,
-// and the sample rate when a line "Sample Rate" gives one (0 when none does).
-struct LogHeaderInfo {
-    std::string error;
-    std::string device, date;
-    std::vector<std::string> names, units;
-    double sampleRate = 0;
-};
-
-LogHeaderInfo ReadLogHeaderInfo(const std::string& path) {
-    LogHeaderInfo info;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        info.error = path + " is not a file that can be read.";
-        return info;
-    }
-    std::ifstream file(path, std::ios::binary);
-    std::vector<std::string> previous;
-    // A header is a few lines; one that runs on is not a log's.
-    for (int lineNumber = 1; lineNumber <= 64; ++lineNumber) {
-        std::string line;
-        if (!std::getline(file, line) || line.size() > 4096) {
-            break;
-        }
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        auto fields = SplitTabs(line);
-        if (lineNumber == 1) {
-            if (fields.size() < 3 || fields[1] != "Date") {
-                break;
-            }
-            info.device = fields[0];
-            info.date = fields[2];
-        } else if (fields[0] == "Sample") {
-            if (!previous.empty()) {
-                info.names.assign(previous.begin() + 1, previous.end());
-            }
-            info.units.assign(fields.begin() + 1, fields.end());
-            info.units.resize(info.names.size());
-            if (info.names.empty()) {
-                info.error = path + ": the log's header names no data column.";
-            }
-            return info;
-        } else if (fields[0] == "Sample Rate" && fields.size() > 1) {
-            info.sampleRate = std::max(0.0, LeadingNumber(fields[1]));
-        }
-        previous = std::move(fields);
-    }
-    info.error = path + " is not a log of this program: it does not start with the device, "
-                        "\"Date\" and a header naming its columns.";
-    return info;
-}
-
 // The stream takes what was taken; the recent span keeps its last kRecentNoiseSpan samples,
 // dropped from the front a quarter of the span at a time.
 void FlushPending(NoiseRecordState& record) {
@@ -188,18 +123,18 @@ std::string Lower(std::string text) {
 }
 
 // The column the user names (or numbers) among the file's; 0 when cancelled.
-int AskColumn(const LogHeaderInfo& log) {
-    if (log.names.size() == 1) {
+int AskColumn(const std::vector<std::string>& names, const std::vector<std::string>& units) {
+    if (names.size() == 1) {
         return 1;
     }
     std::string prompt = "Channel to analyse:";
-    for (size_t i = 0; i < log.names.size(); ++i) {
-        prompt += "\n  " + std::to_string(i + 1) + "  " + log.names[i];
-        if (!log.units[i].empty()) {
-            prompt += " (" + log.units[i] + ")";
+    for (size_t i = 0; i < names.size(); ++i) {
+        prompt += "\n  " + std::to_string(i + 1) + "  " + names[i];
+        if (!units[i].empty()) {
+            prompt += " (" + units[i] + ")";
         }
     }
-    std::string answer = log.names.front();
+    std::string answer = names.front();
     for (;;) {
         const auto given = Ui().InputBox(prompt, "Open Log", answer);
         if (!given) {
@@ -208,13 +143,13 @@ int AskColumn(const LogHeaderInfo& log) {
         std::string text = *given;
         text.erase(0, text.find_first_not_of(" \t"));
         text.erase(text.find_last_not_of(" \t") + 1);
-        for (size_t i = 0; i < log.names.size(); ++i) {
-            if (Lower(text) == Lower(log.names[i])) {
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (Lower(text) == Lower(names[i])) {
                 return static_cast<int>(i + 1);
             }
         }
         const auto number = ParseNumber(text);
-        if (number && *number >= 1 && *number <= static_cast<double>(log.names.size()) &&
+        if (number && *number >= 1 && *number <= static_cast<double>(names.size()) &&
             *number == std::floor(*number)) {
             return static_cast<int>(*number);
         }
@@ -325,16 +260,16 @@ void OpenRecordFile(const std::string& path) {
         return;
     }
     const RecordHeader& header = reader.Header();
-    LogHeaderInfo names;
+    std::vector<std::string> names, units;
     for (const auto& channel : header.channels) {
-        names.names.push_back(channel.name);
-        names.units.push_back(channel.units);
+        names.push_back(channel.name);
+        units.push_back(channel.units);
     }
-    if (names.names.empty()) {
+    if (names.empty()) {
         ShowRecordError(path + ": the record names no channel.");
         return;
     }
-    const int column = AskColumn(names);
+    const int column = AskColumn(names, units);
     if (column == 0) {
         return;
     }
@@ -385,16 +320,28 @@ void NoiseOpenLog(const std::string& path) {
         OpenRecordFile(path);
         return;
     }
-    const LogHeaderInfo header = ReadLogHeaderInfo(path);
+    const LogTable header = ReadLogHeader(path);
     if (!header.error.empty()) {
         ShowRecordError(header.error);
         return;
     }
-    const int column = AskColumn(header);
+    // Without the sample number's column.
+    const std::vector<std::string> names(header.names.begin() + 1, header.names.end());
+    const std::vector<std::string> units(header.units.begin() + 1, header.units.end());
+    const int column = AskColumn(names, units);
     if (column == 0) {
         return;
     }
-    double rate = header.sampleRate;
+    // Today's logs do not give their rate; one whose header has a "Sample Rate" line does.
+    double rate = 0;
+    std::string date;
+    for (const auto& [label, text] : header.headers.front()) {
+        if (label == "Sample Rate") {
+            rate = std::max(0.0, LeadingNumber(text));
+        } else if (label == "Date") {
+            date = text;
+        }
+    }
     if (!(rate > 0)) {
         // A suggestion to confirm, not a measurement: the last sweep's rate, as a person
         // would write it.
@@ -420,8 +367,8 @@ void NoiseOpenLog(const std::string& path) {
     record.values = std::move(log.values);
     record.sampleRate = rate;
     record.units = log.units;
-    record.device = header.device;
-    record.date = header.date;
+    record.device = header.model;
+    record.date = date;
     record.source = "Log " + path + ", " + log.name + " (column " + std::to_string(column) + "), " +
                     std::to_string(log.passes) + (log.passes == 1 ? " pass, " : " passes, ") +
                     std::to_string(record.values.size()) + " samples at " + Number4(rate) + " Hz";

@@ -28,6 +28,12 @@ TEST(ReadLogTable, ReadsEveryColumnAndHeader) {
                                                   {"Temperature", "25  dgrC"},
                                                   {"Num Samples", "2"},
                                                   {"Neg Self Test On", ""}}));
+    const LogTable header = ReadLogHeader("good.txt");
+    EXPECT_EQ(header.names, log.names);
+    EXPECT_EQ(header.units, log.units);
+    ASSERT_EQ(header.headers.size(), 1u);
+    EXPECT_EQ(header.headers[0], log.headers[0]);
+    EXPECT_TRUE(header.columns.empty());
 }
 
 // The same file, whatever is wrong with it, is refused for the same reason by both readers.
