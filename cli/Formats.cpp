@@ -86,13 +86,16 @@ std::string SweepText(const quelto::Sweep& sweep, int number, char sep) {
         text +=
             std::string("sample") + sep + "code" + sep + "value (" + sweep.channel.units + ")\n";
     }
-    char line[64];
+    // Each field gets room for its longest form (a float's shortest is 15 characters) and the
+    // character after it, so a conversion that failed could not write past the line.
+    constexpr ptrdiff_t kField = 24;
+    char line[3 * (kField + 1)];
     for (size_t k = 0; k < sweep.codes.size(); ++k) {
-        char* p = std::to_chars(line, line + sizeof line, k + 1).ptr;
+        char* p = std::to_chars(line, line + kField, k + 1).ptr;
         *p++ = sep;
-        p = std::to_chars(p, line + sizeof line, sweep.codes[k]).ptr;
+        p = std::to_chars(p, p + kField, sweep.codes[k]).ptr;
         *p++ = sep;
-        p = std::to_chars(p, line + sizeof line, sweep.values[k]).ptr;
+        p = std::to_chars(p, p + kField, sweep.values[k]).ptr;
         *p++ = '\n';
         text.append(line, p);
     }
