@@ -125,6 +125,13 @@ QString UnitsText() {
     if (units == "G") {
         return QStringLiteral("g");
     }
+    // Short symbols, so that the rotated axis title fits a plot of the window's first size.
+    if (units == "Volts") {
+        return QStringLiteral("V");
+    }
+    if (units == "DgrC") {
+        return QStringLiteral("\u00B0C");
+    }
     return ToQt(units);
 }
 
