@@ -107,6 +107,23 @@ CLI::Validator WholeNumber(int64_t low, int64_t high) {
             "INT in [" + std::to_string(low) + " - " + std::to_string(high) + "]"};
 }
 
+CLI::Validator ChannelOption() {
+    const CLI::Validator number = WholeNumber(0, 3);
+    return {[number](std::string& text) -> std::string {
+                // The library's names, so that the command line takes what Python takes.
+                try {
+                    text = std::to_string(quelto::channel_number(text));
+                    return {};
+                } catch (const quelto::Error&) {
+                    return number(text).empty() ? std::string()
+                                                : "Value " + text +
+                                                      " is not a channel: 0 to 3, or x, y, "
+                                                      "rate, ain1 or ain2";
+                }
+            },
+            ""};
+}
+
 CLI::Validator CountOption() {
     return {[](std::string& text) -> std::string {
                 const auto value = Read<int64_t>(text);
@@ -244,8 +261,10 @@ void AddCommon(CLI::App* c, CliOptions& o, unsigned takes) {
     AddQuiet(c, o);
     if (takes & kChannel) {
         c->add_option("--channel", o.channel,
-                      "channel: 0 X or rate, 1 Y, 2 and 3 the gyroscopes' inputs")
-            ->check(WholeNumber(0, 3))
+                      "channel: 0 (x or rate), 1 (y), 2 and 3 (ain1 and ain2, the gyroscopes' "
+                      "inputs)")
+            ->type_name("CHANNEL")
+            ->transform(ChannelOption())
             ->capture_default_str();
     }
     if (takes & kDataForm) {

@@ -160,6 +160,8 @@ Command RecordLogCommand();
 
 // Checks of a number's whole text, finite, with readable bounds.
 CLI::Validator WholeNumber(int64_t low, int64_t high);
+// A channel by its number (0 to 3) or its name (x, y, rate, ain1, ain2), given on as its number.
+CLI::Validator ChannelOption();
 CLI::Validator PositiveNumber();
 CLI::Validator NonNegativeNumber();
 CLI::Validator CountOption();

@@ -8,10 +8,12 @@ Command LogCommand() {
             kBoard | kPort | kSweeps | kChannel,
             [](CLI::App& command, CliOptions& o) {
                 command
-                    .add_option("--channels", o.channels,
-                                "channels to log, for example 0,2,3 (default: --channel)")
+                    .add_option(
+                        "--channels", o.channels,
+                        "channels to log, for example 0,2,3 or rate,ain1,ain2 (default: --channel)")
+                    ->type_name("CHANNEL")
                     ->delimiter(',')
-                    ->check(WholeNumber(0, 3));
+                    ->transform(ChannelOption());
                 command.add_flag("--temperature", o.temperature, "log the temperature too");
                 command.add_option("--file", o.file, "file name's base (default: the device name)");
                 command.add_option("--index", o.index, "file number: the file is BASE_INDEX.txt")

@@ -119,8 +119,9 @@ Command RecordCommand() {
                 command
                     .add_option("--channels", o.channels,
                                 "channels to record, the first analysed (default: --channel)")
+                    ->type_name("CHANNEL")
                     ->delimiter(',')
-                    ->check(WholeNumber(0, 3));
+                    ->transform(ChannelOption());
                 auto* duration =
                     command
                         .add_option("--duration", o.duration,
