@@ -1,10 +1,12 @@
-// The adapter's host side against answers from the input: a simulated adapter answers each
-// request unless the input's next byte fails it or replaces its answer with bytes of its own
-// (descriptors, pipe information, replies), then the scan and the transactions run.
+// The adapter's host side against answers from the input: the simulated adapters the hardware
+// layer installs answer each request unless the input's next byte fails it or replaces its
+// answer with bytes of its own (descriptors, pipe information, replies), then the scan and the
+// transactions run.
 #include "app/Analyzer.h"
+#include "app/Hardware.h"
 #include "fuzz/QuietFrontend.h"
 #include "interfaces/UsbSpiDrivers.h"
-#include "simulator/SimUsbAdapter.h"
+#include "platform/EzUsbDriver.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -14,21 +16,15 @@ namespace {
 
 class InputDriver final : public EzUsbDriver {
 public:
-    void Start(FuzzedDataProvider& input) {
+    // In front of the adapters' driver.
+    void Start(FuzzedDataProvider& input, EzUsbDriver& adapters) {
         input_ = &input;
+        adapters_ = &adapters;
         fault_ = EzUsbFault::Failed;
-        sim_.Reset();
-        sim_.SetTransactionTime(0);
-        const uint8_t plugged = input.ConsumeIntegral<uint8_t>();
-        for (int n = 0; n < 4; ++n) {
-            if ((plugged >> n & 1) == 0) {
-                sim_.Plug(n);
-            }
-        }
     }
 
-    int32_t Open(const std::string& deviceName) override { return sim_.Open(deviceName); }
-    void Close(int32_t handle) override { sim_.Close(handle); }
+    int32_t Open(const std::string& deviceName) override { return adapters_->Open(deviceName); }
+    void Close(int32_t handle) override { adapters_->Close(handle); }
     bool IoControl(int32_t handle, uint32_t code, std::span<const uint8_t> in,
                    std::span<uint8_t> out, uint32_t& bytesReturned) override {
         fault_.reset();
@@ -46,14 +42,13 @@ public:
             return true;
         }
         default:
-            return sim_.IoControl(handle, code, in, out, bytesReturned);
+            return adapters_->IoControl(handle, code, in, out, bytesReturned);
         }
     }
-    EzUsbFault LastFault() const override { return fault_ ? *fault_ : sim_.LastFault(); }
+    EzUsbFault LastFault() const override { return fault_ ? *fault_ : adapters_->LastFault(); }
 
 private:
-    SimSensor sensor_;
-    SimEzUsbDriver sim_{sensor_};
+    EzUsbDriver* adapters_ = nullptr;
     FuzzedDataProvider* input_ = nullptr;
     std::optional<EzUsbFault> fault_;
 };
@@ -66,8 +61,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
     ResetAppState();
     InstallFrontend(&ui);
+    CommandLine simulated;
+    simulated.simulate = true;
+    simulated.simulateUsbTransactionMs = 0;
+    simulated.simulateAdapters.clear();
+    const uint8_t unplugged = input.ConsumeIntegral<uint8_t>();
+    for (int n = 0; n < 4; ++n) {
+        if ((unplugged >> n & 1) == 0) {
+            simulated.simulateAdapters.push_back(n);
+        }
+    }
+    InstallHardware(simulated);
+    driver.Start(input, InstalledEzUsbDriver());
     InstallEzUsbDriver(&driver);
-    driver.Start(input);
 
     FindUsbAdapters();
     auto& usb = Usb();
@@ -100,6 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FindUsbAdapters();
         }
     }
-    InstallEzUsbDriver(nullptr);
+    RemoveHardware();
     return 0;
 }
