@@ -43,6 +43,13 @@ uint32_t Crc(const char* data, size_t size) {
         crc32(0L, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size)));
 }
 
+// Whether the four bytes that end data[0, size) are the CRC of those before them.
+bool CrcHolds(const char* data, size_t size) {
+    uint32_t crc = 0;
+    std::memcpy(&crc, data + size - 4, 4);
+    return crc == Crc(data, size - 4);
+}
+
 // Reads fields from a byte range, failing (not throwing) past its end.
 class Fields {
 public:
@@ -248,9 +255,7 @@ bool RecordReader::Open(const std::string& path) {
     if (!ReadExactly(h.data() + kFixedHeader, length - kFixedHeader)) {
         return bad("its header is cut short");
     }
-    uint32_t crc = 0;
-    std::memcpy(&crc, h.data() + length - 4, 4);
-    if (crc != Crc(h.data(), length - 4)) {
+    if (!CrcHolds(h.data(), length)) {
         return bad("its header is damaged (CRC)");
     }
     Fields f(h.data() + 16, length - 20);
@@ -308,10 +313,8 @@ bool RecordReader::Next(RecordBlock& block) {
     }
     if (got >= kEndMark && std::memcmp(b.data(), kEndMagic, 4) == 0) {
         int64_t total = 0;
-        uint32_t crc = 0;
         std::memcpy(&total, b.data() + 4, 8);
-        std::memcpy(&crc, b.data() + 12, 4);
-        if (crc != Crc(b.data(), 12) || total != read_) {
+        if (!CrcHolds(b.data(), kEndMark) || total != read_) {
             return cut("its end mark is damaged");
         }
         ended_ = true;
@@ -334,9 +337,7 @@ bool RecordReader::Next(RecordBlock& block) {
     if (!ReadExactly(b.data() + kBlockHead, size - kBlockHead)) {
         return cut("its last block is cut short");
     }
-    uint32_t crc = 0;
-    std::memcpy(&crc, b.data() + size - 4, 4);
-    if (crc != Crc(b.data(), size - 4)) {
+    if (!CrcHolds(b.data(), size)) {
         return cut("a block is damaged (CRC)");
     }
     if (first != read_) {

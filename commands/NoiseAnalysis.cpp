@@ -28,15 +28,16 @@ std::string Number4(double value) {
     return text;
 }
 
-std::string DateNow() {
-    const std::time_t now = std::time(nullptr);
+// The user's own date and time forms, as the log's header has them.
+std::string LocalDate(std::time_t time) {
     std::tm local{};
-    localtime_r(&now, &local);
+    localtime_r(&time, &local);
     char text[128];
-    // The user's own date and time forms, as the log's header has them.
     const size_t n = std::strftime(text, sizeof text, "%x %X", &local);
     return {text, n};
 }
+
+std::string DateNow() { return LocalDate(std::time(nullptr)); }
 
 void ShowRecordError(const std::string& error) {
     auto& noise = frmNoise();
@@ -245,12 +246,7 @@ void frmAllan_chkCollect_Click() { SetCollect(frmAllan().chkCollect.value != 0);
 namespace {
 
 std::string DateOf(int64_t unixNs) {
-    const std::time_t time = static_cast<std::time_t>(unixNs / 1000000000);
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[128];
-    const size_t n = std::strftime(text, sizeof text, "%x %X", &local);
-    return {text, n};
+    return LocalDate(static_cast<std::time_t>(unixNs / 1000000000));
 }
 
 void OpenRecordFile(const std::string& path) {
